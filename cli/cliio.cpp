@@ -1,0 +1,185 @@
+#include "cli/cliio.h"
+#include "cli/cli.h"
+
+#include "curves/curvefile.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <iterator>
+#include <unistd.h>
+
+namespace cli {
+
+void Error(const std::string& command, const std::string& message) {
+    std::cerr << "graphmill-cli: " << command << ": " << message << "\n";
+}
+
+TArgs::TArgs(const std::string& command, const std::vector<std::string>& args,
+             const std::vector<TOptionSpec>& specs)
+    : command_(command) {
+    bool optionsEnded = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (!optionsEnded && a == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        const TOptionSpec* spec = nullptr;
+        std::string inlineValue;
+        bool hasInline = false;
+        if (!optionsEnded && a.size() > 1 && a[0] == '-') {
+            const size_t eq = a.find('=');
+            const std::string name = a.rfind("--", 0) == 0 && eq != std::string::npos ? a.substr(0, eq) : a;
+            for (const auto& s : specs)
+                if (s.name == name) spec = &s;
+            if (spec != nullptr && name != a) {
+                hasInline = true;
+                inlineValue = a.substr(eq + 1);
+            }
+            if (spec == nullptr && a.rfind("--", 0) == 0) {
+                Error(command, "unknown option " + a);
+                ok_ = false;
+                return;
+            }
+        }
+        if (spec == nullptr) {
+            positionals_.push_back(a);
+            continue;
+        }
+        std::string value;
+        if (spec->takesValue) {
+            if (hasInline) {
+                value = inlineValue;
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                Error(command, "option " + spec->name + " needs a value");
+                ok_ = false;
+                return;
+            }
+        } else if (hasInline) {
+            Error(command, "option " + spec->name + " takes no value");
+            ok_ = false;
+            return;
+        }
+        auto& slot = values_[spec->name];
+        if (!slot.empty() && !spec->repeatable) {
+            Error(command, "option " + spec->name + " given twice");
+            ok_ = false;
+            return;
+        }
+        slot.push_back(value);
+    }
+}
+
+bool TArgs::ExpectPositionals(size_t min, size_t max) {
+    if (max == 0) max = min;
+    if (positionals_.size() < min) {
+        Error(command_, "missing arguments (graphmill-cli help " + command_ + ")");
+        ok_ = false;
+    } else if (positionals_.size() > max) {
+        Error(command_, "unexpected argument '" + positionals_[max] + "'");
+        ok_ = false;
+    }
+    return ok_;
+}
+
+std::optional<std::string> TArgs::Value(const std::string& option) const {
+    const auto it = values_.find(option);
+    if (it == values_.end() || it->second.empty()) return std::nullopt;
+    return it->second.back();
+}
+
+std::vector<std::string> TArgs::Values(const std::string& option) const {
+    const auto it = values_.find(option);
+    return it == values_.end() ? std::vector<std::string>{} : it->second;
+}
+
+bool ParseNumber(const std::string& text, double& value) {
+    return !text.empty() && text.find_first_of(" \t,") == std::string::npos && curvefile::ConvertNumber(text, value);
+}
+
+bool ParseInteger(const std::string& text, long& value) {
+    const char* first = text.data();
+    const char* last = first + text.size();
+    if (first != last && *first == '+') ++first;
+    const auto [ptr, ec] = std::from_chars(first, last, value);
+    return first != last && ec == std::errc() && ptr == last;
+}
+
+bool TArgs::Number(const std::string& option, double& value, double lo, double hi) const {
+    const auto text = Value(option);
+    if (!text) return true;
+    double v = 0.0;
+    if (!ParseNumber(*text, v)) {
+        Error(command_, option + ": '" + *text + "' is not a number");
+        return false;
+    }
+    if (v < lo || v > hi) {
+        char buf[128];
+        std::snprintf(buf, sizeof buf, "%s: %s is out of range (%g to %g)", option.c_str(), text->c_str(), lo, hi);
+        Error(command_, buf);
+        return false;
+    }
+    value = v;
+    return true;
+}
+
+bool TArgs::Integer(const std::string& option, long& value, long lo, long hi) const {
+    const auto text = Value(option);
+    if (!text) return true;
+    long v = 0;
+    if (!ParseInteger(*text, v)) {
+        Error(command_, option + ": '" + *text + "' is not a whole number");
+        return false;
+    }
+    if (v < lo || v > hi) {
+        Error(command_, option + ": " + *text + " is out of range (" + std::to_string(lo) + " to " +
+                            std::to_string(hi) + ")");
+        return false;
+    }
+    value = v;
+    return true;
+}
+
+bool ReadCurve(const std::string& command, const std::string& path, TCurveB& curve) {
+    if (path == "-") {
+        std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+        curve = TCurveB::CreateFromText(text);
+        if (curve.Count() == 0) {
+            Error(command, "standard input: no points found");
+            return false;
+        }
+        return true;
+    }
+    std::string error;
+    curve = TCurveB::CreateFromFile(path, true, &error);
+    if (curve.Count() == 0) {
+        Error(command, error.empty() ? path + ": no points found" : error);
+        return false;
+    }
+    return true;
+}
+
+int WriteCurve(const TArgs& args, TCurveB& curve) {
+    if (const auto out = args.Value("-o")) {
+        std::string error;
+        if (!curve.SaveToFile(*out, "", "", &error)) {
+            Error(args.Command(), error);
+            return UsageError;
+        }
+        return Done;
+    }
+    const std::string text = curve.DataText();
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
+        Error(args.Command(), std::string("cannot write standard output: ") + std::strerror(errno));
+        return UsageError;
+    }
+    return Done;
+}
+
+} // namespace cli

@@ -1,0 +1,66 @@
+// Argument parsing and curve input/output shared by the commands of graphmill-cli.
+#pragma once
+
+#include "curves/curvesb.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+struct TOptionSpec {
+    std::string name;        // "--steps", "-o"
+    bool takesValue = false; // flags take none
+    bool repeatable = false;
+};
+
+// Options may stand before or after the positional arguments. An argument that starts with "-" but is not
+// an option of the command (-2.5, -x^2, or - alone) is positional; "--" ends the options.
+class TArgs {
+public:
+    TArgs(const std::string& command, const std::vector<std::string>& args, const std::vector<TOptionSpec>& specs);
+
+    bool Ok() const { return ok_; }
+    // Reports a usage error unless the number of positionals lies in [min, max].
+    bool ExpectPositionals(size_t min, size_t max = 0);
+    size_t PositionalCount() const { return positionals_.size(); }
+    const std::string& Positional(size_t i) const { return positionals_[i]; }
+    const std::vector<std::string>& Positionals() const { return positionals_; }
+
+    bool Has(const std::string& option) const { return values_.count(option) != 0; }
+    std::optional<std::string> Value(const std::string& option) const;
+    std::vector<std::string> Values(const std::string& option) const;
+
+    // Number options: a usage error naming the option when the text is no number or out of [lo, hi].
+    bool Number(const std::string& option, double& value, double lo, double hi) const;
+    bool Integer(const std::string& option, long& value, long lo, long hi) const;
+
+    const std::string& Command() const { return command_; }
+
+private:
+    std::string command_;
+    bool ok_ = true;
+    std::vector<std::string> positionals_;
+    std::map<std::string, std::vector<std::string>> values_;
+};
+
+// Prints "graphmill-cli: COMMAND: message" on standard error.
+void Error(const std::string& command, const std::string& message);
+
+// Parses a whole number text as a double (the full text must be a finite number).
+bool ParseNumber(const std::string& text, double& value);
+bool ParseInteger(const std::string& text, long& value);
+
+// Reads a curve from a path or "-" (standard input); a usage error (message given) when it has no points.
+bool ReadCurve(const std::string& command, const std::string& path, TCurveB& curve);
+
+// Writes a result curve to -o PATH through the program's save, or its data lines to standard output.
+// Returns the exit status.
+int WriteCurve(const TArgs& args, TCurveB& curve);
+
+// The -o option, for the specs of commands whose result is a curve.
+inline TOptionSpec OutputOption() { return {"-o", true, false}; }
+
+} // namespace cli

@@ -1,0 +1,79 @@
+// The pieces of the curve file that are useful on their own: number splitting, the written number form
+// and the name rules of a save.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace curvefile {
+
+// Most numbers taken from one line.
+constexpr int MaxNumbersPerLine = 100;
+// The "DATA" marker is looked for in this many lines at the start of a file.
+constexpr int HeaderLines = 101;
+// Characters of one written number.
+constexpr int NumberWidth = 23;
+// Bytes of one written data line: two numbers, a space and CR LF.
+constexpr std::size_t LineWidth = 2 * NumberWidth + 3;
+
+// Converts one token: optional sign, digits with an optional decimal point, optional exponent; the decimal
+// separator is always the full stop. Tokens naming a non-finite value ("nan", "inf", "1e999") are not
+// numbers; a value too small for a double becomes zero.
+bool ConvertNumber(std::string_view token, double& value);
+
+// Splits a line into at most maxCount numbers (separators: comma, space, tab; each single separator ends a
+// token; a token that does not convert is dropped). Returns how many were stored in out.
+int SplitNumbers(std::string_view line, double* out, int maxCount = MaxNumbersPerLine);
+
+// Writes the 23-character form of v (sign position, d.dddddddddddddd, E, exponent sign, 4 digits) to out.
+void FormatNumber(double v, char* out);
+
+// Writes one data line (LineWidth bytes): x, a space, y, CR LF.
+void FormatLine(double x, double y, char* out);
+
+// Number of leading lines to skip: the lines up to and including a line starting with "DATA" among the
+// first 101 lines; 0 when there is none.
+std::size_t HeaderSkip(std::string_view text, std::size_t& offset);
+
+// Name rules of a save: default extension and directory applied to fileName.
+std::string ResolveSaveName(const std::string& fileName, const std::string& defaultExt,
+                            const std::string& defaultDir);
+// The backup beside a file: its name cut at the first "." of the file name itself, plus backupExt.
+std::string BackupName(const std::string& fileName, const std::string& backupExt);
+
+// The program's own file routine behind a save: resolves the name, keeps a backup copy of an existing file
+// and opens a temporary file beside it for the new content. Commit renames the new content over the target;
+// a writer destroyed without a successful Commit removes its temporary file and leaves the target untouched.
+class TSaveFile {
+public:
+    TSaveFile() = default;
+    TSaveFile(const TSaveFile&) = delete;
+    TSaveFile& operator=(const TSaveFile&) = delete;
+    ~TSaveFile();
+
+    // Returns false with Error() set when the target cannot be written.
+    bool OpenForWrite(const std::string& fileName, const std::string& defaultExt, const std::string& backupExt,
+                      const std::string& defaultDir);
+    bool Write(const char* data, std::size_t size);
+    bool Commit();
+    const std::string& Error() const { return error_; }
+    const std::string& TargetName() const { return target_; }
+
+    // For tests: a write fails once this many bytes have been written in all (negative: never).
+    static long long FailWriteAfterBytes;
+
+private:
+    bool Fail(const std::string& what, int err);
+    bool Flush();
+
+    int fd_ = -1;
+    std::string target_;
+    std::string temp_;
+    std::string error_;
+    std::string buffer_;
+    long long written_ = 0;
+};
+
+} // namespace curvefile

@@ -1,0 +1,161 @@
+#include "curves/curvesA.h"
+
+#include <algorithm>
+#include <cmath>
+
+TCurveA::TCurveA(int32_t size) : x_(static_cast<size_t>(std::max(size, 0)), 0.0), y_(x_) {}
+
+TCurveA::TCurveA(const TCurveA& source) { CreateCopy(source); }
+
+TCurveA& TCurveA::operator=(const TCurveA& source) {
+    if (this != &source) CreateCopy(source);
+    return *this;
+}
+
+void TCurveA::CreateCopy(const TCurveA& source, bool reAlloc, bool fullCapacity) {
+    if (this == &source) return;
+    const int32_t size = fullCapacity ? source.Capacity() : source.count_;
+    if (reAlloc || x_.empty()) {
+        x_.assign(static_cast<size_t>(size), 0.0);
+        y_.assign(static_cast<size_t>(size), 0.0);
+    }
+    if (source.count_ > Capacity()) {
+        x_.assign(static_cast<size_t>(size), 0.0);
+        y_.assign(static_cast<size_t>(size), 0.0);
+    }
+    count_ = source.count_;
+    std::copy_n(source.x_.begin(), count_, x_.begin());
+    std::copy_n(source.y_.begin(), count_, y_.begin());
+}
+
+void TCurveA::SetCount(int32_t n) {
+    if (n > Capacity()) SetCapacity(n + 10);
+    count_ = std::max(n, 0);
+}
+
+void TCurveA::SetCapacity(int32_t n) {
+    n = std::max(n, count_);
+    x_.resize(static_cast<size_t>(n));
+    y_.resize(static_cast<size_t>(n));
+    std::fill(x_.begin() + count_, x_.end(), 0.0);
+    std::fill(y_.begin() + count_, y_.end(), 0.0);
+    if (x_.capacity() > 2 * x_.size() + 16) {
+        x_.shrink_to_fit();
+        y_.shrink_to_fit();
+    }
+}
+
+void TCurveA::AddPoint(double x, double y) {
+    if (Capacity() <= count_) {
+        const int32_t grow = count_ < 1000 ? std::max(count_ / 2, 1) : 1000;
+        SetCapacity(count_ + grow);
+    }
+    ++count_;
+    SetXY(count_, x, y);
+}
+
+bool TCurveA::ValueAt(int32_t& hint, double x, double& y) const {
+    if (hint < 1) hint = 1;
+    if (hint > count_) return false;
+    const double* xs = x_.data() - 1; // 1-based view
+    const double* ys = y_.data() - 1;
+    if (xs[hint] > x) return false;
+    bool found = false;
+    int32_t h = hint;
+    while (h < count_) {
+        if (xs[h] <= x && x <= xs[h + 1]) {
+            found = true;
+            break;
+        }
+        ++h;
+    }
+    if (!found) {
+        // The walk ran to the last point; the hint stays there, moved back onto the left point of a pair.
+        hint = h > 1 ? h - 1 : 1;
+        return false;
+    }
+    hint = h;
+    y = ys[h] + (x - xs[h]) * (ys[h + 1] - ys[h]) / (xs[h + 1] - xs[h]);
+    return true;
+}
+
+double TCurveA::Power(double x, int k) {
+    if (k == 0) return 1.0;
+    if (x == 0.0) return 0.0;
+    const double r = std::exp(k * std::log(std::fabs(x)));
+    return (x < 0.0 && (k % 2 != 0)) ? -r : r;
+}
+
+bool TCurveA::PolyFit(int order, double* coeffs, double& stdError) const {
+    const int32_t n = count_;
+    if (order < 0 || order > MaxPolyOrder || n < order + 1) return false;
+    // Power sums up to x^(2 order), the cross sums x^k y, and the sums of y and y^2.
+    std::vector<TExtended> sx(static_cast<size_t>(2 * order + 1), 0.0L);
+    std::vector<TExtended> sxy(static_cast<size_t>(order + 1), 0.0L);
+    TExtended sy = 0.0L, syy = 0.0L;
+    std::vector<double> pw(static_cast<size_t>(2 * order + 1));
+    for (int32_t i = 0; i < n; ++i) {
+        const double xi = x_[static_cast<size_t>(i)];
+        const double yi = y_[static_cast<size_t>(i)];
+        for (int k = 0; k <= 2 * order; ++k) pw[static_cast<size_t>(k)] = Power(xi, k);
+        for (int k = 0; k <= 2 * order; ++k) sx[static_cast<size_t>(k)] += pw[static_cast<size_t>(k)];
+        for (int k = 0; k <= order; ++k) sxy[static_cast<size_t>(k)] += static_cast<TExtended>(pw[static_cast<size_t>(k)]) * yi;
+        sy += yi;
+        syy += static_cast<TExtended>(yi) * yi;
+    }
+    const TExtended nn = n;
+    // Centred normal equations S a = T for a1..a_order.
+    const int m = order;
+    std::vector<TExtended> S(static_cast<size_t>(m * m)), T(static_cast<size_t>(m)), a(static_cast<size_t>(m));
+    auto s = [&](int j, int k) -> TExtended& { return S[static_cast<size_t>((j - 1) * m + (k - 1))]; };
+    for (int j = 1; j <= m; ++j) {
+        for (int k = 1; k <= m; ++k) s(j, k) = sx[static_cast<size_t>(j + k)] - sx[static_cast<size_t>(j)] * sx[static_cast<size_t>(k)] / nn;
+        T[static_cast<size_t>(j - 1)] = sxy[static_cast<size_t>(j)] - sx[static_cast<size_t>(j)] * sy / nn;
+    }
+    if (m == 1) {
+        a[0] = T[0] / s(1, 1);
+    } else if (m >= 2) {
+        std::vector<TExtended> rhs = T;
+        for (int col = 1; col <= m; ++col) {
+            int piv = col;
+            for (int r = col + 1; r <= m; ++r)
+                if (std::fabs(s(r, col)) > std::fabs(s(piv, col))) piv = r;
+            if (s(piv, col) == 0.0L) return false;
+            if (piv != col) {
+                for (int k = 1; k <= m; ++k) std::swap(s(piv, k), s(col, k));
+                std::swap(rhs[static_cast<size_t>(piv - 1)], rhs[static_cast<size_t>(col - 1)]);
+            }
+            for (int r = col + 1; r <= m; ++r) {
+                const TExtended f = s(r, col) / s(col, col);
+                for (int k = col; k <= m; ++k) s(r, k) -= f * s(col, k);
+                rhs[static_cast<size_t>(r - 1)] -= f * rhs[static_cast<size_t>(col - 1)];
+            }
+        }
+        for (int j = m; j >= 1; --j) {
+            if (s(j, j) == 0.0L) return false;
+            TExtended acc = rhs[static_cast<size_t>(j - 1)];
+            for (int k = j + 1; k <= m; ++k) acc -= s(j, k) * a[static_cast<size_t>(k - 1)];
+            a[static_cast<size_t>(j - 1)] = acc / s(j, j);
+        }
+    }
+    TExtended a0 = sy;
+    for (int k = 1; k <= m; ++k) a0 -= a[static_cast<size_t>(k - 1)] * sx[static_cast<size_t>(k)];
+    a0 /= nn;
+    TExtended resid = syy - sy * sy / nn;
+    for (int k = 1; k <= m; ++k) resid -= a[static_cast<size_t>(k - 1)] * T[static_cast<size_t>(k - 1)];
+    // With exactly order + 1 points the divisor is zero: an arithmetic fault that abandons the command.
+    const TExtended var = resid / static_cast<TExtended>(n - order - 1);
+    coeffs[0] = static_cast<double>(a0);
+    for (int k = 1; k <= m; ++k) coeffs[k] = static_cast<double>(a[static_cast<size_t>(k - 1)]);
+    stdError = static_cast<double>(std::sqrt(var));
+    return true;
+}
+
+void TCurveA::ApplyPoly(int order, const double* coeffs) {
+    for (int32_t i = 0; i < count_; ++i) {
+        const double xi = x_[static_cast<size_t>(i)];
+        TExtended v = coeffs[0];
+        for (int k = 1; k <= order; ++k) v += coeffs[k] * static_cast<TExtended>(Power(xi, k));
+        y_[static_cast<size_t>(i)] = static_cast<double>(v);
+    }
+}

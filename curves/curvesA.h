@@ -1,0 +1,77 @@
+// The point store of a curve: a count, a capacity and two parallel arrays of doubles.
+// Points are numbered from 1 to Count() everywhere in the program.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+struct TXYPoint {
+    double x = 0.0;
+    double y = 0.0;
+};
+
+// Extended precision where the platform has it: the sums of the polynomial fit are kept in it.
+using TExtended = long double;
+
+class TCurveA {
+public:
+    // Highest polynomial order the fit's matrix holds (the callers use at most 8).
+    static constexpr int MaxPolyOrder = 50;
+
+    explicit TCurveA(int32_t size = 0);
+    TCurveA(const TCurveA& source);
+    TCurveA& operator=(const TCurveA& source);
+    TCurveA(TCurveA&&) noexcept = default;
+    TCurveA& operator=(TCurveA&&) noexcept = default;
+    virtual ~TCurveA() = default;
+
+    // Makes this curve a copy of the points of `source`. With reAlloc (every caller in the program) or without
+    // arrays yet, the arrays are first sized to source's capacity (fullCapacity) or count.
+    void CreateCopy(const TCurveA& source, bool reAlloc = true, bool fullCapacity = false);
+
+    int32_t Count() const { return count_; }
+    int32_t Capacity() const { return static_cast<int32_t>(x_.size()); }
+
+    // 1-based point access; the index must lie in 1..Capacity().
+    double X(int32_t i) const { return x_[static_cast<std::size_t>(i - 1)]; }
+    double Y(int32_t i) const { return y_[static_cast<std::size_t>(i - 1)]; }
+    TXYPoint GetPoint(int32_t i) const { return {X(i), Y(i)}; }
+    void SetPoint(int32_t i, TXYPoint p) { SetXY(i, p.x, p.y); }
+    void SetX(int32_t i, double x) { x_[static_cast<std::size_t>(i - 1)] = x; }
+    void SetY(int32_t i, double y) { y_[static_cast<std::size_t>(i - 1)] = y; }
+    void SetXY(int32_t i, double x, double y) {
+        SetX(i, x);
+        SetY(i, y);
+    }
+
+    // 0-based raw arrays of Capacity() elements, for loops over many points.
+    double* XData() { return x_.data(); }
+    double* YData() { return y_.data(); }
+    const double* XData() const { return x_.data(); }
+    const double* YData() const { return y_.data(); }
+
+    // Raises the capacity to n + 10 when n exceeds it, then makes n points visible.
+    void SetCount(int32_t n);
+    // Reallocates both arrays to n slots, keeps points 1..Count and zeroes the rest.
+    void SetCapacity(int32_t n);
+    // Appends a point; a full store grows by Count div 2 (at least 1) below 1000 points, by 1000 above.
+    void AddPoint(double x, double y);
+
+    // Linear interpolation at x between the two points that bracket it, searching forward from hint
+    // (which is left on the left point of the bracket). A query left of the hint fails.
+    bool ValueAt(int32_t& hint, double x, double& y) const;
+
+    // Least-squares polynomial a0 + a1 x + ... over all points; coeffs must hold order + 1 values.
+    bool PolyFit(int order, double* coeffs, double& stdError) const;
+    // Replaces every y by the polynomial's value at its x.
+    void ApplyPoly(int order, const double* coeffs);
+
+    // x^k as the program computes its powers: exp(k ln|x|), negated for negative x and odd k.
+    static double Power(double x, int k);
+
+protected:
+    int32_t count_ = 0;
+    std::vector<double> x_;
+    std::vector<double> y_;
+};

@@ -1,0 +1,370 @@
+// The curve file: a lenient reader (optional header ended by a "DATA" line, one or more numbers a line) and
+// a writer that never damages the file it replaces.
+#include "curves/curvefile.h"
+#include "curves/curvesb.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace curvefile {
+
+namespace {
+inline bool IsSeparator(char c) { return c == ' ' || c == ',' || c == '\t'; }
+} // namespace
+
+bool ConvertNumber(std::string_view token, double& value) {
+    if (token.empty()) return false;
+    const char* first = token.data();
+    const char* last = first + token.size();
+    // The platform conversion accepts a leading plus sign; std::from_chars does not, so take it here.
+    if (*first == '+' && token.size() > 1 && first[1] != '-' && first[1] != '+') ++first;
+    double v = 0.0;
+    const auto [ptr, ec] = std::from_chars(first, last, v, std::chars_format::general);
+    if (ptr != last) return false;
+    if (ec == std::errc::result_out_of_range) {
+        // Too large is no number; too small is zero. The exponent's sign tells which.
+        const char* e = std::find_if(first, last, [](char c) { return c == 'e' || c == 'E'; });
+        if (e == last || e + 1 == last || e[1] != '-') return false;
+        value = (*first == '-') ? -0.0 : 0.0;
+        return true;
+    }
+    if (ec != std::errc() || !std::isfinite(v)) return false;
+    value = v;
+    return true;
+}
+
+int SplitNumbers(std::string_view line, double* out, int maxCount) {
+    size_t pos = 0;
+    const size_t n = line.size();
+    if (n > 0 && IsSeparator(line[0])) {
+        pos = 1;
+        while (pos < n && line[pos] == ' ') ++pos;
+    }
+    int count = 0;
+    while (pos < n && count < maxCount) {
+        size_t end = pos;
+        while (end < n && !IsSeparator(line[end])) ++end;
+        double v;
+        if (end > pos && ConvertNumber(line.substr(pos, end - pos), v)) out[count++] = v;
+        pos = end + 1; // past the separator that ended the token
+    }
+    return count;
+}
+
+void FormatNumber(double v, char* out) {
+    if (v == 0.0 || !std::isfinite(v)) v = std::isfinite(v) ? 0.0 : v; // -0.0 is written as zero
+    char buf[40];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
+    const char* p = buf;
+    out[0] = ' ';
+    if (*p == '-') {
+        out[0] = '-';
+        ++p;
+    }
+    // p now holds d.dddddddddddddde+XX
+    std::memcpy(out + 1, p, 16);
+    const char* e = p + 17; // exponent sign after the 'e'
+    out[17] = 'E';
+    out[18] = *e;
+    const int digits = static_cast<int>(res.ptr - (e + 1));
+    char* d = out + 19;
+    for (int k = 0; k < 4 - digits; ++k) *d++ = '0';
+    std::memcpy(d, e + 1, static_cast<size_t>(std::min(digits, 4)));
+}
+
+void FormatLine(double x, double y, char* out) {
+    FormatNumber(x, out);
+    out[NumberWidth] = ' ';
+    FormatNumber(y, out + NumberWidth + 1);
+    out[LineWidth - 2] = '\r';
+    out[LineWidth - 1] = '\n';
+}
+
+std::size_t HeaderSkip(std::string_view text, std::size_t& offset) {
+    size_t pos = 0, lines = 0;
+    offset = 0;
+    while (pos < text.size() && lines < static_cast<size_t>(HeaderLines)) {
+        size_t end = pos;
+        while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
+        ++lines;
+        const bool marker = text.substr(pos, end - pos).substr(0, 4) == "DATA";
+        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
+        pos = std::min(end + 1, text.size());
+        if (marker) {
+            offset = pos;
+            return lines;
+        }
+    }
+    return 0;
+}
+
+std::string ResolveSaveName(const std::string& fileName, const std::string& defaultExt,
+                            const std::string& defaultDir) {
+    std::string ext = defaultExt;
+    if (!ext.empty() && ext[0] != '.') ext.insert(ext.begin(), '.');
+    fs::path p(fileName);
+    if (p.filename().string().find('.') == std::string::npos) p += ext;
+    if (p.is_relative() && !defaultDir.empty()) p = fs::path(defaultDir) / p;
+    return p.string();
+}
+
+std::string BackupName(const std::string& fileName, const std::string& backupExt) {
+    std::string ext = backupExt;
+    if (!ext.empty() && ext[0] != '.') ext.insert(ext.begin(), '.');
+    const fs::path p(fileName);
+    const std::string name = p.filename().string();
+    std::string stem = name.substr(0, name.find('.'));
+    // A name that starts with "." or would back up onto itself keeps its whole name.
+    if (stem.empty() || stem + ext == name) stem = name;
+    return (p.parent_path() / (stem + ext)).string();
+}
+
+long long TSaveFile::FailWriteAfterBytes = -1;
+
+TSaveFile::~TSaveFile() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+}
+
+bool TSaveFile::Fail(const std::string& what, int err) {
+    error_ = what;
+    if (err != 0) error_ += ": " + std::string(std::strerror(err));
+    return false;
+}
+
+bool TSaveFile::OpenForWrite(const std::string& fileName, const std::string& defaultExt,
+                             const std::string& backupExt, const std::string& defaultDir) {
+    target_ = ResolveSaveName(fileName, defaultExt, defaultDir);
+    if (target_.empty()) return Fail("no file name given", 0);
+    // Saving through a link replaces the file it points to, not the link.
+    std::error_code ec;
+    if (fs::is_symlink(target_, ec)) {
+        const fs::path resolved = fs::weakly_canonical(target_, ec);
+        if (!ec) target_ = resolved.string();
+    }
+    struct stat st{};
+    const bool exists = ::stat(target_.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) return Fail("cannot save to " + target_ + ": it is a directory", 0);
+    if (exists && !S_ISREG(st.st_mode)) return Fail("cannot save to " + target_ + ": not a regular file", 0);
+    if (!exists && errno != ENOENT) return Fail("cannot save to " + target_, errno);
+    fs::path dir = fs::path(target_).parent_path();
+    if (dir.empty()) dir = ".";
+    if (exists) {
+        if (::access(target_.c_str(), W_OK) != 0) return Fail("cannot save to " + target_, errno);
+        const std::string backup = BackupName(target_, backupExt);
+        fs::copy_file(target_, backup, fs::copy_options::overwrite_existing, ec);
+        if (ec) return Fail("cannot make the backup copy " + backup + ": " + ec.message(), 0);
+    }
+    std::string tmpl = (dir / ("." + fs::path(target_).filename().string() + ".XXXXXX")).string();
+    fd_ = ::mkstemp(tmpl.data());
+    if (fd_ < 0) return Fail("cannot save to " + target_, errno);
+    temp_ = tmpl;
+    ::fchmod(fd_, exists ? (st.st_mode & 07777) : 0644);
+    buffer_.reserve(1 << 20);
+    return true;
+}
+
+bool TSaveFile::Flush() {
+    size_t done = 0;
+    while (done < buffer_.size()) {
+        size_t chunk = buffer_.size() - done;
+        if (FailWriteAfterBytes >= 0 && written_ + static_cast<long long>(chunk) > FailWriteAfterBytes) {
+            buffer_.clear();
+            return Fail("cannot write " + target_, ENOSPC);
+        }
+        const ssize_t w = ::write(fd_, buffer_.data() + done, chunk);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            const int err = errno;
+            buffer_.clear();
+            return Fail("cannot write " + target_, err);
+        }
+        done += static_cast<size_t>(w);
+        written_ += w;
+    }
+    buffer_.clear();
+    return true;
+}
+
+bool TSaveFile::Write(const char* data, std::size_t size) {
+    if (fd_ < 0) return false;
+    buffer_.append(data, size);
+    return buffer_.size() < (1 << 20) || Flush();
+}
+
+bool TSaveFile::Commit() {
+    if (fd_ < 0) return false;
+    if (!Flush()) return false;
+    if (::fsync(fd_) != 0) return Fail("cannot write " + target_, errno);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) return Fail("cannot write " + target_, errno);
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail("cannot replace " + target_, errno);
+    temp_.clear();
+    return true;
+}
+
+} // namespace curvefile
+
+namespace {
+
+// The bytes of a file, mapped when it is a regular file and read otherwise.
+class TFileBytes {
+public:
+    ~TFileBytes() {
+        if (map_ != nullptr) ::munmap(map_, size_);
+    }
+    bool Open(const std::string& name, std::string& error) {
+        const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            error = name + ": " + std::strerror(errno);
+            return false;
+        }
+        struct stat st{};
+        bool ok = ::fstat(fd, &st) == 0;
+        if (ok && S_ISDIR(st.st_mode)) {
+            error = name + ": is a directory";
+            ok = false;
+        } else if (ok && S_ISREG(st.st_mode) && st.st_size > 0) {
+            size_ = static_cast<size_t>(st.st_size);
+            void* m = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+            if (m != MAP_FAILED) {
+                map_ = m;
+                ::madvise(m, size_, MADV_SEQUENTIAL);
+            } else {
+                size_ = 0;
+                ok = ReadAll(fd, name, error);
+            }
+        } else if (ok) {
+            ok = ReadAll(fd, name, error);
+        } else {
+            error = name + ": " + std::strerror(errno);
+        }
+        ::close(fd);
+        return ok;
+    }
+    std::string_view Text() const {
+        return map_ != nullptr ? std::string_view(static_cast<const char*>(map_), size_) : std::string_view(data_);
+    }
+
+private:
+    bool ReadAll(int fd, const std::string& name, std::string& error) {
+        char buf[1 << 16];
+        for (;;) {
+            const ssize_t r = ::read(fd, buf, sizeof buf);
+            if (r == 0) return true;
+            if (r < 0) {
+                if (errno == EINTR) continue;
+                error = name + ": " + std::strerror(errno);
+                return false;
+            }
+            data_.append(buf, static_cast<size_t>(r));
+        }
+    }
+    void* map_ = nullptr;
+    size_t size_ = 0;
+    std::string data_;
+};
+
+void ParseCurveText(std::string_view text, TCurveB& curve) {
+    size_t pos = 0;
+    curvefile::HeaderSkip(text, pos);
+    // One pass over the data; the arrays grow geometrically and are trimmed to the points at the end.
+    std::vector<double> xs, ys;
+    const size_t guess = std::min<size_t>((text.size() - pos) / 24 + 16, size_t{1} << 26);
+    xs.reserve(guess);
+    ys.reserve(guess);
+    const char* p = text.data() + pos;
+    const char* const end = text.data() + text.size();
+    double nums[2];
+    while (p < end) {
+        const char* eol = p;
+        while (eol < end && *eol != '\n' && *eol != '\r') ++eol;
+        const int k = curvefile::SplitNumbers(std::string_view(p, static_cast<size_t>(eol - p)), nums, 2);
+        if (k == 1) {
+            xs.push_back(static_cast<double>(xs.size() + 1));
+            ys.push_back(nums[0]);
+        } else if (k == 2) {
+            xs.push_back(nums[0]);
+            ys.push_back(nums[1]);
+        }
+        if (eol < end && *eol == '\r' && eol + 1 < end && eol[1] == '\n') ++eol;
+        p = eol + 1;
+    }
+    const auto n = static_cast<int32_t>(std::min<size_t>(xs.size(), INT32_MAX - 16));
+    curve = TCurveB(0);
+    curve.SetCapacity(n);
+    std::copy_n(xs.begin(), n, curve.XData());
+    std::copy_n(ys.begin(), n, curve.YData());
+    curve.SetCount(n);
+    curve.CalcRanges();
+    curve.Saved = true;
+}
+
+} // namespace
+
+TCurveB TCurveB::CreateFromText(std::string_view text) {
+    TCurveB curve;
+    ParseCurveText(text, curve);
+    return curve;
+}
+
+TCurveB TCurveB::CreateFromFile(const std::string& fileName, bool init, std::string* error) {
+    (void)init; // the arrays are sized by the points found, so no initial capacity is needed
+    TCurveB curve;
+    TFileBytes bytes;
+    std::string err;
+    if (bytes.Open(fileName, err)) {
+        ParseCurveText(bytes.Text(), curve);
+        if (curve.Count() == 0) err = fileName + ": no points found";
+    }
+    curve.FileName = fileName;
+    curve.Saved = true;
+    if (error != nullptr) *error = err;
+    return curve;
+}
+
+std::string TCurveB::DataText() const {
+    std::string out(static_cast<size_t>(count_) * curvefile::LineWidth, ' ');
+    for (int32_t i = 0; i < count_; ++i)
+        curvefile::FormatLine(x_[static_cast<size_t>(i)], y_[static_cast<size_t>(i)],
+                              out.data() + static_cast<size_t>(i) * curvefile::LineWidth);
+    return out;
+}
+
+bool TCurveB::SaveToFile(const std::string& fileName, const std::string& defaultExt, const std::string& defaultDir,
+                         std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error != nullptr) *error = why;
+        return false;
+    };
+    for (int32_t i = 1; i <= count_; ++i)
+        if (!std::isfinite(X(i)) || !std::isfinite(Y(i)))
+            return fail("cannot save to " + fileName + ": point " + std::to_string(i) + " is not a finite number");
+    curvefile::TSaveFile file;
+    if (!file.OpenForWrite(fileName, defaultExt, ".bak", defaultDir)) return fail(file.Error());
+    constexpr int32_t Block = 16384;
+    std::string chunk(Block * curvefile::LineWidth, ' ');
+    for (int32_t first = 1; first <= count_; first += Block) {
+        const int32_t last = std::min(count_, first + Block - 1);
+        char* p = chunk.data();
+        for (int32_t i = first; i <= last; ++i, p += curvefile::LineWidth) curvefile::FormatLine(X(i), Y(i), p);
+        if (!file.Write(chunk.data(), static_cast<size_t>(p - chunk.data()))) return fail(file.Error());
+    }
+    if (!file.Commit()) return fail(file.Error());
+    FileName = fileName;
+    Saved = true;
+    return true;
+}

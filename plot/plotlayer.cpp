@@ -1,0 +1,7 @@
+#include "plot/plotlayer.h"
+
+#include <QtGlobal>
+
+namespace plotlayer {
+const char* QtVersion() { return qVersion(); }
+} // namespace plotlayer

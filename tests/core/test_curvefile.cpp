@@ -1,0 +1,227 @@
+// Reading and writing curve files: splitting, header rule, written form, backups and failed saves.
+#include "curves/curvefile.h"
+#include "curves/curvesb.h"
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class TDir {
+public:
+    TDir() {
+        std::string t = (fs::temp_directory_path() / "gm-file-XXXXXX").string();
+        path = mkdtemp(t.data());
+    }
+    ~TDir() {
+        std::error_code ec;
+        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
+        fs::remove_all(path, ec);
+    }
+    std::string Write(const std::string& name, const std::string& text) const {
+        std::ofstream(path / name, std::ios::binary) << text;
+        return (path / name).string();
+    }
+    fs::path path;
+};
+
+std::string Slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+std::vector<double> Split(const std::string& line) {
+    double v[curvefile::MaxNumbersPerLine];
+    const int n = curvefile::SplitNumbers(line, v);
+    return {v, v + n};
+}
+
+} // namespace
+
+TEST(CurveFileSplit, SeparatorsAndTokens) {
+    EXPECT_EQ(Split("1,5"), (std::vector<double>{1, 5}));
+    EXPECT_TRUE(Split("1;5").empty());
+    EXPECT_EQ(Split("  3.0\t4.0  "), (std::vector<double>{3, 4}));
+    EXPECT_EQ(Split("word 0.5 more"), (std::vector<double>{0.5}));
+    EXPECT_EQ(Split("+2 .5 -1e-3 7E2"), (std::vector<double>{2, 0.5, -0.001, 700}));
+    // Non-finite tokens are words; a value below the smallest double is zero.
+    EXPECT_EQ(Split("nan inf 1e999 -infinity 3"), (std::vector<double>{3}));
+    EXPECT_EQ(Split("1e-999 2"), (std::vector<double>{0, 2}));
+    EXPECT_TRUE(Split("1.2.3 0x10 1e 1,,,").size() == 1); // only the trailing "1"
+    std::string many;
+    for (int i = 0; i < 150; ++i) many += std::to_string(i) + " ";
+    EXPECT_EQ(Split(many).size(), 100u);
+    double v;
+    EXPECT_TRUE(curvefile::ConvertNumber("0.1", v));
+    EXPECT_EQ(v, 0.1); // the nearest double, not one off in the last place
+}
+
+TEST(CurveFileRead, HeaderRule) {
+    TDir d;
+    std::string text;
+    for (int i = 1; i <= 39; ++i) text += "header word " + std::to_string(i) + "\r\n";
+    text += "DATA follows here\r\n";
+    text += "1 2\r\n3 4\r\n";
+    TCurveB c = TCurveB::CreateFromFile(d.Write("h.dat", text));
+    ASSERT_EQ(c.Count(), 2);
+    EXPECT_EQ(c.X(1), 1.0);
+    EXPECT_TRUE(c.Saved);
+
+    std::string lower = text;
+    lower.replace(lower.find("DATA"), 4, "Data");
+    TCurveB l = TCurveB::CreateFromFile(d.Write("l.dat", lower));
+    EXPECT_EQ(l.Count(), 41); // every header line holds a number: (i, n)
+    EXPECT_EQ(l.GetPoint(1).x, 1.0);
+    EXPECT_EQ(l.GetPoint(1).y, 1.0);
+
+    std::string late;
+    for (int i = 1; i <= 101; ++i) late += "x\n";
+    late += "DATA\n5 6\n";
+    EXPECT_EQ(TCurveB::CreateFromFile(d.Write("late.dat", late)).Count(), 1);
+
+    EXPECT_EQ(TCurveB::CreateFromFile(d.Write("last.dat", "1 2\n3 4\nDATA")).Count(), 0);
+}
+
+TEST(CurveFileRead, PointsAndLineEnds) {
+    TDir d;
+    TCurveB c = TCurveB::CreateFromFile(d.Write("a.dat", "7\n8 9\r\n\r\nword\n10\r11 12\r"));
+    ASSERT_EQ(c.Count(), 4);
+    EXPECT_EQ(c.GetPoint(1).x, 1.0);
+    EXPECT_EQ(c.GetPoint(1).y, 7.0);
+    EXPECT_EQ(c.GetPoint(2).x, 8.0);
+    EXPECT_EQ(c.GetPoint(3).x, 3.0); // the index the point gets, not the line number
+    EXPECT_EQ(c.GetPoint(4).y, 12.0);
+    EXPECT_EQ(c.XMin, 1.0);
+    EXPECT_EQ(c.XMax, 11.0);
+    EXPECT_EQ(c.YMin, 7.0);
+
+    // Every point of a large file is kept; the capacity is trimmed to the count.
+    std::string big;
+    for (int i = 0; i < 5000; ++i) big += std::to_string(i) + " " + std::to_string(i * 2) + "\n";
+    TCurveB b = TCurveB::CreateFromFile(d.Write("big.dat", big));
+    EXPECT_EQ(b.Count(), 5000);
+    EXPECT_EQ(b.Capacity(), 5000);
+    EXPECT_EQ(b.Y(5000), 9998.0);
+}
+
+TEST(CurveFileRead, BadInputGivesNoPointsAndAReason) {
+    TDir d;
+    std::string err;
+    TCurveB m = TCurveB::CreateFromFile((d.path / "missing.dat").string(), true, &err);
+    EXPECT_EQ(m.Count(), 0);
+    EXPECT_NE(err.find("missing.dat"), std::string::npos);
+    EXPECT_EQ(TCurveB::CreateFromFile(d.path.string(), true, &err).Count(), 0);
+    EXPECT_NE(err.find("directory"), std::string::npos);
+    EXPECT_EQ(TCurveB::CreateFromFile(d.Write("empty.dat", ""), true, &err).Count(), 0);
+    std::string garbage;
+    for (int i = 0; i < 100000; ++i) garbage += static_cast<char>((i * 7919) % 256);
+    TCurveB g = TCurveB::CreateFromFile(d.Write("garbage.bin", garbage));
+    for (int i = 1; i <= g.Count(); ++i) EXPECT_TRUE(std::isfinite(g.X(i)) && std::isfinite(g.Y(i)));
+    // A long line without a newline, and a line of 10,000 tokens.
+    std::string longLine(20 * 1000 * 1000, 'x');
+    longLine += " 1 2";
+    TCurveB ll = TCurveB::CreateFromFile(d.Write("long.dat", longLine));
+    ASSERT_EQ(ll.Count(), 1);
+    EXPECT_EQ(ll.Y(1), 2.0);
+    std::string tokens;
+    for (int i = 0; i < 10000; ++i) tokens += "5 ";
+    EXPECT_EQ(TCurveB::CreateFromFile(d.Write("tokens.dat", tokens + "\n")).Count(), 1);
+}
+
+TEST(CurveFileWrite, NumberForm) {
+    char buf[curvefile::LineWidth + 1] = {};
+    curvefile::FormatLine(1.5, -2, buf);
+    EXPECT_EQ(std::string(buf), " 1.50000000000000E+0000 -2.00000000000000E+0000\r\n");
+    curvefile::FormatLine(-0.001, 2.5, buf);
+    EXPECT_EQ(std::string(buf), "-1.00000000000000E-0003  2.50000000000000E+0000\r\n");
+    curvefile::FormatLine(0.0, -0.0, buf);
+    EXPECT_EQ(std::string(buf), " 0.00000000000000E+0000  0.00000000000000E+0000\r\n");
+    curvefile::FormatLine(1.23456789012345678e-300, 9.99999999999999999e307, buf);
+    EXPECT_EQ(std::string(buf), " 1.23456789012346E-0300  1.00000000000000E+0308\r\n");
+}
+
+TEST(CurveFileWrite, SaveMakesBackupBesideTheFile) {
+    TDir d;
+    fs::create_directory(d.path / "dir.v2");
+    const std::string target = (d.path / "dir.v2" / "A.B.DAT").string();
+    TCurveB c;
+    c.AddPoint(1.5, -2);
+    std::string err;
+    ASSERT_TRUE(c.SaveToFile(target, "", "", &err)) << err;
+    EXPECT_TRUE(c.Saved);
+    EXPECT_EQ(c.FileName, target);
+    EXPECT_FALSE(fs::exists(d.path / "dir.v2" / "A.bak")); // new file: no backup
+    EXPECT_EQ(Slurp(target), " 1.50000000000000E+0000 -2.00000000000000E+0000\r\n");
+
+    c.AddPoint(3, 4);
+    ASSERT_TRUE(c.SaveToFile(target, "", "", &err)) << err;
+    EXPECT_EQ(Slurp(d.path / "dir.v2" / "A.bak"), " 1.50000000000000E+0000 -2.00000000000000E+0000\r\n");
+    EXPECT_EQ(Slurp(target).size(), 2 * curvefile::LineWidth);
+    EXPECT_EQ(curvefile::BackupName("/x/curve.dat", ".bak"), "/x/curve.bak");
+    EXPECT_EQ(curvefile::BackupName("/x/curve", "bak"), "/x/curve.bak");
+    EXPECT_EQ(curvefile::BackupName("/x/c.bak", ".bak"), "/x/c.bak.bak"); // never the file itself
+    EXPECT_EQ(curvefile::ResolveSaveName("curve", "dat", "/data"), "/data/curve.dat");
+
+    // What was written reads back exactly to 15 digits.
+    TCurveB back = TCurveB::CreateFromFile(target);
+    ASSERT_EQ(back.Count(), 2);
+    EXPECT_EQ(back.X(2), 3.0);
+}
+
+TEST(CurveFileWrite, FailedSavesLeaveEverythingAsItWas) {
+    TDir d;
+    TCurveB c;
+    c.AddPoint(1, 2);
+    std::string err;
+    EXPECT_FALSE(c.SaveToFile((d.path / "no" / "such" / "x.dat").string(), "", "", &err));
+    EXPECT_NE(err.find("x.dat"), std::string::npos);
+    EXPECT_FALSE(c.SaveToFile(d.path.string(), "", "", &err));
+    EXPECT_NE(err.find("directory"), std::string::npos);
+    EXPECT_FALSE(c.Saved);
+    EXPECT_TRUE(c.FileName.empty());
+
+    // An injected write failure mid-file: the original keeps its content.
+    const std::string orig = d.Write("keep.dat", "1 1\n");
+    TCurveB big;
+    for (int i = 0; i < 100000; ++i) big.AddPoint(i, i);
+    curvefile::TSaveFile::FailWriteAfterBytes = 1000;
+    EXPECT_FALSE(big.SaveToFile(orig, "", "", &err));
+    curvefile::TSaveFile::FailWriteAfterBytes = -1;
+    EXPECT_NE(err.find("No space"), std::string::npos);
+    EXPECT_EQ(Slurp(orig), "1 1\n");
+    for (const auto& e : fs::directory_iterator(d.path))
+        EXPECT_EQ(e.path().filename().string().find(".keep.dat."), std::string::npos) << "temporary file left";
+
+    if (geteuid() != 0) {
+        fs::create_directory(d.path / "ro");
+        fs::permissions(d.path / "ro", fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_FALSE(c.SaveToFile((d.path / "ro" / "x.dat").string(), "", "", &err));
+    }
+}
+
+TEST(CurveFileWrite, FullDiskOnASmallFilesystem) {
+    TDir d;
+    const fs::path mnt = d.path / "small";
+    fs::create_directory(mnt);
+    if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
+    TCurveB small;
+    small.AddPoint(1, 2);
+    std::string err;
+    const std::string target = (mnt / "c.dat").string();
+    ASSERT_TRUE(small.SaveToFile(target, "", "", &err)) << err;
+    TCurveB big;
+    for (int i = 0; i < 10000; ++i) big.AddPoint(i, i);
+    EXPECT_FALSE(big.SaveToFile(target, "", "", &err));
+    EXPECT_FALSE(err.empty());
+    EXPECT_EQ(TCurveB::CreateFromFile(target).Count(), 1);
+    umount(mnt.c_str());
+}

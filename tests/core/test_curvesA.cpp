@@ -1,0 +1,166 @@
+// The point store and header operations of a curve.
+#include "curves/curvesb.h"
+#include "curves/faultguard.h"
+
+#include <cmath>
+#include <gtest/gtest.h>
+
+namespace {
+TCurveB Make(std::initializer_list<TXYPoint> pts) {
+    TCurveB c;
+    for (const auto& p : pts) c.AddPoint(p.x, p.y);
+    c.CalcRanges();
+    return c;
+}
+} // namespace
+
+TEST(CurveStore, GrowthRules) {
+    TCurveA c(5);
+    for (int i = 1; i <= 5; ++i) c.AddPoint(i, i);
+    c.SetCount(c.Capacity() + 1); // one beyond a full store: capacity + 11
+    EXPECT_EQ(c.Capacity(), 16);
+    EXPECT_EQ(c.Count(), 6);
+    EXPECT_EQ(c.Y(5), 5.0);
+    EXPECT_EQ(c.Y(6), 0.0); // fresh slots hold zero
+
+    TCurveA e;
+    EXPECT_EQ(e.Capacity(), 0);
+    e.AddPoint(1, 2);
+    EXPECT_EQ(e.Capacity(), 1);
+    e.AddPoint(2, 3); // Count 1: grows by 1 div 2, at least 1
+    EXPECT_EQ(e.Capacity(), 2);
+
+    TCurveA a(999);
+    for (int i = 0; i < 999; ++i) a.AddPoint(i, -i);
+    a.AddPoint(999, -999);
+    EXPECT_EQ(a.Capacity(), 999 + 499);
+    TCurveA b(1000);
+    for (int i = 0; i < 1000; ++i) b.AddPoint(i, i);
+    b.AddPoint(1, 1);
+    EXPECT_EQ(b.Capacity(), 2000);
+    EXPECT_EQ(b.X(1000), 999.0);
+
+    // Shrinking the visible count and growing it again shows zeroed slots after SetCapacity.
+    b.SetCount(3);
+    b.SetCapacity(10);
+    b.SetCount(5);
+    EXPECT_EQ(b.X(4), 0.0);
+}
+
+TEST(CurveStore, CopyKeepsPointsAndHeader) {
+    TCurveB src = Make({{1, 2}, {3, 4}});
+    src.Comment = "c";
+    src.FileName = "f.dat";
+    src.Saved = true;
+    TCurveB copy(src);
+    EXPECT_EQ(copy.Count(), 2);
+    EXPECT_EQ(copy.Capacity(), 2); // sized to the source's count
+    EXPECT_EQ(copy.Y(2), 4.0);
+    EXPECT_EQ(copy.Comment, "c");
+    EXPECT_TRUE(copy.Saved);
+    copy.SetY(1, 9);
+    EXPECT_EQ(src.Y(1), 2.0);
+}
+
+TEST(CurveStore, ValueAtHints) {
+    TCurveB c = Make({{0, 0}, {1, 10}, {2, 20}, {4, 0}});
+    int32_t hint = 0;
+    double y = 0;
+    ASSERT_TRUE(c.ValueAt(hint, 0.5, y));
+    EXPECT_DOUBLE_EQ(y, 5.0);
+    EXPECT_EQ(hint, 1);
+    ASSERT_TRUE(c.ValueAt(hint, 3.0, y));
+    EXPECT_DOUBLE_EQ(y, 10.0);
+    EXPECT_EQ(hint, 3);
+    EXPECT_FALSE(c.ValueAt(hint, 0.5, y)); // left of the hint: never searched backwards
+    ASSERT_TRUE(c.ValueAt(hint, 4.0, y));  // exactly the last x
+    EXPECT_EQ(y, 0.0);
+    EXPECT_FALSE(c.ValueAt(hint, 4.5, y));
+    hint = 1;
+    EXPECT_FALSE(c.ValueAt(hint, -1.0, y));
+
+    TCurveB one = Make({{2, 3}});
+    hint = 1;
+    EXPECT_FALSE(one.ValueAt(hint, 2.0, y));
+    TCurveB none;
+    hint = 1;
+    EXPECT_FALSE(none.ValueAt(hint, 0.0, y));
+}
+
+TEST(CurveStore, PolyFitExactAndFaults) {
+    TCurveB c;
+    for (int i = -3; i <= 4; ++i) c.AddPoint(i, 2 - 3.0 * i + 0.5 * i * i);
+    double a[3], se = -1;
+    ASSERT_TRUE(c.PolyFit(2, a, se));
+    EXPECT_NEAR(a[0], 2.0, 1e-12);
+    EXPECT_NEAR(a[1], -3.0, 1e-12);
+    EXPECT_NEAR(a[2], 0.5, 1e-12);
+    EXPECT_NEAR(se, 0.0, 1e-6);
+    c.ApplyPoly(2, a);
+    EXPECT_NEAR(c.Y(1), 2 + 9 + 4.5, 1e-10);
+
+    double b[2];
+    ASSERT_TRUE(c.PolyFit(0, b, se)); // order 0: the mean
+    EXPECT_NEAR(b[0], c.YData()[0] * 0 + (c.Y(1) + c.Y(2) + c.Y(3) + c.Y(4) + c.Y(5) + c.Y(6) + c.Y(7) + c.Y(8)) / 8, 1e-12);
+
+    // Too few points fail; order 2 over exactly three points divides by zero in the standard error.
+    TCurveB three = Make({{0, 1}, {1, 3}, {2, 2}});
+    EXPECT_FALSE(three.PolyFit(3, a, se));
+    bool ok = false;
+    const TArithFault f = RunGuarded([&] { ok = three.PolyFit(2, a, se); });
+    EXPECT_NE(f, TArithFault::None);
+
+    // Four points on one x: a zero pivot.
+    TCurveB same = Make({{1, 1}, {1, 2}, {1, 3}, {1, 4}});
+    double d[4];
+    TFaultGuard guard;
+    EXPECT_FALSE(same.PolyFit(3, d, se));
+    EXPECT_EQ(guard.Check(), TArithFault::None);
+
+    EXPECT_NEAR(TCurveA::Power(-2.0, 3), -8.0, 1e-12);
+    EXPECT_EQ(TCurveA::Power(0.0, 5), 0.0);
+    EXPECT_EQ(TCurveA::Power(0.0, 0), 1.0);
+}
+
+TEST(CurveHeader, RangesOffsetScaleSort) {
+    TCurveB big = Make({{1, 3e10}, {2, 2e10}, {3, 5e10}});
+    EXPECT_EQ(big.YMin, 2e10);
+    EXPECT_EQ(big.YMax, 5e10);
+    TCurveB empty;
+    empty.CalcRanges();
+    EXPECT_EQ(empty.XMin, 0.0);
+    EXPECT_EQ(empty.YMax, 0.0);
+
+    TCurveB c = Make({{1, 10}, {2, 20}, {3, 30}});
+    c.Saved = true;
+    c.Offset(1, -10);
+    EXPECT_EQ(c.XMin, 2.0);
+    EXPECT_EQ(c.YMax, 20.0);
+    EXPECT_FALSE(c.Saved);
+    c.Scale(-1, -2);
+    EXPECT_EQ(c.X(1), -4.0);
+    EXPECT_EQ(c.Y(1), -40.0);
+    EXPECT_EQ(c.X(3), -2.0);
+    EXPECT_EQ(c.XMin, -4.0);
+    EXPECT_EQ(c.XMax, -2.0);
+    EXPECT_EQ(c.YMin, -40.0);
+    EXPECT_EQ(c.YMax, 0.0);
+
+    // Stable: equal x keep their order.
+    TCurveB s = Make({{3, 1}, {1, 2}, {3, 3}, {1, 4}, {2, 5}});
+    s.SortByX();
+    const double ys[] = {2, 4, 5, 1, 3};
+    for (int i = 1; i <= 5; ++i) EXPECT_EQ(s.Y(i), ys[i - 1]);
+    EXPECT_EQ(s.XMin, 1.0);
+    EXPECT_EQ(s.XMax, 3.0);
+}
+
+TEST(CurveHeader, NeighboursAndSpacing) {
+    TCurveB c = Make({{1, 0}, {1, 0}, {2, 0}, {2.5, 0}, {2.5, 0}});
+    EXPECT_EQ(c.NextHigherX(1), 3);
+    EXPECT_EQ(c.NextHigherX(4), -1);
+    EXPECT_EQ(c.PrevLowerX(5), 3);
+    EXPECT_EQ(c.PrevLowerX(2), -1);
+    EXPECT_EQ(c.MinSpacing(), 0.5);
+    EXPECT_EQ(Make({{1, 0}, {1, 1}}).MinSpacing(), 1e10);
+}
