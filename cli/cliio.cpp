@@ -100,7 +100,8 @@ std::vector<std::string> TArgs::Values(const std::string& option) const {
 }
 
 bool ParseNumber(const std::string& text, double& value) {
-    return !text.empty() && text.find_first_of(" \t,") == std::string::npos && curvefile::ConvertNumber(text, value);
+    return !text.empty() && text.find_first_of(" \t,") == std::string::npos &&
+           curvefile::ConvertNumber(text, value);
 }
 
 bool ParseInteger(const std::string& text, long& value) {
@@ -121,7 +122,8 @@ bool TArgs::Number(const std::string& option, double& value, double lo, double h
     }
     if (v < lo || v > hi) {
         char buf[128];
-        std::snprintf(buf, sizeof buf, "%s: %s is out of range (%g to %g)", option.c_str(), text->c_str(), lo, hi);
+        std::snprintf(buf, sizeof buf, "%s: %s is out of range (%g to %g)", option.c_str(), text->c_str(), lo,
+                      hi);
         Error(command_, buf);
         return false;
     }

@@ -20,7 +20,8 @@ struct TOptionSpec {
 // an option of the command (-2.5, -x^2, or - alone) is positional; "--" ends the options.
 class TArgs {
 public:
-    TArgs(const std::string& command, const std::vector<std::string>& args, const std::vector<TOptionSpec>& specs);
+    TArgs(const std::string& command, const std::vector<std::string>& args,
+          const std::vector<TOptionSpec>& specs);
 
     bool Ok() const { return ok_; }
     // Reports a usage error unless the number of positionals lies in [min, max].
@@ -61,6 +62,8 @@ bool ReadCurve(const std::string& command, const std::string& path, TCurveB& cur
 int WriteCurve(const TArgs& args, TCurveB& curve);
 
 // The -o option, for the specs of commands whose result is a curve.
-inline TOptionSpec OutputOption() { return {"-o", true, false}; }
+inline TOptionSpec OutputOption() {
+    return {"-o", true, false};
+}
 
 } // namespace cli
