@@ -62,7 +62,7 @@ public:
     // The data lines of the file form: x, a space, y, CR LF, each number in 23 characters.
     std::string DataText() const;
 
-    // ==== Operations on the points ==================================================================
+    // ==== Operations on the points ===========================================================
     // Each runs on a private copy of the active curve. Failures are reported by the result (the curve is
     // then unchanged unless said otherwise); arithmetic faults (division by zero, invalid operations,
     // overflow) are left to the fault guard of the command, which abandons the command.
@@ -132,4 +132,7 @@ public:
     // the magnitude on the frequency grid -pi/L..pi/L. Fails, unchanged, for x not strictly ascending by
     // at least 1e-10, N above MaxFFTLength, or a direction or mode out of range.
     bool FFT(const TCurveA* imag, int direction, int mode);
+
+private:
+    void ParseText(std::string_view text);
 };

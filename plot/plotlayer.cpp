@@ -3,5 +3,7 @@
 #include <QtGlobal>
 
 namespace plotlayer {
-const char* QtVersion() { return qVersion(); }
+const char* QtVersion() {
+    return qVersion();
+}
 } // namespace plotlayer
