@@ -7,6 +7,18 @@
 #include <string>
 #include <string_view>
 
+// A model that a fitted curve is drawn from: a sum of terms that can be evaluated at any x, as a whole or one
+// term alone. The fit engine is one; the curve record needs nothing else of it.
+class TFitModel {
+public:
+    virtual int32_t ModelTermCount() const = 0;
+    // The whole model for selector -1, else the term with that 0-based index.
+    virtual double ModelValueAt(double x, int32_t selector) const = 0;
+
+protected:
+    ~TFitModel() = default;
+};
+
 class TCurveB : public TCurveA {
 public:
     explicit TCurveB(int32_t size = 0);
@@ -49,7 +61,8 @@ public:
     // ---- curve file
     // Reads a curve file. Always gives a curve; one that could not be read has no points, and `error`
     // (when given) then says why, naming the file.
-    static TCurveB CreateFromFile(const std::string& fileName, bool init = true, std::string* error = nullptr);
+    static TCurveB CreateFromFile(const std::string& fileName, bool init = true,
+                                  std::string* error = nullptr);
     // Reads curve text already in memory (standard input, the clipboard); same rules as a file.
     static TCurveB CreateFromText(std::string_view text);
     // Writes the points to fileName (with the rules of OpenForWrite). On success FileName and Saved are
@@ -58,4 +71,12 @@ public:
                     const std::string& defaultDir = "", std::string* error = nullptr);
     // The data lines of the file form: x, a space, y, CR LF, each number in 23 characters.
     std::string DataText() const;
+
+    // ---- fitted curves
+    // Lays the Count points on an even grid from XMin to XMax and gives each the model's value (selector -1)
+    // or one term's value there; Comment becomes "fitted curve". Fails, changing nothing, without terms, with
+    // a selector naming no term, or when XMin is not below XMax.
+    bool MakeFitCurve(const TFitModel& model, int32_t selector);
+    // The same over source's x range with source's number of points.
+    bool MakeFitCurveFrom(const TCurveA& source, const TFitModel& model, int32_t selector);
 };
