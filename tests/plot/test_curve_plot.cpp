@@ -4,7 +4,6 @@
 
 #include <QImage>
 #include <QPainter>
-#include <QPicture>
 #include <QTest>
 
 #include <cmath>
