@@ -77,6 +77,7 @@ TArgs::TArgs(const std::string& command, const std::vector<std::string>& args,
 }
 
 bool TArgs::ExpectPositionals(size_t min, size_t max) {
+    if (!ok_) return false;
     if (max == 0) max = min;
     if (positionals_.size() < min) {
         Error(command_, "missing arguments (graphmill-cli help " + command_ + ")");
@@ -100,7 +101,8 @@ std::vector<std::string> TArgs::Values(const std::string& option) const {
 }
 
 bool ParseNumber(const std::string& text, double& value) {
-    return !text.empty() && text.find_first_of(" \t,") == std::string::npos && curvefile::ConvertNumber(text, value);
+    return !text.empty() && text.find_first_of(" \t,") == std::string::npos &&
+           curvefile::ConvertNumber(text, value);
 }
 
 bool ParseInteger(const std::string& text, long& value) {
@@ -121,7 +123,8 @@ bool TArgs::Number(const std::string& option, double& value, double lo, double h
     }
     if (v < lo || v > hi) {
         char buf[128];
-        std::snprintf(buf, sizeof buf, "%s: %s is out of range (%g to %g)", option.c_str(), text->c_str(), lo, hi);
+        std::snprintf(buf, sizeof buf, "%s: %s is out of range (%g to %g)", option.c_str(), text->c_str(), lo,
+                      hi);
         Error(command_, buf);
         return false;
     }
@@ -148,6 +151,12 @@ bool TArgs::Integer(const std::string& option, long& value, long lo, long hi) co
 
 bool ReadCurve(const std::string& command, const std::string& path, TCurveB& curve) {
     if (path == "-") {
+        static bool stdinTaken = false;
+        if (stdinTaken) {
+            Error(command, "standard input (-) can be read only once");
+            return false;
+        }
+        stdinTaken = true;
         std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
         curve = TCurveB::CreateFromText(text);
         if (curve.Count() == 0) {
@@ -166,7 +175,7 @@ bool ReadCurve(const std::string& command, const std::string& path, TCurveB& cur
 }
 
 int WriteCurve(const TArgs& args, TCurveB& curve) {
-    if (const auto out = args.Value("-o")) {
+    if (const auto out = args.Value("-o"); out && *out != "-") {
         std::string error;
         if (!curve.SaveToFile(*out, "", "", &error)) {
             Error(args.Command(), error);
@@ -180,6 +189,42 @@ int WriteCurve(const TArgs& args, TCurveB& curve) {
         return UsageError;
     }
     return Done;
+}
+
+int ReportFault(const std::string& command, TArithFault fault) {
+    if (fault == TArithFault::None) return Done;
+    Error(command, ArithFaultMessage(fault));
+    return ArithmeticFault;
+}
+
+int Guarded(const std::string& command, const std::function<void()>& op, const TCurveA* result,
+            const double* value) {
+    TArithFault fault = RunGuarded([&] { op(); });
+    if (fault == TArithFault::None && result != nullptr) fault = CheckFinite(*result);
+    if (fault == TArithFault::None && value != nullptr) fault = CheckFinite(*value);
+    return ReportFault(command, fault);
+}
+
+int Failed(const std::string& command, const std::string& text) {
+    if (text.empty())
+        std::cerr << "graphmill-cli: " << command << " failed\n";
+    else
+        Error(command, text);
+    return OperationFailed;
+}
+
+int ApplyAndWrite(const TArgs& args, const TCurveB& curve, const std::function<bool(TCurveB&)>& op,
+                  const std::string& failure, const std::function<void()>& report) {
+    TCurveB work(curve);
+    bool ok = false;
+    if (const int status = Guarded(
+            args.Command(), [&] { ok = op(work); }, &work);
+        status != Done)
+        return status;
+    if (!ok) return Failed(args.Command(), failure);
+    const int status = WriteCurve(args, work);
+    if (status == Done && report) report();
+    return status;
 }
 
 } // namespace cli

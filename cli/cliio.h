@@ -2,7 +2,11 @@
 #pragma once
 
 #include "curves/curvesb.h"
+#include "curves/faultguard.h"
 
+#include <cstddef>
+#include <functional>
+#include <limits>
 #include <map>
 #include <optional>
 #include <string>
@@ -20,11 +24,13 @@ struct TOptionSpec {
 // an option of the command (-2.5, -x^2, or - alone) is positional; "--" ends the options.
 class TArgs {
 public:
-    TArgs(const std::string& command, const std::vector<std::string>& args, const std::vector<TOptionSpec>& specs);
+    TArgs(const std::string& command, const std::vector<std::string>& args,
+          const std::vector<TOptionSpec>& specs);
 
     bool Ok() const { return ok_; }
-    // Reports a usage error unless the number of positionals lies in [min, max].
+    // Reports a usage error unless the number of positionals lies in [min, max] (max 0: exactly min).
     bool ExpectPositionals(size_t min, size_t max = 0);
+    static constexpr size_t Unlimited = std::numeric_limits<size_t>::max();
     size_t PositionalCount() const { return positionals_.size(); }
     const std::string& Positional(size_t i) const { return positionals_[i]; }
     const std::vector<std::string>& Positionals() const { return positionals_; }
@@ -54,13 +60,36 @@ bool ParseNumber(const std::string& text, double& value);
 bool ParseInteger(const std::string& text, long& value);
 
 // Reads a curve from a path or "-" (standard input); a usage error (message given) when it has no points.
+// Standard input can be read once per run: a second "-" is refused rather than read as an empty curve.
 bool ReadCurve(const std::string& command, const std::string& path, TCurveB& curve);
 
-// Writes a result curve to -o PATH through the program's save, or its data lines to standard output.
-// Returns the exit status.
+// Writes a result curve to -o PATH through the program's save, or its data lines to standard output
+// (also for -o -). Returns the exit status.
 int WriteCurve(const TArgs& args, TCurveB& curve);
 
+// Prints the message of an arithmetic fault and returns ArithmeticFault; Done for no fault.
+int ReportFault(const std::string& command, TArithFault fault);
+
+// Runs op under the arithmetic-fault guard. op changes only private copies; `result` (when given) is the
+// curve it produces, and `value` a number it produces: an infinity or NaN in either counts as the fault that
+// made it. Returns Done, or ArithmeticFault after printing the fault's message.
+int Guarded(const std::string& command, const std::function<void()>& op, const TCurveA* result = nullptr,
+            const double* value = nullptr);
+
+// The road of every command whose result is one curve: op runs on a copy of `curve` under the guard and says
+// whether it succeeded. A fault exits 3; a failure prints `failure` (the program's own text) or "COMMAND
+// failed" and exits 1; otherwise the copy is written (-o or standard output) and `report`, when given, runs
+// after a successful write (side reports go to standard error). Nothing is written unless op succeeded.
+int ApplyAndWrite(const TArgs& args, const TCurveB& curve, const std::function<bool(TCurveB&)>& op,
+                  const std::string& failure = "", const std::function<void()>& report = {});
+
+// Prints "graphmill-cli: COMMAND failed" (no text) or "graphmill-cli: COMMAND: text" and returns
+// OperationFailed.
+int Failed(const std::string& command, const std::string& text = "");
+
 // The -o option, for the specs of commands whose result is a curve.
-inline TOptionSpec OutputOption() { return {"-o", true, false}; }
+inline TOptionSpec OutputOption() {
+    return {"-o", true, false};
+}
 
 } // namespace cli

@@ -11,7 +11,9 @@ std::vector<TCommand>& Commands() {
     return commands;
 }
 
-TRegister::TRegister(TCommand command) { Commands().push_back(std::move(command)); }
+TRegister::TRegister(TCommand command) {
+    Commands().push_back(std::move(command));
+}
 
 } // namespace cli
 
@@ -25,8 +27,10 @@ const cli::TCommand* Find(const std::string& name) {
 
 void Overview(std::ostream& out) {
     out << "Usage: graphmill-cli COMMAND [OPTIONS] ARGS\n"
-           "Runs Graphmill's curve operations on curve files. A curve input is a file path, or - for standard\n"
-           "input. A command whose result is a curve writes it with -o PATH (keeping a .bak copy of a file it\n"
+           "Runs Graphmill's curve operations on curve files. A curve input is a file path, or - for "
+           "standard\n"
+           "input. A command whose result is a curve writes it with -o PATH (keeping a .bak copy of a file "
+           "it\n"
            "replaces), or to standard output without -o.\n"
            "Exit status: 0 done, 1 the operation failed, 2 usage or input error, 3 arithmetic fault.\n\n"
            "Commands:\n";
@@ -76,6 +80,10 @@ int main(int argc, char* argv[]) {
     if (c == nullptr) {
         std::cerr << "graphmill-cli: unknown command '" << cmd << "' (graphmill-cli --help lists them)\n";
         return cli::UsageError;
+    }
+    if (args.size() == 2 && args[1] == "--help") {
+        std::cout << c->help;
+        return cli::Done;
     }
     return c->run(std::vector<std::string>(args.begin() + 1, args.end()));
 }

@@ -54,8 +54,8 @@ public:
     ~TSaveFile();
 
     // Returns false with Error() set when the target cannot be written.
-    bool OpenForWrite(const std::string& fileName, const std::string& defaultExt, const std::string& backupExt,
-                      const std::string& defaultDir);
+    bool OpenForWrite(const std::string& fileName, const std::string& defaultExt,
+                      const std::string& backupExt, const std::string& defaultDir);
     bool Write(const char* data, std::size_t size);
     bool Commit();
     const std::string& Error() const { return error_; }

@@ -5,7 +5,9 @@
 
 TCurveA::TCurveA(int32_t size) : x_(static_cast<size_t>(std::max(size, 0)), 0.0), y_(x_) {}
 
-TCurveA::TCurveA(const TCurveA& source) { CreateCopy(source); }
+TCurveA::TCurveA(const TCurveA& source) {
+    CreateCopy(source);
+}
 
 TCurveA& TCurveA::operator=(const TCurveA& source) {
     if (this != &source) CreateCopy(source);
@@ -99,17 +101,21 @@ bool TCurveA::PolyFit(int order, double* coeffs, double& stdError) const {
         const double yi = y_[static_cast<size_t>(i)];
         for (int k = 0; k <= 2 * order; ++k) pw[static_cast<size_t>(k)] = Power(xi, k);
         for (int k = 0; k <= 2 * order; ++k) sx[static_cast<size_t>(k)] += pw[static_cast<size_t>(k)];
-        for (int k = 0; k <= order; ++k) sxy[static_cast<size_t>(k)] += static_cast<TExtended>(pw[static_cast<size_t>(k)]) * yi;
+        for (int k = 0; k <= order; ++k)
+            sxy[static_cast<size_t>(k)] += static_cast<TExtended>(pw[static_cast<size_t>(k)]) * yi;
         sy += yi;
         syy += static_cast<TExtended>(yi) * yi;
     }
     const TExtended nn = n;
     // Centred normal equations S a = T for a1..a_order.
     const int m = order;
-    std::vector<TExtended> S(static_cast<size_t>(m * m)), T(static_cast<size_t>(m)), a(static_cast<size_t>(m));
+    std::vector<TExtended> S(static_cast<size_t>(m * m)), T(static_cast<size_t>(m)),
+        a(static_cast<size_t>(m));
     auto s = [&](int j, int k) -> TExtended& { return S[static_cast<size_t>((j - 1) * m + (k - 1))]; };
     for (int j = 1; j <= m; ++j) {
-        for (int k = 1; k <= m; ++k) s(j, k) = sx[static_cast<size_t>(j + k)] - sx[static_cast<size_t>(j)] * sx[static_cast<size_t>(k)] / nn;
+        for (int k = 1; k <= m; ++k)
+            s(j, k) =
+                sx[static_cast<size_t>(j + k)] - sx[static_cast<size_t>(j)] * sx[static_cast<size_t>(k)] / nn;
         T[static_cast<size_t>(j - 1)] = sxy[static_cast<size_t>(j)] - sx[static_cast<size_t>(j)] * sy / nn;
     }
     if (m == 1) {

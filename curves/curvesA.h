@@ -26,8 +26,8 @@ public:
     TCurveA& operator=(TCurveA&&) noexcept = default;
     virtual ~TCurveA() = default;
 
-    // Makes this curve a copy of the points of `source`. With reAlloc (every caller in the program) or without
-    // arrays yet, the arrays are first sized to source's capacity (fullCapacity) or count.
+    // Makes this curve a copy of the points of `source`. With reAlloc (every caller in the program) or
+    // without arrays yet, the arrays are first sized to source's capacity (fullCapacity) or count.
     void CreateCopy(const TCurveA& source, bool reAlloc = true, bool fullCapacity = false);
 
     int32_t Count() const { return count_; }

@@ -6,7 +6,9 @@
 
 TCurveB::TCurveB(int32_t size) : TCurveA(size) {}
 
-TCurveB::TCurveB(const TCurveB& source) : TCurveA() { CreateCopy(source); }
+TCurveB::TCurveB(const TCurveB& source) : TCurveA() {
+    CreateCopy(source);
+}
 
 TCurveB& TCurveB::operator=(const TCurveB& source) {
     if (this != &source) CreateCopy(source);
@@ -45,9 +47,13 @@ void MinMax(const double* v, int32_t n, double& lo, double& hi) {
 }
 } // namespace
 
-void TCurveB::CalcXRange() { MinMax(XData(), count_, XMin, XMax); }
+void TCurveB::CalcXRange() {
+    MinMax(XData(), count_, XMin, XMax);
+}
 
-void TCurveB::CalcYRange() { MinMax(YData(), count_, YMin, YMax); }
+void TCurveB::CalcYRange() {
+    MinMax(YData(), count_, YMin, YMax);
+}
 
 void TCurveB::Offset(double dx, double dy) {
     for (int32_t i = 0; i < count_; ++i) {

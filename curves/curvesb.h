@@ -49,7 +49,8 @@ public:
     // ---- curve file
     // Reads a curve file. Always gives a curve; one that could not be read has no points, and `error`
     // (when given) then says why, naming the file.
-    static TCurveB CreateFromFile(const std::string& fileName, bool init = true, std::string* error = nullptr);
+    static TCurveB CreateFromFile(const std::string& fileName, bool init = true,
+                                  std::string* error = nullptr);
     // Reads curve text already in memory (standard input, the clipboard); same rules as a file.
     static TCurveB CreateFromText(std::string_view text);
     // Writes the points to fileName (with the rules of OpenForWrite). On success FileName and Saved are
@@ -58,4 +59,7 @@ public:
                     const std::string& defaultDir = "", std::string* error = nullptr);
     // The data lines of the file form: x, a space, y, CR LF, each number in 23 characters.
     std::string DataText() const;
+
+private:
+    void ParseText(std::string_view text);
 };

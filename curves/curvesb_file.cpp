@@ -21,13 +21,95 @@ namespace fs = std::filesystem;
 namespace curvefile {
 
 namespace {
-inline bool IsSeparator(char c) { return c == ' ' || c == ',' || c == '\t'; }
+inline bool IsSeparator(char c) {
+    return c == ' ' || c == ',' || c == '\t';
+}
+} // namespace
+
+namespace {
+
+// Exact powers of ten up to 10^22: every one is a double without rounding.
+constexpr double Pow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                            1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// Eight ASCII digits at once: true when all eight bytes of v are '0'..'9'.
+inline bool IsEightDigits(uint64_t v) {
+    return (((v & 0xF0F0F0F0F0F0F0F0) | (((v + 0x0606060606060606) & 0xF0F0F0F0F0F0F0F0) >> 4)) ==
+            0x3333333333333333);
+}
+
+// The value of eight ASCII digits (first digit in the lowest byte).
+inline uint32_t EightDigitsValue(uint64_t v) {
+    v -= 0x3030303030303030;
+    v = (v * 10) + (v >> 8);
+    v = (((v & 0x000000FF000000FF) * (100 + (1000000ULL << 32))) +
+         (((v >> 16) & 0x000000FF000000FF) * (1 + (10000ULL << 32)))) >>
+        32;
+    return static_cast<uint32_t>(v);
+}
+
+// Appends the digits at p to mantissa; returns the position after them and counts them in digits.
+inline const char* ReadDigits(const char* p, const char* end, uint64_t& mantissa, int& digits) {
+    uint64_t chunk;
+    while (end - p >= 8 && digits <= 11) {
+        std::memcpy(&chunk, p, 8);
+        if (!IsEightDigits(chunk)) break;
+        mantissa = mantissa * 100000000 + EightDigitsValue(chunk);
+        digits += 8;
+        p += 8;
+    }
+    for (; p < end && static_cast<unsigned>(*p - '0') < 10; ++p, ++digits) {
+        if (digits >= 19) return nullptr;
+        mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+    }
+    return p;
+}
+
+// The common token (at most 19 digits, a short exponent) converted without the general routine. When the
+// digits fit in 53 bits and the power of ten is exact, one multiplication or division rounds correctly,
+// so the result is the nearest double, as the general routine gives. Returns false when the token needs
+// the general routine (it is then not necessarily malformed).
+bool FastConvert(const char* p, const char* end, double& value) {
+    bool negative = false;
+    if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
+    uint64_t mantissa = 0;
+    int digits = 0;
+    p = ReadDigits(p, end, mantissa, digits);
+    if (p == nullptr) return false;
+    int scale = 0;
+    if (p < end && *p == '.') {
+        const int before = digits;
+        p = ReadDigits(p + 1, end, mantissa, digits);
+        if (p == nullptr) return false;
+        scale = before - digits;
+    }
+    if (digits == 0) return false;
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        bool expNegative = false;
+        if (p < end && (*p == '-' || *p == '+')) expNegative = *p++ == '-';
+        if (p == end) return false;
+        int e = 0;
+        for (; p < end && static_cast<unsigned>(*p - '0') < 10; ++p) {
+            if (e > 10000) return false;
+            e = e * 10 + (*p - '0');
+        }
+        scale += expNegative ? -e : e;
+    }
+    if (p != end || mantissa > (uint64_t{1} << 53) || scale < -22 || scale > 22) return false;
+    double v = static_cast<double>(mantissa);
+    v = scale < 0 ? v / Pow10[-scale] : v * Pow10[scale];
+    value = negative ? -v : v;
+    return true;
+}
+
 } // namespace
 
 bool ConvertNumber(std::string_view token, double& value) {
     if (token.empty()) return false;
     const char* first = token.data();
     const char* last = first + token.size();
+    if (FastConvert(first, last, value)) return true;
     // The platform conversion accepts a leading plus sign; std::from_chars does not, so take it here.
     if (*first == '+' && token.size() > 1 && first[1] != '-' && first[1] != '+') ++first;
     double v = 0.0;
@@ -154,7 +236,7 @@ bool TSaveFile::OpenForWrite(const std::string& fileName, const std::string& def
         const fs::path resolved = fs::weakly_canonical(target_, ec);
         if (!ec) target_ = resolved.string();
     }
-    struct stat st{};
+    struct stat st {};
     const bool exists = ::stat(target_.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) return Fail("cannot save to " + target_ + ": it is a directory", 0);
     if (exists && !S_ISREG(st.st_mode)) return Fail("cannot save to " + target_ + ": not a regular file", 0);
@@ -232,7 +314,7 @@ public:
             error = name + ": " + std::strerror(errno);
             return false;
         }
-        struct stat st{};
+        struct stat st {};
         bool ok = ::fstat(fd, &st) == 0;
         if (ok && S_ISDIR(st.st_mode)) {
             error = name + ": is a directory";
@@ -256,7 +338,8 @@ public:
         return ok;
     }
     std::string_view Text() const {
-        return map_ != nullptr ? std::string_view(static_cast<const char*>(map_), size_) : std::string_view(data_);
+        return map_ != nullptr ? std::string_view(static_cast<const char*>(map_), size_)
+                               : std::string_view(data_);
     }
 
 private:
@@ -278,46 +361,50 @@ private:
     std::string data_;
 };
 
-void ParseCurveText(std::string_view text, TCurveB& curve) {
+} // namespace
+
+void TCurveB::ParseText(std::string_view text) {
     size_t pos = 0;
     curvefile::HeaderSkip(text, pos);
-    // One pass over the data; the arrays grow geometrically and are trimmed to the points at the end.
-    std::vector<double> xs, ys;
-    const size_t guess = std::min<size_t>((text.size() - pos) / 24 + 16, size_t{1} << 26);
-    xs.reserve(guess);
-    ys.reserve(guess);
+    // One pass over the data, straight into the arrays, which grow geometrically and are trimmed to the
+    // points at the end.
+    count_ = 0;
+    x_.clear();
+    y_.clear();
+    const size_t guess = std::min<size_t>((text.size() - pos) / 24 + 16, size_t{1} << 24);
+    x_.reserve(guess);
+    y_.reserve(guess);
     const char* p = text.data() + pos;
     const char* const end = text.data() + text.size();
     double nums[2];
-    while (p < end) {
-        const char* eol = p;
-        while (eol < end && *eol != '\n' && *eol != '\r') ++eol;
+    while (p < end && x_.size() < static_cast<size_t>(INT32_MAX - 16)) {
+        const char* eol = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+        if (eol == nullptr) eol = end;
+        if (const void* cr = std::memchr(p, '\r', static_cast<size_t>(eol - p)))
+            eol = static_cast<const char*>(cr);
         const int k = curvefile::SplitNumbers(std::string_view(p, static_cast<size_t>(eol - p)), nums, 2);
         if (k == 1) {
-            xs.push_back(static_cast<double>(xs.size() + 1));
-            ys.push_back(nums[0]);
+            x_.push_back(static_cast<double>(x_.size() + 1));
+            y_.push_back(nums[0]);
         } else if (k == 2) {
-            xs.push_back(nums[0]);
-            ys.push_back(nums[1]);
+            x_.push_back(nums[0]);
+            y_.push_back(nums[1]);
         }
         if (eol < end && *eol == '\r' && eol + 1 < end && eol[1] == '\n') ++eol;
         p = eol + 1;
     }
-    const auto n = static_cast<int32_t>(std::min<size_t>(xs.size(), INT32_MAX - 16));
-    curve = TCurveB(0);
-    curve.SetCapacity(n);
-    std::copy_n(xs.begin(), n, curve.XData());
-    std::copy_n(ys.begin(), n, curve.YData());
-    curve.SetCount(n);
-    curve.CalcRanges();
-    curve.Saved = true;
+    if (x_.capacity() > x_.size() + x_.size() / 8 + 64) {
+        x_.shrink_to_fit();
+        y_.shrink_to_fit();
+    }
+    count_ = static_cast<int32_t>(x_.size());
+    CalcRanges();
+    Saved = true;
 }
-
-} // namespace
 
 TCurveB TCurveB::CreateFromText(std::string_view text) {
     TCurveB curve;
-    ParseCurveText(text, curve);
+    curve.ParseText(text);
     return curve;
 }
 
@@ -327,7 +414,7 @@ TCurveB TCurveB::CreateFromFile(const std::string& fileName, bool init, std::str
     TFileBytes bytes;
     std::string err;
     if (bytes.Open(fileName, err)) {
-        ParseCurveText(bytes.Text(), curve);
+        curve.ParseText(bytes.Text());
         if (curve.Count() == 0) err = fileName + ": no points found";
     }
     curve.FileName = fileName;
@@ -344,15 +431,16 @@ std::string TCurveB::DataText() const {
     return out;
 }
 
-bool TCurveB::SaveToFile(const std::string& fileName, const std::string& defaultExt, const std::string& defaultDir,
-                         std::string* error) {
+bool TCurveB::SaveToFile(const std::string& fileName, const std::string& defaultExt,
+                         const std::string& defaultDir, std::string* error) {
     auto fail = [&](const std::string& why) {
         if (error != nullptr) *error = why;
         return false;
     };
     for (int32_t i = 1; i <= count_; ++i)
         if (!std::isfinite(X(i)) || !std::isfinite(Y(i)))
-            return fail("cannot save to " + fileName + ": point " + std::to_string(i) + " is not a finite number");
+            return fail("cannot save to " + fileName + ": point " + std::to_string(i) +
+                        " is not a finite number");
     curvefile::TSaveFile file;
     if (!file.OpenForWrite(fileName, defaultExt, ".bak", defaultDir)) return fail(file.Error());
     constexpr int32_t Block = 16384;
@@ -360,7 +448,8 @@ bool TCurveB::SaveToFile(const std::string& fileName, const std::string& default
     for (int32_t first = 1; first <= count_; first += Block) {
         const int32_t last = std::min(count_, first + Block - 1);
         char* p = chunk.data();
-        for (int32_t i = first; i <= last; ++i, p += curvefile::LineWidth) curvefile::FormatLine(X(i), Y(i), p);
+        for (int32_t i = first; i <= last; ++i, p += curvefile::LineWidth)
+            curvefile::FormatLine(X(i), Y(i), p);
         if (!file.Write(chunk.data(), static_cast<size_t>(p - chunk.data()))) return fail(file.Error());
     }
     if (!file.Commit()) return fail(file.Error());

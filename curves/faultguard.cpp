@@ -21,7 +21,9 @@ const char* ArithFaultMessage(TArithFault fault) {
     return "";
 }
 
-TFaultGuard::TFaultGuard() { std::feclearexcept(Watched); }
+TFaultGuard::TFaultGuard() {
+    std::feclearexcept(Watched);
+}
 
 TArithFault TFaultGuard::Check() const {
     const int raised = std::fetestexcept(Watched);

@@ -1,5 +1,10 @@
 #include "clirunner.h"
 
+#include "curves/curvesb.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
 #include <fcntl.h>
 #include <fstream>
 #include <poll.h>
@@ -84,7 +89,8 @@ TTempDir::TTempDir() {
 
 TTempDir::~TTempDir() {
     std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                 ec);
     std::filesystem::remove_all(path_, ec);
 }
 
@@ -99,4 +105,27 @@ std::string ReadFile(const std::filesystem::path& path) {
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+std::vector<TPoint> Points(const std::string& text) {
+    const TCurveB curve = TCurveB::CreateFromText(text);
+    std::vector<TPoint> points;
+    for (int32_t i = 1; i <= curve.Count(); ++i) points.push_back({curve.X(i), curve.Y(i)});
+    return points;
+}
+
+std::string CurveText(const std::vector<TPoint>& points) {
+    std::string text;
+    char line[80];
+    for (const auto& p : points) {
+        std::snprintf(line, sizeof line, "%.17g %.17g\n", p.x, p.y);
+        text += line;
+    }
+    return text;
+}
+
+std::vector<TPoint> RunCurve(const std::vector<std::string>& args, const std::string& input) {
+    const TCliResult r = RunCli(args, input);
+    EXPECT_EQ(r.status, 0) << r.err;
+    return Points(r.out);
 }

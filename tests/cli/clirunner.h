@@ -29,3 +29,17 @@ private:
 };
 
 std::string ReadFile(const std::filesystem::path& path);
+
+struct TPoint {
+    double x = 0.0;
+    double y = 0.0;
+};
+
+// The points of curve text as graphmill-cli writes it (or any curve file text).
+std::vector<TPoint> Points(const std::string& text);
+// Curve file text of the given points, one "x y" line each.
+std::string CurveText(const std::vector<TPoint>& points);
+
+// Runs graphmill-cli, expects exit status 0 (a test failure shows its standard error otherwise) and returns
+// the points it wrote to standard output.
+std::vector<TPoint> RunCurve(const std::vector<std::string>& args, const std::string& input = "");

@@ -49,3 +49,80 @@ TEST(CliGeneral, BadInputNamesTheFile) {
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("--bogus"), std::string::npos);
 }
+
+TEST(CliGeneral, OptionsStandAnywhereAndDashesArePositional) {
+    TTempDir dir;
+    const auto f = dir.Write("a.dat", "0 1\n1 2\n");
+    const auto out = (dir / "out.dat").string();
+    // -o after the positionals, a negative constant taken as a positional
+    auto r = RunCli({"constant", "add", "-2.5", f, "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    auto p = Points(ReadFile(out));
+    ASSERT_EQ(p.size(), 2u);
+    EXPECT_DOUBLE_EQ(p[1].y, -0.5);
+    // "--" ends the options: a positional that looks like an option
+    r = RunCli({"constant", "-o", out, "--", "add", "-1", f});
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = RunCli({"constant", "--", "add", "1", "-o"});
+    EXPECT_EQ(r.status, 2);
+    // --opt=value form, a value missing, an option given twice
+    r = RunCli({"constant", "add", "1", f, "-o"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("-o needs a value"), std::string::npos);
+    r = RunCli({"constant", "add", "1", f, "-o", out, "-o", out});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("twice"), std::string::npos);
+    // -o - is standard output
+    r = RunCli({"constant", "add", "1", f, "-o", "-"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(Points(r.out).size(), 2u);
+}
+
+TEST(CliGeneral, CurveOutputFormAndSaveWithBackup) {
+    TTempDir dir;
+    const auto f = dir.Write("a.dat", "0 1\n1 2\n");
+    auto r = RunCli({"constant", "multiply", "1", f});
+    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, " 0.00000000000000E+0000  1.00000000000000E+0000\r\n"
+                     " 1.00000000000000E+0000  2.00000000000000E+0000\r\n");
+    const auto out = (dir / "res.dat").string();
+    dir.Write("res.dat", "old\n");
+    r = RunCli({"constant", "multiply", "2", f, "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadFile(dir / "res.bak"), "old\n");
+    EXPECT_EQ(Points(ReadFile(out)).back().y, 4.0);
+    // a result that cannot be saved: usage error naming the file, nothing written
+    const auto bad = (dir / "nodir" / "x.dat").string();
+    r = RunCli({"constant", "multiply", "2", f, "-o", bad});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(bad), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(bad));
+}
+
+TEST(CliGeneral, StandardInputPipelinesAndCommandHelp) {
+    auto r = RunCli({"constant", "add", "1", "-"}, "3\n4\n");
+    ASSERT_EQ(r.status, 0);
+    const auto p = Points(r.out);
+    ASSERT_EQ(p.size(), 2u);
+    EXPECT_EQ(p[0].x, 1.0);
+    EXPECT_EQ(p[0].y, 4.0);
+    // the output of one command is the input of the next
+    r = RunCli({"info", "-"}, RunCli({"constant", "shift-right", "10", "-"}, r.out).out);
+    EXPECT_EQ(r.out, "count 2\nxrange 11 12\nyrange 4 5\n");
+    r = RunCli({"constant", "--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, RunCli({"help", "constant"}).out);
+    EXPECT_NE(r.out.find("Usage: graphmill-cli constant"), std::string::npos);
+}
+
+TEST(CliGeneral, ArithmeticFaultExitsThreeAndWritesNothing) {
+    TTempDir dir;
+    const auto f = dir.Write("a.dat", "0 1e300\n1 2\n");
+    const auto out = (dir / "o.dat").string();
+    const auto r = RunCli({"constant", "multiply", "1e300", f, "-o", out});
+    EXPECT_EQ(r.status, 3);
+    EXPECT_NE(r.err.find("Floating point overflow"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(out));
+    EXPECT_EQ(RunCli({"constant", "multiply", "1e300", f}).out, "");
+}

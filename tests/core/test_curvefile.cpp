@@ -2,10 +2,13 @@
 #include "curves/curvefile.h"
 #include "curves/curvesb.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <random>
 #include <sstream>
 #include <sys/mount.h>
 #include <unistd.h>
@@ -63,6 +66,26 @@ TEST(CurveFileSplit, SeparatorsAndTokens) {
     double v;
     EXPECT_TRUE(curvefile::ConvertNumber("0.1", v));
     EXPECT_EQ(v, 0.1); // the nearest double, not one off in the last place
+}
+
+TEST(CurveFileSplit, ConversionIsCorrectlyRounded) {
+    // The quick path for common tokens must give exactly what the general conversion gives.
+    std::mt19937_64 rng(7);
+    std::uniform_int_distribution<uint64_t> bits;
+    const char* formats[] = {"%.15E", "%.17g", "%g", "%.3f", "%.20e", "%.0f", "%.16e"};
+    char buf[64];
+    for (int i = 0; i < 200000; ++i) {
+        uint64_t b = bits(rng);
+        double v;
+        std::memcpy(&v, &b, sizeof v);
+        if (!std::isfinite(v) || std::fabs(v) > 1e300) v = static_cast<double>(b % 1000000007) / 997.0;
+        if (i % 3 == 0) v = std::ldexp(static_cast<double>(b >> 11), -60 + static_cast<int>(b % 80));
+        std::snprintf(buf, sizeof buf, formats[i % 7], v);
+        double expected = 0, got = 0;
+        std::from_chars(buf, buf + std::strlen(buf), expected);
+        ASSERT_TRUE(curvefile::ConvertNumber(buf, got)) << buf;
+        ASSERT_EQ(got, expected) << buf;
+    }
 }
 
 TEST(CurveFileRead, HeaderRule) {
@@ -199,7 +222,8 @@ TEST(CurveFileWrite, FailedSavesLeaveEverythingAsItWas) {
     EXPECT_NE(err.find("No space"), std::string::npos);
     EXPECT_EQ(Slurp(orig), "1 1\n");
     for (const auto& e : fs::directory_iterator(d.path))
-        EXPECT_EQ(e.path().filename().string().find(".keep.dat."), std::string::npos) << "temporary file left";
+        EXPECT_EQ(e.path().filename().string().find(".keep.dat."), std::string::npos)
+            << "temporary file left";
 
     if (geteuid() != 0) {
         fs::create_directory(d.path / "ro");

@@ -101,7 +101,9 @@ TEST(CurveStore, PolyFitExactAndFaults) {
 
     double b[2];
     ASSERT_TRUE(c.PolyFit(0, b, se)); // order 0: the mean
-    EXPECT_NEAR(b[0], c.YData()[0] * 0 + (c.Y(1) + c.Y(2) + c.Y(3) + c.Y(4) + c.Y(5) + c.Y(6) + c.Y(7) + c.Y(8)) / 8, 1e-12);
+    EXPECT_NEAR(
+        b[0], c.YData()[0] * 0 + (c.Y(1) + c.Y(2) + c.Y(3) + c.Y(4) + c.Y(5) + c.Y(6) + c.Y(7) + c.Y(8)) / 8,
+        1e-12);
 
     // Too few points fail; order 2 over exactly three points divides by zero in the standard error.
     TCurveB three = Make({{0, 1}, {1, 3}, {2, 2}});

@@ -1,0 +1,74 @@
+// constant OP C FILE: a constant added to, multiplied into, or applied to the x axis of a curve.
+#include "cli/cli.h"
+#include "cli/cliio.h"
+
+#include <cmath>
+
+namespace {
+
+struct TConstantOp {
+    const char* name;
+    bool xAxis;      // acts on x (shift, stretch) rather than y
+    bool scale;      // Scale rather than Offset
+    bool reciprocal; // the constant's reciprocal is applied (divide, shrink)
+    double sign;     // subtract and shift-left negate the constant
+};
+
+// The eight buttons of the scaling tool, in its order.
+constexpr TConstantOp ConstantOps[] = {
+    {"add", false, false, false, 1.0},        {"subtract", false, false, false, -1.0},
+    {"multiply", false, true, false, 1.0},    {"divide", false, true, true, 1.0},
+    {"shift-right", true, false, false, 1.0}, {"shift-left", true, false, false, -1.0},
+    {"stretch", true, true, false, 1.0},      {"shrink", true, true, true, 1.0},
+};
+
+// Below this magnitude a divisor would blow the curve up; the scaling tool ignores such a press.
+constexpr double SmallestDivisor = 1e-9;
+
+int RunConstant(const std::vector<std::string>& args) {
+    cli::TArgs a("constant", args, {cli::OutputOption()});
+    if (!a.Ok() || !a.ExpectPositionals(3)) return cli::UsageError;
+    const TConstantOp* op = nullptr;
+    for (const auto& o : ConstantOps)
+        if (a.Positional(0) == o.name) op = &o;
+    if (op == nullptr) {
+        cli::Error("constant",
+                   "unknown operation '" + a.Positional(0) +
+                       "' (add, subtract, multiply, divide, shift-right, shift-left, stretch, shrink)");
+        return cli::UsageError;
+    }
+    double c = 0.0;
+    if (!cli::ParseNumber(a.Positional(1), c)) {
+        cli::Error("constant", "'" + a.Positional(1) + "' is not a number");
+        return cli::UsageError;
+    }
+    if (op->reciprocal && std::fabs(c) <= SmallestDivisor) {
+        cli::Error("constant", std::string(op->name) + " by " + a.Positional(1) +
+                                   " refused: the constant's magnitude must exceed 1e-9");
+        return cli::UsageError;
+    }
+    TCurveB curve;
+    if (!cli::ReadCurve("constant", a.Positional(2), curve)) return cli::UsageError;
+    return cli::ApplyAndWrite(a, curve, [&](TCurveB& w) {
+        const double v = op->reciprocal ? 1.0 / c : op->sign * c;
+        if (op->scale)
+            op->xAxis ? w.Scale(v, 1.0) : w.Scale(1.0, v);
+        else
+            op->xAxis ? w.Offset(v, 0.0) : w.Offset(0.0, v);
+        return true;
+    });
+}
+
+const cli::TRegister constantCommand(
+    {"constant", "add, multiply, shift or stretch by a constant",
+     "Usage: graphmill-cli constant OP C FILE [-o PATH]\n"
+     "Applies the constant C to the curve in FILE. OP is one of:\n"
+     "  add          y + C             subtract     y - C\n"
+     "  multiply     y * C             divide       y / C (|C| must exceed 1e-9)\n"
+     "  shift-right  x + C             shift-left   x - C\n"
+     "  stretch      x * C             shrink       x / C (|C| must exceed 1e-9)\n"
+     "A negative stretch or shrink reverses the x axis; the points are then sorted by x again.\n"
+     "C may be negative (constant add -2.5 a.dat).\n",
+     RunConstant});
+
+} // namespace

@@ -1,0 +1,378 @@
+#include "plot/coord_win.h"
+
+#include <QFont>
+#include <QFontMetrics>
+#include <QPaintDevice>
+#include <QPainter>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+// Not ln 10: the program's logarithms use this constant, and saved ranges and pictures depend on it.
+constexpr double LogConstant = 2.30258;
+
+// Decades walked by the logarithmic grid and labels are capped so that an infinite range cannot loop.
+constexpr int MaxDecades = 800;
+
+// Labels longer than this are cut; fixed-point text of huge values would otherwise fill the page.
+constexpr int MaxLabelLength = 20;
+
+// A device offset is kept only within this many pixels of the plot's origin; beyond, the point maps to 0.
+constexpr double MaxDeviceOffset = 32000.0;
+
+int32_t MapOffset(int32_t origin, double t) {
+    if (!(std::fabs(t) <= MaxDeviceOffset)) return 0; // also NaN
+    return origin + static_cast<int32_t>(t);          // truncation toward zero
+}
+
+QString Caption(const QString& text) {
+    return text.left(MaxCaptionLength);
+}
+
+QString Label(double v, int decimals) {
+    return FormatTickLabel(v, decimals).left(MaxLabelLength);
+}
+
+// Text is placed by its top-left corner, as the window system's text output does.
+void TextAt(QPainter& p, const QFontMetrics& fm, int32_t x, int32_t y, const QString& s) {
+    p.drawText(QPoint(x, y + fm.ascent()), s);
+}
+
+// Axis-parallel lines of one pixel as filled spans: the same pixels on every surface, no pen caps involved.
+void HLine(QPainter& p, int32_t x1, int32_t x2, int32_t y, const QColor& c) { // x2 excluded
+    if (x2 > x1) p.fillRect(x1, y, x2 - x1, 1, c);
+}
+void VLine(QPainter& p, int32_t x, int32_t y1, int32_t y2, const QColor& c) { // y2 excluded
+    if (y2 > y1) p.fillRect(x, y1, 1, y2 - y1, c);
+}
+void Outline(QPainter& p, int32_t x1, int32_t y1, int32_t x2, int32_t y2, const QColor& c) { // all inclusive
+    HLine(p, x1, x2 + 1, y1, c);
+    HLine(p, x1, x2 + 1, y2, c);
+    VLine(p, x1, y1, y2 + 1, c);
+    VLine(p, x2, y1, y2 + 1, c);
+}
+
+// The multiples of a decade that get grid lines for a LogGridPattern value.
+int GridMultiples(int pattern, int (&m)[10]) {
+    if (pattern == 0) {
+        m[0] = 1;
+        return 1;
+    }
+    if (pattern == 2) {
+        m[0] = 1;
+        m[1] = 2;
+        return 2;
+    }
+    for (int i = 0; i < 10; ++i) m[i] = i + 1;
+    return 10;
+}
+
+} // namespace
+
+QColor ToQColor(TColor color) {
+    if ((color & 0x80000000u) != 0) return QColor(0x80, 0x80, 0x80);
+    return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                  static_cast<int>((color >> 16) & 0xFF));
+}
+
+TColor FromQColor(const QColor& color) {
+    return static_cast<TColor>(color.red()) | (static_cast<TColor>(color.green()) << 8) |
+           (static_cast<TColor>(color.blue()) << 16);
+}
+
+double Log10(double x) {
+    return x > 0.0 ? std::log(x) / LogConstant : 0.0;
+}
+
+double Pow10(double y) {
+    if (y >= 1000.0) return 1e8;
+    if (y <= -1000.0) return 0.0;
+    return std::exp(LogConstant * y);
+}
+
+// ---------------------------------------------------------------------------------------------- TWin
+
+int32_t TWin::WorldToDeviceX(double x) const {
+    const double t =
+        XLog ? (WorldMin.x > 0.0 ? Log10(x / WorldMin.x) : 0.0) * Scale.x : (x - WorldMin.x) * Scale.x;
+    return MapOffset(DevTopLeft.x, t);
+}
+
+int32_t TWin::WorldToDeviceY(double y) const {
+    const double t =
+        YLog ? (WorldMin.y > 0.0 ? Log10(y / WorldMin.y) : 0.0) * Scale.y : (y - WorldMin.y) * Scale.y;
+    return MapOffset(DevBottomRight.y, t);
+}
+
+double TWin::DeviceToWorldX(int32_t px) const {
+    if (Scale.x == 0.0) return WorldMin.x;
+    const double t = (px - DevTopLeft.x) / Scale.x;
+    return XLog ? WorldMin.x * Pow10(t) : WorldMin.x + t;
+}
+
+double TWin::DeviceToWorldY(int32_t py) const {
+    if (Scale.y == 0.0) return WorldMin.y;
+    const double t = (py - DevBottomRight.y) / Scale.y;
+    return YLog ? WorldMin.y * Pow10(t) : WorldMin.y + t;
+}
+
+void TWin::SetWorld(RealPoint min, RealPoint max) {
+    WorldMin = min;
+    WorldMax = max;
+    if (XLog) {
+        if (WorldMin.x <= 0.0) WorldMin.x = 1e-20;
+        if (WorldMax.x <= WorldMin.x) WorldMax.x = WorldMin.x + 10.0;
+    }
+    if (YLog) {
+        if (WorldMin.y <= 0.0) WorldMin.y = 1e-20;
+        if (WorldMax.y <= WorldMin.y) WorldMax.y = WorldMin.y + 10.0;
+    }
+    if (std::fabs(WorldMax.x - WorldMin.x) < 1e-8) WorldMax.x = WorldMin.x + 1.0;
+    if (std::fabs(WorldMin.y - WorldMax.y) < 1e-8) WorldMax.y = WorldMin.y + 1.0;
+}
+
+void TWin::FixLogRange() {
+    auto fix = [](double& min, double& max) {
+        if (max <= 0.0) max = 1.0;
+        if (min <= 0.0) {
+            min = 1.0;
+            if (0.1 * max < min) min = 0.01 * max;
+        }
+    };
+    if (XLog) fix(WorldMin.x, WorldMax.x);
+    if (YLog) fix(WorldMin.y, WorldMax.y);
+}
+
+void TWin::Zoom(double xFactor, double xShift, double yFactor, double yShift) {
+    const double w = WorldMax.x - WorldMin.x;
+    const double h = WorldMax.y - WorldMin.y;
+    RealPoint min{WorldMin.x - (xFactor - 1.0) * 0.5 * w + xShift * w,
+                  WorldMin.y - (yFactor - 1.0) * 0.5 * h + yShift * h};
+    RealPoint max{WorldMax.x + (xFactor - 1.0) * 0.5 * w + xShift * w,
+                  WorldMax.y + (yFactor - 1.0) * 0.5 * h + yShift * h};
+    SetWorld(min, max);
+}
+
+void TWin::UpdateScale() {
+    if (WorldMax.x == WorldMin.x || WorldMax.y == WorldMin.y) {
+        Scale = {1.0, 1.0};
+        return;
+    }
+    // A logarithmic range set directly (not through SetWorld) may be non-positive; its span is then 0 and
+    // the axis keeps a unit scale instead of dividing by zero.
+    const double spanX = XLog ? Log10(WorldMax.x / WorldMin.x) : WorldMax.x - WorldMin.x;
+    const double spanY = YLog ? Log10(WorldMax.y / WorldMin.y) : WorldMax.y - WorldMin.y;
+    Scale.x = spanX != 0.0 && std::isfinite(spanX) ? (DevBottomRight.x - DevTopLeft.x) / spanX : 1.0;
+    Scale.y = spanY != 0.0 && std::isfinite(spanY) ? (DevTopLeft.y - DevBottomRight.y) / spanY : 1.0;
+}
+
+void TWin::SetXLog(bool on) {
+    const bool turnedOn = on && !XLog;
+    XLog = on;
+    if (turnedOn) FixLogRange();
+}
+
+void TWin::SetYLog(bool on) {
+    const bool turnedOn = on && !YLog;
+    YLog = on;
+    if (turnedOn) FixLogRange();
+}
+
+bool TWin::PtInsideStrict(IntPoint p) const {
+    return Left() < p.x && p.x < Right() && Top() < p.y && p.y < Bottom();
+}
+
+bool TWin::PtInside(IntPoint p) const {
+    return Left() <= p.x && p.x <= Right() && Top() <= p.y && p.y <= Bottom();
+}
+
+void TWin::ClipPoint(IntPoint& p) const {
+    p.x = std::clamp(p.x, Left(), std::max(Left(), Right()));
+    p.y = std::clamp(p.y, Top(), std::max(Top(), Bottom()));
+}
+
+// ---------------------------------------------------------------------------------------------- labels
+
+int LabelDecimals(double range) {
+    const double l = std::log10(std::fabs(range));
+    if (!std::isfinite(l)) return 2;
+    // nearbyint rounds halves to even in the default rounding mode.
+    const double r = std::clamp(std::nearbyint(l), -30.0, 30.0);
+    return r > 0 ? 1 : 2 - static_cast<int>(r);
+}
+
+QString FormatTickLabel(double v, int decimals) {
+    return QString::number(v, 'f', std::max(decimals, 0)).rightJustified(4, QLatin1Char(' '));
+}
+
+int LogGridPattern(double min, double max) {
+    const double t = min > 0.0 ? Log10(max / min) : 0.0;
+    if (t > 5) return 0;
+    if (t > 2) return 2;
+    return 1;
+}
+
+// ---------------------------------------------------------------------------------------------- TGrid
+
+TGrid::TGrid() {
+    WorldMin = {0.0, 0.0};
+    WorldMax = {10.0, 10.0};
+    UpdateScale();
+}
+
+TGrid::TTextMetrics TGrid::PlaceRectangle(QPainter& surface, int32_t width, int32_t height) {
+    const QFontMetrics fm(surface.font(), surface.device());
+    TTextMetrics m;
+    m.yDecimals = LabelDecimals(WorldMax.y - WorldMin.y);
+    m.xDecimals = LabelDecimals(WorldMax.x - WorldMin.x);
+    m.th = fm.height();
+    m.lw = std::max({fm.horizontalAdvance(Label(WorldMin.y, m.yDecimals)),
+                     fm.horizontalAdvance(Label(WorldMax.y, m.yDecimals)), 0});
+    DevTopLeft.x = m.lw + 12 + (YCaption.isEmpty() ? 0 : m.th);
+    DevTopLeft.y = 12 + (Title.isEmpty() ? 0 : m.th);
+    DevBottomRight.x = width - 12 - m.lw / 2;
+    DevBottomRight.y = height - m.th - (XCaption.isEmpty() ? 0 : m.th) - 16;
+    return m;
+}
+
+void TGrid::Layout(QPainter& surface, int32_t width, int32_t height) {
+    if (std::fabs(WorldMax.x - WorldMin.x) < 1e-5) WorldMin.x -= 1.0;
+    if (std::fabs(WorldMax.y - WorldMin.y) < 1e-5) WorldMax.y = WorldMin.y + 1.0;
+    PlaceRectangle(surface, width, height);
+    UpdateScale();
+}
+
+void TGrid::DrawFrame(QPainter& surface) {
+    const QColor black(Qt::black);
+    Outline(surface, Left() - 1, Top() - 1, Right() + 1, Bottom() + 1, black);
+    Outline(surface, Left() - 3, Top() - 3, Right() + 3, Bottom() + 3, black);
+}
+
+void TGrid::Draw(QPainter& surface, int32_t width, int32_t height) {
+    if (std::fabs(WorldMax.x - WorldMin.x) < 1e-5) WorldMin.x -= 1.0;
+    if (std::fabs(WorldMax.y - WorldMin.y) < 1e-5) WorldMin.y -= 1.0;
+    const TTextMetrics m = PlaceRectangle(surface, width, height);
+
+    // A division count below 1 (typed by a user) would divide by zero here; it counts as 1 and is then raised
+    // to the minimum of 2 like any other small count.
+    int32_t nx = XDiv;
+    int32_t ny = YDiv;
+    const int32_t h = Bottom() - Top();
+    const int32_t w = Right() - Left();
+    if (h / std::max(YDiv, 1) < m.th + 10) ny = h / (m.th + 10);
+    if (w / std::max(XDiv, 1) < m.lw + 10) nx = w / (m.lw + 10);
+    nx = std::max(nx, 2);
+    ny = std::max(ny, 2);
+    drawnXDiv_ = nx;
+    drawnYDiv_ = ny;
+    UpdateScale();
+
+    surface.save();
+    const QColor textColor = surface.pen().color();
+    surface.setBrush(Qt::NoBrush);
+    DrawFrame(surface);
+    if (gridlines) DrawGridLines(surface, nx, ny);
+    if (labels) {
+        surface.setPen(textColor);
+        DrawLabels(surface, m, nx, ny);
+    }
+    surface.restore();
+}
+
+void TGrid::DrawGridLines(QPainter& surface, int32_t nx, int32_t ny) {
+    const QColor c = ToQColor(color);
+    if (XLog) {
+        int mult[10];
+        const int n = GridMultiples(LogGridPattern(WorldMin.x, WorldMax.x), mult);
+        double decade = Pow10(std::floor(Log10(WorldMin.x)));
+        for (int k = 0; k < MaxDecades && decade <= WorldMax.x; ++k, decade *= 10.0)
+            for (int j = 0; j < n; ++j) {
+                const int32_t x = WorldToDeviceX(mult[j] * decade);
+                if (x >= Left() && x <= Right()) VLine(surface, x, Top(), Bottom() + 1, c);
+            }
+    } else {
+        for (int32_t i = 1; i < nx; ++i) {
+            const int32_t x = Left() + static_cast<int32_t>(static_cast<double>(i) * (Right() - Left()) / nx);
+            VLine(surface, x, Top(), Bottom() + 1, c);
+        }
+    }
+    if (YLog) {
+        int mult[10];
+        const int n = GridMultiples(LogGridPattern(WorldMin.y, WorldMax.y), mult);
+        double decade = Pow10(std::floor(Log10(WorldMin.y)));
+        for (int k = 0; k < MaxDecades && decade <= WorldMax.y; ++k, decade *= 10.0)
+            for (int j = 0; j < n; ++j) {
+                const int32_t y = WorldToDeviceY(mult[j] * decade);
+                if (y >= Top() && y <= Bottom()) HLine(surface, Left(), Right(), y, c);
+            }
+    } else {
+        for (int32_t i = 1; i < ny; ++i) {
+            const int32_t y = Top() + static_cast<int32_t>(static_cast<double>(i) * (Bottom() - Top()) / ny);
+            HLine(surface, Left(), Right(), y, c);
+        }
+    }
+}
+
+void TGrid::DrawLabels(QPainter& surface, const TTextMetrics& m, int32_t nx, int32_t ny) {
+    const QFontMetrics fm(surface.font(), surface.device());
+    const int32_t h2 = m.th / 2;
+    auto yLabel = [&](double v) {
+        const QString s = Label(v, m.yDecimals);
+        TextAt(surface, fm, Left() - fm.horizontalAdvance(s) - 6, WorldToDeviceY(v) - h2, s);
+    };
+    auto xLabel = [&](double v) {
+        const QString s = Label(v, m.xDecimals);
+        TextAt(surface, fm, WorldToDeviceX(v) - fm.horizontalAdvance(s) / 2, Bottom() + 7, s);
+    };
+    if (YLog) {
+        double decade = Pow10(std::ceil(Log10(WorldMin.y) - 1e-8));
+        for (int k = 0; k < MaxDecades && decade <= WorldMax.y; ++k, decade *= 10.0) yLabel(decade);
+    } else {
+        for (int32_t i = 0; i <= ny; ++i) yLabel(WorldMin.y + (WorldMax.y - WorldMin.y) * i / ny);
+    }
+    if (XLog) {
+        double decade = Pow10(std::ceil(Log10(WorldMin.x) - 1e-10));
+        for (int k = 0; k < MaxDecades && decade <= WorldMax.x; ++k, decade *= 10.0) xLabel(decade);
+    } else {
+        for (int32_t i = 0; i <= nx; ++i) xLabel(WorldMin.x + (WorldMax.x - WorldMin.x) * i / nx);
+    }
+
+    const QString title = Caption(Title);
+    if (!title.isEmpty())
+        TextAt(surface, fm, (Left() + Right()) / 2 - fm.horizontalAdvance(title) / 2, 4, title);
+    const QString xCaption = Caption(XCaption);
+    if (!xCaption.isEmpty())
+        TextAt(surface, fm, (Right() + Left() - fm.horizontalAdvance(xCaption)) / 2, Bottom() + m.th + 9,
+               xCaption);
+    const QString yCaption = Caption(YCaption);
+    if (!yCaption.isEmpty()) {
+        // One pixel taller than the surface font, normal weight, turned to read upward; "Ariel" is the face
+        // asked for first, with the usual sans-serif faces behind it where that one is missing.
+        const QFont old = surface.font();
+        QFont rotated = old;
+        rotated.setFamilies(
+            {QStringLiteral("Ariel"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans"), old.family()});
+        const int em =
+            old.pixelSize() > 0
+                ? old.pixelSize()
+                : static_cast<int>(std::lround(old.pointSizeF() * surface.device()->logicalDpiY() / 72.0));
+        rotated.setPixelSize(em + 1);
+        rotated.setWeight(QFont::Normal);
+        rotated.setItalic(false);
+        rotated.setUnderline(false);
+        rotated.setStrikeOut(false);
+        surface.setFont(rotated);
+        const QFontMetrics rfm(rotated, surface.device());
+        const int32_t x0 = Left() - 10 - m.lw - m.th;
+        const int32_t y0 = (Bottom() + Top() + fm.horizontalAdvance(yCaption)) / 2;
+        surface.save();
+        surface.translate(x0, y0);
+        surface.rotate(-90.0);
+        surface.drawText(QPoint(0, rfm.ascent()), yCaption);
+        surface.restore();
+        surface.setFont(old);
+    }
+}

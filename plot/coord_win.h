@@ -1,0 +1,130 @@
+// The coordinate window: world coordinates of curve data (doubles) to device pixels and back, linear or
+// logarithmic per axis; and the axes window TGrid, which lays the plot rectangle out inside a surface and
+// draws frame, grid lines, tick labels, title and captions.
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+#include <cstdint>
+
+class QPainter;
+
+struct RealPoint {
+    double x = 0.0;
+    double y = 0.0;
+};
+
+// Device pixels: x grows to the right, y grows downward.
+struct IntPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+};
+
+// Colours are $00BBGGRR (red in the low byte). A value with the top bit set names a system colour of the
+// window system; the plot layer has no window system and paints those grey.
+using TColor = uint32_t;
+QColor ToQColor(TColor color);
+TColor FromQColor(const QColor& color);
+
+// Logarithms with the program's constant 2.30258 instead of ln 10; exact inverses of each other. Log10 gives
+// 0 for x <= 0; Pow10 gives 1e8 for y >= 1000 and 0 for y <= -1000.
+double Log10(double x);
+double Pow10(double y);
+
+// The plot rectangle in device pixels; it includes its right and bottom pixels.
+class TWinA {
+public:
+    IntPoint DevTopLeft{0, 0};
+    IntPoint DevBottomRight{100, 100};
+
+    int32_t Left() const { return DevTopLeft.x; }
+    int32_t Top() const { return DevTopLeft.y; }
+    int32_t Right() const { return DevBottomRight.x; }
+    int32_t Bottom() const { return DevBottomRight.y; }
+};
+
+class TWin : public TWinA {
+public:
+    // Pixels per world unit (linear) or per decade (logarithmic); x positive, y negative.
+    RealPoint Scale{1.0, 1.0};
+    bool XLog = false;
+    bool YLog = false;
+    RealPoint WorldMin{0.0, 0.0}; // world values at the left and bottom edges
+    RealPoint WorldMax{10.0, 10.0};
+
+    // A world value more than 32000 pixels from the origin of the plot maps to device coordinate 0.
+    int32_t WorldToDeviceX(double x) const;
+    int32_t WorldToDeviceY(double y) const;
+    double DeviceToWorldX(int32_t px) const;
+    double DeviceToWorldY(int32_t py) const;
+
+    // Takes the corners, keeps logarithmic axes positive and the ranges at least 1e-8 wide. Does not call
+    // UpdateScale.
+    void SetWorld(RealPoint min, RealPoint max);
+    // Makes the range of each logarithmic axis positive.
+    void FixLogRange();
+    // Factors above 1 widen each range about its centre; shifts move it by that fraction of the old range.
+    void Zoom(double xFactor, double xShift, double yFactor, double yShift);
+    // Recomputes Scale; the caller runs it after changing the device or the world rectangle.
+    void UpdateScale();
+    void SetXLog(bool on);
+    void SetYLog(bool on);
+
+    bool PtInsideStrict(IntPoint p) const;
+    bool PtInside(IntPoint p) const;
+    void ClipPoint(IntPoint& p) const;
+};
+
+// Titles and captions hold at most this many characters.
+constexpr int MaxCaptionLength = 120;
+
+// Decimals of the tick labels for an axis whose range is `range` wide: 1 from 10^0.5 upward, else 2 - r with
+// r the rounded decimal logarithm of the range.
+int LabelDecimals(double range);
+// Fixed-point text with exactly `decimals` decimals, padded on the left to at least 4 characters.
+QString FormatTickLabel(double v, int decimals);
+// Grid lines of a logarithmic axis: 0 decades only, 2 decades and twice the decade, 1 every unit of each
+// decade.
+int LogGridPattern(double min, double max);
+
+class TGrid : public TWin {
+public:
+    TGrid();
+
+    int32_t XDiv = 4; // requested number of divisions; a narrow plot draws fewer
+    int32_t YDiv = 4;
+    bool labels = true;
+    bool gridlines = true;
+    TColor color = 0x808080;       // grid lines
+    TColor BackgrColor = 0xFFFFFF; // plot-area background, filled by whoever draws the curves
+    QString Title;
+    QString XCaption;
+    QString YCaption;
+
+    // Plot rectangle for a surface of width x height pixels (the painter is used only to measure text with
+    // its current font), then UpdateScale.
+    void Layout(QPainter& surface, int32_t width, int32_t height);
+    // Layout again, then frame, grid lines, labels, title and captions. Frame is black, grid lines in
+    // `color`; text takes the surface's pen colour at entry.
+    void Draw(QPainter& surface, int32_t width, int32_t height);
+    void DrawFrame(QPainter& surface);
+
+    // Divisions used by the last Draw (at least 2 each).
+    int32_t DrawnXDiv() const { return drawnXDiv_; }
+    int32_t DrawnYDiv() const { return drawnYDiv_; }
+
+private:
+    struct TTextMetrics {
+        int32_t th = 0; // height of a line of text
+        int32_t lw = 0; // width of the wider y label
+        int xDecimals = 0;
+        int yDecimals = 0;
+    };
+    TTextMetrics PlaceRectangle(QPainter& surface, int32_t width, int32_t height);
+    void DrawGridLines(QPainter& surface, int32_t nx, int32_t ny);
+    void DrawLabels(QPainter& surface, const TTextMetrics& m, int32_t nx, int32_t ny);
+
+    int32_t drawnXDiv_ = 4;
+    int32_t drawnYDiv_ = 4;
+};

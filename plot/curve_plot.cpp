@@ -1,0 +1,324 @@
+#include "plot/curve_plot.h"
+
+#include <QImage>
+#include <QPaintEngine>
+#include <QPen>
+#include <QPolygon>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+TDefaultCurveProps DefaultCurveProps;
+double SymbolScale = 1.0;
+
+namespace {
+
+// Symbols wider than this are drawn at this radius: a stray size must not make one symbol cover the page.
+constexpr int32_t MaxSymbolRadius = 1000;
+
+// Above this many visited points the copy-mode fast paths pay for their set-up.
+constexpr int32_t FastPathPoints = 2000;
+
+QPainter::CompositionMode CompositionOf(TPenMode mode) {
+    switch (mode) {
+    case TPenMode::Invert:
+        return QPainter::RasterOp_NotDestination;
+    case TPenMode::Xor:
+        return QPainter::RasterOp_SourceXorDestination;
+    case TPenMode::Copy:
+        break;
+    }
+    return QPainter::CompositionMode_SourceOver;
+}
+
+// Collects the line of Draw as polylines. In copy mode with a solid pen, runs of points in one pixel column
+// are reduced to their entry, extremes and exit: the union of vertical segments in a column is the span
+// between its extremes, so the pixels are the same while a curve of a million points becomes a few thousand
+// segments.
+class TPolylineBuilder {
+public:
+    TPolylineBuilder(QPainter& p, bool compress) : p_(p), compress_(compress) {}
+
+    void MoveTo(QPoint q) {
+        Flush();
+        cur_ = q;
+    }
+    void LineTo(QPoint q) {
+        if (pts_.isEmpty()) Begin(cur_);
+        cur_ = q;
+        if (!compress_) {
+            if (pts_.back() != q) pts_.append(q);
+            return;
+        }
+        if (q.x() == colX_) {
+            colMin_ = std::min(colMin_, q.y());
+            colMax_ = std::max(colMax_, q.y());
+            colLast_ = q.y();
+            return;
+        }
+        CloseColumn();
+        Begin(q);
+    }
+    void Flush() {
+        if (compress_ && !pts_.isEmpty()) CloseColumn();
+        if (pts_.size() >= 2) p_.drawPolyline(pts_);
+        pts_.clear();
+    }
+
+private:
+    void Begin(QPoint q) {
+        if (pts_.isEmpty() || pts_.back() != q) pts_.append(q);
+        colX_ = q.x();
+        colMin_ = colMax_ = colLast_ = q.y();
+    }
+    // The column's first point is in place already; add the extremes and the last point it was left from.
+    void CloseColumn() {
+        const int first = pts_.back().y();
+        if (colMin_ != colMax_) {
+            // Visit the nearer extreme first so that the path stays within the span.
+            if (std::abs(first - colMin_) <= std::abs(first - colMax_)) {
+                Append(QPoint(colX_, colMin_));
+                Append(QPoint(colX_, colMax_));
+            } else {
+                Append(QPoint(colX_, colMax_));
+                Append(QPoint(colX_, colMin_));
+            }
+        }
+        Append(QPoint(colX_, colLast_));
+    }
+    void Append(QPoint q) {
+        if (pts_.back() != q) pts_.append(q);
+    }
+
+    QPainter& p_;
+    bool compress_;
+    QPolygon pts_;
+    QPoint cur_;
+    int colX_ = 0, colMin_ = 0, colMax_ = 0, colLast_ = 0;
+};
+
+int32_t LastBelow(const TCurveA& c, int32_t first, int32_t last, double v) {
+    const double* x = c.XData();
+    if (!(x[first - 1] < v)) return first;
+    // x[lo] < v holds throughout; halving the interval keeps the result in [first, last] whatever the order.
+    int32_t lo = first;
+    int32_t hi = last + 1;
+    while (hi - lo > 1) {
+        const int32_t mid = lo + (hi - lo) / 2;
+        if (x[mid - 1] < v)
+            lo = mid;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
+} // namespace
+
+Qt::PenStyle ToQtPenStyle(TPenStyle style) {
+    switch (style) {
+    case psDash:
+        return Qt::DashLine;
+    case psDot:
+        return Qt::DotLine;
+    case psDashDot:
+        return Qt::DashDotLine;
+    case psDashDotDot:
+        return Qt::DashDotDotLine;
+    case psSolid:
+        break;
+    }
+    return Qt::SolidLine;
+}
+
+TPenStyle FromQtPenStyle(Qt::PenStyle style) {
+    switch (style) {
+    case Qt::DashLine:
+        return psDash;
+    case Qt::DotLine:
+        return psDot;
+    case Qt::DashDotLine:
+        return psDashDot;
+    case Qt::DashDotDotLine:
+        return psDashDotDot;
+    default:
+        return psSolid;
+    }
+}
+
+void VisibleRange(const TCurveA& curve, int32_t first, int32_t last, double xmin, double xmax, int32_t& i1,
+                  int32_t& i2) {
+    i1 = LastBelow(curve, first, last, xmin);
+    i2 = LastBelow(curve, first, last, xmax);
+    if (i2 < last) ++i2;
+}
+
+int32_t DecimationStep(int32_t n) {
+    if (n > 20000) return 5;
+    if (n > 3000) return 3;
+    if (n > 1200) return 2;
+    return 1;
+}
+
+TPlottedCurve::TPlottedCurve(int32_t size) : TCurveB(size) {}
+
+TPlottedCurve::TPlottedCurve(const TCurveB& source) : TCurveB(0) {
+    TCurveB::CreateCopy(source);
+}
+
+void TPlottedCurve::CopyHeaderAndStyle(const TPlottedCurve& source) {
+    CopyHeader(source);
+    SetStyle(source.GetStyle());
+}
+
+CurveStyle TPlottedCurve::GetStyle() const {
+    return {static_cast<uint8_t>(line),
+            static_cast<uint8_t>(symbol),
+            linecolor,
+            static_cast<uint8_t>(linestyle),
+            SymbolSize,
+            symbolstyle,
+            SymbolColor};
+}
+
+void TPlottedCurve::SetStyle(const CurveStyle& style) {
+    line = style.line != 0;
+    symbol = style.symbol != 0;
+    linecolor = style.linecolor;
+    linestyle = style.linestyle <= psDashDotDot ? static_cast<TPenStyle>(style.linestyle) : psSolid;
+    SymbolSize = style.SymbolSize;
+    symbolstyle = style.symbolstyle;
+    SymbolColor = style.SymbolColor;
+}
+
+int32_t TPlottedCurve::SymbolRadius() const {
+    const double r = std::nearbyint(SymbolSize * SymbolScale); // halves to even
+    if (!(r > 0.0)) return 0;
+    return static_cast<int32_t>(std::min<double>(r, MaxSymbolRadius));
+}
+
+void TPlottedCurve::Draw(int32_t first, int32_t last, const TWin& grid, QPainter& surface, TPenMode penMode,
+                         bool /*active: drawn like the others, only later*/) const {
+    first = std::max(first, 1);
+    last = std::min(last, Count());
+    if (Count() == 0 || first > last) return;
+
+    surface.save();
+    const bool copyMode = penMode == TPenMode::Copy;
+    surface.setCompositionMode(CompositionOf(penMode));
+    surface.setRenderHint(QPainter::Antialiasing, false);
+    const int32_t half = SymbolRadius();
+
+    int32_t i1 = first;
+    int32_t i2 = last;
+    VisibleRange(*this, first, last, grid.WorldMin.x, grid.WorldMax.x, i1, i2);
+    const int32_t step = DecimationStep(i2 - i1);
+    const double* xs = XData();
+    const double* ys = YData();
+    auto dev = [&](int32_t i) {
+        return QPoint(grid.WorldToDeviceX(xs[i - 1]), grid.WorldToDeviceY(ys[i - 1]));
+    };
+
+    if (line) {
+        QPen pen(ToQColor(linecolor), 1, ToQtPenStyle(linestyle));
+        surface.setPen(pen);
+        surface.setBrush(Qt::NoBrush);
+        TPolylineBuilder poly(surface, copyMode && linestyle == psSolid);
+        poly.MoveTo(dev(i1));
+        int32_t out = 0;
+        for (int32_t i = i1 + 1; i <= i2; i += step) {
+            const QPoint p = dev(i);
+            if (grid.PtInside({p.x(), p.y()}))
+                out = out >= 2 ? -1 : 0;
+            else
+                ++out;
+            if (out < 2) {
+                if (out == -1) {
+                    // Re-enter from the point just before this one, not from the last point drawn.
+                    poly.MoveTo(dev(i - 1));
+                    out = 0;
+                }
+                poly.LineTo(p);
+            }
+        }
+        poly.Flush();
+    }
+
+    if (symbol && half > 0) {
+        const QColor c = ToQColor(SymbolColor);
+        surface.setPen(Qt::NoPen);
+        surface.setBrush(c);
+        const int32_t gl = grid.Left() - half, gr = grid.Right() + half;
+        const int32_t gt = grid.Top() - half, gb = grid.Bottom() + half;
+        const int32_t visits = (i2 - i1) / step + 1;
+        const bool raster =
+            surface.paintEngine() != nullptr && surface.paintEngine()->type() == QPaintEngine::Raster;
+        if (copyMode && raster && visits > FastPathPoints && gr >= gl && gb >= gt) {
+            // Many symbols: a stamp of one circle drawn once per distinct centre. Drawing the same opaque
+            // circle twice at a place changes no pixel, and the stamp holds exactly the pixels of
+            // drawEllipse.
+            QImage stamp(2 * half + 1, 2 * half + 1, QImage::Format_ARGB32_Premultiplied);
+            stamp.fill(Qt::transparent);
+            {
+                QPainter sp(&stamp);
+                sp.setPen(Qt::NoPen);
+                sp.setBrush(c);
+                sp.drawEllipse(QRect(0, 0, 2 * half, 2 * half));
+            }
+            const int64_t w = static_cast<int64_t>(gr) - gl + 1;
+            const int64_t h = static_cast<int64_t>(gb) - gt + 1;
+            std::vector<bool> done(static_cast<size_t>(w * h), false);
+            for (int32_t i = i1; i <= i2; i += step) {
+                const int32_t x = grid.WorldToDeviceX(xs[i - 1]);
+                if (x < gl || x > gr) continue;
+                const int32_t y = grid.WorldToDeviceY(ys[i - 1]);
+                if (y < gt || y > gb) continue;
+                const size_t k = static_cast<size_t>((y - gt) * w + (x - gl));
+                if (done[k]) continue;
+                done[k] = true;
+                surface.drawImage(QPoint(x - half, y - half), stamp);
+            }
+        } else {
+            for (int32_t i = i1; i <= i2; i += step) {
+                const int32_t x = grid.WorldToDeviceX(xs[i - 1]);
+                if (x < gl || x > gr) continue;
+                const int32_t y = grid.WorldToDeviceY(ys[i - 1]);
+                if (y < gt || y > gb) continue;
+                surface.drawEllipse(QRect(x - half, y - half, 2 * half, 2 * half));
+            }
+        }
+    }
+    surface.restore();
+}
+
+void TPlottedCurve::DrawOffset(int32_t first, int32_t last, const TWin& grid, QPainter& surface,
+                               TPenMode penMode, bool active) const {
+    // A private copy of the mapping: the grid itself stays as it was.
+    TWin shifted = grid;
+    shifted.DevTopLeft = {1, 1};
+    shifted.DevBottomRight = {grid.Right() - grid.Left() + 1, grid.Bottom() - grid.Top() + 1};
+    shifted.UpdateScale();
+    Draw(first, last, shifted, surface, penMode, active);
+}
+
+void TPlottedCurve::DrawPreview(QPainter& surface, int32_t width, int32_t height) const {
+    surface.save();
+    surface.setRenderHint(QPainter::Antialiasing, false);
+    if (line) {
+        surface.setPen(QPen(ToQColor(linecolor), 1, ToQtPenStyle(linestyle)));
+        surface.drawLine(0, height / 2, width - 1, height / 2);
+    }
+    if (symbol) {
+        const int32_t s = std::clamp(SymbolSize, 0, MaxSymbolRadius);
+        surface.setPen(Qt::NoPen);
+        surface.setBrush(ToQColor(SymbolColor));
+        surface.drawEllipse(QRect(width / 2 - s, height / 2 - s, 2 * s, 2 * s));
+    }
+    surface.restore();
+}
+
+void TPlottedCurve::DrawPreview(QImage& image) const {
+    QPainter p(&image);
+    DrawPreview(p, image.width(), image.height());
+}

@@ -1,0 +1,191 @@
+#include "plot/w_curve.h"
+
+#include <QImage>
+#include <QPaintDevice>
+#include <QPainter>
+
+#include <cmath>
+
+const std::array<TColor, 12> CurveColorTable = {
+    0x00FF00, // lime
+    0xFF00FF, // fuchsia
+    0x00FFFF, // yellow
+    0xFFFFFF, // white
+    0xFFFF00, // aqua
+    0xFFFFFF, // white
+    0xC0C0C0, // silver
+    0xFF0000, // blue
+    0x008080, // olive
+    0x008000, // green
+    0xFFFFFF, // white
+    0x008080, // olive
+};
+
+namespace {
+
+// Puts the shared symbol scale back however PaintTo is left.
+class TSymbolScaleGuard {
+public:
+    explicit TSymbolScaleGuard(double scale) : saved_(SymbolScale) { SymbolScale = scale; }
+    ~TSymbolScaleGuard() { SymbolScale = saved_; }
+    TSymbolScaleGuard(const TSymbolScaleGuard&) = delete;
+    TSymbolScaleGuard& operator=(const TSymbolScaleGuard&) = delete;
+
+private:
+    double saved_;
+};
+
+} // namespace
+
+WCurveSet::WCurveSet() {
+    for (size_t i = 0; i < Colors.size(); ++i) Colors[i] = CurveColorTable[i % CurveColorTable.size()];
+}
+
+void WCurveSet::SetActiveAndNotify(int32_t n) {
+    SetActive(n);
+    if (RedrawOnActivate) Redraw();
+    if (OnActiveChanged) OnActiveChanged(*this);
+}
+
+void WCurveSet::SetActiveWrap(int32_t n) {
+    if (count_ < 2 || n == active_) return;
+    if (n > count_)
+        n = 1;
+    else if (n < 1)
+        n = count_;
+    active_ = n;
+    if (RedrawOnActivate)
+        Redraw();
+    else
+        Notify();
+    if (OnActiveChanged) OnActiveChanged(*this);
+}
+
+void WCurveSet::SetCountAndRedraw(int32_t n) {
+    SetCount(n);
+    Redraw();
+}
+
+bool WCurveSet::AddCurve(const TCurveB& curve, bool rescale, bool redraw) {
+    if (!Add(curve)) return false;
+    TPlottedCurve& c = *Curve(count_);
+    c.linecolor = c.SymbolColor = SlotColor(count_);
+    c.SymbolSize = DefaultCurveProps.SymbolSize;
+    c.linestyle = psSolid;
+    c.symbolstyle = 0;
+    c.line = DefaultCurveProps.Lines;
+    c.symbol = DefaultCurveProps.Symbols;
+    if (rescale) Rescale();
+    if (redraw) Redraw();
+    return true;
+}
+
+void WCurveSet::DeleteCurve(int32_t n, bool rescale, bool redraw) {
+    if (n < 1 || n > count_) return;
+    Remove(n);
+    if (rescale) {
+        if (count_ == 0)
+            Grid.SetWorld({0.0, 0.0}, {10.0, 10.0});
+        else
+            Rescale();
+    }
+    if (redraw) Redraw();
+}
+
+void WCurveSet::Rescale() {
+    Grid.SetWorld(Min, Max);
+}
+
+void WCurveSet::RescaleAndRedraw() {
+    Rescale();
+    Redraw();
+}
+
+void WCurveSet::RecomputeAndRedraw() {
+    RecomputeRanges();
+    Redraw();
+}
+
+void WCurveSet::ZoomBy(double xFactor, double xShift, double yFactor, double yShift) {
+    Grid.Zoom(xFactor, xShift, yFactor, yShift);
+    Redraw();
+}
+
+void WCurveSet::ResetColors(bool redraw) {
+    for (int32_t i = 1; i <= count_; ++i) {
+        TPlottedCurve& c = *Curve(i);
+        c.linecolor = c.SymbolColor = SlotColor(i);
+    }
+    if (redraw) RecomputeAndRedraw();
+}
+
+void WCurveSet::DrawCurves(QPainter& surface, bool offset) const {
+    // Drawing through a copy of the grid's mapping leaves the grid untouched, also with offset.
+    TWin mapping = Grid;
+    if (offset) {
+        mapping.DevTopLeft = {1, 1};
+        mapping.DevBottomRight = {Grid.Right() - Grid.Left() + 1, Grid.Bottom() - Grid.Top() + 1};
+        mapping.UpdateScale();
+    }
+    for (int32_t i = 1; i <= count_; ++i)
+        if (i != active_) Curve(i)->Draw(1, Curve(i)->Count(), mapping, surface, TPenMode::Copy, false);
+    if (const TPlottedCurve* a = ActiveCurve())
+        a->Draw(1, a->Count(), mapping, surface, TPenMode::Copy, true);
+}
+
+void WCurveSet::PaintTo(QPainter& surface, int32_t width, int32_t height, double factor) {
+    const TSymbolScaleGuard scale(factor);
+    surface.save();
+    QFont font = surface.font();
+    // Font sizes are whole numbers, rounded with halves to even.
+    if (font.pointSizeF() > 0)
+        font.setPointSize(std::max(1, static_cast<int>(std::nearbyint(font.pointSizeF() * factor))));
+    else if (font.pixelSize() > 0)
+        font.setPixelSize(std::max(1, static_cast<int>(std::nearbyint(font.pixelSize() * factor))));
+    surface.setFont(font);
+
+    Grid.Layout(surface, width, height);
+    const int32_t l = Grid.Left(), t = Grid.Top(), r = Grid.Right(), b = Grid.Bottom();
+    // Background of the plot with an outline in the current pen, columns l - 1 .. r and rows t - 1 .. b.
+    if (r >= l - 1 && b >= t - 1) {
+        surface.fillRect(QRect(QPoint(l - 1, t - 1), QPoint(r, b)), ToQColor(Grid.BackgrColor));
+        const QColor pen = surface.pen().color();
+        surface.fillRect(l - 1, t - 1, r - l + 2, 1, pen);
+        surface.fillRect(l - 1, b, r - l + 2, 1, pen);
+        surface.fillRect(l - 1, t - 1, 1, b - t + 2, pen);
+        surface.fillRect(r, t - 1, 1, b - t + 2, pen);
+    }
+    if (r >= l && b >= t) {
+        surface.setClipRect(QRect(QPoint(l, t), QPoint(r, b)));
+        DrawCurves(surface, false);
+        surface.setClipping(false);
+    }
+    Grid.Draw(surface, width, height);
+    surface.restore();
+}
+
+void WCurveSet::PaintTo(QPaintDevice& picture, double factor) {
+    QPainter p(&picture);
+    PaintTo(p, picture.width(), picture.height(), factor);
+}
+
+void WCurveSet::PreviewOfCurve(int32_t n, QImage& image) const {
+    const TPlottedCurve* c = Curve(n);
+    image.fill(ToQColor(Grid.BackgrColor));
+    if (c != nullptr) c->DrawPreview(image);
+}
+
+void WCurveSet::Redraw() {
+    if (!DrawEnabled) return;
+    if (OwnerPanel != nullptr) OwnerPanel->Notify(notify::RebuildImage, 0, 0);
+    Notify();
+    if (OnInvalidate) OnInvalidate(*this);
+}
+
+void WCurveSet::Notify() {
+    if (OnChanged) OnChanged(*this);
+    if (NotifyWindow != nullptr) {
+        NotifyWindow->Notify(notify::SetChanged, 0, 0);
+        NotifyWindow->Notify(notify::Repainted, 0, 0);
+    }
+}

@@ -1,0 +1,74 @@
+// The curve set of a curve window: binds the curves to their axes (Grid), gives each new curve its colour and
+// the default style, draws them, and tells the plot panel and the curve window when something changed.
+#pragma once
+
+#include "plot/CurveSet.h"
+#include "plot/NotifyTarget.h"
+#include "plot/coord_win.h"
+
+#include <array>
+#include <functional>
+#include <string_view>
+
+class QImage;
+class QPaintDevice;
+class QPainter;
+
+// Colour of curve slot i is entry ((i - 1) mod 12) + 1 of this table.
+extern const std::array<TColor, 12> CurveColorTable;
+
+class WCurveSet : public TCurveSet {
+public:
+    WCurveSet();
+
+    // Fired after the active curve was changed through the set's own operations.
+    std::function<void(WCurveSet&)> OnActiveChanged;
+    // Fired by Notify.
+    std::function<void(WCurveSet&)> OnChanged;
+    // Called at the end of Redraw: the panel repaints itself (erasing its background).
+    std::function<void(WCurveSet&)> OnInvalidate;
+
+    std::array<TColor, MaxCurves> Colors{}; // Colors[i - 1] is the colour of curve slot i
+    TGrid Grid;
+    bool RedrawOnActivate = true;         // the plot panel sets it to false
+    NotifyTarget* OwnerPanel = nullptr;   // receives RebuildImage (0x401) from Redraw
+    NotifyTarget* NotifyWindow = nullptr; // receives SetChanged (0x7E8) and Repainted (0x7EA) from Notify
+    bool DrawEnabled = true;              // Redraw does nothing while false
+
+    // Colour of slot n (1..100).
+    TColor SlotColor(int32_t n) const { return Colors[static_cast<size_t>(n - 1)]; }
+
+    // SetActive, Redraw when RedrawOnActivate, then OnActiveChanged.
+    virtual void SetActiveAndNotify(int32_t n);
+    // Steps to curve n with wrap-around (above Count is 1, below 1 is Count); only with at least two curves
+    // and when n is not the active curve.
+    void SetActiveWrap(int32_t n);
+    virtual void SetCountAndRedraw(int32_t n);
+    // Adds a copy with the slot's colour and the default style. False when the set is full (nothing changes).
+    virtual bool AddCurve(const TCurveB& curve, bool rescale, bool redraw);
+    void DeleteCurve(int32_t n, bool rescale, bool redraw);
+
+    void Rescale();
+    void RescaleAndRedraw();
+    void RecomputeAndRedraw();
+    void ZoomBy(double xFactor, double xShift, double yFactor, double yShift);
+    // Line and symbol colour of every curve back to its slot colour.
+    void ResetColors(bool redraw);
+
+    // Draws every curve, the active one last so that it lies on top. With offset the surface is an image of
+    // the plot area only (plot rectangle from (1, 1)).
+    void DrawCurves(QPainter& surface, bool offset) const;
+    // The whole graph onto a picture of width x height pixels: font and symbols scaled by factor (lines stay
+    // one pixel wide). The painter's font at entry is the one scaled; the area outside the plot is left as it
+    // is.
+    void PaintTo(QPainter& surface, int32_t width, int32_t height, double factor);
+    // The same on a paint device of its own size, with the default font.
+    void PaintTo(QPaintDevice& picture, double factor);
+    // The style sample of curve n over the whole image filled with the background colour.
+    void PreviewOfCurve(int32_t n, QImage& image) const;
+
+    // RebuildImage to the panel, Notify, then OnInvalidate; nothing while DrawEnabled is false.
+    void Redraw();
+    // OnChanged, then SetChanged and Repainted to the window.
+    void Notify();
+};
