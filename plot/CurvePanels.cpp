@@ -42,7 +42,8 @@ TCurvePanel::TCurvePanel(QWidget* parent, NotifyTarget* window)
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMinimumSize(120, 100);
     PageColor = FromQColor(palette().color(QPalette::Window));
-    curveSet_->Owner = this;
+    curveSet_->OwnerPanel = this;
+    curveSet_->OnInvalidate = [this](WCurveSet&) { update(); };
     curveSet_->RedrawOnActivate = false;
     LivePanels().insert(this);
 }
@@ -54,7 +55,7 @@ TGrid& TCurvePanel::Grid() { return curveSet_->Grid; }
 int32_t TCurvePanel::CurveCount() const { return curveSet_->Count(); }
 int32_t TCurvePanel::ActiveIndex() const { return curveSet_->Active(); }
 TPlottedCurve* TCurvePanel::Curve(int32_t n) {
-    return n >= 1 && n <= CurveCount() ? &curveSet_->Curve(n) : nullptr;
+    return curveSet_->Curve(n);
 }
 TPlottedCurve* TCurvePanel::ActiveCurve() { return Curve(ActiveIndex()); }
 
@@ -585,8 +586,7 @@ bool TCurvePanel::AddCurve(const TCurveB& curve, bool rescale, bool redraw) {
         if (OnFull) OnFull();
         return false;
     }
-    curveSet_->AddCurve(curve, rescale, redraw);
-    return true;
+    return curveSet_->AddCurve(curve, rescale, redraw);
 }
 
 bool TCurvePanel::ApplyResult(std::unique_ptr<TCurveB> curve, bool asNew, int32_t index) {
