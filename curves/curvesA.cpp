@@ -106,22 +106,26 @@ bool TCurveA::PolyFit(int order, double* coeffs, double& stdError) const {
         sy += yi;
         syy += static_cast<TExtended>(yi) * yi;
     }
+    return SolvePolySums(order, n, sx.data(), sxy.data(), sy, syy, coeffs, &stdError);
+}
+
+bool TCurveA::SolvePolySums(int order, int32_t n, const TExtended* sx, const TExtended* sxy, TExtended sy,
+                            TExtended syy, double* coeffs, double* stdError) {
+    if (order < 0 || order > MaxPolyOrder || n < order + 1) return false;
     const TExtended nn = n;
-    // Centred normal equations S a = T for a1..a_order.
+    // Centred normal equations S a = T for a1..a_order. Fixed-size scratch: the moving-window smoothing
+    // solves once per point and must not allocate.
     const int m = order;
-    std::vector<TExtended> S(static_cast<size_t>(m * m)), T(static_cast<size_t>(m)),
-        a(static_cast<size_t>(m));
-    auto s = [&](int j, int k) -> TExtended& { return S[static_cast<size_t>((j - 1) * m + (k - 1))]; };
+    TExtended S[MaxPolyOrder * MaxPolyOrder], T[MaxPolyOrder], rhs[MaxPolyOrder], a[MaxPolyOrder];
+    auto s = [&](int j, int k) -> TExtended& { return S[(j - 1) * m + (k - 1)]; };
     for (int j = 1; j <= m; ++j) {
-        for (int k = 1; k <= m; ++k)
-            s(j, k) =
-                sx[static_cast<size_t>(j + k)] - sx[static_cast<size_t>(j)] * sx[static_cast<size_t>(k)] / nn;
-        T[static_cast<size_t>(j - 1)] = sxy[static_cast<size_t>(j)] - sx[static_cast<size_t>(j)] * sy / nn;
+        for (int k = 1; k <= m; ++k) s(j, k) = sx[j + k] - sx[j] * sx[k] / nn;
+        T[j - 1] = sxy[j] - sx[j] * sy / nn;
+        rhs[j - 1] = T[j - 1];
     }
     if (m == 1) {
         a[0] = T[0] / s(1, 1);
     } else if (m >= 2) {
-        std::vector<TExtended> rhs = T;
         for (int col = 1; col <= m; ++col) {
             int piv = col;
             for (int r = col + 1; r <= m; ++r)
@@ -129,31 +133,35 @@ bool TCurveA::PolyFit(int order, double* coeffs, double& stdError) const {
             if (s(piv, col) == 0.0L) return false;
             if (piv != col) {
                 for (int k = 1; k <= m; ++k) std::swap(s(piv, k), s(col, k));
-                std::swap(rhs[static_cast<size_t>(piv - 1)], rhs[static_cast<size_t>(col - 1)]);
+                std::swap(rhs[piv - 1], rhs[col - 1]);
             }
             for (int r = col + 1; r <= m; ++r) {
                 const TExtended f = s(r, col) / s(col, col);
                 for (int k = col; k <= m; ++k) s(r, k) -= f * s(col, k);
-                rhs[static_cast<size_t>(r - 1)] -= f * rhs[static_cast<size_t>(col - 1)];
+                rhs[r - 1] -= f * rhs[col - 1];
             }
         }
         for (int j = m; j >= 1; --j) {
             if (s(j, j) == 0.0L) return false;
-            TExtended acc = rhs[static_cast<size_t>(j - 1)];
-            for (int k = j + 1; k <= m; ++k) acc -= s(j, k) * a[static_cast<size_t>(k - 1)];
-            a[static_cast<size_t>(j - 1)] = acc / s(j, j);
+            TExtended acc = rhs[j - 1];
+            for (int k = j + 1; k <= m; ++k) acc -= s(j, k) * a[k - 1];
+            a[j - 1] = acc / s(j, j);
         }
     }
     TExtended a0 = sy;
-    for (int k = 1; k <= m; ++k) a0 -= a[static_cast<size_t>(k - 1)] * sx[static_cast<size_t>(k)];
+    for (int k = 1; k <= m; ++k) a0 -= a[k - 1] * sx[k];
     a0 /= nn;
-    TExtended resid = syy - sy * sy / nn;
-    for (int k = 1; k <= m; ++k) resid -= a[static_cast<size_t>(k - 1)] * T[static_cast<size_t>(k - 1)];
-    // With exactly order + 1 points the divisor is zero: an arithmetic fault that abandons the command.
-    const TExtended var = resid / static_cast<TExtended>(n - order - 1);
     coeffs[0] = static_cast<double>(a0);
-    for (int k = 1; k <= m; ++k) coeffs[k] = static_cast<double>(a[static_cast<size_t>(k - 1)]);
-    stdError = static_cast<double>(std::sqrt(var));
+    for (int k = 1; k <= m; ++k) coeffs[k] = static_cast<double>(a[k - 1]);
+    if (stdError) {
+        TExtended resid = syy - sy * sy / nn;
+        for (int k = 1; k <= m; ++k) resid -= a[k - 1] * T[k - 1];
+        // A perfect fit can leave a residual a rounding error below zero; its root is then 0, not a fault.
+        if (resid < 0.0L) resid = 0.0L;
+        // With exactly order + 1 points the divisor is zero: an arithmetic fault that abandons the command.
+        const TExtended var = resid / static_cast<TExtended>(n - order - 1);
+        *stdError = static_cast<double>(std::sqrt(var));
+    }
     return true;
 }
 

@@ -64,6 +64,11 @@ public:
 
     // Least-squares polynomial a0 + a1 x + ... over all points; coeffs must hold order + 1 values.
     bool PolyFit(int order, double* coeffs, double& stdError) const;
+    // The solving half of PolyFit, from the sums over n points: sx[k] = sum of x^k for k = 0..2 order,
+    // sxy[k] = sum of x^k y for k = 0..order, sy and syy the sums of y and y^2. The standard error (which
+    // divides by n - order - 1) is computed only when stdError is given.
+    static bool SolvePolySums(int order, int32_t n, const TExtended* sx, const TExtended* sxy, TExtended sy,
+                              TExtended syy, double* coeffs, double* stdError);
     // Replaces every y by the polynomial's value at its x.
     void ApplyPoly(int order, const double* coeffs);
 

@@ -4,8 +4,10 @@
 
 #include "curves/curvesA.h"
 
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class TCurveB : public TCurveA {
 public:
@@ -59,6 +61,77 @@ public:
                     const std::string& defaultDir = "", std::string* error = nullptr);
     // The data lines of the file form: x, a space, y, CR LF, each number in 23 characters.
     std::string DataText() const;
+
+    // ==== Operations on the points ===========================================================
+    // Each runs on a private copy of the active curve. Failures are reported by the result (the curve is
+    // then unchanged unless said otherwise); arithmetic faults (division by zero, invalid operations,
+    // overflow) are left to the fault guard of the command, which abandons the command.
+
+    // ---- calculus and point-wise operations (curvesb_calc.cpp)
+    // dy/dx by second-order differences on an uneven grid, exact for parabolas. Fails, unchanged, when the
+    // first or the last point lacks two neighbours on its side; ": derivative" is appended to Comment.
+    bool Derivative();
+    // Replaces y by the running trapezoid integral (0 at the first point); total gets the definite
+    // integral. Fails, unchanged, below two points.
+    bool Integral(double& total);
+    void TimesX();
+    // y := 1 / y where y is not 0.
+    virtual void Inverse();
+    // y := log10 y, or 1e-50 for y <= 1e-30.
+    void Log10();
+    // Deletes points first..last (1-based). Fails for an empty or inverted range, indices outside the
+    // curve, or the whole curve.
+    bool RemoveRange(int32_t first, int32_t last);
+
+    // ---- interpolation, curve arithmetic and averaging (curvesb_interp.cpp)
+    // Largest grid any operation builds; finer grids fail rather than exhaust memory.
+    static constexpr int32_t MaxGridPoints = 1 << 24;
+    // Replaces the points by linear interpolation onto the grid offset + k interval inside
+    // [XMin, XMax). Fails, unchanged, for fewer than two grid points or a grid value the curve (which
+    // should be sorted by x) cannot bracket. Comment and FileName are emptied.
+    bool Resample(double interval, double offset);
+    // Operation codes of CurveMath: this curve is the left operand.
+    enum : int { MathAdd = 1, MathSubtract = 2, MathDivide = 3, MathMultiply = 4 };
+    // Combines y with the other curve interpolated at each x; points outside the other curve, and points
+    // whose divisor is not above 1e-8, keep their values.
+    virtual void CurveMath(const TCurveA& other, int op);
+    // Averages the curves, in list order, into result: on an even grid over their joint x range with their
+    // smallest neighbour spacing (evenSpacing), else at the x values of the first curve. A zero spacing or a
+    // grid value no curve covers leaves a non-finite value in result (an arithmetic fault for the guard)
+    // and returns false; so does an empty list or a grid above MaxGridPoints (result then unchanged).
+    static bool Average(std::span<const TCurveB* const> curves, bool evenSpacing, TCurveB& result);
+    // The union of the points of at least two curves, sorted stably by x (equal x keep list order), with
+    // the header of the first curve. Fewer than two curves: result unchanged, false.
+    static bool Merge(std::span<const TCurveB* const> curves, TCurveB& result);
+
+    // ---- smoothing and regression (curvesb_smooth.cpp)
+    // Moving least-squares polynomial of the given order over the n points nearest in x to each point,
+    // each fit on the unchanged data. Fails, unchanged, when n < 3, n > Count() or n <= order.
+    virtual bool SplineSmooth(int32_t n, int order);
+    // Replaces y by the least-squares polynomial over the whole curve; coeffs gets a0..a_order. Fails,
+    // unchanged, below order + 1 points or for singular equations; exactly order + 1 points divide by zero
+    // in the standard error (an arithmetic fault).
+    bool PolyRegression(int order, std::vector<double>& coeffs, double& stdError);
+    // Gaussian low-pass filter of the given relative width through the Fourier transform. Always succeeds;
+    // points the filtered transform does not cover keep their values.
+    bool SpectralSmooth(double width);
+    // Fixed five-point smoothing (three-point at the ends); nothing below 3 points.
+    virtual void Smooth5();
+    // Shape kinds of CreateShape (the numbering of the fit model's terms).
+    enum : int { ShapeGaussian = 1 };
+    // n points from left to right of a shape; for the Gaussian params are amplitude, centre and sigma.
+    // Fails for n < 2 or an unknown kind.
+    bool CreateShape(const double* params, double right, double left, int32_t n, int kind);
+
+    // ---- Fourier transform (curvesb_fft.cpp)
+    enum : int { FFTReal = 1, FFTImaginary = 2, FFTMagnitude = 3 };
+    // Largest transform length.
+    static constexpr int32_t MaxFFTLength = 16384;
+    // Resamples the curve (real part) and imag (imaginary part, or none) onto N = 2^k even points, transforms
+    // (direction +1 forward, -1 inverse, 1/sqrt(N) both ways) and keeps the real part, the imaginary part or
+    // the magnitude on the frequency grid -pi/L..pi/L. Fails, unchanged, for x not strictly ascending by
+    // at least 1e-10, N above MaxFFTLength, or a direction or mode out of range.
+    bool FFT(const TCurveA* imag, int direction, int mode);
 
 private:
     void ParseText(std::string_view text);

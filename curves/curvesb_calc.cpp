@@ -1,0 +1,135 @@
+// Calculus and point-wise operations of a curve: derivative, integral, x times y, reciprocal, logarithm,
+// removal of a range of points and generation from a formula.
+#include "curves/curvesb.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// Neighbour searches on 0-based arrays (the same rules as NextHigherX and PrevLowerX); -1 when none.
+inline int32_t NextHigher(const double* x, int32_t n, int32_t i) {
+    const double xi = x[i];
+    for (int32_t j = i + 1; j < n; ++j)
+        if (x[j] > xi) return j;
+    return -1;
+}
+
+inline int32_t PrevLower(const double* x, int32_t i) {
+    const double xi = x[i];
+    for (int32_t j = i - 1; j >= 0; --j)
+        if (x[j] < xi) return j;
+    return -1;
+}
+
+} // namespace
+
+bool TCurveB::Derivative() {
+    const int32_t n = count_;
+    const double* x = XData();
+    // The end points need two neighbours on their one side; without them nothing is changed.
+    const int32_t firstA = n > 0 ? NextHigher(x, n, 0) : -1;
+    const int32_t firstB = firstA >= 0 ? NextHigher(x, n, firstA) : -1;
+    const int32_t lastA = n > 0 ? PrevLower(x, n - 1) : -1;
+    const int32_t lastB = lastA >= 0 ? PrevLower(x, lastA) : -1;
+    if (firstB < 0 || lastB < 0) return false;
+
+    // The differences are taken from the unchanged values.
+    const std::vector<double> y0(y_.begin(), y_.begin() + n);
+    double* y = YData();
+    for (int32_t i = 0; i < n; ++i) {
+        int32_t a, b;
+        if (i == 0) {
+            a = firstA;
+            b = firstB;
+        } else if (i == n - 1) {
+            a = lastA;
+            b = lastB;
+        } else {
+            a = PrevLower(x, i);
+            b = NextHigher(x, n, i);
+            // A missing side makes the point its own neighbour, which takes the fallback below.
+            if (a < 0 || b < 0) a = b = i;
+        }
+        const double hA = x[a] - x[i];
+        const double hB = x[b] - x[i];
+        // The first neighbour must be at least 1e-8 away, the second at least 1e-11; otherwise the previous
+        // point's derivative is repeated (the first point keeps its value).
+        if (std::fabs(hA) < 1e-8 || std::fabs(hB) < 1e-11) {
+            if (i > 0) y[i] = y[i - 1];
+            continue;
+        }
+        const double dA = y0[static_cast<size_t>(a)] - y0[static_cast<size_t>(i)];
+        const double dB = y0[static_cast<size_t>(b)] - y0[static_cast<size_t>(i)];
+        const double r = hA / hB;
+        y[i] = (dA - r * r * dB) / (hA * (1.0 - r));
+    }
+    Comment += ": derivative";
+    CalcYRange();
+    MarkModified();
+    return true;
+}
+
+bool TCurveB::Integral(double& total) {
+    const int32_t n = count_;
+    if (n < 2) return false;
+    // Cumulative trapezoid sum: exact for the curve as drawn, straight lines between the points.
+    const double* x = XData();
+    double* y = YData();
+    double s = 0.0;
+    double prevY = y[0];
+    y[0] = 0.0;
+    for (int32_t i = 1; i < n; ++i) {
+        const double yi = y[i];
+        s += 0.5 * (prevY + yi) * (x[i] - x[i - 1]);
+        prevY = yi;
+        y[i] = s;
+    }
+    total = s;
+    CalcYRange();
+    MarkModified();
+    return true;
+}
+
+void TCurveB::TimesX() {
+    const double* x = XData();
+    double* y = YData();
+    for (int32_t i = 0; i < count_; ++i) y[i] *= x[i];
+    CalcYRange();
+    MarkModified();
+}
+
+void TCurveB::Inverse() {
+    double* y = YData();
+    for (int32_t i = 0; i < count_; ++i)
+        if (y[i] != 0.0) y[i] = 1.0 / y[i];
+    CalcYRange();
+    MarkModified();
+}
+
+void TCurveB::Log10() {
+    double* y = YData();
+    // Values at or below 1e-30 become a tiny positive number rather than a large negative one. The library
+    // logarithm is used rather than ln y times a constant, whose rounding would give 1.99999999999483 for
+    // 100.
+    for (int32_t i = 0; i < count_; ++i) y[i] = y[i] > 1e-30 ? std::log10(y[i]) : 1e-50;
+    CalcYRange();
+    MarkModified();
+}
+
+bool TCurveB::RemoveRange(int32_t first, int32_t last) {
+    const int32_t n = count_;
+    if (first < 1 || last > n || first > last || (first == 1 && last == n)) return false;
+    const bool wasLast = last == n;
+    std::copy(x_.begin() + last, x_.begin() + n, x_.begin() + (first - 1));
+    std::copy(y_.begin() + last, y_.begin() + n, y_.begin() + (first - 1));
+    count_ = n - (last - first + 1);
+    std::fill(x_.begin() + count_, x_.begin() + n, 0.0);
+    std::fill(y_.begin() + count_, y_.begin() + n, 0.0);
+    if (first == 1) XMin = X(1);
+    if (wasLast) XMax = X(first - 1);
+    CalcYRange();
+    MarkModified();
+    return true;
+}

@@ -1,0 +1,212 @@
+// Operations that combine a curve with a grid or with other curves through linear interpolation:
+// resampling, curve arithmetic, averaging and merging.
+#include "curves/curvesb.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+#include <vector>
+
+bool TCurveB::Resample(double interval, double offset) {
+    const double h = interval;
+    if (!(h > 0.0)) return false;
+    // The grid holds offset and steps by h, by repeated addition as the user would count it. The walks are
+    // bounded so that an offset far away or an interval lost in the rounding of x cannot stall.
+    int64_t steps = 0;
+    double g = offset;
+    while (g > XMin)
+        if (g -= h, ++steps > MaxGridPoints) return false;
+    while (g < XMin)
+        if (g += h, ++steps > MaxGridPoints) return false;
+    // Grid values strictly below XMax: a value equal to XMax is left out.
+    int32_t n = 0;
+    for (double t = g; t < XMax; t += h)
+        if (++n > MaxGridPoints) return false;
+    if (n < 2) return false;
+
+    std::vector<double> nx(static_cast<size_t>(n)), ny(static_cast<size_t>(n));
+    int32_t hint = 1;
+    double t = g;
+    for (int32_t k = 0; k < n; ++k, t += h) {
+        double v;
+        if (!ValueAt(hint, t, v)) return false;
+        nx[static_cast<size_t>(k)] = t;
+        ny[static_cast<size_t>(k)] = v;
+    }
+    // The result is a new curve: its header starts empty. Its ranges are set here so that it can be used
+    // at once (the curve set would recompute them anyway).
+    x_.swap(nx);
+    y_.swap(ny);
+    count_ = n;
+    Comment.clear();
+    FileName.clear();
+    CalcRanges();
+    MarkModified();
+    return true;
+}
+
+void TCurveB::CurveMath(const TCurveA& other, int op) {
+    if (op < MathAdd || op > MathMultiply) return;
+    // A curve combined with itself reads the values it had before the operation.
+    const TCurveA* src = &other;
+    TCurveA self;
+    if (src == this) {
+        self.CreateCopy(other);
+        src = &self;
+    }
+    const double* x = XData();
+    double* y = YData();
+    int32_t hint = 1;
+    for (int32_t i = 0; i < count_; ++i) {
+        double v;
+        if (!src->ValueAt(hint, x[i], v)) continue;
+        switch (op) {
+        case MathAdd:
+            y[i] += v;
+            break;
+        case MathSubtract:
+            y[i] -= v;
+            break;
+        case MathMultiply:
+            y[i] *= v;
+            break;
+        default:
+            // Only divisors above 1e-8 divide; negative ones included, the rest keep the point.
+            if (v > 1e-8) y[i] /= v;
+            break;
+        }
+    }
+    CalcYRange();
+    MarkModified();
+}
+
+bool TCurveB::Average(std::span<const TCurveB* const> curves, bool evenSpacing, TCurveB& result) {
+    if (curves.empty()) return false;
+    const TCurveB& first = *curves[0];
+    TCurveB out;
+    int32_t n = 0;
+    double lo = 0.0, hi = 0.0;
+    if (evenSpacing) {
+        double h = std::numeric_limits<double>::max();
+        lo = first.XMin;
+        hi = first.XMax;
+        for (const TCurveB* c : curves) {
+            const double* x = c->XData();
+            for (int32_t i = 1; i < c->Count(); ++i) h = std::min(h, std::fabs(x[i] - x[i - 1]));
+            lo = std::min(lo, c->XMin);
+            hi = std::max(hi, c->XMax);
+        }
+        // Two points sharing an x make the spacing zero: the division faults, and the result carries the
+        // non-finite quotient so that the guard sees it even where the flag is not checked.
+        const double q = (hi - lo) / h;
+        if (!std::isfinite(q)) {
+            out.SetCount(1);
+            out.SetXY(1, lo, q);
+            result = std::move(out);
+            return false;
+        }
+        if (q < 0.0 || q >= MaxGridPoints) return false;
+        n = static_cast<int32_t>(q) + 1;
+        out.SetCount(n);
+        double* gx = out.XData();
+        double t = lo;
+        for (int32_t k = 0; k < n; ++k, t += h) gx[k] = std::min(t, hi); // rounding must not pass hi
+    } else {
+        n = first.Count();
+        out.SetCount(n);
+        std::copy_n(first.XData(), n, out.XData());
+    }
+
+    // Sum and count per grid value, one curve after the other (one forward sweep each); the sums are formed
+    // in list order, as a grid-value-major loop would.
+    const double* gx = out.XData();
+    double* sum = out.YData();
+    std::vector<int32_t> used(static_cast<size_t>(n), 0);
+    for (const TCurveB* c : curves) {
+        int32_t hint = 1;
+        for (int32_t k = 0; k < n; ++k) {
+            double v;
+            if (!c->ValueAt(hint, gx[k], v)) continue;
+            sum[k] += v;
+            ++used[static_cast<size_t>(k)];
+        }
+    }
+    bool covered = true;
+    for (int32_t k = 0; k < n; ++k) {
+        // A grid value no curve covers divides zero by zero: an arithmetic fault, left in the result.
+        covered = covered && used[static_cast<size_t>(k)] > 0;
+        sum[k] = sum[k] / used[static_cast<size_t>(k)];
+    }
+    out.CopyHeader(first);
+    if (evenSpacing) {
+        out.CalcYRange();
+        out.XMin = n > 0 ? gx[0] : 0.0;
+        out.XMax = n > 0 ? gx[n - 1] : 0.0;
+    } else {
+        out.CalcRanges();
+    }
+    out.MarkModified();
+    result = std::move(out);
+    return covered;
+}
+
+namespace {
+
+// The points of one curve in stable ascending order of x.
+void SortedPoints(const TCurveB& c, std::vector<double>& x, std::vector<double>& y) {
+    const size_t n = static_cast<size_t>(c.Count());
+    const double* cx = c.XData();
+    const double* cy = c.YData();
+    x.assign(cx, cx + n);
+    y.assign(cy, cy + n);
+    if (std::is_sorted(x.begin(), x.end())) return;
+    std::vector<size_t> order(n);
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::stable_sort(order.begin(), order.end(), [cx](size_t a, size_t b) { return cx[a] < cx[b]; });
+    for (size_t i = 0; i < n; ++i) {
+        x[i] = cx[order[i]];
+        y[i] = cy[order[i]];
+    }
+}
+
+} // namespace
+
+bool TCurveB::Merge(std::span<const TCurveB* const> curves, TCurveB& result) {
+    if (curves.size() < 2) return false;
+    // A stable sort of all points in list order equals a stable merge of the individually sorted curves,
+    // earlier curves first on equal x; sorted curves (the usual case) then cost one linear pass each.
+    std::vector<double> mx, my, cx, cy, tx, ty;
+    SortedPoints(*curves[0], mx, my);
+    for (size_t c = 1; c < curves.size(); ++c) {
+        SortedPoints(*curves[c], cx, cy);
+        tx.resize(mx.size() + cx.size());
+        ty.resize(tx.size());
+        size_t a = 0, b = 0, k = 0;
+        while (a < mx.size() && b < cx.size()) {
+            if (cx[b] < mx[a]) {
+                tx[k] = cx[b];
+                ty[k++] = cy[b++];
+            } else {
+                tx[k] = mx[a];
+                ty[k++] = my[a++];
+            }
+        }
+        for (; a < mx.size(); ++a, ++k) tx[k] = mx[a], ty[k] = my[a];
+        for (; b < cx.size(); ++b, ++k) tx[k] = cx[b], ty[k] = cy[b];
+        mx.swap(tx);
+        my.swap(ty);
+    }
+    const TCurveB& first = *curves[0];
+    TCurveB out;
+    out.x_.swap(mx);
+    out.y_.swap(my);
+    out.count_ = static_cast<int32_t>(out.x_.size());
+    out.CopyHeader(first);
+    out.XMin = out.count_ > 0 ? out.x_.front() : 0.0;
+    out.XMax = out.count_ > 0 ? out.x_.back() : 0.0;
+    out.CalcYRange();
+    out.MarkModified();
+    result = std::move(out);
+    return true;
+}

@@ -1,0 +1,155 @@
+// Smoothing and regression of a curve: moving local polynomials, one polynomial over the whole curve, a
+// Gaussian filter through the Fourier transform, and a fixed five-point filter.
+#include "curves/curvesb.h"
+
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <vector>
+
+bool TCurveB::SplineSmooth(int32_t n, int order) {
+    const int32_t cnt = count_;
+    if (n < 3 || n > cnt || n <= order || order < 0 || order > MaxPolyOrder) return false;
+    const double* x = XData();
+    double* y = YData();
+    // Every fit reads the unchanged values.
+    const std::vector<double> y0(y_.begin(), y_.begin() + cnt);
+
+    // The powers x^0..x^(2 order) of a point are the same in every window that holds it, so each point's are
+    // computed once, when it first comes into reach, and kept in a ring: a window of n points around point i
+    // lies within i - n + 1..i + n - 1.
+    const int K = 2 * order + 1;
+    const int32_t ring = static_cast<int32_t>(std::bit_ceil(2u * static_cast<uint32_t>(n)));
+    const int32_t mask = ring - 1;
+    std::vector<double> pw(static_cast<size_t>(ring) * static_cast<size_t>(K));
+    auto powersOf = [&](int32_t j) {
+        return pw.data() + static_cast<size_t>(j & mask) * static_cast<size_t>(K);
+    };
+    auto fillPowers = [&](int32_t j) {
+        double* p = powersOf(j);
+        for (int k = 0; k < K; ++k) p[k] = Power(x[j], k);
+    };
+    int32_t filled = 0; // points 0..filled-1 have their powers in the ring
+    for (; filled < std::min(n, cnt); ++filled) fillPowers(filled);
+
+    std::vector<int32_t> window(static_cast<size_t>(n));
+    TExtended sx[2 * MaxPolyOrder + 1], sxy[MaxPolyOrder + 1];
+    double coeffs[MaxPolyOrder + 1];
+    for (int32_t i = 0; i < cnt; ++i) {
+        if (i + n - 1 < cnt && filled == i + n - 1) fillPowers(filled++);
+        // The window: point i, then the nearer in x of the next points on either side (right on a tie),
+        // one side only where the other has run out.
+        const double xi = x[i];
+        int32_t l = i - 1, r = i + 1;
+        window[0] = i;
+        for (int32_t t = 1; t < n; ++t) {
+            if (l < 0 || (r < cnt && std::fabs(x[r] - xi) <= std::fabs(x[l] - xi)))
+                window[static_cast<size_t>(t)] = r++;
+            else
+                window[static_cast<size_t>(t)] = l--;
+        }
+        // Sums in the order the points joined the window, as a fit of the window curve forms them.
+        std::fill_n(sx, K, 0.0L);
+        std::fill_n(sxy, order + 1, 0.0L);
+        TExtended sy = 0.0L;
+        for (int32_t t = 0; t < n; ++t) {
+            const int32_t j = window[static_cast<size_t>(t)];
+            const double* p = powersOf(j);
+            const double yj = y0[static_cast<size_t>(j)];
+            for (int k = 0; k < K; ++k) sx[k] += p[k];
+            for (int k = 0; k <= order; ++k) sxy[k] += static_cast<TExtended>(p[k]) * yj;
+            sy += yj;
+        }
+        // The standard error is not needed, so a window of exactly order + 1 points does not divide by zero.
+        if (!SolvePolySums(order, n, sx, sxy, sy, 0.0L, coeffs, nullptr)) continue;
+        // A vanishing quadratic term leaves the point as it is (it lies on the local line anyway).
+        if (order >= 2 && std::fabs(coeffs[2]) < 1e-40) continue;
+        const double* p = powersOf(i);
+        TExtended v = coeffs[0];
+        for (int k = 1; k <= order; ++k) v += coeffs[k] * static_cast<TExtended>(p[k]);
+        y[i] = static_cast<double>(v);
+    }
+    CalcYRange();
+    MarkModified();
+    return true;
+}
+
+bool TCurveB::PolyRegression(int order, std::vector<double>& coeffs, double& stdError) {
+    if (order < 0 || order > MaxPolyOrder) return false;
+    std::vector<double> a(static_cast<size_t>(order + 1));
+    double se = 0.0;
+    if (!PolyFit(order, a.data(), se)) return false;
+    ApplyPoly(order, a.data());
+    CalcYRange();
+    MarkModified();
+    coeffs = std::move(a);
+    stdError = se;
+    return true;
+}
+
+bool TCurveB::CreateShape(const double* params, double right, double left, int32_t n, int kind) {
+    if (kind != ShapeGaussian || n < 2) return false;
+    const double a = params[0], c0 = params[1], s = params[2];
+    SetCount(n);
+    double* x = XData();
+    double* y = YData();
+    for (int32_t k = 0; k < n; ++k) {
+        const double xk = left + (right - left) * k / (n - 1);
+        const double u = (xk - c0) / s;
+        const double e = -0.5 * u * u;
+        x[k] = xk;
+        y[k] = e < -2000.0 ? 0.0 : a * std::exp(e);
+    }
+    XMin = left;
+    XMax = right;
+    CalcRanges();
+    return true;
+}
+
+bool TCurveB::SpectralSmooth(double width) {
+    // The data are centred on x = 0 and lifted so that no y is negative (the way back takes a magnitude).
+    const double c = -(XMin + XMax) / 2;
+    const double d = YMin < 0 ? -YMin : 0.0;
+    TCurveB work(*this);
+    work.Offset(c, d);
+    TCurveB re(work), im(work);
+    // Without a spectrum there is nothing to filter: the curve stays as it is rather than being multiplied
+    // by a filter meant for frequencies.
+    if (!re.FFT(nullptr, 1, FFTReal) || !im.FFT(nullptr, 1, FFTImaginary)) return false;
+
+    TCurveB filter;
+    const double params[3] = {1.0, 0.0, width * (re.XMax - re.XMin) / 2};
+    filter.CreateShape(params, re.XMax, re.XMin, 500, ShapeGaussian);
+    re.CurveMath(filter, MathMultiply);
+    im.CurveMath(filter, MathMultiply);
+    if (!re.FFT(&im, -1, FFTMagnitude)) return false;
+
+    // The filtered curve lies on -L/2..L/2, the span of the centred data.
+    const double* x = work.XData();
+    double* y = work.YData();
+    int32_t hint = 1;
+    for (int32_t i = 0; i < work.Count(); ++i) {
+        double v;
+        if (re.ValueAt(hint, x[i], v)) y[i] = v;
+    }
+    work.Offset(-c, -d);
+    TCurveB::operator=(std::move(work));
+    CalcRanges();
+    MarkModified();
+    return true;
+}
+
+void TCurveB::Smooth5() {
+    const int32_t n = count_;
+    if (n < 3) return;
+    const std::vector<double> c(y_.begin(), y_.begin() + n);
+    double* y = YData();
+    y[0] = (2 * c[0] + c[1]) / 3;
+    y[1] = (c[0] + 2 * c[1] + c[2]) / 4;
+    for (int32_t i = 2; i < n - 2; ++i)
+        y[i] = (-3 * c[i - 2] + 12 * c[i - 1] + 17 * c[i] + 12 * c[i + 1] - 3 * c[i + 2]) / 35;
+    y[n - 2] = (c[n - 3] + 2 * c[n - 2] + c[n - 1]) / 4;
+    y[n - 1] = (c[n - 2] + 2 * c[n - 1]) / 3;
+    CalcYRange();
+    MarkModified();
+}
