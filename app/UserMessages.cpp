@@ -12,26 +12,29 @@ void TDesktopMessages::Information(QWidget* parent, const QString& text) {
 }
 
 bool TDesktopMessages::Confirm(QWidget* parent, const QString& text) {
-    return QMessageBox::question(parent, QStringLiteral("Confirm"), text, QMessageBox::Yes | QMessageBox::Cancel,
+    return QMessageBox::question(parent, QStringLiteral("Confirm"), text,
+                                 QMessageBox::Yes | QMessageBox::Cancel,
                                  QMessageBox::Cancel) == QMessageBox::Yes;
 }
 
 TSaveAnswer TDesktopMessages::AskSave(QWidget* parent, const QString& text) {
-    const auto answer = QMessageBox::question(parent, QStringLiteral("Confirm"), text,
-                                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                              QMessageBox::Yes);
+    const auto answer =
+        QMessageBox::question(parent, QStringLiteral("Confirm"), text,
+                              QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     if (answer == QMessageBox::Yes) return TSaveAnswer::Yes;
     if (answer == QMessageBox::No) return TSaveAnswer::No;
     return TSaveAnswer::Cancel;
 }
 
 QString TDesktopMessages::OpenFile(QWidget* parent, const QString& dir, const QStringList& filters) {
-    return QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), dir, filters.join(QStringLiteral(";;")));
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), dir,
+                                        filters.join(QStringLiteral(";;")));
 }
 
 QString TDesktopMessages::SaveFile(QWidget* parent, const QString& dir, const QStringList& filters) {
     // QFileDialog asks before it overwrites an existing file.
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"), dir, filters.join(QStringLiteral(";;")));
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"), dir,
+                                        filters.join(QStringLiteral(";;")));
 }
 
 namespace {
@@ -39,6 +42,10 @@ TDesktopMessages desktopMessages;
 UserMessages* installed = nullptr;
 } // namespace
 
-UserMessages& Messages() { return installed ? *installed : desktopMessages; }
+UserMessages& Messages() {
+    return installed ? *installed : desktopMessages;
+}
 
-void SetMessages(UserMessages* messages) { installed = messages; }
+void SetMessages(UserMessages* messages) {
+    installed = messages;
+}

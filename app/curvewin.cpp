@@ -27,7 +27,9 @@
 
 #include <memory>
 
-static void InitGraphmillResources() { Q_INIT_RESOURCE(graphmill); }
+static void InitGraphmillResources() {
+    Q_INIT_RESOURCE(graphmill);
+}
 
 namespace {
 const QString OpenFilter = QStringLiteral("ASCII file (*.dat, *.txt, *.asc, *.lin)");
@@ -56,7 +58,8 @@ QString GeneralNumber(double v) {
     QString exponent = s.mid(e + 1);
     QString sign;
     if (exponent.startsWith(QLatin1Char('-'))) sign = QStringLiteral("-");
-    exponent.remove(0, exponent.startsWith(QLatin1Char('-')) || exponent.startsWith(QLatin1Char('+')) ? 1 : 0);
+    exponent.remove(0,
+                    exponent.startsWith(QLatin1Char('-')) || exponent.startsWith(QLatin1Char('+')) ? 1 : 0);
     while (exponent.size() > 1 && exponent.startsWith(QLatin1Char('0'))) exponent.remove(0, 1);
     return s.left(e) + QStringLiteral("E") + sign + exponent;
 }
@@ -154,22 +157,27 @@ void Tcurvewindow::SetChecked(const QString& name, bool on) {
 }
 
 void Tcurvewindow::BuildActions() {
-    auto icon = [](const char* name) { return QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name))); };
+    auto icon = [](const char* name) {
+        return QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)));
+    };
     auto later = [](QAction* a) { a->setVisible(false); }; // commands that are not built yet
 
     // File menu
-    later(MakeAction("NewCurve1", "&New curve", "Enter data or define a function for a new curve", QKeySequence("Ctrl+N")));
-    connect(MakeAction("Open1", "&Open", "Open an ASCII curve file", QKeySequence("Ctrl+O")), &QAction::triggered,
-            this, &Tcurvewindow::OpenCurve);
+    later(MakeAction("NewCurve1", "&New curve", "Enter data or define a function for a new curve",
+                     QKeySequence("Ctrl+N")));
+    connect(MakeAction("Open1", "&Open", "Open an ASCII curve file", QKeySequence("Ctrl+O")),
+            &QAction::triggered, this, &Tcurvewindow::OpenCurve);
     connect(MakeAction("Save1", "&Save", "Save the active curve as an ASCII file", QKeySequence("Ctrl+S")),
             &QAction::triggered, this, [this] { SaveCurve(CurvePanel->ActiveIndex()); });
-    connect(MakeAction("SaveAs1", "Save &As", "Save active curve under a different filename", QKeySequence("Ctrl+W")),
+    connect(MakeAction("SaveAs1", "Save &As", "Save active curve under a different filename",
+                       QKeySequence("Ctrl+W")),
             &QAction::triggered, this, [this] { SaveCurveAs(CurvePanel->ActiveIndex()); });
     connect(MakeAction("Close1", "&Close", "Close the active curve"), &QAction::triggered, this,
             &Tcurvewindow::DeleteCurve);
     connect(MakeAction("Closeall1", "&Close al&l", "Close all curves"), &QAction::triggered, this,
             &Tcurvewindow::ClearAll);
-    later(MakeAction("Print1", "&Print...", "Print the graph on the currently selected printer", QKeySequence("Ctrl+P")));
+    later(MakeAction("Print1", "&Print...", "Print the graph on the currently selected printer",
+                     QKeySequence("Ctrl+P")));
     later(MakeAction("PrintSetup1", "P&rint Setup...", "Setup the printer"));
     connect(MakeAction("Exit1", "E&xit", "Quit Graphmill", QKeySequence("Ctrl+Q")), &QAction::triggered, this,
             &Tcurvewindow::Exit);
@@ -178,14 +186,15 @@ void Tcurvewindow::BuildActions() {
     QAction* undo = MakeAction("Undo1", "&Undo", "Undo last operation", QKeySequence("Ctrl+Z"));
     undo->setEnabled(false);
     connect(undo, &QAction::triggered, this, &Tcurvewindow::UndoLast);
-    later(MakeAction("Cut1", "Cu&t", "Remove active curve from screen and copy to clipboard", QKeySequence("Ctrl+X")));
+    later(MakeAction("Cut1", "Cu&t", "Remove active curve from screen and copy to clipboard",
+                     QKeySequence("Ctrl+X")));
     later(MakeAction("Copy1", "&Copy", "Copy active curve to clipboard", QKeySequence("Ctrl+C")));
     later(MakeAction("Paste1", "&Paste", "Paste curve data from the clipboard, creating a new curve",
                      QKeySequence("Ctrl+V")));
     connect(MakeAction("Delete1", "&Delete", "Remove the active curve", QKeySequence(Qt::Key_Delete)),
             &QAction::triggered, this, &Tcurvewindow::DeleteCurve);
-    connect(MakeAction("Clearall1", "Clear a&ll", "Remove all curves from the screen"), &QAction::triggered, this,
-            &Tcurvewindow::ClearAll);
+    connect(MakeAction("Clearall1", "Clear a&ll", "Remove all curves from the screen"), &QAction::triggered,
+            this, &Tcurvewindow::ClearAll);
     later(MakeAction("Curvedata1", "Cu&rve data", "Edit the active curve data using a spreadsheet table"));
     later(MakeAction("Curvedisplay1", "Curve displa&y", "Change the appearance of the active curve"));
     later(MakeAction("Axes1", "&Axes", "Edit the axes attributes (range, title, type)"));
@@ -195,10 +204,11 @@ void Tcurvewindow::BuildActions() {
     QAction* cursor = MakeAction("Cursor1", "&Cursor", "Turn on the crosshair cursor");
     cursor->setCheckable(true);
     connect(cursor, &QAction::triggered, this, &Tcurvewindow::SwitchCursor);
-    connect(MakeAction("In1", "In", "Zoom window in (requires you to click-and-drag)"), &QAction::triggered, this,
-            [this] { ZoomIn(true); });
+    connect(MakeAction("In1", "In", "Zoom window in (requires you to click-and-drag)"), &QAction::triggered,
+            this, [this] { ZoomIn(true); });
     connect(MakeAction("Out1", "Out", "Zoom window out"), &QAction::triggered, this, &Tcurvewindow::ZoomOut);
-    QAction* autoUpdate = MakeAction("Rangeautoupdate1", "&Range auto-update", "Sets window range auto-update mode");
+    QAction* autoUpdate =
+        MakeAction("Rangeautoupdate1", "&Range auto-update", "Sets window range auto-update mode");
     autoUpdate->setCheckable(true);
     autoUpdate->setChecked(true);
     connect(autoUpdate, &QAction::triggered, this, &Tcurvewindow::SetAutoUpdate);
@@ -210,15 +220,16 @@ void Tcurvewindow::BuildActions() {
     // Operate menu; the hints are the long parts of the toolbar hints.
     connect(MakeAction("Integral1", "Integral", "Integrate the active curve"), &QAction::triggered, this,
             [this] { Operate(TOperation::Integral); });
-    connect(MakeAction("Derivative1", "Derivative", "Take the derivative of the active curve"), &QAction::triggered,
-            this, [this] { Operate(TOperation::Derivative); });
-    connect(MakeAction("X1", "*X", "Multiply Y values of the acitve curve by X values"), &QAction::triggered, this,
-            [this] { Operate(TOperation::TimesX); });
+    connect(MakeAction("Derivative1", "Derivative", "Take the derivative of the active curve"),
+            &QAction::triggered, this, [this] { Operate(TOperation::Derivative); });
+    connect(MakeAction("X1", "*X", "Multiply Y values of the acitve curve by X values"), &QAction::triggered,
+            this, [this] { Operate(TOperation::TimesX); });
     connect(MakeAction("Inverse1", "Inverse", "Take the reciprocal of each point in the active curve"),
             &QAction::triggered, this, [this] { Operate(TOperation::Inverse); });
-    connect(MakeAction("Logarithm1", "Logarithm", "Common logarithm of the active curve values"), &QAction::triggered,
-            this, [this] { Operate(TOperation::Log); });
-    later(MakeAction("Curveconstant1", "Curve*constant", "Perform a math operation between a constant and the active curve"));
+    connect(MakeAction("Logarithm1", "Logarithm", "Common logarithm of the active curve values"),
+            &QAction::triggered, this, [this] { Operate(TOperation::Log); });
+    later(MakeAction("Curveconstant1", "Curve*constant",
+                     "Perform a math operation between a constant and the active curve"));
     later(MakeAction("Fit1", "Fit", "Open non-linear curve fitting panel", QKeySequence("Ctrl+F")));
     later(MakeAction("FFT1", "FFT", "Open fast Forrier transform dialog"));
     later(MakeAction("Interpolate1", "Interpolate", "Open data interpolation dialog"));
@@ -239,29 +250,34 @@ void Tcurvewindow::BuildActions() {
             &Tcurvewindow::NewWindow);
     connect(MakeAction("CloseWindow1", "C&lose Window", "Close this curve window"), &QAction::triggered, this,
             &QWidget::close);
-    connect(MakeAction("About1", "&About...", "About Graphmill"), &QAction::triggered, this, &Tcurvewindow::About);
+    connect(MakeAction("About1", "&About...", "About Graphmill"), &QAction::triggered, this,
+            &Tcurvewindow::About);
     later(MakeAction("Contents1", "&Contents", "Open help file contents"));
 
     // Toolbar buttons, band 1
     later(MakeAction("NewBtn", "New", "New|Create a new curve"));
-    connect(MakeAction("LoadBtn", "Load", "Load a curve"), &QAction::triggered, this, &Tcurvewindow::OpenCurve);
+    connect(MakeAction("LoadBtn", "Load", "Load a curve"), &QAction::triggered, this,
+            &Tcurvewindow::OpenCurve);
     connect(MakeAction("SaveBtn", "Save", "Save active curve"), &QAction::triggered, this,
             [this] { SaveCurve(CurvePanel->ActiveIndex()); });
     later(MakeAction("AxesBtn", "Axes", "Axes|Open axes/title format dialog"));
     later(MakeAction("CutBtn", "Cut", "Cut|Cuts the active curve"));
     later(MakeAction("PasteBtn", "Paste", "Paste|Pastes a curve from the clipboard"));
-    connect(MakeAction("ZoomOutBtn", "Zoom out", "Zoom out|Zoom the display window out"), &QAction::triggered, this,
-            &Tcurvewindow::ZoomOut);
-    QAction* zoomIn = MakeAction("ZoomInBtn", "Zoom in", "Zoom in|Custom-zoom by clicking and dragging in the window");
+    connect(MakeAction("ZoomOutBtn", "Zoom out", "Zoom out|Zoom the display window out"), &QAction::triggered,
+            this, &Tcurvewindow::ZoomOut);
+    QAction* zoomIn =
+        MakeAction("ZoomInBtn", "Zoom in", "Zoom in|Custom-zoom by clicking and dragging in the window");
     zoomIn->setCheckable(true);
     connect(zoomIn, &QAction::toggled, this, &Tcurvewindow::ZoomIn);
     QAction* cursorBtn = MakeAction("CursorBtn", "Cursor", "Cursor|Turns the curve cursor on/off");
     cursorBtn->setCheckable(true);
     connect(cursorBtn, &QAction::toggled, this, &Tcurvewindow::SwitchCursor);
-    QAction* newMode = MakeAction("NewCurveModeBtn", "New curve mode", "New curve mode|Turns new-curve mode on/off");
+    QAction* newMode =
+        MakeAction("NewCurveModeBtn", "New curve mode", "New curve mode|Turns new-curve mode on/off");
     newMode->setCheckable(true);
     connect(newMode, &QAction::toggled, this, &Tcurvewindow::SetNewCurveMode);
-    QAction* autoBtn = MakeAction("AutoUpdateBtn", "Auto update", "Auto update|Turns auto update of axes range on/off");
+    QAction* autoBtn =
+        MakeAction("AutoUpdateBtn", "Auto update", "Auto update|Turns auto update of axes range on/off");
     autoBtn->setCheckable(true);
     autoBtn->setChecked(true);
     connect(autoBtn, &QAction::toggled, this, &Tcurvewindow::SetAutoUpdate);
@@ -270,7 +286,8 @@ void Tcurvewindow::BuildActions() {
     later(MakeAction("FitBtn", "Fit", "Curve fitting|Open non-linear curve fitting panel"));
     later(MakeAction("FFTBtn", "FFT", "FFT|Open fast Forrier transform dialog"));
     later(MakeAction("InterpolateBtn", "Interpolate", "Interpolate|Open data interpolation dialog"));
-    QAction* range = MakeAction("RemoveRangeBtn", "Remove range", "Remove range|Remove a range of data from the active curve");
+    QAction* range = MakeAction("RemoveRangeBtn", "Remove range",
+                                "Remove range|Remove a range of data from the active curve");
     range->setCheckable(true);
     connect(range, &QAction::toggled, this, [this](bool on) {
         if (on && PickMode == 0)
@@ -285,34 +302,52 @@ void Tcurvewindow::BuildActions() {
     later(MakeAction("FunctionBtn", "function", "function|Generate a function from a formula you type in"));
     connect(MakeAction("DerivativeBtn", "Derivative", "Derivative|Take the derivative of the active curve"),
             &QAction::triggered, this, [this] { Operate(TOperation::Derivative); });
-    connect(MakeAction("IntegralBtn", "Integral", "Integral|Integrate the active curve"), &QAction::triggered, this,
-            [this] { Operate(TOperation::Integral); });
+    connect(MakeAction("IntegralBtn", "Integral", "Integral|Integrate the active curve"), &QAction::triggered,
+            this, [this] { Operate(TOperation::Integral); });
     connect(MakeAction("TimesXBtn", "*X", "*X|Multiply Y values of the acitve curve by X values"),
             &QAction::triggered, this, [this] { Operate(TOperation::TimesX); });
-    connect(MakeAction("InverseBtn", "Inverse", "Inverse|Take the reciprocal of each point in the active curve"),
-            &QAction::triggered, this, [this] { Operate(TOperation::Inverse); });
-    connect(MakeAction("LogBtn", "log ", "Log|Common logarithm of the active curve values"), &QAction::triggered,
-            this, [this] { Operate(TOperation::Log); });
-    later(MakeAction("MathBtn", "Math", "Math|Perform a math operation between a constant and the active curve"));
+    connect(
+        MakeAction("InverseBtn", "Inverse", "Inverse|Take the reciprocal of each point in the active curve"),
+        &QAction::triggered, this, [this] { Operate(TOperation::Inverse); });
+    connect(MakeAction("LogBtn", "log ", "Log|Common logarithm of the active curve values"),
+            &QAction::triggered, this, [this] { Operate(TOperation::Log); });
+    later(MakeAction("MathBtn", "Math",
+                     "Math|Perform a math operation between a constant and the active curve"));
 
-    const std::pair<const char*, const char*> icons[] = {
-        {"NewBtn", "new"},         {"LoadBtn", "open"},           {"SaveBtn", "save"},
-        {"AxesBtn", "axes"},       {"CutBtn", "cut"},             {"PasteBtn", "paste"},
-        {"ZoomOutBtn", "zoomout"}, {"ZoomInBtn", "zoomin"},       {"CursorBtn", "cursor"},
-        {"NewCurveModeBtn", "newcurvemode"}, {"AutoUpdateBtn", "autoupdate"}, {"TableBtn", "table"},
-        {"FitBtn", "fit"},         {"FFTBtn", "fft"},             {"InterpolateBtn", "interpolate"},
-        {"RemoveRangeBtn", "removerange"}, {"SmoothBtn", "smooth"}, {"CurveMathBtn", "curvemath"},
-        {"AverageBtn", "average"}, {"FunctionBtn", "function"},   {"DerivativeBtn", "derivative"},
-        {"IntegralBtn", "integral"}, {"TimesXBtn", "timesx"},     {"InverseBtn", "inverse"},
-        {"MathBtn", "math"}};
+    const std::pair<const char*, const char*> icons[] = {{"NewBtn", "new"},
+                                                         {"LoadBtn", "open"},
+                                                         {"SaveBtn", "save"},
+                                                         {"AxesBtn", "axes"},
+                                                         {"CutBtn", "cut"},
+                                                         {"PasteBtn", "paste"},
+                                                         {"ZoomOutBtn", "zoomout"},
+                                                         {"ZoomInBtn", "zoomin"},
+                                                         {"CursorBtn", "cursor"},
+                                                         {"NewCurveModeBtn", "newcurvemode"},
+                                                         {"AutoUpdateBtn", "autoupdate"},
+                                                         {"TableBtn", "table"},
+                                                         {"FitBtn", "fit"},
+                                                         {"FFTBtn", "fft"},
+                                                         {"InterpolateBtn", "interpolate"},
+                                                         {"RemoveRangeBtn", "removerange"},
+                                                         {"SmoothBtn", "smooth"},
+                                                         {"CurveMathBtn", "curvemath"},
+                                                         {"AverageBtn", "average"},
+                                                         {"FunctionBtn", "function"},
+                                                         {"DerivativeBtn", "derivative"},
+                                                         {"IntegralBtn", "integral"},
+                                                         {"TimesXBtn", "timesx"},
+                                                         {"InverseBtn", "inverse"},
+                                                         {"MathBtn", "math"}};
     for (const auto& [name, file] : icons) Action(QLatin1String(name))->setIcon(icon(file));
 
     // Popup menu of the plot
-    connect(MakeAction("PopSave", "&Save curve", "Save the active curve as an ASCII file"), &QAction::triggered,
-            this, [this] { SaveCurve(CurvePanel->ActiveIndex()); });
+    connect(MakeAction("PopSave", "&Save curve", "Save the active curve as an ASCII file"),
+            &QAction::triggered, this, [this] { SaveCurve(CurvePanel->ActiveIndex()); });
     connect(MakeAction("PopOpen", "&Open curve", "Open an ASCII curve file"), &QAction::triggered, this,
             &Tcurvewindow::OpenCurve);
-    later(MakeAction("PopCut", "&Cut", "Remove active curve from screen and copy to clipboard", QKeySequence("Ctrl+X")));
+    later(MakeAction("PopCut", "&Cut", "Remove active curve from screen and copy to clipboard",
+                     QKeySequence("Ctrl+X")));
     connect(MakeAction("PopClear", "C&lear", "Remove the active curve", QKeySequence(Qt::Key_Delete)),
             &QAction::triggered, this, &Tcurvewindow::DeleteCurve);
     later(MakeAction("PopCopy", "&Copy", "Copy active curve to clipboard", QKeySequence("Ctrl+C")));
@@ -324,14 +359,19 @@ void Tcurvewindow::BuildActions() {
     popCursor->setCheckable(true);
     connect(popCursor, &QAction::triggered, this, &Tcurvewindow::SwitchCursor);
 
-    for (const char* name :
-         {"AxesBtn", "CutBtn", "SaveBtn", "ZoomOutBtn", "ZoomInBtn", "CursorBtn", "TableBtn", "NewCurveModeBtn",
-          "FitBtn", "FFTBtn", "InterpolateBtn", "RemoveRangeBtn", "SmoothBtn", "CurveMathBtn", "DerivativeBtn",
-          "IntegralBtn", "TimesXBtn", "InverseBtn", "LogBtn", "MathBtn", "Cursor1", "Integral1", "Derivative1", "X1",
-          "Inverse1", "Logarithm1", "Curveconstant1", "Fit1", "FFT1", "Interpolate1", "Removerange1", "Smooth1",
-          "In1", "Out1", "Save1", "SaveAs1", "Delete1", "Clearall1", "Close1", "Closeall1"})
+    for (const char* name : {"AxesBtn",   "CutBtn",       "SaveBtn",        "ZoomOutBtn",
+                             "ZoomInBtn", "CursorBtn",    "TableBtn",       "NewCurveModeBtn",
+                             "FitBtn",    "FFTBtn",       "InterpolateBtn", "RemoveRangeBtn",
+                             "SmoothBtn", "CurveMathBtn", "DerivativeBtn",  "IntegralBtn",
+                             "TimesXBtn", "InverseBtn",   "LogBtn",         "MathBtn",
+                             "Cursor1",   "Integral1",    "Derivative1",    "X1",
+                             "Inverse1",  "Logarithm1",   "Curveconstant1", "Fit1",
+                             "FFT1",      "Interpolate1", "Removerange1",   "Smooth1",
+                             "In1",       "Out1",         "Save1",          "SaveAs1",
+                             "Delete1",   "Clearall1",    "Close1",         "Closeall1"})
         curveCommands_.push_back(Action(QLatin1String(name)));
-    for (const char* name : {"PopSave", "PopCut", "PopClear", "PopCopy", "PopTable", "PopDisplay", "PopCursor"})
+    for (const char* name :
+         {"PopSave", "PopCut", "PopClear", "PopCopy", "PopTable", "PopDisplay", "PopCursor"})
         popupCurveItems_.push_back(Action(QLatin1String(name)));
 }
 
@@ -352,9 +392,11 @@ void Tcurvewindow::BuildMenus() {
                "Curvedisplay1", "Axes1", "Preferences1"});
     connect(edit, &QMenu::aboutToShow, this, [this] {
         const bool any = CurvePanel->CurveCount() > 0;
-        for (const char* n : {"Cut1", "Copy1", "Delete1", "Clearall1"}) Action(QLatin1String(n))->setEnabled(any);
-        Action(QStringLiteral("Paste1"))->setEnabled(QApplication::clipboard()->mimeData() != nullptr &&
-                                                     QApplication::clipboard()->mimeData()->hasText());
+        for (const char* n : {"Cut1", "Copy1", "Delete1", "Clearall1"})
+            Action(QLatin1String(n))->setEnabled(any);
+        Action(QStringLiteral("Paste1"))
+            ->setEnabled(QApplication::clipboard()->mimeData() != nullptr &&
+                         QApplication::clipboard()->mimeData()->hasText());
     });
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(Action(QStringLiteral("Cursor1")));
@@ -365,8 +407,8 @@ void Tcurvewindow::BuildMenus() {
     add(zoom, {"In1", "Out1"});
     add(view, {"Rangeautoupdate1", "toolbar1"});
     QMenu* operate = menuBar()->addMenu(QStringLiteral("&Operate"));
-    add(operate, {"Integral1", "Derivative1", "X1", "Inverse1", "Logarithm1", "Curveconstant1", nullptr, "Fit1",
-                  "FFT1", "Interpolate1", "Removerange1", "Smooth1", "Averagecurves1", "Curvemath1"});
+    add(operate, {"Integral1", "Derivative1", "X1", "Inverse1", "Logarithm1", "Curveconstant1", nullptr,
+                  "Fit1", "FFT1", "Interpolate1", "Removerange1", "Smooth1", "Averagecurves1", "Curvemath1"});
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     add(window, {"Cascade1", "Tile1", nullptr, "NewWindow1", "CloseWindow1"});
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -374,8 +416,8 @@ void Tcurvewindow::BuildMenus() {
 
     popup_ = new QMenu(this);
     popup_->setObjectName(QStringLiteral("PlotPopup"));
-    add(popup_, {"PopSave", "PopOpen", nullptr, "PopCut", "PopClear", "PopCopy", "PopPaste", nullptr, "PopTable",
-                 "PopDisplay", "PopCursor"});
+    add(popup_, {"PopSave", "PopOpen", nullptr, "PopCut", "PopClear", "PopCopy", "PopPaste", nullptr,
+                 "PopTable", "PopDisplay", "PopCursor"});
     // The separator between Paste and Table belongs to the curve items.
     const QList<QAction*> items = popup_->actions();
     popupCurveItems_.push_back(items.at(items.indexOf(Action(QStringLiteral("PopPaste"))) + 1));
@@ -391,12 +433,13 @@ void Tcurvewindow::BuildToolbars() {
         bands_.push_back(bar);
         return bar;
     };
-    band(QStringLiteral("Band1"), {"NewBtn", "LoadBtn", "SaveBtn", "AxesBtn", "CutBtn", "PasteBtn", "ZoomOutBtn",
-                                   "ZoomInBtn", "CursorBtn", "NewCurveModeBtn", "AutoUpdateBtn", "TableBtn"});
-    band(QStringLiteral("Band2"), {"FitBtn", "FFTBtn", "InterpolateBtn", "RemoveRangeBtn", "SmoothBtn",
-                                   "CurveMathBtn", "AverageBtn"});
-    QToolBar* third = band(QStringLiteral("Band3"), {"FunctionBtn", "DerivativeBtn", "IntegralBtn", "TimesXBtn",
-                                                     "InverseBtn", "LogBtn", "MathBtn"});
+    band(QStringLiteral("Band1"),
+         {"NewBtn", "LoadBtn", "SaveBtn", "AxesBtn", "CutBtn", "PasteBtn", "ZoomOutBtn", "ZoomInBtn",
+          "CursorBtn", "NewCurveModeBtn", "AutoUpdateBtn", "TableBtn"});
+    band(QStringLiteral("Band2"),
+         {"FitBtn", "FFTBtn", "InterpolateBtn", "RemoveRangeBtn", "SmoothBtn", "CurveMathBtn", "AverageBtn"});
+    QToolBar* third = band(QStringLiteral("Band3"), {"FunctionBtn", "DerivativeBtn", "IntegralBtn",
+                                                     "TimesXBtn", "InverseBtn", "LogBtn", "MathBtn"});
     // "log " is a text button in italic navy.
     if (auto* log = qobject_cast<QToolButton*>(third->widgetForAction(Action(QStringLiteral("LogBtn"))))) {
         log->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -489,8 +532,9 @@ void Tcurvewindow::closeEvent(QCloseEvent* event) {
 
 bool Tcurvewindow::FormCloseQuery() {
     if (PrevWindow == nullptr && NextWindow != nullptr) {
-        if (!Messages().Confirm(this, QStringLiteral("Closing the Graphmill main window will close all other curve "
-                                                     "windows. Continue?")))
+        if (!Messages().Confirm(this,
+                                QStringLiteral("Closing the Graphmill main window will close all other curve "
+                                               "windows. Continue?")))
             return false;
         while (NextWindow != nullptr) {
             Tcurvewindow* w = LastWindow();
@@ -540,8 +584,10 @@ bool Tcurvewindow::AskSaveCurves() {
             // Going on after a failed or cancelled save would lose the curve.
             if (!SaveCurve(i)) return false;
             break;
-        case TSaveAnswer::No: break;
-        case TSaveAnswer::Cancel: return false;
+        case TSaveAnswer::No:
+            break;
+        case TSaveAnswer::Cancel:
+            return false;
         }
     }
     return true;
@@ -551,15 +597,23 @@ bool Tcurvewindow::AskSaveCurves() {
 
 intptr_t Tcurvewindow::Notify(int code, int32_t a, int32_t b) {
     switch (code) {
-    case notify::SetChanged: RefreshAfterSetChange(); break;
+    case notify::SetChanged:
+        RefreshAfterSetChange();
+        break;
     case notify::ZoomModeChanged:
         SetChecked(QStringLiteral("ZoomInBtn"), a == 1);
         if (a == 1) statusLine_->setText(QStringLiteral("Click and drag to zoom..."));
         break;
-    case notify::Repainted: break; // the fit model overlay is redrawn here once the fit panel exists
-    case notify::PointPicked: RangePicked(a); break;
-    case notify::UndoStored: Action(QStringLiteral("Undo1"))->setEnabled(a == 1); break;
-    case notify::MarkDragEnded: break;
+    case notify::Repainted:
+        break; // the fit model overlay is redrawn here once the fit panel exists
+    case notify::PointPicked:
+        RangePicked(a);
+        break;
+    case notify::UndoStored:
+        Action(QStringLiteral("Undo1"))->setEnabled(a == 1);
+        break;
+    case notify::MarkDragEnded:
+        break;
     case notify::CursorFromTool:
         if (b == 1) {
             CurvePanel->SetCursorShown(a == 1);
@@ -568,14 +622,17 @@ intptr_t Tcurvewindow::Notify(int code, int32_t a, int32_t b) {
             if (a == 0) SetChecked(QStringLiteral("RemoveRangeBtn"), false);
         }
         break;
-    case notify::UndoRequest: UndoLast(); break;
+    case notify::UndoRequest:
+        UndoLast();
+        break;
     case notify::PlaceToolWindow: {
         const QScreen* s = screen();
         const QSize screenSize = s != nullptr ? s->geometry().size() : QSize(1024, 768);
         const QPoint p = ToolWindowPlace(a, frameGeometry(), QSize(UnpackLow(b), UnpackHigh(b)), screenSize);
         return PackPair(p.x(), p.y());
     }
-    default: break;
+    default:
+        break;
     }
     return 0;
 }
@@ -635,7 +692,8 @@ void Tcurvewindow::LoadFiles(const QStringList& files) {
     // One redraw for the whole batch.
     if (CurvePanel->CurveCount() != before) CurvePanel->CurveSet().Redraw();
     if (!problems.isEmpty())
-        Messages().Error(this, QStringLiteral("No curve could be read from:\n") + problems.join(QLatin1Char('\n')));
+        Messages().Error(this,
+                         QStringLiteral("No curve could be read from:\n") + problems.join(QLatin1Char('\n')));
 }
 
 void Tcurvewindow::DropFiles(const QStringList& files) {
@@ -664,7 +722,8 @@ void Tcurvewindow::OpenCurve() {
     std::string error;
     const TCurveB curve = TCurveB::CreateFromFile(name.toStdString(), true, &error);
     if (curve.Count() == 0) {
-        Messages().Error(this, QString::fromStdString(error.empty() ? name.toStdString() + ": no points found" : error));
+        Messages().Error(
+            this, QString::fromStdString(error.empty() ? name.toStdString() + ": no points found" : error));
         return;
     }
     const bool wasEmpty = CurvePanel->CurveCount() == 0;
@@ -677,7 +736,8 @@ bool Tcurvewindow::SaveCurve(int32_t n) {
     if (c->FileName.empty()) return SaveCurveAs(n);
     std::string error;
     if (!c->SaveToFile(c->FileName, "", "", &error)) {
-        Messages().Error(this, QStringLiteral("Curve #%1 was not saved: %2").arg(n).arg(QString::fromStdString(error)));
+        Messages().Error(
+            this, QStringLiteral("Curve #%1 was not saved: %2").arg(n).arg(QString::fromStdString(error)));
         return false;
     }
     RefreshAfterSetChange();
@@ -692,7 +752,8 @@ bool Tcurvewindow::SaveCurveAs(int32_t n) {
     DataDir = QFileInfo(name).absolutePath() + QLatin1Char('/');
     std::string error;
     if (!c->SaveToFile(name.toStdString(), "", "", &error)) {
-        Messages().Error(this, QStringLiteral("Curve #%1 was not saved: %2").arg(n).arg(QString::fromStdString(error)));
+        Messages().Error(
+            this, QStringLiteral("Curve #%1 was not saved: %2").arg(n).arg(QString::fromStdString(error)));
         return false;
     }
     RefreshAfterSetChange();
@@ -720,7 +781,9 @@ void Tcurvewindow::ClearAll() {
     RefreshAfterSetChange();
 }
 
-void Tcurvewindow::Exit() { MainWindow()->close(); }
+void Tcurvewindow::Exit() {
+    MainWindow()->close();
+}
 
 void Tcurvewindow::UndoLast() {
     if (!CurvePanel->HasUndo()) return;
@@ -775,11 +838,21 @@ void Tcurvewindow::Operate(TOperation op) {
         TBusyPointer busy;
         fault = RunGuarded([&]() -> const TCurveB& {
             switch (op) {
-            case TOperation::Derivative: ok = copy->Derivative(); break;
-            case TOperation::Integral: ok = copy->Integral(total); break;
-            case TOperation::TimesX: copy->TimesX(); break;
-            case TOperation::Inverse: copy->Inverse(); break;
-            case TOperation::Log: copy->Log10(); break;
+            case TOperation::Derivative:
+                ok = copy->Derivative();
+                break;
+            case TOperation::Integral:
+                ok = copy->Integral(total);
+                break;
+            case TOperation::TimesX:
+                copy->TimesX();
+                break;
+            case TOperation::Inverse:
+                copy->Inverse();
+                break;
+            case TOperation::Log:
+                copy->Log10();
+                break;
             }
             return *copy;
         });
@@ -847,7 +920,9 @@ void Tcurvewindow::NextCurve() {
     }
 }
 
-void Tcurvewindow::ResetColors() { CurvePanel->CurveSet().ResetColors(true); }
+void Tcurvewindow::ResetColors() {
+    CurvePanel->CurveSet().ResetColors(true);
+}
 
 void Tcurvewindow::PlotDoubleClick(QPoint pos) {
     // Inside the plot frame the display properties of the active curve, outside it the axes are edited; both
@@ -856,7 +931,9 @@ void Tcurvewindow::PlotDoubleClick(QPoint pos) {
     CurvePanel->IgnoreNextPress();
 }
 
-void Tcurvewindow::ShowPopup(const QPoint& pos) { popup_->popup(CurvePanel->mapToGlobal(pos)); }
+void Tcurvewindow::ShowPopup(const QPoint& pos) {
+    popup_->popup(CurvePanel->mapToGlobal(pos));
+}
 
 // ---------------------------------------------------------------- keys
 
@@ -875,25 +952,38 @@ bool Tcurvewindow::eventFilter(QObject* watched, QEvent* event) {
 bool Tcurvewindow::FormKeyDown(int key, Qt::KeyboardModifiers shift) {
     if (CurvePanel->KeyDown(key, shift)) return true;
     switch (key) {
-    case Qt::Key_Space: NextCurve(); return true;
+    case Qt::Key_Space:
+        NextCurve();
+        return true;
     case Qt::Key_C:
         if (CurvePanel->ActiveCurve() != nullptr) SwitchCursor(!CurvePanel->IsCursorShown());
         return true;
-    case Qt::Key_E: ClearAll(); return true;
+    case Qt::Key_E:
+        ClearAll();
+        return true;
     case Qt::Key_G:
         if (PickMode == 0) BeginRemoveRange();
         return true;
-    case Qt::Key_L: OpenCurve(); return true;
-    case Qt::Key_R: DeleteCurve(); return true;
-    case Qt::Key_S: SaveCurve(CurvePanel->ActiveIndex()); return true;
-    case Qt::Key_Dollar: ResetColors(); return true;
+    case Qt::Key_L:
+        OpenCurve();
+        return true;
+    case Qt::Key_R:
+        DeleteCurve();
+        return true;
+    case Qt::Key_S:
+        SaveCurve(CurvePanel->ActiveIndex());
+        return true;
+    case Qt::Key_Dollar:
+        ResetColors();
+        return true;
     case Qt::Key_4:
         if (shift & Qt::ShiftModifier) {
             ResetColors();
             return true;
         }
         return false;
-    default: return false;
+    default:
+        return false;
     }
 }
 

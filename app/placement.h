@@ -14,5 +14,9 @@ QPoint ToolWindowPlace(int mode, const QRect& window, QSize tool, QSize screen);
 inline int32_t PackPair(int low, int high) {
     return static_cast<int32_t>((static_cast<uint32_t>(high) << 16) | (static_cast<uint32_t>(low) & 0xFFFFu));
 }
-inline int UnpackLow(int32_t v) { return static_cast<int16_t>(static_cast<uint32_t>(v) & 0xFFFFu); }
-inline int UnpackHigh(int32_t v) { return static_cast<int16_t>(static_cast<uint32_t>(v) >> 16); }
+inline int UnpackLow(int32_t v) {
+    return static_cast<int16_t>(static_cast<uint32_t>(v) & 0xFFFFu);
+}
+inline int UnpackHigh(int32_t v) {
+    return static_cast<int16_t>(static_cast<uint32_t>(v) >> 16);
+}

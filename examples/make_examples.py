@@ -24,13 +24,13 @@ def noisy_peak():
     rnd = random.Random(1701)
     pts = []
     for i in range(401):
-        x = 400.0 + i * 0.5  # wavelength-like axis, 400 to 600
-        background = 12.0 + 0.02 * (x - 400.0)
-        peak = 80.0 * math.exp(-0.5 * ((x - 512.0) / 9.0) ** 2)
-        pts.append((x, background + peak + rnd.gauss(0.0, 2.5)))
+        x = i * 0.05  # 0 to 20
+        background = 1.0 + 0.05 * x
+        peak = 6.0 * math.exp(-0.5 * ((x - 12.5) / 0.8) ** 2)
+        pts.append((x, background + peak + rnd.gauss(0.0, 0.2)))
     write("noisy_peak.dat",
-          ["Gaussian peak at 512 (width 9, height 80) on a sloping background,",
-           "with normally distributed noise of standard deviation 2.5."], pts)
+          ["Gaussian peak at 12.5 (width 0.8, height 6) on the sloping background 1 + 0.05 x,",
+           "with normally distributed noise of standard deviation 0.2; x from 0 to 20."], pts)
 
 
 def damped_sine():

@@ -29,7 +29,9 @@ QString ShortName(const std::string& fileName) {
     return name.mid(cut + 1);
 }
 
-QPoint ToQ(IntPoint p) { return {p.x, p.y}; }
+QPoint ToQ(IntPoint p) {
+    return {p.x, p.y};
+}
 } // namespace
 
 TCurvePanel::TCurvePanel(QWidget* parent, NotifyTarget* window)
@@ -48,16 +50,26 @@ TCurvePanel::TCurvePanel(QWidget* parent, NotifyTarget* window)
     LivePanels().insert(this);
 }
 
-TCurvePanel::~TCurvePanel() { LivePanels().erase(this); }
+TCurvePanel::~TCurvePanel() {
+    LivePanels().erase(this);
+}
 
-TGrid& TCurvePanel::Grid() { return curveSet_->Grid; }
+TGrid& TCurvePanel::Grid() {
+    return curveSet_->Grid;
+}
 
-int32_t TCurvePanel::CurveCount() const { return curveSet_->Count(); }
-int32_t TCurvePanel::ActiveIndex() const { return curveSet_->Active(); }
+int32_t TCurvePanel::CurveCount() const {
+    return curveSet_->Count();
+}
+int32_t TCurvePanel::ActiveIndex() const {
+    return curveSet_->Active();
+}
 TPlottedCurve* TCurvePanel::Curve(int32_t n) {
     return curveSet_->Curve(n);
 }
-TPlottedCurve* TCurvePanel::ActiveCurve() { return Curve(ActiveIndex()); }
+TPlottedCurve* TCurvePanel::ActiveCurve() {
+    return Curve(ActiveIndex());
+}
 
 void TCurvePanel::Send(int code, int32_t a, int32_t b) {
     if (window_ != nullptr) window_->Notify(code, a, b);
@@ -408,11 +420,20 @@ bool TCurvePanel::KeyDown(int key, Qt::KeyboardModifiers shift) {
         TPan pan{};
         bool found = true;
         switch (key) {
-        case Qt::Key_Left: pan = ctrl ? TPan{1, -0.2, 1, 0} : TPan{0.8, 0, 1, 0}; break;
-        case Qt::Key_Right: pan = ctrl ? TPan{1, 0.2, 1, 0} : TPan{1.25, 0, 1, 0}; break;
-        case Qt::Key_Up: pan = ctrl ? TPan{1, 0, 1, -0.2} : TPan{1, 0, 0.8, 0}; break;
-        case Qt::Key_Down: pan = ctrl ? TPan{1, 0, 1, 0.2} : TPan{1, 0, 1.25, 0}; break;
-        default: found = false;
+        case Qt::Key_Left:
+            pan = ctrl ? TPan{1, -0.2, 1, 0} : TPan{0.8, 0, 1, 0};
+            break;
+        case Qt::Key_Right:
+            pan = ctrl ? TPan{1, 0.2, 1, 0} : TPan{1.25, 0, 1, 0};
+            break;
+        case Qt::Key_Up:
+            pan = ctrl ? TPan{1, 0, 1, -0.2} : TPan{1, 0, 0.8, 0};
+            break;
+        case Qt::Key_Down:
+            pan = ctrl ? TPan{1, 0, 1, 0.2} : TPan{1, 0, 1.25, 0};
+            break;
+        default:
+            found = false;
         }
         if (found) {
             curveSet_->ZoomBy(pan.xf, pan.xs, pan.yf, pan.ys);
@@ -471,8 +492,9 @@ void TCurvePanel::PressAt(Qt::MouseButton button, Qt::MouseButtons buttons, Qt::
     }
     lastDown_ = {X, Y};
     if (Crosshair.PointPick) Send(notify::PointPicked, Crosshair.Index, 0);
-    const bool onlyLeft = buttons == Qt::LeftButton && (mods & (Qt::ShiftModifier | Qt::ControlModifier |
-                                                                Qt::AltModifier)) == Qt::NoModifier;
+    const bool onlyLeft =
+        buttons == Qt::LeftButton &&
+        (mods & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == Qt::NoModifier;
     if (zoomMode_ && onlyLeft) {
         dragAnchor_ = dragCurrent_ = {X, Y};
         dragPrevious_ = {-5000, -5000};

@@ -1,6 +1,6 @@
-// The plot panel: the control that fills a curve window. It owns the window's curve set, paints the graph from
-// two cached images, turns mouse and keys into zooming, panning, cursor moves, choice of the active curve and
-// marking of ranges, and keeps the one-level undo of curve operations.
+// The plot panel: the control that fills a curve window. It owns the window's curve set, paints the graph
+// from two cached images, turns mouse and keys into zooming, panning, cursor moves, choice of the active
+// curve and marking of ranges, and keeps the one-level undo of curve operations.
 #pragma once
 
 #include "plot/NotifyTarget.h"
@@ -113,7 +113,8 @@ public:
     // Set-to-panel message: 0x401 asks for a rebuild of the images at the next paint.
     intptr_t Notify(int code, int32_t a, int32_t b) override;
 
-    // The cached images and how often they were rebuilt (moving the crosshair or a rubber band never rebuilds).
+    // The cached images and how often they were rebuilt (moving the crosshair or a rubber band never
+    // rebuilds).
     const QImage& PlotImage() const { return plotImage_; }
     const QImage& CurveImage() const { return curveImage_; }
     int RebuildCount() const { return rebuildCount_; }
@@ -125,7 +126,8 @@ public:
     // A curve was refused because the set holds MaxCurves curves.
     std::function<void()> OnFull;
 
-    // The read-out text of a world point: "(" x "," y ")", each in fixed point with 4 decimals, at least 8 wide.
+    // The read-out text of a world point: "(" x "," y ")", each in fixed point with 4 decimals, at least 8
+    // wide.
     static QString ReadoutText(RealPoint world);
 
 protected:

@@ -14,8 +14,9 @@ public:
     void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         const QImage image = index.data(ImageRole).value<QImage>();
         const bool selected = option.state & QStyle::State_Selected;
-        DrawPickerItem(*p, option.rect, index.data(Qt::DisplayRole).toString(), image.isNull() ? nullptr : &image,
-                       list_->GraphicVisible(), selected ? list_->FontColor() : list_->BackColor(),
+        DrawPickerItem(*p, option.rect, index.data(Qt::DisplayRole).toString(),
+                       image.isNull() ? nullptr : &image, list_->GraphicVisible(),
+                       selected ? list_->FontColor() : list_->BackColor(),
                        selected ? list_->BackColor() : list_->FontColor());
     }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
@@ -50,7 +51,9 @@ void TGraphicListBox::SetFontColor(const QColor& c) {
     viewport()->update();
 }
 
-QSize TGraphicListBox::ImageSize() const { return {std::max(1, width() - 60), ItemHeight - 6}; }
+QSize TGraphicListBox::ImageSize() const {
+    return {std::max(1, width() - 60), ItemHeight - 6};
+}
 
 void TGraphicListBox::AddGraphicItem(const QString& text, const QImage& image) {
     auto* item = new QListWidgetItem(text, this);

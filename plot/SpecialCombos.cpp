@@ -3,15 +3,15 @@
 #include <QAbstractItemView>
 #include <QPainter>
 #include <QStyleOptionComboBox>
-#include <QStyledItemDelegate>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 
 namespace {
 constexpr int ImageRole = Qt::UserRole + 1;
 }
 
-void DrawPickerItem(QPainter& p, const QRect& r, const QString& text, const QImage* image, bool graphicVisible,
-                    const QColor& back, const QColor& font) {
+void DrawPickerItem(QPainter& p, const QRect& r, const QString& text, const QImage* image,
+                    bool graphicVisible, const QColor& back, const QColor& font) {
     p.save();
     p.fillRect(r, back);
     p.setPen(font);
@@ -31,8 +31,9 @@ public:
     void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         const QImage image = index.data(ImageRole).value<QImage>();
         const bool selected = option.state & QStyle::State_Selected;
-        DrawPickerItem(*p, option.rect, index.data(Qt::DisplayRole).toString(), image.isNull() ? nullptr : &image,
-                       *visible_, selected ? *font_ : *back_, selected ? *back_ : *font_);
+        DrawPickerItem(*p, option.rect, index.data(Qt::DisplayRole).toString(),
+                       image.isNull() ? nullptr : &image, *visible_, selected ? *font_ : *back_,
+                       selected ? *back_ : *font_);
     }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         QSize s = QStyledItemDelegate::sizeHint(option, index);
@@ -65,7 +66,9 @@ void TGraphicComboBox::SetFontColor(const QColor& c) {
     update();
 }
 
-QSize TGraphicComboBox::ImageSize() const { return {std::max(1, width() - 60), ItemHeight - 6}; }
+QSize TGraphicComboBox::ImageSize() const {
+    return {std::max(1, width() - 60), ItemHeight - 6};
+}
 
 void TGraphicComboBox::AddGraphicItem(const QString& text, const QImage& image) {
     addItem(text);
@@ -84,7 +87,8 @@ void TGraphicComboBox::paintEvent(QPaintEvent*) {
     opt.currentText.clear();
     opt.currentIcon = QIcon();
     p.drawComplexControl(QStyle::CC_ComboBox, opt);
-    const QRect field = style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
+    const QRect field =
+        style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
     const int i = currentIndex();
     if (i < 0) return;
     const QImage image = itemData(i, ImageRole).value<QImage>();

@@ -11,8 +11,8 @@ class QRect;
 
 // Draws one picker item: the background, the text at (left + 4, top + 1) and, when the item has one and
 // graphics are visible, its image 4 pixels right of the text (3 pixels below the top).
-void DrawPickerItem(QPainter& p, const QRect& r, const QString& text, const QImage* image, bool graphicVisible,
-                    const QColor& back, const QColor& font);
+void DrawPickerItem(QPainter& p, const QRect& r, const QString& text, const QImage* image,
+                    bool graphicVisible, const QColor& back, const QColor& font);
 
 class TGraphicComboBox : public QComboBox {
     Q_OBJECT
