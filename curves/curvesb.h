@@ -9,6 +9,18 @@
 #include <string_view>
 #include <vector>
 
+// A model that a fitted curve is drawn from: a sum of terms that can be evaluated at any x, as a whole or one
+// term alone. The fit engine is one; the curve record needs nothing else of it.
+class TFitModel {
+public:
+    virtual int32_t ModelTermCount() const = 0;
+    // The whole model for selector -1, else the term with that 0-based index.
+    virtual double ModelValueAt(double x, int32_t selector) const = 0;
+
+protected:
+    ~TFitModel() = default;
+};
+
 class TCurveB : public TCurveA {
 public:
     explicit TCurveB(int32_t size = 0);
@@ -132,6 +144,14 @@ public:
     // the magnitude on the frequency grid -pi/L..pi/L. Fails, unchanged, for x not strictly ascending by
     // at least 1e-10, N above MaxFFTLength, or a direction or mode out of range.
     bool FFT(const TCurveA* imag, int direction, int mode);
+
+    // ---- fitted curves
+    // Lays the Count points on an even grid from XMin to XMax and gives each the model's value (selector -1)
+    // or one term's value there; Comment becomes "fitted curve". Fails, changing nothing, without terms, with
+    // a selector naming no term, or when XMin is not below XMax.
+    bool MakeFitCurve(const TFitModel& model, int32_t selector);
+    // The same over source's x range with source's number of points.
+    bool MakeFitCurveFrom(const TCurveA& source, const TFitModel& model, int32_t selector);
 
 private:
     void ParseText(std::string_view text);

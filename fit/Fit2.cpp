@@ -1,0 +1,477 @@
+#include "fit/Fit2.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+// Sum of a[i] * b[i] over n values, in four running sums so that the products can overlap.
+inline double Dot(const double* a, const double* b, int32_t n) {
+    double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+    int32_t i = 0;
+    for (; i + 4 <= n; i += 4) {
+        s0 += a[i] * b[i];
+        s1 += a[i + 1] * b[i + 1];
+        s2 += a[i + 2] * b[i + 2];
+        s3 += a[i + 3] * b[i + 3];
+    }
+    for (; i < n; ++i) s0 += a[i] * b[i];
+    return (s0 + s1) + (s2 + s3);
+}
+
+// v in fixed notation with the given decimals, right-aligned in a field of width characters (wider when the
+// number needs it). Independent of the process locale, so the decimal separator is always a full stop.
+std::string Fixed(double v, int width, int decimals) {
+    char buf[400];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    std::string s = res.ec == std::errc() ? std::string(buf, res.ptr) : std::string("?");
+    if (static_cast<int>(s.size()) < width) s.insert(0, static_cast<size_t>(width) - s.size(), ' ');
+    return s;
+}
+
+// Residuals are divided by the scale; one too small to divide by counts as 1.
+inline double EffectiveScale(double s) {
+    return std::fabs(s) < 1e-4 ? 1.0 : s;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- TFitParamA
+
+TFitParamA::TFitParamA() {
+    LayOutDisplay();
+}
+
+bool TFitParamA::AddTerm(int32_t type, int32_t order) {
+    if (TermCount() >= MaxTerms) return false;
+    terms_.push_back(TPeak::Create(type, order));
+    Invalidate();
+    return true;
+}
+
+bool TFitParamA::AddUserTerm(const TUserFunction& function) {
+    if (TermCount() >= MaxTerms) return false;
+    TPeak p = TPeak::Create(TPeak::Polynomial);
+    if (!TPeak::CreateUser(function, p)) return false;
+    terms_.push_back(std::move(p));
+    Invalidate();
+    return true;
+}
+
+bool TFitParamA::AddTabulatedTerm(const std::string& fileName, std::string* error) {
+    auto fail = [&](const std::string& why) {
+        if (error) *error = why;
+        return false;
+    };
+    if (TermCount() >= MaxTerms)
+        return fail("The model already holds " + std::to_string(MaxTerms) + " functions.");
+    std::string readError;
+    TCurveB source = TCurveB::CreateFromFile(fileName, true, &readError);
+    if (source.Count() < 2)
+        return fail(!readError.empty() && source.Count() == 0
+                        ? readError
+                        : fileName + ": a tabulated function needs 2 points or more");
+    TPeak p = TPeak::Create(TPeak::Tabulated);
+    p.fileName = fileName;
+    p.SetTabulatedSource(std::move(source));
+    p.SampleTabulated(px_.data(), PointCount());
+    terms_.push_back(std::move(p));
+    Invalidate();
+    if (error) error->clear();
+    return true;
+}
+
+void TFitParamA::RemoveTerm(int32_t index) {
+    if (index < 0 || index >= TermCount()) return;
+    terms_.erase(terms_.begin() + index);
+    Invalidate();
+}
+
+void TFitParamA::Clear() {
+    terms_.clear();
+    Invalidate();
+}
+
+int32_t TFitParamA::ParamCount() const {
+    int32_t m = 0;
+    for (const TPeak& t : terms_) m += t.nparams;
+    return m;
+}
+
+void TFitParamA::Invalidate() {
+    prepared_ = false;
+    ++generation_;
+}
+
+bool TFitParamA::SetData(const TCurveB& curve, int32_t first, int32_t last) {
+    if (first < 1 || last > curve.Count() || last - first < 3) return false;
+    const size_t n = static_cast<size_t>(last - first + 1);
+    px_.assign(curve.XData() + first - 1, curve.XData() + first - 1 + n);
+    py_.assign(curve.YData() + first - 1, curve.YData() + first - 1 + n);
+    const auto [lo, hi] = std::minmax_element(py_.begin(), py_.end());
+    yRange_ = *hi - *lo;
+    // A tabulated term's samples belong to the data points, so new data points get new samples.
+    for (TPeak& t : terms_)
+        if (t.type == TPeak::Tabulated) t.SampleTabulated(px_.data(), PointCount());
+    Invalidate();
+    LayOutDisplay();
+    return true;
+}
+
+void TFitParamA::SetDisplayIncrements(int32_t n) {
+    displayIncrements_ = std::max(n, 2);
+    LayOutDisplay();
+}
+
+void TFitParamA::LayOutDisplay() {
+    const int32_t n = displayIncrements_;
+    display_.SetCount(n);
+    if (px_.empty()) {
+        display_.XMin = display_.XMax = 0.0;
+    } else {
+        display_.XMin = std::min(px_.front(), px_.back());
+        display_.XMax = std::max(px_.front(), px_.back());
+    }
+    const double step = (display_.XMax - display_.XMin) / (n - 1);
+    double x = display_.XMin;
+    for (int32_t i = 1; i <= n; ++i, x += step) display_.SetXY(i, x, 0.0);
+    RefreshDisplayCurve();
+}
+
+double TFitParamA::ModelValueAt(double x, int32_t selector) const {
+    if (selector < 0) return ModelValue(terms_, x);
+    return selector < TermCount() ? terms_[static_cast<size_t>(selector)].Value(x) : 0.0;
+}
+
+void TFitParamA::EvalBlock(const std::vector<TPeak>& terms, int32_t start, int32_t n, double* f,
+                           double* const* d) const {
+    std::fill(f, f + n, 0.0);
+    int32_t offset = 0;
+    for (const TPeak& t : terms) {
+        t.AddValues(px_.data() + start, n, start + 1, f, d ? d + offset : nullptr);
+        offset += t.nparams;
+    }
+}
+
+double TFitParamA::ChiSquare(const std::vector<TPeak>& terms) const {
+    double f[BlockSize];
+    double sum = 0.0;
+    const int32_t count = PointCount();
+    for (int32_t start = 0; start < count; start += BlockSize) {
+        const int32_t n = std::min(BlockSize, count - start);
+        EvalBlock(terms, start, n, f, nullptr);
+        const double* y = py_.data() + start;
+        for (int32_t p = 0; p < n; ++p) f[p] = y[p] - f[p];
+        sum += Dot(f, f, n);
+    }
+    const double s = EffectiveScale(scale);
+    return sum / (s * s);
+}
+
+TFitParamA::TChiKey TFitParamA::KeyOf() const {
+    TChiKey key;
+    size_t i = 0;
+    for (const TPeak& t : terms_)
+        for (int k = 1; k <= t.nparams && i < key.values.size(); ++k)
+            key.values[i++] = t.value[static_cast<size_t>(k)];
+    key.count = static_cast<int32_t>(i);
+    key.scale = scale;
+    key.generation = generation_;
+    return key;
+}
+
+double TFitParamA::ChiSquare() {
+    const TChiKey key = KeyOf();
+    if (!(key == chiKey_)) {
+        chiSquare_ = ChiSquare(terms_);
+        chiKey_ = key;
+    }
+    return chiSquare_;
+}
+
+void TFitParamA::UpdateRms() {
+    const int32_t n = PointCount();
+    // Data whose y values are all equal have no range to relate to; the figure is then relative to 1.
+    const double range = yRange_ > 0.0 ? yRange_ : 1.0;
+    rms_ = n > 0 ? std::sqrt(std::fabs(chiSquare_) / n) * std::fabs(EffectiveScale(scale)) / range : 0.0;
+}
+
+// ---------------------------------------------------------------- TFitParamB
+
+bool TFitParamB::Prepare() {
+    lastError_.clear();
+    prepared_ = false;
+    const int32_t n = PointCount();
+    m_ = ParamCount();
+    if (terms_.empty()) {
+        lastError_ = "There is no function to fit.";
+        return false;
+    }
+    if (m_ > MaxFitParams) {
+        lastError_ = "The functions have " + std::to_string(m_) + " parameters in all; a fit holds at most " +
+                     std::to_string(MaxFitParams) + ".";
+        return false;
+    }
+    if (n - m_ < 1) {
+        lastError_ = "Too few data points: " + std::to_string(n) + " points for " + std::to_string(m_) +
+                     " parameters; a fit needs more points than parameters.";
+        return false;
+    }
+    for (auto& row : alpha_) row.fill(0.0);
+    beta_.fill(0.0);
+    delta_.fill(0.0);
+    trialTerms_ = terms_;
+    blockF_.assign(BlockSize, 0.0);
+    blockG_.assign(static_cast<size_t>(m_) * BlockSize, 0.0);
+    blockRows_.resize(static_cast<size_t>(m_));
+    for (int32_t k = 0; k < m_; ++k) blockRows_[static_cast<size_t>(k)] = blockG_.data() + k * BlockSize;
+    RefreshLocks();
+    lambda_ = -1.0;
+    lambdaOld_ = 10.0;
+    if (std::fabs(scale) < 1e-4) scale = 1.0;
+    chiSquare_ = ChiSquare();
+    // Start the previous chi-squares high enough that the convergence test needs two real steps.
+    chiPrev_ = chiSquare_ + 3 * n * tolerance;
+    chiPrev2_ = chiSquare_ + 5 * n * tolerance;
+    iterations = 0;
+    converged = false;
+    failed_ = 0;
+    matrixValid_ = false;
+    prepared_ = true;
+    UpdateRms();
+    return true;
+}
+
+void TFitParamB::RefreshLocks() {
+    int32_t i = 0;
+    anyLocked_ = false;
+    for (const TPeak& t : terms_)
+        for (int k = 1; k <= t.nparams && i < m_; ++k) {
+            lockedList_[static_cast<size_t>(i++)] = t.lock[static_cast<size_t>(k)];
+            anyLocked_ = anyLocked_ || t.lock[static_cast<size_t>(k)];
+        }
+    mFree_ = 0;
+    for (int32_t k = 0; k < m_; ++k) mFree_ += lockedList_[static_cast<size_t>(k)] ? 0 : 1;
+}
+
+void TFitParamB::BuildMatrix() {
+    const int32_t m = m_;
+    for (int32_t k = 0; k < m; ++k) alpha_[static_cast<size_t>(k)].fill(0.0);
+    beta_.fill(0.0);
+    double* f = blockF_.data();
+    double* const* g = blockRows_.data();
+    const int32_t count = PointCount();
+    for (int32_t start = 0; start < count; start += BlockSize) {
+        const int32_t n = std::min(BlockSize, count - start);
+        EvalBlock(terms_, start, n, f, g);
+        const double* y = py_.data() + start;
+        for (int32_t p = 0; p < n; ++p) f[p] = y[p] - f[p];
+        // The rank-one updates of the block's points, summed per matrix element.
+        for (int32_t k = 0; k < m; ++k) {
+            auto& row = alpha_[static_cast<size_t>(k)];
+            beta_[static_cast<size_t>(k)] += Dot(f, g[k], n);
+            for (int32_t j = 0; j <= k; ++j) row[static_cast<size_t>(j)] += Dot(g[k], g[j], n);
+        }
+    }
+    const double s = EffectiveScale(scale);
+    const double s2 = s * s;
+    for (int32_t k = 0; k < m; ++k) {
+        beta_[static_cast<size_t>(k)] /= s2;
+        for (int32_t j = 0; j <= k; ++j) {
+            alpha_[static_cast<size_t>(k)][static_cast<size_t>(j)] /= s2;
+            alpha_[static_cast<size_t>(j)][static_cast<size_t>(k)] =
+                alpha_[static_cast<size_t>(k)][static_cast<size_t>(j)];
+        }
+        alpha_[static_cast<size_t>(k)][static_cast<size_t>(k)] *= 1.0 + lambda_;
+    }
+}
+
+bool TFitParamB::SolveFree(const double* rhs, double* sol) const {
+    const int32_t n = mFree_;
+    std::array<std::array<double, MaxFitParams + 1>, MaxFitParams> a;
+    // Copy the rows and columns of the free parameters, in order; rhs goes into the spare column.
+    int32_t r = 0;
+    for (int32_t k = 0; k < m_; ++k) {
+        if (lockedList_[static_cast<size_t>(k)]) continue;
+        int32_t c = 0;
+        for (int32_t j = 0; j < m_; ++j)
+            if (!lockedList_[static_cast<size_t>(j)])
+                a[static_cast<size_t>(r)][static_cast<size_t>(c++)] =
+                    alpha_[static_cast<size_t>(k)][static_cast<size_t>(j)];
+        a[static_cast<size_t>(r)][static_cast<size_t>(n)] = rhs[r];
+        ++r;
+    }
+    for (int32_t c = 0; c < n; ++c) {
+        int32_t pivot = c;
+        for (int32_t i = c + 1; i < n; ++i)
+            if (std::fabs(a[static_cast<size_t>(i)][static_cast<size_t>(c)]) >
+                std::fabs(a[static_cast<size_t>(pivot)][static_cast<size_t>(c)]))
+                pivot = i;
+        if (a[static_cast<size_t>(pivot)][static_cast<size_t>(c)] == 0.0) return false;
+        if (pivot != c) std::swap(a[static_cast<size_t>(pivot)], a[static_cast<size_t>(c)]);
+        const auto& pr = a[static_cast<size_t>(c)];
+        for (int32_t i = c + 1; i < n; ++i) {
+            auto& row = a[static_cast<size_t>(i)];
+            const double factor = row[static_cast<size_t>(c)] / pr[static_cast<size_t>(c)];
+            if (factor == 0.0) continue;
+            for (int32_t j = c; j <= n; ++j)
+                row[static_cast<size_t>(j)] -= factor * pr[static_cast<size_t>(j)];
+        }
+    }
+    for (int32_t i = n - 1; i >= 0; --i) {
+        const auto& row = a[static_cast<size_t>(i)];
+        if (row[static_cast<size_t>(i)] == 0.0) return false;
+        double s = row[static_cast<size_t>(n)];
+        for (int32_t j = i + 1; j < n; ++j) s -= row[static_cast<size_t>(j)] * sol[j];
+        sol[i] = s / row[static_cast<size_t>(i)];
+    }
+    return true;
+}
+
+void TFitParamB::Iterate() {
+    if (lambda_ < 0) lambda_ = 0.001;
+    RefreshLocks();
+    // After a rejected step the parameters are those the matrix was built for: only the damping changes.
+    if (matrixValid_ && lambdaOld_ * 10 == lambda_ && KeyOf() == matrixKey_) {
+        for (int32_t k = 0; k < m_; ++k) {
+            double& d = alpha_[static_cast<size_t>(k)][static_cast<size_t>(k)];
+            d = (1.0 + lambda_) * d / (1.0 + lambdaOld_);
+        }
+    } else {
+        BuildMatrix();
+        matrixKey_ = KeyOf();
+        matrixValid_ = true;
+    }
+    if (!SolveFree(beta_.data(), delta_.data())) {
+        failed_ = 1;
+        return;
+    }
+    int32_t i = 0, j = 0;
+    for (size_t t = 0; t < terms_.size(); ++t) {
+        const TPeak& cur = terms_[t];
+        TPeak& trial = trialTerms_[t];
+        trial.value = cur.value;
+        for (int k = 1; k <= cur.nparams; ++k, ++i) {
+            if (lockedList_[static_cast<size_t>(i)]) continue;
+            const size_t kk = static_cast<size_t>(k);
+            double v = cur.value[kk] + delta_[static_cast<size_t>(j++)];
+            if (v < cur.min[kk]) v = cur.min[kk];
+            if (v > cur.max[kk]) v = cur.max[kk];
+            trial.value[kk] = v;
+        }
+    }
+    const double chiTrial = ChiSquare(trialTerms_);
+    const double chiOld = chiSquare_;
+    const double slack = PointCount() * tolerance;
+    lambdaOld_ = lambda_;
+    if (chiTrial <= chiOld) {
+        lambda_ *= 0.1;
+        for (size_t t = 0; t < terms_.size(); ++t) terms_[t].value = trialTerms_[t].value;
+        chiPrev2_ = chiPrev_;
+        chiPrev_ = chiOld;
+        chiSquare_ = chiTrial;
+        chiKey_ = KeyOf();
+    } else if (chiTrial <= chiOld + slack) {
+        chiPrev2_ = chiPrev_;
+        chiPrev_ = chiTrial;
+        lambda_ *= 10;
+        chiSquare_ = chiOld;
+    } else {
+        lambda_ *= 10;
+        chiSquare_ = chiOld;
+    }
+    if (lambda_ > 1e50 || lambda_ < 1e-100) failed_ = 1;
+}
+
+bool TFitParamB::Step() {
+    if (!prepared_ && !Prepare()) {
+        failed_ = 1;
+        UpdateRms();
+        return true;
+    }
+    ++iterations;
+    chiSquare_ = ChiSquare();
+    Iterate();
+    if (failed_) {
+        UpdateRms();
+        return true;
+    }
+    const double slack = PointCount() * tolerance;
+    const bool done = lambda_ < lambdaOld_ && lambda_ < 1 && chiPrev_ - chiSquare_ < slack &&
+                      chiPrev2_ - chiSquare_ < slack;
+    if (!done && iterations <= maxIterations) {
+        UpdateRms();
+        return false;
+    }
+    converged = iterations <= maxIterations;
+    ErrorEstimates();
+    UpdateRms();
+    return true;
+}
+
+bool TFitParamB::RunFit() {
+    if (!Prepare()) return false;
+    while (!Step()) {
+    }
+    return true;
+}
+
+void TFitParamB::ErrorEstimates() {
+    for (int32_t k = 0; k < m_; ++k)
+        alpha_[static_cast<size_t>(k)][static_cast<size_t>(k)] /= 1.0 + lambdaOld_;
+    // The undamped matrix must not be taken for a damped one by a later step.
+    matrixValid_ = false;
+    const double dof = PointCount() - m_;
+    std::array<double, MaxFitParams> e{}, v{};
+    int32_t i = 0, j = 0;
+    for (TPeak& t : terms_)
+        for (int k = 1; k <= t.nparams; ++k, ++i) {
+            double& sigma = t.sigma[static_cast<size_t>(k)];
+            if (lockedList_[static_cast<size_t>(i)]) {
+                sigma = 0.0;
+                continue;
+            }
+            e.fill(0.0);
+            e[static_cast<size_t>(j)] = 1.0;
+            sigma = SolveFree(e.data(), v.data())
+                        ? std::sqrt(std::fabs(v[static_cast<size_t>(j)]) * chiSquare_ / dof)
+                        : 0.0;
+            ++j;
+        }
+}
+
+// ---------------------------------------------------------------- result text
+
+std::string TFitParamB::ParameterLine(int32_t term, int k) const {
+    if (term < 0 || term >= TermCount()) return "";
+    const TPeak& t = Term(term);
+    const size_t kk = static_cast<size_t>(k);
+    if (k < 1 || k > t.nparams) return "";
+    return "   " + std::string(" parameter #") + std::to_string(k) + " (" + t.ParamName(k) + ")" +
+           Fixed(t.value[kk], 8, 4) + " \u00b1 " + Fixed(t.sigma[kk], 8, 4);
+}
+
+std::vector<std::string> TFitParamB::ResultLines() const {
+    std::vector<std::string> lines;
+    if (failed_) lines.emplace_back("ERROR:  matrix does not converge!!!");
+    if (converged)
+        lines.push_back(std::to_string(iterations) + " itterations performed; tolerance satisfied.");
+    else
+        lines.emplace_back("Maximum number of itterations exceeded; tolerance not satisfied.");
+    lines.emplace_back(" ");
+    lines.push_back("ChiSquare:  " + Fixed(rms_, 10, 6));
+    lines.emplace_back(" ");
+    for (int32_t t = 0; t < TermCount(); ++t) {
+        lines.emplace_back("  ");
+        lines.push_back("#" + std::to_string(t) + " " + Term(t).TypeName());
+        for (int k = 1; k <= Term(t).nparams; ++k) lines.push_back(ParameterLine(t, k));
+    }
+    return lines;
+}
+
+std::string TFitParamB::ResultText() const {
+    std::string text;
+    for (const std::string& line : ResultLines()) text += line + "\n";
+    return text;
+}

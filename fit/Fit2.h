@@ -1,0 +1,169 @@
+// The least-squares engine: a model of up to ten terms fitted to the data points of a curve by the
+// Levenberg-Marquardt method, with locked and bounded parameters. TFitParamA holds the terms, the data and
+// the settings; TFitParamB adds the matrices and the iteration, driven one step at a time.
+#pragma once
+
+#include "fit/Fit1.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TFitParamA : public TFitModel {
+public:
+    static constexpr int MaxTerms = 10;
+    // Parameters of all terms together that one fit can hold.
+    static constexpr int MaxFitParams = 50;
+
+    TFitParamA();
+    virtual ~TFitParamA() = default;
+
+    // ---- the model. Adding fails (false) when MaxTerms terms exist.
+    bool AddTerm(int32_t type, int32_t order = 0);
+    // Fails when the function's formulas do not compile.
+    bool AddUserTerm(const TUserFunction& function);
+    // Reads the file as the term's curve and samples it at the current data points; fails (adding nothing,
+    // error saying why) when the file gives fewer than 2 points.
+    bool AddTabulatedTerm(const std::string& fileName, std::string* error = nullptr);
+    // index is 0-based; later terms move up one place.
+    void RemoveTerm(int32_t index);
+    void Clear();
+
+    int32_t TermCount() const { return static_cast<int32_t>(terms_.size()); }
+    TPeak& Term(int32_t index) { return terms_[static_cast<size_t>(index)]; }
+    const TPeak& Term(int32_t index) const { return terms_[static_cast<size_t>(index)]; }
+    const std::vector<TPeak>& Terms() const { return terms_; }
+    // Total parameter count of all terms.
+    int32_t ParamCount() const;
+
+    // ---- the data: points first..last of curve (1-based); fails with fewer than 4 points.
+    bool SetData(const TCurveB& curve, int32_t first, int32_t last);
+    int32_t PointCount() const { return static_cast<int32_t>(px_.size()); }
+    const double* DataX() const { return px_.data(); }
+    const double* DataY() const { return py_.data(); }
+    double YRange() const { return yRange_; }
+
+    // Chi-square of the current terms' parameters (kept until they change) or of another parameter set of
+    // the same model over the data: sum of squared residuals divided by scale squared.
+    double ChiSquare();
+    double ChiSquare(const std::vector<TPeak>& terms) const;
+    double CurrentChiSquare() const { return chiSquare_; }
+    // The root-mean-square residual relative to the data's y range: the figure reported as "ChiSquare".
+    double Rms() const { return rms_; }
+
+    // ---- curves of the model
+    int32_t ModelTermCount() const override { return TermCount(); }
+    double ModelValueAt(double x, int32_t selector) const override;
+    // The curve record's MakeFitCurve with this model; selector -1 for the whole model.
+    bool ModelCurve(TCurveB& curve, int32_t selector) const { return curve.MakeFitCurve(*this, selector); }
+    // The fitted curve shown over the plot: DisplayIncrements() points from the first to the last data x.
+    const TCurveB& DisplayCurve() const { return display_; }
+    bool RefreshDisplayCurve() { return ModelCurve(display_, -1); }
+    int32_t DisplayIncrements() const { return displayIncrements_; }
+    void SetDisplayIncrements(int32_t n);
+
+    // ---- settings
+    double tolerance = 1e-4;
+    int32_t maxIterations = 100;
+    // Residuals are divided by this; a value of magnitude below 1e-4 counts as 1 when a fit is prepared.
+    double scale = 1.0;
+
+protected:
+    // Points are evaluated in blocks of this many: each term runs its loop over a block at a time.
+    static constexpr int32_t BlockSize = 256;
+
+    // The parameter values, scale and data a chi-square or a matrix belongs to.
+    struct TChiKey {
+        std::array<double, MaxTerms * TPeak::MaxParams> values{};
+        int32_t count = -1;
+        double scale = 0.0;
+        uint64_t generation = 0;
+        bool operator==(const TChiKey& o) const {
+            return count == o.count && scale == o.scale && generation == o.generation &&
+                   std::equal(values.begin(), values.begin() + count, o.values.begin());
+        }
+    };
+    TChiKey KeyOf() const;
+
+    // Forgets that a fit was prepared: the model or the data changed shape.
+    void Invalidate();
+    void UpdateRms();
+    // Evaluates terms over the data points in blocks: values into f[0..n) and, with d, the derivatives of all
+    // parameters in term order into the rows d[0..M).
+    void EvalBlock(const std::vector<TPeak>& terms, int32_t start, int32_t n, double* f,
+                   double* const* d) const;
+
+    std::vector<TPeak> terms_;
+    std::vector<double> px_, py_;
+    double yRange_ = 0.0;
+    int32_t displayIncrements_ = 100;
+    TCurveB display_;
+
+    double chiSquare_ = 0.0;
+    double rms_ = 0.0;
+    double chiPrev_ = 0.0, chiPrev2_ = 0.0;
+    double lambda_ = -1.0, lambdaOld_ = 10.0;
+    bool prepared_ = false;
+    // The parameters chiSquare_ was computed for: the same parameters are never summed over the data twice.
+    TChiKey chiKey_;
+
+private:
+    void LayOutDisplay();
+    uint64_t generation_ = 1;
+};
+
+class TFitParamB : public TFitParamA {
+public:
+    // Readies a fit of the current terms to the data. Fails (with LastError() saying why) when the terms hold
+    // more than MaxFitParams parameters or there are not more data points than parameters.
+    bool Prepare();
+    // One iteration with its convergence test; true when the fit has finished (converged, out of iterations
+    // or failed). Prepares first when the model or the data changed since the last preparation.
+    bool Step();
+    // Prepare, then Step until finished. False when the preparation failed.
+    bool RunFit();
+
+    const std::string& LastError() const { return lastError_; }
+    int32_t Failed() const { return failed_; }
+    double Lambda() const { return lambda_; }
+
+    // Steps taken since the fit was prepared, and whether the tolerance was met within maxIterations; the fit
+    // panel resets both when it starts stepping again.
+    int32_t iterations = 0;
+    bool converged = false;
+
+    // ---- the result as the fit panel shows it
+    // "   " " parameter #k (name)" value " ± " sigma, numbers in fixed notation with 4 decimals, width 8.
+    std::string ParameterLine(int32_t term, int k) const;
+    std::vector<std::string> ResultLines() const;
+    // The lines, each ended by a line feed.
+    std::string ResultText() const;
+
+private:
+    void Iterate();
+    void BuildMatrix();
+    // Solves the free parameters' system alpha delta = beta (rows of locked parameters removed) into sol.
+    bool SolveFree(const double* rhs, double* sol) const;
+    void ErrorEstimates();
+    void RefreshLocks();
+
+    std::array<std::array<double, MaxFitParams + 1>, MaxFitParams> alpha_{};
+    std::array<double, MaxFitParams> beta_{};
+    std::array<double, MaxFitParams> delta_{};
+    std::vector<TPeak> trialTerms_;
+    int32_t m_ = 0;
+    std::array<bool, MaxFitParams> lockedList_{};
+    bool anyLocked_ = false;
+    int32_t mFree_ = 0;
+    int32_t failed_ = 0;
+    std::string lastError_;
+
+    // Work space of one block of points, allocated when a fit is prepared.
+    std::vector<double> blockF_, blockG_;
+    std::vector<double*> blockRows_;
+    // The parameters alpha and beta were last built for; a rejected step reuses them.
+    TChiKey matrixKey_;
+    bool matrixValid_ = false;
+};
