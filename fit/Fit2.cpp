@@ -391,6 +391,9 @@ bool TFitParamB::Step() {
         return true;
     }
     ++iterations;
+    // A failure belongs to the step that met it: after the user has changed the parameters the next step
+    // tries again.
+    failed_ = 0;
     chiSquare_ = ChiSquare();
     Iterate();
     if (failed_) {

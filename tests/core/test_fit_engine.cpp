@@ -1,4 +1,5 @@
 // The least-squares engine: convergence, locks, bounds, refusals, error estimates and the result text.
+#include "curves/faultguard.h"
 #include "fit/Fit2.h"
 
 #include <algorithm>
@@ -73,7 +74,9 @@ TEST(FitEngine, LocksAndBounds) {
     fit.Term(1).value[1] = 0.25;
     fit.Term(1).lock[1] = true;
     fit.Term(0).max[2] = 0.9; // the true position 1.0 lies beyond this bound
+    TFaultGuard guard;        // an ordinary fit raises no arithmetic fault that would abandon the command
     FitAll(fit);
+    EXPECT_EQ(guard.Check(), TArithFault::None);
     EXPECT_EQ(fit.Term(1).value[1], 0.25);
     EXPECT_EQ(fit.Term(1).sigma[1], 0.0);
     EXPECT_GT(fit.Term(1).sigma[2], 0.0);
