@@ -74,7 +74,13 @@ TEST(FitEngine, LocksAndBounds) {
     fit.Term(1).value[1] = 0.25;
     fit.Term(1).lock[1] = true;
     fit.Term(0).max[2] = 0.9; // the true position 1.0 lies beyond this bound
-    TFaultGuard guard;        // an ordinary fit raises no arithmetic fault that would abandon the command
+    // Guesses in model order: the peak from the raw data (clipped to its bound), the line from the rest.
+    fit.InitialGuesses(Sampled(-5, 5, 101, GaussLine), 1, 101);
+    EXPECT_EQ(fit.Term(0).value[2], 0.9);
+    EXPECT_NEAR(fit.Term(0).value[1], 5.6, 0.1);
+    EXPECT_EQ(fit.Term(1).value[1], 0.25);
+    EXPECT_NEAR(fit.Term(1).value[2], 0.1, 0.05);
+    TFaultGuard guard; // an ordinary fit raises no arithmetic fault that would abandon the command
     FitAll(fit);
     EXPECT_EQ(guard.Check(), TArithFault::None);
     EXPECT_EQ(fit.Term(1).value[1], 0.25);
