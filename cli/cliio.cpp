@@ -50,14 +50,16 @@ TArgs::TArgs(const std::string& command, const std::vector<std::string>& args,
             positionals_.push_back(a);
             continue;
         }
-        std::string value;
+        std::vector<std::string> values;
         if (spec->takesValue) {
-            if (hasInline) {
-                value = inlineValue;
-            } else if (i + 1 < args.size()) {
-                value = args[++i];
-            } else {
-                Error(command, "option " + spec->name + " needs a value");
+            if (hasInline) values.push_back(inlineValue);
+            while (static_cast<int>(values.size()) < spec->valueCount && i + 1 < args.size())
+                values.push_back(args[++i]);
+            if (static_cast<int>(values.size()) < spec->valueCount) {
+                Error(command,
+                      "option " + spec->name +
+                          (spec->valueCount == 1 ? " needs a value"
+                                                 : " needs " + std::to_string(spec->valueCount) + " values"));
                 ok_ = false;
                 return;
             }
@@ -65,6 +67,8 @@ TArgs::TArgs(const std::string& command, const std::vector<std::string>& args,
             Error(command, "option " + spec->name + " takes no value");
             ok_ = false;
             return;
+        } else {
+            values.emplace_back();
         }
         auto& slot = values_[spec->name];
         if (!slot.empty() && !spec->repeatable) {
@@ -72,7 +76,7 @@ TArgs::TArgs(const std::string& command, const std::vector<std::string>& args,
             ok_ = false;
             return;
         }
-        slot.push_back(value);
+        slot.insert(slot.end(), values.begin(), values.end());
     }
 }
 
@@ -189,6 +193,17 @@ int WriteCurve(const TArgs& args, TCurveB& curve) {
         return UsageError;
     }
     return Done;
+}
+
+std::string FormatGeneral(double v, int digits) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.*g", digits, v);
+    return buf;
+}
+
+double AsShownInField(double v) {
+    double shown = v;
+    return ParseNumber(FormatGeneral(v, 5), shown) ? shown : v;
 }
 
 int ReportFault(const std::string& command, TArithFault fault) {

@@ -18,6 +18,7 @@ struct TOptionSpec {
     std::string name;        // "--steps", "-o"
     bool takesValue = false; // flags take none
     bool repeatable = false;
+    int valueCount = 1; // values taken by an option that takes values (--range FIRST LAST takes 2)
 };
 
 // Options may stand before or after the positional arguments. An argument that starts with "-" but is not
@@ -36,6 +37,8 @@ public:
     const std::vector<std::string>& Positionals() const { return positionals_; }
 
     bool Has(const std::string& option) const { return values_.count(option) != 0; }
+    // The value of an option (its last when repeated); all values of a repeated or many-valued option, in
+    // the order given.
     std::optional<std::string> Value(const std::string& option) const;
     std::vector<std::string> Values(const std::string& option) const;
 
@@ -86,6 +89,12 @@ int ApplyAndWrite(const TArgs& args, const TCurveB& curve, const std::function<b
 // Prints "graphmill-cli: COMMAND failed" (no text) or "graphmill-cli: COMMAND: text" and returns
 // OperationFailed.
 int Failed(const std::string& command, const std::string& text = "");
+
+// v in general number format with `digits` significant digits (3, 0.5, 1.2346e+06).
+std::string FormatGeneral(double v, int digits);
+// v as a dialog's numeric field shows it (5 significant digits) and reads it back: the value an
+// operation gets when the user accepts a preset field untouched.
+double AsShownInField(double v);
 
 // The -o option, for the specs of commands whose result is a curve.
 inline TOptionSpec OutputOption() {

@@ -1,8 +1,10 @@
-// constant OP C FILE: a constant added to, multiplied into, or applied to the x axis of a curve.
+// constant OP C FILE: a constant added to, multiplied into, or applied to the x axis of a curve;
+// math OP FILE OTHER: two curves combined point by point.
 #include "cli/cli.h"
 #include "cli/cliio.h"
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -70,5 +72,37 @@ const cli::TRegister constantCommand(
      "A negative stretch or shrink reverses the x axis; the points are then sorted by x again.\n"
      "C may be negative (constant add -2.5 a.dat).\n",
      RunConstant});
+
+int RunMath(const std::vector<std::string>& args) {
+    cli::TArgs a("math", args, {cli::OutputOption()});
+    if (!a.Ok() || !a.ExpectPositionals(3)) return cli::UsageError;
+    // The codes of the curve math tool's buttons.
+    static const std::pair<const char*, int> ops[] = {{"add", TCurveB::MathAdd},
+                                                      {"subtract", TCurveB::MathSubtract},
+                                                      {"multiply", TCurveB::MathMultiply},
+                                                      {"divide", TCurveB::MathDivide}};
+    int code = 0;
+    for (const auto& [name, c] : ops)
+        if (a.Positional(0) == name) code = c;
+    if (code == 0) {
+        cli::Error("math", "unknown operation '" + a.Positional(0) + "' (add, subtract, multiply, divide)");
+        return cli::UsageError;
+    }
+    TCurveB curve, other;
+    if (!cli::ReadCurve("math", a.Positional(1), curve) || !cli::ReadCurve("math", a.Positional(2), other))
+        return cli::UsageError;
+    return cli::ApplyAndWrite(a, curve, [&](TCurveB& c) {
+        c.CurveMath(other, code);
+        return true;
+    });
+}
+
+const cli::TRegister mathCommand(
+    {"math", "add, subtract, multiply or divide two curves",
+     "Usage: graphmill-cli math OP FILE OTHER [-o PATH]\n"
+     "Combines the curve in FILE (the left operand) with OTHER interpolated linearly at each x of FILE:\n"
+     "OP is add, subtract, multiply or divide. Points of FILE outside OTHER's x range keep their values,\n"
+     "and so do points where the divisor is not above 1e-8 (every negative divisor included).\n",
+     RunMath});
 
 } // namespace

@@ -8,6 +8,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include <unistd.h>
+
 namespace {
 
 constexpr std::size_t NameField = 1 + TUserFunction::MaxNameLength; // 41
@@ -201,6 +203,7 @@ int TUserFunctionList::Save(const std::string& path) const {
     if (!f) return 1;
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     ok = (std::fflush(f) == 0) && ok;
+    ok = (::fsync(::fileno(f)) == 0) && ok; // on disk before it replaces the old library
     ok = (std::fclose(f) == 0) && ok;
     std::error_code ec;
     if (ok) {

@@ -1,9 +1,10 @@
 #include "plot/curve_plot.h"
 
 #include <QImage>
+#include <QLine>
 #include <QPaintEngine>
 #include <QPen>
-#include <QPolygon>
+#include <QVector>
 
 #include <algorithm>
 #include <cmath>
@@ -32,70 +33,64 @@ QPainter::CompositionMode CompositionOf(TPenMode mode) {
     return QPainter::CompositionMode_SourceOver;
 }
 
-// Collects the line of Draw as polylines. In copy mode with a solid pen, runs of points in one pixel column
-// are reduced to their entry, extremes and exit: the union of vertical segments in a column is the span
-// between its extremes, so the pixels are the same while a curve of a million points becomes a few thousand
-// segments.
-class TPolylineBuilder {
+// Collects the line of Draw as one batch of separate segments, each rasterised exactly as a single line
+// would be. In copy mode with a solid pen, the segments inside one pixel column are reduced to those between
+// the column's entry point, its extremes and its exit point: the union of vertical segments in a column is
+// the span between its extremes, so the pixels are the same while a curve of a million points becomes a few
+// thousand segments. Zero-length segments draw nothing.
+class TSegmentBatch {
 public:
-    TPolylineBuilder(QPainter& p, bool compress) : p_(p), compress_(compress) {}
+    TSegmentBatch(QPainter& p, bool compress) : p_(p), compress_(compress) {}
 
     void MoveTo(QPoint q) {
-        Flush();
+        CloseColumn();
         cur_ = q;
+        OpenColumn(q);
     }
     void LineTo(QPoint q) {
-        if (pts_.isEmpty()) Begin(cur_);
-        cur_ = q;
-        if (!compress_) {
-            if (pts_.back() != q) pts_.append(q);
-            return;
-        }
-        if (q.x() == colX_) {
+        if (compress_ && q.x() == colX_) {
             colMin_ = std::min(colMin_, q.y());
             colMax_ = std::max(colMax_, q.y());
-            colLast_ = q.y();
+            cur_ = q;
             return;
         }
         CloseColumn();
-        Begin(q);
+        Add(cur_, q);
+        cur_ = q;
+        OpenColumn(q);
     }
     void Flush() {
-        if (compress_ && !pts_.isEmpty()) CloseColumn();
-        if (pts_.size() >= 2) p_.drawPolyline(pts_);
-        pts_.clear();
+        CloseColumn();
+        if (!lines_.isEmpty()) p_.drawLines(lines_);
+        lines_.clear();
     }
 
 private:
-    void Begin(QPoint q) {
-        if (pts_.isEmpty() || pts_.back() != q) pts_.append(q);
+    void Add(QPoint a, QPoint b) {
+        if (a != b) lines_.append(QLine(a, b));
+    }
+    void OpenColumn(QPoint q) {
         colX_ = q.x();
-        colMin_ = colMax_ = colLast_ = q.y();
+        colFirst_ = colMin_ = colMax_ = q.y();
     }
-    // The column's first point is in place already; add the extremes and the last point it was left from.
     void CloseColumn() {
-        const int first = pts_.back().y();
-        if (colMin_ != colMax_) {
-            // Visit the nearer extreme first so that the path stays within the span.
-            if (std::abs(first - colMin_) <= std::abs(first - colMax_)) {
-                Append(QPoint(colX_, colMin_));
-                Append(QPoint(colX_, colMax_));
-            } else {
-                Append(QPoint(colX_, colMax_));
-                Append(QPoint(colX_, colMin_));
-            }
-        }
-        Append(QPoint(colX_, colLast_));
-    }
-    void Append(QPoint q) {
-        if (pts_.back() != q) pts_.append(q);
+        if (!compress_) return;
+        // Visit the nearer extreme first so that the path stays within the span, then leave from the last
+        // point.
+        const bool minFirst = std::abs(colFirst_ - colMin_) <= std::abs(colFirst_ - colMax_);
+        const int nearY = minFirst ? colMin_ : colMax_;
+        const int farY = minFirst ? colMax_ : colMin_;
+        Add(QPoint(colX_, colFirst_), QPoint(colX_, nearY));
+        Add(QPoint(colX_, nearY), QPoint(colX_, farY));
+        Add(QPoint(colX_, farY), cur_);
+        colMin_ = colMax_ = colFirst_ = cur_.y();
     }
 
     QPainter& p_;
     bool compress_;
-    QPolygon pts_;
+    QVector<QLine> lines_;
     QPoint cur_;
-    int colX_ = 0, colMin_ = 0, colMax_ = 0, colLast_ = 0;
+    int colX_ = 0, colFirst_ = 0, colMin_ = 0, colMax_ = 0;
 };
 
 int32_t LastBelow(const TCurveA& c, int32_t first, int32_t last, double v) {
@@ -112,6 +107,32 @@ int32_t LastBelow(const TCurveA& c, int32_t first, int32_t last, double v) {
             hi = mid;
     }
     return lo;
+}
+
+// The symbol circle of radius `half` on the pixel grid: rows y - half .. y + half - 1 around the centre (x,
+// y), row r covering columns x - w[r] .. x + w[r] - 1, a pixel taken when its centre lies within the radius.
+// The circle is 2 * half pixels across both ways.
+std::vector<int32_t> SymbolSpans(int32_t half) {
+    std::vector<int32_t> w(static_cast<size_t>(2 * half));
+    const double r2 = static_cast<double>(half) * half;
+    for (int32_t r = 0; r < 2 * half; ++r) {
+        const double dy = r - half + 0.5;
+        int32_t n = 0;
+        while (n < half && (n + 0.5) * (n + 0.5) + dy * dy <= r2) ++n;
+        w[static_cast<size_t>(r)] = n;
+    }
+    return w;
+}
+
+QImage SymbolStamp(int32_t half, const QColor& c) {
+    QImage stamp(2 * half, 2 * half, QImage::Format_ARGB32_Premultiplied);
+    stamp.fill(Qt::transparent);
+    const std::vector<int32_t> spans = SymbolSpans(half);
+    const QRgb px = c.rgba();
+    for (int32_t r = 0; r < 2 * half; ++r)
+        for (int32_t x = half - spans[static_cast<size_t>(r)]; x < half + spans[static_cast<size_t>(r)]; ++x)
+            stamp.setPixel(x, r, px);
+    return stamp;
 }
 
 } // namespace
@@ -224,7 +245,7 @@ void TPlottedCurve::Draw(int32_t first, int32_t last, const TWin& grid, QPainter
         QPen pen(ToQColor(linecolor), 1, ToQtPenStyle(linestyle));
         surface.setPen(pen);
         surface.setBrush(Qt::NoBrush);
-        TPolylineBuilder poly(surface, copyMode && linestyle == psSolid);
+        TSegmentBatch poly(surface, copyMode && linestyle == psSolid);
         poly.MoveTo(dev(i1));
         int32_t out = 0;
         for (int32_t i = i1 + 1; i <= i2; i += step) {
@@ -247,45 +268,50 @@ void TPlottedCurve::Draw(int32_t first, int32_t last, const TWin& grid, QPainter
 
     if (symbol && half > 0) {
         const QColor c = ToQColor(SymbolColor);
-        surface.setPen(Qt::NoPen);
-        surface.setBrush(c);
         const int32_t gl = grid.Left() - half, gr = grid.Right() + half;
         const int32_t gt = grid.Top() - half, gb = grid.Bottom() + half;
-        const int32_t visits = (i2 - i1) / step + 1;
+        auto each = [&](auto&& drawAt) {
+            for (int32_t i = i1; i <= i2; i += step) {
+                const int32_t x = grid.WorldToDeviceX(xs[i - 1]);
+                if (x < gl || x > gr) continue;
+                const int32_t y = grid.WorldToDeviceY(ys[i - 1]);
+                if (y < gt || y > gb) continue;
+                drawAt(x, y);
+            }
+        };
         const bool raster =
             surface.paintEngine() != nullptr && surface.paintEngine()->type() == QPaintEngine::Raster;
-        if (copyMode && raster && visits > FastPathPoints && gr >= gl && gb >= gt) {
-            // Many symbols: a stamp of one circle drawn once per distinct centre. Drawing the same opaque
-            // circle twice at a place changes no pixel, and the stamp holds exactly the pixels of
-            // drawEllipse.
-            QImage stamp(2 * half + 1, 2 * half + 1, QImage::Format_ARGB32_Premultiplied);
-            stamp.fill(Qt::transparent);
-            {
-                QPainter sp(&stamp);
-                sp.setPen(Qt::NoPen);
-                sp.setBrush(c);
-                sp.drawEllipse(QRect(0, 0, 2 * half, 2 * half));
-            }
-            const int64_t w = static_cast<int64_t>(gr) - gl + 1;
-            const int64_t h = static_cast<int64_t>(gb) - gt + 1;
-            std::vector<bool> done(static_cast<size_t>(w * h), false);
-            for (int32_t i = i1; i <= i2; i += step) {
-                const int32_t x = grid.WorldToDeviceX(xs[i - 1]);
-                if (x < gl || x > gr) continue;
-                const int32_t y = grid.WorldToDeviceY(ys[i - 1]);
-                if (y < gt || y > gb) continue;
-                const size_t k = static_cast<size_t>((y - gt) * w + (x - gl));
-                if (done[k]) continue;
-                done[k] = true;
-                surface.drawImage(QPoint(x - half, y - half), stamp);
-            }
+        if (!raster) {
+            // Vector surfaces (pictures, SVG, PDF) get true circles.
+            surface.setPen(Qt::NoPen);
+            surface.setBrush(c);
+            each([&](int32_t x, int32_t y) {
+                surface.drawEllipse(QRectF(x - half, y - half, 2.0 * half, 2.0 * half));
+            });
+        } else if (!copyMode) {
+            const std::vector<int32_t> spans = SymbolSpans(half);
+            each([&](int32_t x, int32_t y) {
+                for (int32_t r = 0; r < 2 * half; ++r)
+                    surface.fillRect(x - spans[static_cast<size_t>(r)], y - half + r,
+                                     2 * spans[static_cast<size_t>(r)], 1, c);
+            });
         } else {
-            for (int32_t i = i1; i <= i2; i += step) {
-                const int32_t x = grid.WorldToDeviceX(xs[i - 1]);
-                if (x < gl || x > gr) continue;
-                const int32_t y = grid.WorldToDeviceY(ys[i - 1]);
-                if (y < gt || y > gb) continue;
-                surface.drawEllipse(QRect(x - half, y - half, 2 * half, 2 * half));
+            // One stamp of the circle, drawn once per distinct centre: drawing the same opaque circle twice
+            // at a place changes no pixel, and dense curves put many points on one pixel.
+            const QImage stamp = SymbolStamp(half, c);
+            const int32_t visits = (i2 - i1) / step + 1;
+            if (visits > FastPathPoints && gr >= gl && gb >= gt) {
+                const int64_t w = static_cast<int64_t>(gr) - gl + 1;
+                const int64_t h = static_cast<int64_t>(gb) - gt + 1;
+                std::vector<bool> done(static_cast<size_t>(w * h), false);
+                each([&](int32_t x, int32_t y) {
+                    const size_t k = static_cast<size_t>((y - gt) * w + (x - gl));
+                    if (done[k]) return;
+                    done[k] = true;
+                    surface.drawImage(QPoint(x - half, y - half), stamp);
+                });
+            } else {
+                each([&](int32_t x, int32_t y) { surface.drawImage(QPoint(x - half, y - half), stamp); });
             }
         }
     }
@@ -311,9 +337,15 @@ void TPlottedCurve::DrawPreview(QPainter& surface, int32_t width, int32_t height
     }
     if (symbol) {
         const int32_t s = std::clamp(SymbolSize, 0, MaxSymbolRadius);
-        surface.setPen(Qt::NoPen);
-        surface.setBrush(ToQColor(SymbolColor));
-        surface.drawEllipse(QRect(width / 2 - s, height / 2 - s, 2 * s, 2 * s));
+        const bool raster =
+            surface.paintEngine() != nullptr && surface.paintEngine()->type() == QPaintEngine::Raster;
+        if (raster && s > 0) {
+            surface.drawImage(QPoint(width / 2 - s, height / 2 - s), SymbolStamp(s, ToQColor(SymbolColor)));
+        } else {
+            surface.setPen(Qt::NoPen);
+            surface.setBrush(ToQColor(SymbolColor));
+            surface.drawEllipse(QRectF(width / 2 - s, height / 2 - s, 2.0 * s, 2.0 * s));
+        }
     }
     surface.restore();
 }

@@ -1,0 +1,50 @@
+// average [--grid min-interval|first-curve|union] FILE FILE...: several curves averaged or merged into one.
+#include "cli/cli.h"
+#include "cli/cliio.h"
+
+#include <memory>
+
+namespace {
+
+// The averaging dialog lists at most this many curves, the capacity of a curve set.
+constexpr size_t MaxCurves = 100;
+
+int RunAverage(const std::vector<std::string>& args) {
+    cli::TArgs a("average", args, {cli::OutputOption(), {"--grid", true, false}});
+    if (!a.Ok()) return cli::UsageError;
+    const std::string grid = a.Value("--grid").value_or("min-interval");
+    if (grid != "min-interval" && grid != "first-curve" && grid != "union") {
+        cli::Error("average", "--grid: '" + grid + "' is not one of min-interval, first-curve, union");
+        return cli::UsageError;
+    }
+    if (a.PositionalCount() < 2) {
+        cli::Error("average", "at least two curves are needed");
+        return cli::UsageError;
+    }
+    if (!a.ExpectPositionals(2, MaxCurves)) return cli::UsageError;
+    std::vector<std::unique_ptr<TCurveB>> curves;
+    std::vector<const TCurveB*> list;
+    for (const auto& path : a.Positionals()) {
+        curves.push_back(std::make_unique<TCurveB>());
+        if (!cli::ReadCurve("average", path, *curves.back())) return cli::UsageError;
+        list.push_back(curves.back().get());
+    }
+    return cli::ApplyAndWrite(a, TCurveB(), [&](TCurveB& result) {
+        if (grid == "union") return TCurveB::Merge(list, result);
+        return TCurveB::Average(list, grid == "min-interval", result);
+    });
+}
+
+const cli::TRegister averageCommand(
+    {"average", "average or merge several curves",
+     "Usage: graphmill-cli average [--grid min-interval|first-curve|union] FILE FILE... [-o PATH]\n"
+     "Averages two to 100 curves, taken in the order given, each interpolated linearly; a grid value\n"
+     "counts only the curves that cover it. --grid chooses the x values of the result:\n"
+     "  min-interval  (default) an even grid over the joint x range with the smallest neighbour spacing\n"
+     "  first-curve   the x values of the first curve\n"
+     "  union         every point of every curve, sorted by x (no averaging)\n"
+     "Two neighbouring points with the same x (min-interval) or a grid value no curve covers is an\n"
+     "arithmetic fault (exit 3).\n",
+     RunAverage});
+
+} // namespace

@@ -1,0 +1,115 @@
+// The point-wise operations of the Operate menu: derivative, integral, timesx, inverse, log, remove-range.
+#include "cli/cli.h"
+#include "cli/cliio.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+
+namespace {
+
+// One FILE in, the operation on its copy, the curve out.
+int RunSimple(const std::string& command, const std::vector<std::string>& args,
+              const std::function<bool(TCurveB&)>& op, const std::function<void()>& report = {}) {
+    cli::TArgs a(command, args, {cli::OutputOption()});
+    if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
+    TCurveB curve;
+    if (!cli::ReadCurve(command, a.Positional(0), curve)) return cli::UsageError;
+    return cli::ApplyAndWrite(a, curve, op, "", report);
+}
+
+std::string SimpleHelp(const std::string& command, const std::string& what) {
+    return "Usage: graphmill-cli " + command + " FILE [-o PATH]\n" + what;
+}
+
+const cli::TRegister derivativeCommand(
+    {"derivative", "dy/dx of a curve",
+     SimpleHelp("derivative",
+                "Replaces y by dy/dx (second-order differences on the uneven grid, exact for parabolas).\n"
+                "Fails (exit 1) when the first or last point has no two neighbours with larger (smaller) x,\n"
+                "for example a curve of fewer than three points or one sorted downwards in x.\n"),
+     [](const std::vector<std::string>& args) {
+         return RunSimple("derivative", args, [](TCurveB& c) { return c.Derivative(); });
+     }});
+
+int RunIntegral(const std::vector<std::string>& args) {
+    double total = 0.0;
+    return RunSimple(
+        "integral", args,
+        [&](TCurveB& c) {
+            const bool ok = c.Integral(total);
+            // An infinite total with finite running values cannot happen, but the report must not print one.
+            return ok && std::isfinite(total);
+        },
+        [&] { std::cerr << "Definite integral:  " << cli::FormatGeneral(total, 5) << "\n"; });
+}
+
+const cli::TRegister integralCommand(
+    {"integral", "running integral; the definite integral on standard error",
+     SimpleHelp(
+         "integral",
+         "Replaces y by the running integral (each point's cell: half the distance between its\n"
+         "neighbours, the full distance to its one neighbour at the ends). Standard error gets\n"
+         "\"Definite integral:  \" and the total with 5 significant digits. Fails below two points.\n"),
+     RunIntegral});
+
+const cli::TRegister timesxCommand({"timesx", "y multiplied by x", SimpleHelp("timesx", "y := x * y.\n"),
+                                    [](const std::vector<std::string>& args) {
+                                        return RunSimple("timesx", args, [](TCurveB& c) {
+                                            c.TimesX();
+                                            return true;
+                                        });
+                                    }});
+
+const cli::TRegister inverseCommand({"inverse", "reciprocal of y (0 stays 0)",
+                                     SimpleHelp("inverse", "y := 1 / y; points with y = 0 keep 0.\n"),
+                                     [](const std::vector<std::string>& args) {
+                                         return RunSimple("inverse", args, [](TCurveB& c) {
+                                             c.Inverse();
+                                             return true;
+                                         });
+                                     }});
+
+const cli::TRegister logCommand({"log", "common logarithm of y",
+                                 SimpleHelp("log", "y := log10 y; y <= 1e-30 gives 1e-50.\n"),
+                                 [](const std::vector<std::string>& args) {
+                                     return RunSimple("log", args, [](TCurveB& c) {
+                                         c.Log10();
+                                         return true;
+                                     });
+                                 }});
+
+int RunRemoveRange(const std::vector<std::string>& args) {
+    cli::TArgs a("remove-range", args, {cli::OutputOption()});
+    if (!a.Ok() || !a.ExpectPositionals(3)) return cli::UsageError;
+    long index[2] = {0, 0};
+    for (int k = 0; k < 2; ++k)
+        if (!cli::ParseInteger(a.Positional(k), index[k])) {
+            cli::Error("remove-range", "'" + a.Positional(k) + "' is not a point index");
+            return cli::UsageError;
+        }
+    TCurveB curve;
+    if (!cli::ReadCurve("remove-range", a.Positional(2), curve)) return cli::UsageError;
+    for (long i : index)
+        if (i < 1 || i > curve.Count()) {
+            cli::Error("remove-range", "point index " + std::to_string(i) + " is outside the curve (1 to " +
+                                           std::to_string(curve.Count()) + ")");
+            return cli::UsageError;
+        }
+    // The window's own rule: a range that would leave fewer than two points is refused.
+    if (std::labs(index[1] - index[0]) >= curve.Count() - 1)
+        return cli::Failed("remove-range", "Invalid points");
+    return cli::ApplyAndWrite(a, curve, [&](TCurveB& c) {
+        return c.RemoveRange(static_cast<int32_t>(index[0]), static_cast<int32_t>(index[1]));
+    });
+}
+
+const cli::TRegister removeRangeCommand(
+    {"remove-range", "delete the points FIRST..LAST",
+     "Usage: graphmill-cli remove-range FIRST LAST FILE [-o PATH]\n"
+     "Deletes the points FIRST to LAST (point indices from 1). \"Invalid points\" (exit 1) when the indices\n"
+     "are Count - 1 or more apart; FIRST above LAST fails (exit 1); an index outside 1..Count exits 2.\n",
+     RunRemoveRange});
+
+} // namespace

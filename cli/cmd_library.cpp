@@ -1,0 +1,205 @@
+// library list|show|define|delete: the user function library file.
+#include "cli/cli.h"
+#include "cli/cliio.h"
+#include "expr/UserFunctions.h"
+#include "fit/Fit1.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <sstream>
+
+namespace {
+
+// Loads the library. A missing file is an empty library only where allowMissing
+// (define creates it); a file that does not read completely is refused, so that
+// nothing rewrites it with functions lost.
+bool LoadLibrary(const std::string& command, const std::string& path, TUserFunctionList& list,
+                 bool allowMissing) {
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec)) {
+        if (allowMissing) return true;
+        cli::Error(command, path + ": No such file");
+        return false;
+    }
+    if (std::filesystem::is_directory(path, ec)) {
+        cli::Error(command, path + ": is a directory");
+        return false;
+    }
+    if (list.Load(path) != 0) {
+        cli::Error(command, path + ": not a function library, or damaged (it did "
+                                   "not read completely)");
+        return false;
+    }
+    return true;
+}
+
+bool SaveLibrary(const std::string& command, const std::string& path, const TUserFunctionList& list) {
+    if (list.Save(path) == 0) return true;
+    cli::Error(command, path + ": cannot write the function library (the old "
+                               "file, if any, is unchanged)");
+    return false;
+}
+
+int FindFunction(const std::string& command, const TUserFunctionList& list, const std::string& path,
+                 const std::string& name) {
+    const int index = list.IndexOf(name);
+    if (index < 0) cli::Error(command, path + ": no function named '" + name + "'");
+    return index;
+}
+
+int RunList(const cli::TArgs& a) {
+    TUserFunctionList list;
+    if (!LoadLibrary("library list", a.Positional(1), list, false)) return cli::UsageError;
+    for (int i = 0; i < list.Count(); ++i) {
+        const TUserFunction& f = *list.Get(i);
+        std::string line = f.Name + "\t";
+        for (int k = 2; k <= f.VarCount; ++k) line += (k > 2 ? " " : "") + f.Var(k).Name;
+        std::printf("%s\n", line.c_str());
+    }
+    return cli::Done;
+}
+
+int RunShow(const cli::TArgs& a) {
+    TUserFunctionList list;
+    if (!LoadLibrary("library show", a.Positional(1), list, false)) return cli::UsageError;
+    const int index = FindFunction("library show", list, a.Positional(1), a.Positional(2));
+    if (index < 0) return cli::UsageError;
+    const TUserFunction& f = *list.Get(index);
+    std::printf("%s\n", f.Var(1).Formula.c_str());
+    for (int k = 2; k <= f.VarCount; ++k) {
+        const TUserVariable& v = f.Var(k);
+        std::printf("%s\t%s\t%.17g\t%.17g\t%.17g\t%s\n", v.Name.c_str(), v.Formula.c_str(), v.Initial, v.Min,
+                    v.Max, GuessStyleName(v.GuessStyle));
+    }
+    return cli::Done;
+}
+
+std::string WithoutSpaces(std::string s) {
+    s.erase(std::remove(s.begin(), s.end(), ' '), s.end());
+    return s;
+}
+
+// NAME=DERIVATIVE[,INITIAL,MIN,MAX,STYLE]; the defaults are those of a new
+// parameter in the function editor.
+bool ParseParam(const std::string& text, TUserParamDef& p) {
+    const size_t eq = text.find('=');
+    if (eq == std::string::npos) {
+        cli::Error("library define",
+                   "--param '" + text + "': NAME=DERIVATIVE[,INITIAL,MIN,MAX,STYLE] expected");
+        return false;
+    }
+    p = TUserParamDef{};
+    p.Min = -1e10;
+    p.Max = 1e10;
+    p.Name = WithoutSpaces(text.substr(0, eq));
+    std::vector<std::string> fields;
+    std::stringstream rest(text.substr(eq + 1));
+    for (std::string field; std::getline(rest, field, ',');) fields.push_back(field);
+    if (text.back() == ',') fields.emplace_back();
+    if (fields.empty()) fields.emplace_back();
+    if (fields.size() > 5) {
+        cli::Error("library define", "--param '" + text + "': more than five fields after '='");
+        return false;
+    }
+    p.Derivative = WithoutSpaces(fields[0]);
+    double* numbers[] = {&p.Initial, &p.Min, &p.Max};
+    for (size_t k = 1; k < fields.size() && k <= 3; ++k)
+        if (!cli::ParseNumber(fields[k], *numbers[k - 1])) {
+            cli::Error("library define", "--param '" + text + "': '" + fields[k] + "' is not a number");
+            return false;
+        }
+    if (fields.size() == 5) {
+        long code = -1;
+        if (!cli::ParseInteger(fields[4], code))
+            for (int32_t s = 0; s < GuessStyleCount; ++s)
+                if (fields[4] == GuessStyleName(s)) code = s;
+        if (code < 0 || code >= GuessStyleCount) {
+            cli::Error("library define", "--param '" + text + "': '" + fields[4] +
+                                             "' is no guess style (a name such as "
+                                             "\"peak width\", or 0 to 11)");
+            return false;
+        }
+        p.Style = static_cast<int32_t>(code);
+    }
+    return true;
+}
+
+int RunDefine(const std::vector<std::string>& args) {
+    cli::TArgs a("library define", args,
+                 {{"--name", true, false}, {"--function", true, false}, {"--param", true, true}});
+    if (!a.Ok() || !a.ExpectPositionals(2)) return cli::UsageError;
+    std::vector<TUserParamDef> params;
+    for (const auto& text : a.Values("--param")) {
+        params.emplace_back();
+        if (!ParseParam(text, params.back())) return cli::UsageError;
+    }
+    if (params.size() > static_cast<size_t>(TUserFunction::MaxVariables - 1)) {
+        cli::Error("library define", "a function has at most 9 parameters");
+        return cli::UsageError;
+    }
+    const std::string& path = a.Positional(1);
+    TUserFunctionList list;
+    if (!LoadLibrary("library define", path, list, true)) return cli::UsageError;
+    const std::string message = DefineUserFunction(list, a.Value("--name").value_or(""),
+                                                   WithoutSpaces(a.Value("--function").value_or("")), params);
+    if (!message.empty()) {
+        cli::Error("library define", message);
+        return cli::UsageError;
+    }
+    return SaveLibrary("library define", path, list) ? cli::Done : cli::UsageError;
+}
+
+int RunDelete(const cli::TArgs& a) {
+    const std::string& path = a.Positional(1);
+    TUserFunctionList list;
+    if (!LoadLibrary("library delete", path, list, false)) return cli::UsageError;
+    const int index = FindFunction("library delete", list, path, a.Positional(2));
+    if (index < 0) return cli::UsageError;
+    list.Delete(index);
+    return SaveLibrary("library delete", path, list) ? cli::Done : cli::UsageError;
+}
+
+int RunLibrary(const std::vector<std::string>& args) {
+    const std::string action = args.empty() ? "" : args[0];
+    if (action == "define") return RunDefine(args);
+    cli::TArgs a("library " + action, args, {});
+    if (!a.Ok()) return cli::UsageError;
+    if (action == "list") return a.ExpectPositionals(2) ? RunList(a) : cli::UsageError;
+    if (action == "show") return a.ExpectPositionals(3) ? RunShow(a) : cli::UsageError;
+    if (action == "delete") return a.ExpectPositionals(3) ? RunDelete(a) : cli::UsageError;
+    cli::Error("library", action.empty() ? "missing action (list, show, define or delete)"
+                                         : "unknown action '" + action + "' (list, show, define or delete)");
+    return cli::UsageError;
+}
+
+const cli::TRegister
+    libraryCommand({"library", "list, show, define or delete user fit functions",
+                    "Usage: graphmill-cli library list LIBFILE\n"
+                    "       graphmill-cli library show LIBFILE NAME\n"
+                    "       graphmill-cli library define LIBFILE --name NAME --function F\n"
+                    "                                    --param "
+                    "NAME=DERIVATIVE[,INITIAL,MIN,MAX,STYLE]...\n"
+                    "       graphmill-cli library delete LIBFILE NAME\n"
+                    "list: one line per function: its name, a tab, its parameter names "
+                    "separated by blanks.\n"
+                    "show: the function's formula, then one line per parameter with "
+                    "tab-separated fields: name,\n"
+                    "  derivative, initial value, min, max, guess style name.\n"
+                    "define: adds the function F of x (spaces removed) with one --param per "
+                    "parameter, in order (at most\n"
+                    "  9): its derivative formula, and optionally its initial value (0), "
+                    "bounds (-1e10, 1e10) and guess\n"
+                    "  style, a name (none, offset, slope, aux. function, peak amplitude, "
+                    "peak position, peak width,\n"
+                    "  exponential a, exponential b, sine amplitude, sine k, sine phase) or "
+                    "its code 0 to 11. A missing\n"
+                    "  LIBFILE is created. Refusals exit 2 with the function dialog's message "
+                    "(\"No function name.\",\n"
+                    "  \"Duplicate function name.\", ...).\n"
+                    "delete: removes the function NAME.\n"
+                    "Example: graphmill-cli library define lib.dat --name line --function "
+                    "'a*x+b' --param a=x --param b=1\n",
+                    RunLibrary});
+
+} // namespace
