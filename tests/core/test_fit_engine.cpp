@@ -259,3 +259,25 @@ TEST(FitEngine, FittedCurves) {
     EXPECT_DOUBLE_EQ(fit.DisplayCurve().X(6), 7.0);
     EXPECT_DOUBLE_EQ(fit.DisplayCurve().Y(6), 25.0);
 }
+
+TEST(FitEngine, RejectedStepsRaiseTheDampingAndTheFitRecovers) {
+    TFitParamB fit;
+    ASSERT_TRUE(fit.SetData(Sampled(-5, 5, 101, GaussLine), 1, 101));
+    AddGaussLine(fit);
+    fit.Term(0).value = {0, 1.0, -1.0, 0.6}; // far off: the first full steps overshoot
+    ASSERT_TRUE(fit.Prepare());
+    int rejected = 0;
+    double lambda = 0.001;
+    while (!fit.Step()) {
+        if (fit.Lambda() > lambda) {
+            EXPECT_DOUBLE_EQ(fit.Lambda(), lambda * 10);
+            ++rejected;
+        }
+        lambda = fit.Lambda();
+    }
+    EXPECT_GT(rejected, 0);
+    EXPECT_TRUE(fit.converged);
+    EXPECT_NEAR(fit.Term(0).value[1], 5.0, 1e-4);
+    EXPECT_NEAR(fit.Term(0).value[2], 1.0, 1e-4);
+    EXPECT_NEAR(std::fabs(fit.Term(0).value[3]), 1.5, 1e-4);
+}
