@@ -1,4 +1,4 @@
-#include "app/mainform.h"
+#include "app/curvewin.h"
 
 #include <QApplication>
 
@@ -6,7 +6,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Graphmill"));
     QApplication::setApplicationVersion(QStringLiteral("1.1"));
-    TMainForm form;
-    form.show();
+    // The arguments are curve files, loaded into the main window when it first shows.
+    Tcurvewindow mainWindow(QApplication::arguments().mid(1));
+    mainWindow.show();
     return QApplication::exec();
 }

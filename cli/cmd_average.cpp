@@ -21,7 +21,10 @@ int RunAverage(const std::vector<std::string>& args) {
         cli::Error("average", "at least two curves are needed");
         return cli::UsageError;
     }
-    if (!a.ExpectPositionals(2, MaxCurves)) return cli::UsageError;
+    if (a.PositionalCount() > MaxCurves) {
+        cli::Error("average", "at most 100 curves can be averaged");
+        return cli::UsageError;
+    }
     std::vector<std::unique_ptr<TCurveB>> curves;
     std::vector<const TCurveB*> list;
     for (const auto& path : a.Positionals()) {

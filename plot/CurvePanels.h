@@ -1,0 +1,181 @@
+// The plot panel: the control that fills a curve window. It owns the window's curve set, paints the graph
+// from two cached images, turns mouse and keys into zooming, panning, cursor moves, choice of the active
+// curve and marking of ranges, and keeps the one-level undo of curve operations.
+#pragma once
+
+#include "plot/NotifyTarget.h"
+#include "plot/coord_win.h"
+#include "plot/curve_plot.h"
+
+#include <QFrame>
+#include <QImage>
+
+#include <functional>
+#include <memory>
+
+class WCurveSet;
+class TGraphicComboBox;
+class TGraphicListBox;
+
+// Codes the panel sends to its window.
+namespace notify {
+constexpr int ZoomModeChanged = 0x7E9; // 1 zoom mode on, 0 off (only for the zoom rectangle shape)
+constexpr int PointPicked = 0x7EB;     // the cursor's point index (Enter, or a press while picking)
+constexpr int UndoStored = 0x7EC;      // 1 an undo curve exists
+constexpr int MarkDragEnded = 0x7ED;   // a marking drag of shape 1 or 2 ended
+constexpr int CursorSwitched = 0x408;  // 1 shown, 0 hidden
+} // namespace notify
+
+// The crosshair cursor of a plot panel.
+struct TCurveCursor {
+    bool Shown = false;
+    bool Interpolate = true; // follow the curve between points; else jump from point to point
+    bool PointPick = false;
+    bool SkipErase = false;
+    IntPoint Pos{1, 1};
+    IntPoint PrevPos{1, 1};
+    RealPoint World{0, 0};
+    int32_t Index = 1; // point of the active curve under the cursor
+    TColor CursorColor = 0x0000FF;
+    IntPoint PlotTopLeft{0, 0}; // copy of the plot rectangle, refreshed at every image rebuild
+    IntPoint PlotBottomRight{0, 0};
+    bool SavedShown = false;
+    bool SavedInterpolate = true;
+    bool SavedSelectNearest = true;
+};
+
+class TCurvePanel : public QFrame, public NotifyTarget {
+    Q_OBJECT
+public:
+    static constexpr int MaxCurves = 100;
+
+    // window receives the panel's notifications (may be null in tests that only look at the panel).
+    explicit TCurvePanel(QWidget* parent, NotifyTarget* window);
+    ~TCurvePanel() override;
+
+    WCurveSet& CurveSet() { return *curveSet_; }
+    const WCurveSet& CurveSet() const { return *curveSet_; }
+    TGrid& Grid();
+    TCurveCursor Crosshair;
+
+    // Number of curves, the active curve (null when the set is empty) and its number (0 then).
+    int32_t CurveCount() const;
+    int32_t ActiveIndex() const;
+    TPlottedCurve* ActiveCurve();
+    TPlottedCurve* Curve(int32_t n);
+
+    bool AutoUpdate = true;
+    bool SelectNearest = true;
+    TColor PageColor = 0xC8D0D4; // background of the graph outside the plot area
+    bool UndoEnabled = false;
+
+    // ---- cursor, zoom and marking
+    void SetCursorShown(bool on);
+    bool IsCursorShown() const { return Crosshair.Shown; }
+    void ToggleCursor() { SetCursorShown(!Crosshair.Shown); }
+    void SetPointPick(bool on);
+    bool IsPointPick() const { return Crosshair.PointPick; }
+    void SetZoomMode(bool on);
+    void ZoomRequest(bool on);
+    bool IsZoomMode() const { return zoomMode_ && dragShape_ == 0; }
+    bool IsZooming() const { return zoomDragging_ && dragShape_ == 0; }
+    bool ZoomDragging() const { return zoomDragging_; }
+    int DragShape() const { return dragShape_; }
+    // Shape 1: rectangle mirrored about the start point's x; shape 2: a line (the fit panel's marks).
+    void BeginMarkDrag(int shape);
+    IntPoint DragAnchor() const { return dragAnchor_; }
+    IntPoint DragCurrent() const { return dragCurrent_; }
+    // Panning and zooming keys, then Enter and the arrow keys of the cursor. True when the key was used.
+    bool KeyDown(int key, Qt::KeyboardModifiers shift);
+    void SetAutoUpdate(bool on);
+    void SelectNearestCurve(int X, int Y);
+    void MoveCursorToX(int px);
+    // A double click has been handled: the next press is ignored.
+    void IgnoreNextPress() { lastDown_ = {-1, -1}; }
+
+    // ---- results and undo
+    // Puts an operation result into the set: as a new curve, or replacing curve `index` (keeping its style,
+    // the replaced curve becoming the undo curve when UndoEnabled). False when a new curve does not fit.
+    bool ApplyResult(std::unique_ptr<TCurveB> curve, bool asNew, int32_t index);
+    void DeleteActiveCurve();
+    bool RemoveRange(int32_t i1, int32_t i2);
+    void Undo();
+    bool HasUndo() const { return undoCurve_ != nullptr; }
+    void DiscardUndo(bool keep);
+    // Adds a copy of a curve with the set's colour and default style. False when the set is full.
+    bool AddCurve(const TCurveB& curve, bool rescale, bool redraw);
+    bool IsFull() const { return CurveCount() >= MaxCurves; }
+
+    // ---- pickers
+    void FillCurveCombo(TGraphicComboBox& picker, bool withNone);
+    void FillCurveList(TGraphicListBox& picker, bool withNone);
+
+    // Set-to-panel message: 0x401 asks for a rebuild of the images at the next paint.
+    intptr_t Notify(int code, int32_t a, int32_t b) override;
+
+    // The cached images and how often they were rebuilt (moving the crosshair or a rubber band never
+    // rebuilds).
+    const QImage& PlotImage() const { return plotImage_; }
+    const QImage& CurveImage() const { return curveImage_; }
+    int RebuildCount() const { return rebuildCount_; }
+    bool NeedsRebuild() const { return needsRebuild_; }
+
+    std::function<void(const QString&)> OnReadout;
+    std::function<void()> OnZoomed;
+    std::function<void(QPoint)> OnDoubleClick;
+    // A curve was refused because the set holds MaxCurves curves.
+    std::function<void()> OnFull;
+
+    // The read-out text of a world point: "(" x "," y ")", each in fixed point with 4 decimals, at least 8
+    // wide.
+    static QString ReadoutText(RealPoint world);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void Send(int code, int32_t a = 0, int32_t b = 0);
+    void Rebuild();
+    void FollowCurve(int px);
+    void SnapToPoint(int px);
+    void MoveCursorBy(int delta);
+    void PlaceCursor(IntPoint pos, RealPoint world, int32_t index, bool clip);
+    void ShowReadout();
+    void UpdateCrosshairArea(IntPoint a, IntPoint b);
+    void UpdateMarkArea();
+    QRect MarkRect(IntPoint p) const;
+    void EndZoom(int X, int Y);
+    void PressAt(Qt::MouseButton button, Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, QPoint pos);
+    void AcceptDroppedPanel(TCurvePanel* source);
+
+    NotifyTarget* window_;
+    std::unique_ptr<WCurveSet> curveSet_;
+    QImage plotImage_;
+    QImage curveImage_;
+    bool needsRebuild_ = false;
+    int rebuildCount_ = 0;
+
+    bool zoomMode_ = false;
+    bool zoomDragging_ = false;
+    int dragShape_ = 0;
+    bool savedZoomMode_ = false;
+    int savedDragShape_ = 0;
+    IntPoint dragAnchor_{0, 0};
+    IntPoint dragCurrent_{0, 0};
+    IntPoint dragPrevious_{-5000, -5000};
+    bool markShown_ = false; // the last marking shape stays visible until the images are rebuilt
+    IntPoint lastDown_{0, 0};
+    QPoint dragStart_;
+    bool dragPending_ = false;
+
+    std::unique_ptr<TPlottedCurve> undoCurve_;
+    int32_t undoIndex_ = 0;
+    bool undoIsDeletion_ = false;
+};

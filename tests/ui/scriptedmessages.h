@@ -1,0 +1,60 @@
+// A scripted stand-in for the message boxes and file dialogs: it records every text shown and returns the
+// answers a test queued (Cancel, No answer or an empty file name once the queue is empty).
+#pragma once
+
+#include "app/UserMessages.h"
+
+#include <deque>
+#include <vector>
+
+class TScriptedMessages : public UserMessages {
+public:
+    struct TEntry {
+        QString kind; // error, information, confirm, asksave, open, save
+        QString text;
+    };
+    std::vector<TEntry> Log;
+    std::deque<bool> ConfirmAnswers;
+    std::deque<TSaveAnswer> SaveAnswers;
+    std::deque<QString> FileNames;
+
+    TScriptedMessages() { SetMessages(this); }
+    ~TScriptedMessages() override { SetMessages(nullptr); }
+    TScriptedMessages(const TScriptedMessages&) = delete;
+    TScriptedMessages& operator=(const TScriptedMessages&) = delete;
+
+    void Error(QWidget*, const QString& text) override { Log.push_back({"error", text}); }
+    void Information(QWidget*, const QString& text) override { Log.push_back({"information", text}); }
+    bool Confirm(QWidget*, const QString& text) override {
+        Log.push_back({"confirm", text});
+        return Take(ConfirmAnswers, false);
+    }
+    TSaveAnswer AskSave(QWidget*, const QString& text) override {
+        Log.push_back({"asksave", text});
+        return Take(SaveAnswers, TSaveAnswer::Cancel);
+    }
+    QString OpenFile(QWidget*, const QString&, const QStringList& filters) override {
+        Log.push_back({"open", filters.join(";;")});
+        return Take(FileNames, QString());
+    }
+    QString SaveFile(QWidget*, const QString&, const QStringList& filters) override {
+        Log.push_back({"save", filters.join(";;")});
+        return Take(FileNames, QString());
+    }
+
+    QStringList Texts(const QString& kind) const {
+        QStringList out;
+        for (const auto& e : Log)
+            if (e.kind == kind) out << e.text;
+        return out;
+    }
+
+private:
+    template <class T>
+    static T Take(std::deque<T>& queue, T fallback) {
+        if (queue.empty()) return fallback;
+        T v = queue.front();
+        queue.pop_front();
+        return v;
+    }
+};

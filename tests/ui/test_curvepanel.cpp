@@ -1,0 +1,328 @@
+// The plot panel driven by real mouse and key events: zooming, panning, the crosshair, choice of the active
+// curve, point picking, results and undo.
+#include "plot/CurvePanels.h"
+#include "plot/SpecialCombos.h"
+#include "plot/w_curve.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <vector>
+
+namespace {
+struct TRecorder : NotifyTarget {
+    std::vector<std::array<int, 3>> Calls;
+    intptr_t Notify(int code, int32_t a, int32_t b) override {
+        Calls.push_back({code, a, b});
+        return 0;
+    }
+    int Count(int code) const {
+        return static_cast<int>(
+            std::count_if(Calls.begin(), Calls.end(), [&](auto& c) { return c[0] == code; }));
+    }
+    int Last(int code) const {
+        for (auto it = Calls.rbegin(); it != Calls.rend(); ++it)
+            if ((*it)[0] == code) return (*it)[1];
+        return -999;
+    }
+};
+
+TCurveB MakeCurve(const std::vector<std::pair<double, double>>& points, const char* name = "") {
+    TCurveB c;
+    for (auto [x, y] : points) c.AddPoint(x, y);
+    c.CalcRanges();
+    c.FileName = name;
+    c.Saved = true;
+    return c;
+}
+
+TCurveB Flat(double y, const char* name = "") {
+    std::vector<std::pair<double, double>> pts;
+    for (int i = 0; i <= 10; ++i) pts.push_back({double(i), y});
+    return MakeCurve(pts, name);
+}
+} // namespace
+
+class TestCurvePanel : public QObject {
+    Q_OBJECT
+
+    TRecorder rec;
+    std::unique_ptr<TCurvePanel> panel;
+
+    // A world of exactly 100 pixels per x unit, from x = 0, so that pixel columns name exact x values.
+    void ExactXScale(double ymin, double ymax) {
+        TGrid& g = panel->Grid();
+        // Twice: the y labels of the new range may move the plot's left edge.
+        for (int pass = 0; pass < 2; ++pass) {
+            g.WorldMin = {0, ymin};
+            g.WorldMax = {(g.Right() - g.Left()) / 100.0, ymax};
+            g.UpdateScale();
+            panel->CurveSet().Redraw();
+            panel->repaint();
+        }
+        QCOMPARE(g.Scale.x, 100.0);
+    }
+
+private slots:
+    void init() {
+        rec.Calls.clear();
+        panel = std::make_unique<TCurvePanel>(nullptr, &rec);
+        panel->resize(600, 420);
+        panel->show();
+        QVERIFY(QTest::qWaitForWindowExposed(panel.get()));
+        panel->repaint();
+    }
+    void cleanup() { panel.reset(); }
+
+    void zoomDragSetsWorldToRectangleAndEndsZoomMode() {
+        panel->AddCurve(Flat(1), true, true);
+        panel->AddCurve(Flat(5), true, true);
+        panel->repaint();
+        QVERIFY(!panel->IsZoomMode());
+        int zoomed = 0;
+        panel->OnZoomed = [&] { ++zoomed; };
+        panel->ZoomRequest(true);
+        QVERIFY(panel->IsZoomMode());
+        QCOMPARE(rec.Last(notify::ZoomModeChanged), 1);
+
+        TGrid& g = panel->Grid();
+        const QPoint a(g.Left() + 50, g.Top() + 30), b(g.Left() + 200, g.Top() + 150);
+        const double x1 = g.DeviceToWorldX(a.x()), x2 = g.DeviceToWorldX(b.x());
+        const double yTop = g.DeviceToWorldY(a.y()), yBottom = g.DeviceToWorldY(b.y());
+        const int rebuilds = panel->RebuildCount();
+        QTest::mousePress(panel.get(), Qt::LeftButton, {}, a);
+        QTest::mouseMove(panel.get(), QPoint(120, 90));
+        QTest::mouseMove(panel.get(), b);
+        panel->repaint();
+        QCOMPARE(panel->RebuildCount(), rebuilds); // the rubber band is drawn over the cached image
+        QTest::mouseRelease(panel.get(), Qt::LeftButton, {}, b);
+        QCOMPARE(g.WorldMin.x, x1);
+        QCOMPARE(g.WorldMax.x, x2);
+        QCOMPARE(g.WorldMin.y, yBottom);
+        QCOMPARE(g.WorldMax.y, yTop);
+        QVERIFY(!panel->IsZoomMode());
+        QCOMPARE(rec.Last(notify::ZoomModeChanged), 0);
+        QCOMPARE(zoomed, 1);
+
+        // Released where it started: no zoom, but the mode still ends.
+        panel->ZoomRequest(true);
+        QTest::mousePress(panel.get(), Qt::LeftButton, {}, a);
+        QTest::mouseRelease(panel.get(), Qt::LeftButton, {}, a);
+        QCOMPARE(g.WorldMin.x, x1);
+        QVERIFY(!panel->IsZoomMode());
+        QCOMPARE(zoomed, 2);
+    }
+
+    void panAndZoomKeys() {
+        panel->AddCurve(Flat(1), true, true);
+        TGrid& g = panel->Grid();
+        g.SetWorld({0, 0}, {10, 10});
+        QVERIFY(panel->KeyDown(Qt::Key_Left, Qt::ControlModifier));
+        QCOMPARE(g.WorldMin.x, -2.0);
+        QVERIFY(panel->KeyDown(Qt::Key_Left, Qt::ControlModifier));
+        QCOMPARE(g.WorldMin.x, -4.0);
+        QCOMPARE(g.WorldMax.x, 6.0);
+        QVERIFY(panel->KeyDown(Qt::Key_Up, Qt::ControlModifier));
+        QCOMPARE(g.WorldMin.y, -2.0);
+        QVERIFY(panel->KeyDown(Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier));
+        QCOMPARE(g.WorldMax.x - g.WorldMin.x, 12.5);
+        QVERIFY(panel->KeyDown(Qt::Key_Down, Qt::ControlModifier | Qt::ShiftModifier));
+        QCOMPARE(g.WorldMax.y - g.WorldMin.y, 12.5);
+        // Alt+Ctrl is not a panning combination; a plain arrow without the cursor does nothing.
+        QVERIFY(!panel->KeyDown(Qt::Key_Left, Qt::ControlModifier | Qt::AltModifier));
+        QVERIFY(!panel->KeyDown(Qt::Key_Left, Qt::NoModifier));
+        QVERIFY(panel->KeyDown(Qt::Key_Return, Qt::NoModifier));
+        QCOMPARE(rec.Count(notify::PointPicked), 1);
+    }
+
+    void snappingCursorGoesToTheNearerPoint() {
+        panel->AddCurve(MakeCurve({{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}}), true, true);
+        panel->repaint();
+        ExactXScale(-1, 5);
+        QString readout;
+        panel->OnReadout = [&](const QString& t) { readout = t; };
+        panel->Crosshair.Interpolate = false;
+        panel->SetCursorShown(true);
+        QCOMPARE(rec.Last(notify::CursorSwitched), 1);
+        const int left = panel->Grid().Left();
+        QTest::mouseMove(panel.get(), QPoint(left + 200, 100));
+        QCOMPARE(panel->Crosshair.Index, 3);
+        QCOMPARE(readout, QStringLiteral("(  2.0000,  2.0000)"));
+        QTest::mouseMove(panel.get(), QPoint(left + 250, 100)); // x = 2.5: equal distances stay behind
+        QCOMPARE(panel->Crosshair.Index, 3);
+        QTest::mouseMove(panel.get(), QPoint(left + 260, 100)); // x = 2.6
+        QCOMPARE(panel->Crosshair.Index, 4);
+        QTest::mouseMove(panel.get(), QPoint(left + 150, 100)); // x = 1.5 moving left: equal, stays behind
+        QCOMPARE(panel->Crosshair.Index, 3);
+
+        // The crosshair moves without rebuilding the images.
+        const int rebuilds = panel->RebuildCount();
+        for (int px = 10; px < 300; px += 20) QTest::mouseMove(panel.get(), QPoint(left + px, 80));
+        panel->repaint();
+        QCOMPARE(panel->RebuildCount(), rebuilds);
+
+        panel->SetCursorShown(false);
+        QCOMPARE(readout, QString());
+        QCOMPARE(rec.Last(notify::CursorSwitched), 0);
+    }
+
+    void interpolatingCursorRestsOnTheCurveEnds() {
+        panel->AddCurve(MakeCurve({{1, 1}, {2, 3}, {3, 2}}), true, true);
+        panel->repaint();
+        ExactXScale(0, 4);
+        panel->SetCursorShown(true);
+        const int left = panel->Grid().Left();
+        QTest::mouseMove(panel.get(), QPoint(left + 150, 50));
+        QCOMPARE(panel->Crosshair.World.x, 1.5);
+        QCOMPARE(panel->Crosshair.World.y, 2.0);
+        QTest::mouseMove(panel.get(),
+                         QPoint(left + 20, 50)); // left of the curve, which starts inside the plot
+        QCOMPARE(panel->Crosshair.World.x, 1.0);
+        QCOMPARE(panel->Crosshair.Pos.x, left + 100);
+        QCOMPARE(panel->ReadoutText({1.5, -0.25}), QStringLiteral("(  1.5000, -0.2500)"));
+    }
+
+    void clickSelectsCurveWithin80Pixels() {
+        panel->AddCurve(Flat(0), true, true);
+        panel->AddCurve(Flat(10), true, true);
+        panel->Grid().SetWorld({0, -5}, {10, 15});
+        panel->CurveSet().Redraw();
+        panel->repaint();
+        panel->CurveSet().SetActive(1);
+        const TGrid& g = panel->Grid();
+        const int x = g.Left() + 100, y10 = g.WorldToDeviceY(10);
+        QTest::mouseClick(panel.get(), Qt::LeftButton, {}, QPoint(x, y10 + 80));
+        QCOMPARE(panel->ActiveIndex(), 1);
+        QTest::mouseClick(panel.get(), Qt::LeftButton, {}, QPoint(x, y10 + 79));
+        QCOMPARE(panel->ActiveIndex(), 2);
+        // Outside the plot rectangle nothing is chosen.
+        QTest::mouseClick(panel.get(), Qt::LeftButton, {}, QPoint(g.Left() - 5, g.WorldToDeviceY(0)));
+        QCOMPARE(panel->ActiveIndex(), 2);
+        // After a handled double click the next press is ignored.
+        panel->IgnoreNextPress();
+        QTest::mouseClick(panel.get(), Qt::LeftButton, {}, QPoint(x, g.WorldToDeviceY(0)));
+        QCOMPARE(panel->ActiveIndex(), 2);
+        QTest::mouseClick(panel.get(), Qt::LeftButton, {}, QPoint(x, g.WorldToDeviceY(0)));
+        QCOMPARE(panel->ActiveIndex(), 1);
+    }
+
+    void pointPickReportsIndicesAndRestoresTheCursor() {
+        panel->AddCurve(MakeCurve({{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}}), true, true);
+        panel->repaint();
+        ExactXScale(-1, 5);
+        QVERIFY(panel->Crosshair.Interpolate);
+        panel->SetPointPick(true);
+        QVERIFY(panel->IsPointPick());
+        QVERIFY(panel->IsCursorShown());
+        QVERIFY(!panel->Crosshair.Interpolate);
+        const int left = panel->Grid().Left();
+        QTest::mouseMove(panel.get(), QPoint(left + 300, 60));
+        QTest::mouseClick(panel.get(), Qt::LeftButton, {}, QPoint(left + 300, 60));
+        QCOMPARE(rec.Last(notify::PointPicked), 4);
+        panel->SetPointPick(false);
+        QVERIFY(!panel->IsCursorShown()); // it was off before picking began
+        QVERIFY(panel->Crosshair.Interpolate);
+        // An empty set does not pick.
+        panel->CurveSet().SetCountAndRedraw(0);
+        panel->SetPointPick(true);
+        QVERIFY(!panel->IsPointPick());
+    }
+
+    void applyResultReplacesWithUndoAndKeepsStyle() {
+        panel->UndoEnabled = true;
+        panel->AddCurve(Flat(1, "/data/one.dat"), true, true);
+        panel->AddCurve(Flat(2, "/data/two.dat"), true, true);
+        TPlottedCurve* second = panel->Curve(2);
+        second->linecolor = 0x123456;
+        second->symbol = true;
+        const CurveStyle style = second->GetStyle();
+
+        auto result = std::make_unique<TCurveB>(Flat(7));
+        QVERIFY(panel->ApplyResult(std::move(result), false, 2));
+        QCOMPARE(panel->CurveCount(), 2);
+        QCOMPARE(panel->Curve(2)->Y(1), 7.0);
+        QCOMPARE(panel->Curve(2)->linecolor, style.linecolor);
+        QVERIFY(panel->Curve(2)->symbol);
+        QVERIFY(panel->HasUndo());
+        QCOMPARE(rec.Last(notify::UndoStored), 1);
+
+        // A second replacement: Undo brings back only the curve before it.
+        QVERIFY(panel->ApplyResult(std::make_unique<TCurveB>(Flat(9)), false, 2));
+        panel->Undo();
+        QCOMPARE(panel->Curve(2)->Y(1), 7.0);
+        QCOMPARE(panel->Curve(2)->linecolor, style.linecolor);
+        QVERIFY(!panel->HasUndo());
+
+        // As a new curve: added last, without a file name, no undo kept.
+        rec.Calls.clear();
+        QVERIFY(panel->ApplyResult(std::make_unique<TCurveB>(Flat(3, "/data/three.dat")), true, 1));
+        QCOMPARE(panel->CurveCount(), 3);
+        QVERIFY(panel->Curve(3)->FileName.empty());
+        QVERIFY(!panel->Curve(3)->Saved);
+        QVERIFY(!panel->HasUndo());
+        QCOMPARE(rec.Count(notify::UndoStored), 0);
+
+        // Without undo enabled nothing is kept.
+        panel->UndoEnabled = false;
+        QVERIFY(panel->ApplyResult(std::make_unique<TCurveB>(Flat(4)), false, 1));
+        QVERIFY(!panel->HasUndo());
+        QCOMPARE(rec.Count(notify::UndoStored), 0);
+    }
+
+    void deleteThenUndoAddsTheCurveAgainLast() {
+        panel->AddCurve(Flat(1, "a.dat"), true, true);
+        panel->AddCurve(Flat(2, "b.dat"), true, true);
+        panel->AddCurve(Flat(3, "c.dat"), true, true);
+        panel->CurveSet().SetActive(1);
+        panel->DeleteActiveCurve();
+        QCOMPARE(panel->CurveCount(), 2);
+        QCOMPARE(panel->Curve(1)->FileName, std::string("b.dat"));
+        QVERIFY(panel->HasUndo());
+        panel->Undo();
+        QCOMPARE(panel->CurveCount(), 3);
+        QCOMPARE(panel->Curve(3)->FileName, std::string("a.dat"));
+        QCOMPARE(panel->Curve(3)->linecolor, panel->CurveSet().SlotColor(3));
+    }
+
+    void removeRangeKeepsTheOldCurveForUndo() {
+        panel->AddCurve(MakeCurve({{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}}), true, true);
+        QVERIFY(!panel->RemoveRange(3, 2)); // a failing removal changes nothing
+        QVERIFY(!panel->HasUndo());
+        QVERIFY(panel->RemoveRange(2, 3));
+        QCOMPARE(panel->Curve(1)->Count(), 3);
+        QVERIFY(panel->HasUndo());
+        panel->Undo();
+        QCOMPARE(panel->Curve(1)->Count(), 5);
+    }
+
+    void fullSetRefusesNewCurves() {
+        int refused = 0;
+        panel->OnFull = [&] { ++refused; };
+        for (int i = 0; i < TCurvePanel::MaxCurves; ++i) QVERIFY(panel->AddCurve(Flat(i), false, false));
+        QVERIFY(!panel->ApplyResult(std::make_unique<TCurveB>(Flat(1)), true, 1));
+        QCOMPARE(panel->CurveCount(), 100);
+        QCOMPARE(panel->Curve(1)->Y(1), 0.0);
+        QCOMPARE(refused, 1);
+    }
+
+    void curvePickerListsEveryCurveWithItsStyle() {
+        TGraphicComboBox picker;
+        picker.resize(200, 20);
+        panel->AddCurve(Flat(1, "C:\\data\\run.txt"), true, true);
+        panel->AddCurve(Flat(2, "/home/u/two.dat"), true, true);
+        panel->FillCurveCombo(picker, true);
+        QCOMPARE(picker.count(), 3);
+        QCOMPARE(picker.itemText(0), QStringLiteral("#1: run.txt"));
+        QCOMPARE(picker.itemText(1), QStringLiteral("#2: two.dat"));
+        QCOMPARE(picker.itemText(2), QStringLiteral("none"));
+        QCOMPARE(picker.ItemImage(0).size(), QSize(140, 9));
+        QVERIFY(picker.ItemImage(2).isNull());
+        // The sample of curve 2 shows its colour (fuchsia) on the background.
+        const QImage sample = picker.ItemImage(1);
+        QCOMPARE(sample.pixelColor(sample.width() / 2, sample.height() / 2),
+                 ToQColor(panel->Curve(2)->linecolor));
+    }
+};
+
+QTEST_MAIN(TestCurvePanel)
+#include "test_curvepanel.moc"
