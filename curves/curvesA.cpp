@@ -56,36 +56,24 @@ void TCurveA::AddPoint(double x, double y) {
     SetXY(count_, x, y);
 }
 
-bool TCurveA::ValueAt(int32_t& hint, double x, double& y) const {
-    if (hint < 1) hint = 1;
-    if (hint > count_) return false;
-    const double* xs = x_.data() - 1; // 1-based view
-    const double* ys = y_.data() - 1;
-    if (xs[hint] > x) return false;
-    bool found = false;
-    int32_t h = hint;
-    while (h < count_) {
-        if (xs[h] <= x && x <= xs[h + 1]) {
-            found = true;
-            break;
-        }
-        ++h;
-    }
-    if (!found) {
-        // The walk ran to the last point; the hint stays there, moved back onto the left point of a pair.
-        hint = h > 1 ? h - 1 : 1;
-        return false;
-    }
-    hint = h;
-    y = ys[h] + (x - xs[h]) * (ys[h + 1] - ys[h]) / (xs[h + 1] - xs[h]);
-    return true;
-}
-
 double TCurveA::Power(double x, int k) {
     if (k == 0) return 1.0;
     if (x == 0.0) return 0.0;
     const double r = std::exp(k * std::log(std::fabs(x)));
     return (x < 0.0 && (k % 2 != 0)) ? -r : r;
+}
+
+void TCurveA::Powers(double x, int maxK, double* out) {
+    out[0] = 1.0;
+    if (x == 0.0) {
+        std::fill(out + 1, out + maxK + 1, 0.0);
+        return;
+    }
+    const double lnx = std::log(std::fabs(x));
+    for (int k = 1; k <= maxK; ++k) {
+        const double r = std::exp(k * lnx);
+        out[k] = (x < 0.0 && (k % 2 != 0)) ? -r : r;
+    }
 }
 
 bool TCurveA::PolyFit(int order, double* coeffs, double& stdError) const {
@@ -99,7 +87,7 @@ bool TCurveA::PolyFit(int order, double* coeffs, double& stdError) const {
     for (int32_t i = 0; i < n; ++i) {
         const double xi = x_[static_cast<size_t>(i)];
         const double yi = y_[static_cast<size_t>(i)];
-        for (int k = 0; k <= 2 * order; ++k) pw[static_cast<size_t>(k)] = Power(xi, k);
+        Powers(xi, 2 * order, pw.data());
         for (int k = 0; k <= 2 * order; ++k) sx[static_cast<size_t>(k)] += pw[static_cast<size_t>(k)];
         for (int k = 0; k <= order; ++k)
             sxy[static_cast<size_t>(k)] += static_cast<TExtended>(pw[static_cast<size_t>(k)]) * yi;
@@ -109,14 +97,19 @@ bool TCurveA::PolyFit(int order, double* coeffs, double& stdError) const {
     return SolvePolySums(order, n, sx.data(), sxy.data(), sy, syy, coeffs, &stdError);
 }
 
-bool TCurveA::SolvePolySums(int order, int32_t n, const TExtended* sx, const TExtended* sxy, TExtended sy,
-                            TExtended syy, double* coeffs, double* stdError) {
-    if (order < 0 || order > MaxPolyOrder || n < order + 1) return false;
+namespace {
+
+// The solve for an order known at compile time (M >= 0: loops unrolled, the scratch in registers) or for any
+// order (M < 0). Both perform the same operations in the same order. The scratch has a fixed size: the
+// moving-window smoothing solves once per point and must not allocate.
+template <int M>
+bool SolveSums(int order, int32_t n, const TExtended* sx, const TExtended* sxy, TExtended sy, TExtended syy,
+               double* coeffs, double* stdError) {
+    constexpr int Cap = M > 0 ? M : (M == 0 ? 1 : TCurveA::MaxPolyOrder);
     const TExtended nn = n;
-    // Centred normal equations S a = T for a1..a_order. Fixed-size scratch: the moving-window smoothing
-    // solves once per point and must not allocate.
-    const int m = order;
-    TExtended S[MaxPolyOrder * MaxPolyOrder], T[MaxPolyOrder], rhs[MaxPolyOrder], a[MaxPolyOrder];
+    // Centred normal equations S a = T for a1..a_order.
+    const int m = M >= 0 ? M : order;
+    TExtended S[Cap * Cap], T[Cap], rhs[Cap], a[Cap];
     auto s = [&](int j, int k) -> TExtended& { return S[(j - 1) * m + (k - 1)]; };
     for (int j = 1; j <= m; ++j) {
         for (int k = 1; k <= m; ++k) s(j, k) = sx[j + k] - sx[j] * sx[k] / nn;
@@ -163,6 +156,25 @@ bool TCurveA::SolvePolySums(int order, int32_t n, const TExtended* sx, const TEx
         *stdError = static_cast<double>(std::sqrt(var));
     }
     return true;
+}
+
+} // namespace
+
+bool TCurveA::SolvePolySums(int order, int32_t n, const TExtended* sx, const TExtended* sxy, TExtended sy,
+                            TExtended syy, double* coeffs, double* stdError) {
+    if (order < 0 || order > MaxPolyOrder || n < order + 1) return false;
+    switch (order) {
+    case 0:
+        return SolveSums<0>(order, n, sx, sxy, sy, syy, coeffs, stdError);
+    case 1:
+        return SolveSums<1>(order, n, sx, sxy, sy, syy, coeffs, stdError);
+    case 2:
+        return SolveSums<2>(order, n, sx, sxy, sy, syy, coeffs, stdError);
+    case 3:
+        return SolveSums<3>(order, n, sx, sxy, sy, syy, coeffs, stdError);
+    default:
+        return SolveSums<-1>(order, n, sx, sxy, sy, syy, coeffs, stdError);
+    }
 }
 
 void TCurveA::ApplyPoly(int order, const double* coeffs) {

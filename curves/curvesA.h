@@ -74,9 +74,37 @@ public:
 
     // x^k as the program computes its powers: exp(k ln|x|), negated for negative x and odd k.
     static double Power(double x, int k);
+    // Power(x, k) for k = 0..maxK into out[0..maxK], with the logarithm taken once.
+    static void Powers(double x, int maxK, double* out);
 
 protected:
     int32_t count_ = 0;
     std::vector<double> x_;
     std::vector<double> y_;
 };
+
+// Inline: the sweeps of interpolation, curve arithmetic, averaging and the transform call it once per point.
+inline bool TCurveA::ValueAt(int32_t& hint, double x, double& y) const {
+    if (hint < 1) hint = 1;
+    if (hint > count_) return false;
+    const double* xs = x_.data() - 1; // 1-based view
+    const double* ys = y_.data() - 1;
+    if (xs[hint] > x) return false;
+    bool found = false;
+    int32_t h = hint;
+    while (h < count_) {
+        if (xs[h] <= x && x <= xs[h + 1]) {
+            found = true;
+            break;
+        }
+        ++h;
+    }
+    if (!found) {
+        // The walk ran to the last point; the hint stays there, moved back onto the left point of a pair.
+        hint = h > 1 ? h - 1 : 1;
+        return false;
+    }
+    hint = h;
+    y = ys[h] + (x - xs[h]) * (ys[h + 1] - ys[h]) / (xs[h + 1] - xs[h]);
+    return true;
+}

@@ -94,6 +94,12 @@ public:
     // Deletes points first..last (1-based). Fails for an empty or inverted range, indices outside the
     // curve, or the whole curve.
     bool RemoveRange(int32_t first, int32_t last);
+    // Sets all Count() points (at least 2) from a formula of x, stepping from left by
+    // (right - left) / (Count() - 1); points where the formula cannot be evaluated are skipped and the grid
+    // goes on past right. Fails, unchanged, on a formula that does not parse or one that stays unevaluable
+    // for FormulaFailureLimit(Count()) steps in a row.
+    bool FromFunction(const std::string& formula, double right, double left);
+    static int32_t FormulaFailureLimit(int32_t steps);
 
     // ---- interpolation, curve arithmetic and averaging (curvesb_interp.cpp)
     // Largest grid any operation builds; finer grids fail rather than exhaust memory.

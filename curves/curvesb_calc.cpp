@@ -1,6 +1,7 @@
 // Calculus and point-wise operations of a curve: derivative, integral, x times y, reciprocal, logarithm,
 // removal of a range of points and generation from a formula.
 #include "curves/curvesb.h"
+#include "expr/parse.h"
 
 #include <algorithm>
 #include <cmath>
@@ -130,6 +131,43 @@ bool TCurveB::RemoveRange(int32_t first, int32_t last) {
     if (first == 1) XMin = X(1);
     if (wasLast) XMax = X(first - 1);
     CalcYRange();
+    MarkModified();
+    return true;
+}
+
+int32_t TCurveB::FormulaFailureLimit(int32_t steps) {
+    // A formula that has failed over as many grid steps as the whole curve asked for has left every range
+    // the user could have meant; the floor keeps short curves from giving up on a gap such as 1/trunc(x)
+    // around 0, and costs next to nothing.
+    return std::max(steps, 1000);
+}
+
+bool TCurveB::FromFunction(const std::string& formula, double right, double left) {
+    const int32_t n = count_;
+    if (n < 2) return false;
+    TExpression expr;
+    if (expr.SetExpression("x", formula) != 0) return false;
+    // Points are built aside: a formula that stops being evaluable leaves the curve as it was.
+    std::vector<double> nx(static_cast<size_t>(n)), ny(static_cast<size_t>(n));
+    const double step = (right - left) / (n - 1);
+    const int32_t limit = FormulaFailureLimit(n);
+    double x = left;
+    int32_t failures = 0;
+    for (int32_t i = 0; i < n; x += step) {
+        double v;
+        if (expr.Evaluate(x, v) != 0) {
+            // Skipped: the grid goes on past right until every point is stored, or gives up.
+            if (++failures >= limit) return false;
+            continue;
+        }
+        failures = 0;
+        nx[static_cast<size_t>(i)] = x;
+        ny[static_cast<size_t>(i)] = std::fabs(v) < 1e10 ? v : 0.0;
+        ++i;
+    }
+    std::copy(nx.begin(), nx.end(), x_.begin());
+    std::copy(ny.begin(), ny.end(), y_.begin());
+    CalcRanges();
     MarkModified();
     return true;
 }

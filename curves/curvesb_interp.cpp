@@ -13,35 +13,44 @@ bool TCurveB::Resample(double interval, double offset) {
     if (!(h > 0.0)) return false;
     // The grid holds offset and steps by h, by repeated addition as the user would count it. The walks are
     // bounded so that an offset far away or an interval lost in the rounding of x cannot stall.
+    if (!(std::fabs(offset - XMin) / h <= MaxGridPoints)) return false;
     int64_t steps = 0;
     double g = offset;
     while (g > XMin)
         if (g -= h, ++steps > MaxGridPoints) return false;
     while (g < XMin)
         if (g += h, ++steps > MaxGridPoints) return false;
-    // Grid values strictly below XMax: a value equal to XMax is left out.
-    int32_t n = 0;
-    for (double t = g; t < XMax; t += h)
-        if (++n > MaxGridPoints) return false;
-    if (n < 2) return false;
-
-    std::vector<double> nx(static_cast<size_t>(n)), ny(static_cast<size_t>(n));
+    // Grid values strictly below XMax (a value equal to XMax is left out), interpolated in one forward
+    // sweep. The arrays are reserved from the expected count, so they are written once and never zeroed.
+    const double expected = (XMax - g) / h + 2.0;
+    if (!(expected <= MaxGridPoints + 4.0)) return false; // far too many, whatever the rounding
+    std::vector<double> nx, ny;
+    nx.reserve(static_cast<size_t>(std::clamp(expected, 2.0, MaxGridPoints + 1.0)));
+    ny.reserve(nx.capacity());
     int32_t hint = 1;
-    double t = g;
-    for (int32_t k = 0; k < n; ++k, t += h) {
+    double lo = 0.0, hi = 0.0;
+    for (double t = g; t < XMax; t += h) {
         double v;
-        if (!ValueAt(hint, t, v)) return false;
-        nx[static_cast<size_t>(k)] = t;
-        ny[static_cast<size_t>(k)] = v;
+        // An interval lost in the rounding of t would never reach XMax.
+        if (t + h == t || nx.size() >= MaxGridPoints || !ValueAt(hint, t, v)) return false;
+        if (nx.empty()) lo = hi = v;
+        lo = v < lo ? v : lo;
+        hi = v > hi ? v : hi;
+        nx.push_back(t);
+        ny.push_back(v);
     }
+    if (nx.size() < 2) return false;
     // The result is a new curve: its header starts empty. Its ranges are set here so that it can be used
-    // at once (the curve set would recompute them anyway).
+    // at once (the curve set would recompute them anyway); the grid ascends.
+    count_ = static_cast<int32_t>(nx.size());
     x_.swap(nx);
     y_.swap(ny);
-    count_ = n;
     Comment.clear();
     FileName.clear();
-    CalcRanges();
+    XMin = x_.front();
+    XMax = x_[static_cast<size_t>(count_ - 1)];
+    YMin = lo;
+    YMax = hi;
     MarkModified();
     return true;
 }

@@ -7,6 +7,78 @@
 #include <cmath>
 #include <vector>
 
+namespace {
+
+// The sums of a window fit: sx[k] = sum of x^k for k = 1..2 order, sxy[k] = sum of x^k y for k = 1..order,
+// sy = sum of y (also sxy[0]), added in window order from the tabulated powers (row j & mask of pw holds
+// point j's powers). sx[0] is left out: the solver does not read it. With the order known at compile time
+// the accumulators stay in registers; the additions and their order are the same as in the general form.
+template <int Order>
+void WindowSums(const int32_t* window, int32_t n, const double* pw, int32_t mask, const double* y,
+                TExtended* sx, TExtended* sxy, TExtended& sy) {
+    constexpr int K = 2 * Order + 1;
+    TExtended s[K] = {}, sp[Order + 1] = {};
+    TExtended sum = 0.0L;
+    for (int32_t t = 0; t < n; ++t) {
+        const int32_t j = window[t];
+        const double* p = pw + static_cast<size_t>(j & mask) * K;
+        const double yj = y[j];
+        for (int k = 1; k < K; ++k) s[k] += p[k];
+        for (int k = 1; k <= Order; ++k) sp[k] += static_cast<TExtended>(p[k]) * yj;
+        sum += yj;
+    }
+    for (int k = 1; k < K; ++k) sx[k] = s[k];
+    for (int k = 1; k <= Order; ++k) sxy[k] = sp[k];
+    sxy[0] = sum;
+    sy = sum;
+}
+
+// The default quadratic window, with every accumulator a named local so that none lives in memory.
+template <>
+void WindowSums<2>(const int32_t* window, int32_t n, const double* pw, int32_t mask, const double* y,
+                   TExtended* sx, TExtended* sxy, TExtended& sy) {
+    TExtended s1 = 0.0L, s2 = 0.0L, s3 = 0.0L, s4 = 0.0L, p1 = 0.0L, p2 = 0.0L, sum = 0.0L;
+    for (int32_t t = 0; t < n; ++t) {
+        const int32_t j = window[t];
+        const double* p = pw + static_cast<size_t>(j & mask) * 5;
+        const double yj = y[j];
+        s1 += p[1];
+        s2 += p[2];
+        s3 += p[3];
+        s4 += p[4];
+        p1 += static_cast<TExtended>(p[1]) * yj;
+        p2 += static_cast<TExtended>(p[2]) * yj;
+        sum += yj;
+    }
+    sx[1] = s1;
+    sx[2] = s2;
+    sx[3] = s3;
+    sx[4] = s4;
+    sxy[0] = sum;
+    sxy[1] = p1;
+    sxy[2] = p2;
+    sy = sum;
+}
+
+void WindowSumsAnyOrder(int order, const int32_t* window, int32_t n, const double* pw, int32_t mask,
+                        const double* y, TExtended* sx, TExtended* sxy, TExtended& sy) {
+    const int K = 2 * order + 1;
+    std::fill_n(sx, K, 0.0L);
+    std::fill_n(sxy, order + 1, 0.0L);
+    sy = 0.0L;
+    for (int32_t t = 0; t < n; ++t) {
+        const int32_t j = window[t];
+        const double* p = pw + static_cast<size_t>(j & mask) * static_cast<size_t>(K);
+        const double yj = y[j];
+        for (int k = 1; k < K; ++k) sx[k] += p[k];
+        for (int k = 1; k <= order; ++k) sxy[k] += static_cast<TExtended>(p[k]) * yj;
+        sy += yj;
+    }
+    sxy[0] = sy;
+}
+
+} // namespace
+
 bool TCurveB::SplineSmooth(int32_t n, int order) {
     const int32_t cnt = count_;
     if (n < 3 || n > cnt || n <= order || order < 0 || order > MaxPolyOrder) return false;
@@ -25,10 +97,7 @@ bool TCurveB::SplineSmooth(int32_t n, int order) {
     auto powersOf = [&](int32_t j) {
         return pw.data() + static_cast<size_t>(j & mask) * static_cast<size_t>(K);
     };
-    auto fillPowers = [&](int32_t j) {
-        double* p = powersOf(j);
-        for (int k = 0; k < K; ++k) p[k] = Power(x[j], k);
-    };
+    auto fillPowers = [&](int32_t j) { Powers(x[j], K - 1, powersOf(j)); };
     int32_t filled = 0; // points 0..filled-1 have their powers in the ring
     for (; filled < std::min(n, cnt); ++filled) fillPowers(filled);
 
@@ -49,16 +118,26 @@ bool TCurveB::SplineSmooth(int32_t n, int order) {
                 window[static_cast<size_t>(t)] = l--;
         }
         // Sums in the order the points joined the window, as a fit of the window curve forms them.
-        std::fill_n(sx, K, 0.0L);
-        std::fill_n(sxy, order + 1, 0.0L);
-        TExtended sy = 0.0L;
-        for (int32_t t = 0; t < n; ++t) {
-            const int32_t j = window[static_cast<size_t>(t)];
-            const double* p = powersOf(j);
-            const double yj = y0[static_cast<size_t>(j)];
-            for (int k = 0; k < K; ++k) sx[k] += p[k];
-            for (int k = 0; k <= order; ++k) sxy[k] += static_cast<TExtended>(p[k]) * yj;
-            sy += yj;
+        TExtended sy;
+        switch (order) {
+        case 0:
+            WindowSums<0>(window.data(), n, pw.data(), mask, y0.data(), sx, sxy, sy);
+            break;
+        case 1:
+            WindowSums<1>(window.data(), n, pw.data(), mask, y0.data(), sx, sxy, sy);
+            break;
+        case 2:
+            WindowSums<2>(window.data(), n, pw.data(), mask, y0.data(), sx, sxy, sy);
+            break;
+        case 3:
+            WindowSums<3>(window.data(), n, pw.data(), mask, y0.data(), sx, sxy, sy);
+            break;
+        case 4:
+            WindowSums<4>(window.data(), n, pw.data(), mask, y0.data(), sx, sxy, sy);
+            break;
+        default:
+            WindowSumsAnyOrder(order, window.data(), n, pw.data(), mask, y0.data(), sx, sxy, sy);
+            break;
         }
         // The standard error is not needed, so a window of exactly order + 1 points does not divide by zero.
         if (!SolvePolySums(order, n, sx, sxy, sy, 0.0L, coeffs, nullptr)) continue;

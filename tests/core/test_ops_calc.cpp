@@ -144,3 +144,60 @@ TEST(OpsRemoveRange, RangesAndRefusals) {
     EXPECT_EQ(five.Count(), 5);
     EXPECT_TRUE(five.Saved);
 }
+
+namespace {
+TCurveB Steps(int32_t n) {
+    TCurveB c;
+    c.SetCount(n);
+    c.Comment = "formula";
+    return c;
+}
+} // namespace
+
+TEST(OpsFromFunction, GridSkipsUnevaluablePoints) {
+    TCurveB c = Steps(3);
+    ASSERT_TRUE(c.FromFunction("1/x", 1, -1)); // x = 0 cannot be evaluated: the grid goes on to x = 2
+    for (int32_t i = 1; i <= 3; ++i) {
+        const double xs[] = {-1, 1, 2}, ys[] = {-1, 1, 0.5};
+        EXPECT_EQ(c.X(i), xs[i - 1]);
+        EXPECT_EQ(c.Y(i), ys[i - 1]);
+    }
+    EXPECT_EQ(c.XMax, 2.0);
+    EXPECT_EQ(c.YMin, -1.0);
+    EXPECT_FALSE(c.Saved);
+
+    TCurveB sq = Steps(3);
+    ASSERT_TRUE(sq.FromFunction("x^2", 1, -1));
+    ExpectY(sq, {1, 0, 1});
+    EXPECT_EQ(sq.X(2), 0.0);
+
+    TCurveB big = Steps(3);
+    ASSERT_TRUE(big.FromFunction("x*1e12+5", 1, -1)); // values of 1e10 or more are stored as 0
+    ExpectY(big, {0, 5, 0});
+}
+
+TEST(OpsFromFunction, FailuresLeaveTheCurve) {
+    TCurveB c = Steps(5);
+    c.SetXY(1, 7, 8);
+    EXPECT_FALSE(c.FromFunction("x+", 1, 0));  // does not parse
+    EXPECT_FALSE(c.FromFunction("foo", 1, 0)); // no such variable
+    // Never evaluable: ends after the bounded number of failures instead of stepping forever.
+    EXPECT_FALSE(c.FromFunction("1/(x-x)", 1, 0));
+    // A gap of about 1200 steps is longer than the bound (1000 for short curves) ...
+    EXPECT_FALSE(c.FromFunction("1/trunc(x/600)", 3, 1));
+    EXPECT_EQ(c.X(1), 7.0);
+    EXPECT_EQ(c.Y(1), 8.0);
+    EXPECT_EQ(c.Comment, "formula");
+    // ... one of about 1000 is not, and a longer curve tolerates gaps as long as itself.
+    ASSERT_TRUE(c.FromFunction("1/trunc(x/500)", 3, 1));
+    EXPECT_EQ(c.X(1), 500.0);
+    EXPECT_EQ(c.Y(1), 1.0);
+    TCurveB longer = Steps(1500);
+    ASSERT_TRUE(longer.FromFunction("1/trunc(x/1200)", 1500, 1));
+    EXPECT_EQ(longer.X(1), 1200.0);
+    EXPECT_EQ(TCurveB::FormulaFailureLimit(3), 1000);
+    EXPECT_EQ(TCurveB::FormulaFailureLimit(5000), 5000);
+
+    TCurveB one = Steps(1);
+    EXPECT_FALSE(one.FromFunction("x", 1, 0));
+}

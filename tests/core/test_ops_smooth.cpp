@@ -67,6 +67,14 @@ TEST(OpsSpline, ParabolaAndWholeCurveWindow) {
     EXPECT_EQ(twelve.Y(5), Noisy(12).Y(5));
 }
 
+TEST(OpsSpline, TabulatedPowersEqualThePowerFunction) {
+    for (double x : {-2.5, -1.0, 0.0, 0.3, 7.0, 1e-8, 123456.789}) {
+        double p[9];
+        TCurveA::Powers(x, 8, p);
+        for (int k = 0; k <= 8; ++k) EXPECT_EQ(p[k], TCurveA::Power(x, k)) << x << "^" << k;
+    }
+}
+
 TEST(OpsSpline, EachPointMatchesItsOwnWindowFit) {
     const TCurveB src = Noisy(200);
     for (int order : {1, 2, 3}) {
