@@ -3,6 +3,21 @@
 #include <QFileDialog>
 #include <QMessageBox>
 
+namespace {
+// Qt reads the patterns of a filter from its parentheses, separated by blanks: "(*.dat, *.txt)" would look
+// for names ending in "dat,". The commas are dropped for the dialog; the caption reads the same otherwise.
+QString DialogFilters(const QStringList& filters) {
+    QStringList out;
+    for (QString f : filters) {
+        const auto open = f.lastIndexOf(QLatin1Char('('));
+        if (open >= 0)
+            f = f.left(open) + f.mid(open).replace(QLatin1Char(','), QLatin1Char(' ')).simplified();
+        out << f;
+    }
+    return out.join(QStringLiteral(";;"));
+}
+} // namespace
+
 void TDesktopMessages::Error(QWidget* parent, const QString& text) {
     QMessageBox::critical(parent, QStringLiteral("Error"), text, QMessageBox::Ok);
 }
@@ -27,14 +42,12 @@ TSaveAnswer TDesktopMessages::AskSave(QWidget* parent, const QString& text) {
 }
 
 QString TDesktopMessages::OpenFile(QWidget* parent, const QString& dir, const QStringList& filters) {
-    return QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), dir,
-                                        filters.join(QStringLiteral(";;")));
+    return QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), dir, DialogFilters(filters));
 }
 
 QString TDesktopMessages::SaveFile(QWidget* parent, const QString& dir, const QStringList& filters) {
     // QFileDialog asks before it overwrites an existing file.
-    return QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"), dir,
-                                        filters.join(QStringLiteral(";;")));
+    return QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"), dir, DialogFilters(filters));
 }
 
 namespace {

@@ -21,6 +21,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QStatusTipEvent>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -1019,7 +1020,10 @@ void Tcurvewindow::Cascade() {
         w->resize(425, 425);
         w->move(at);
         w->show();
-        const int frame = w->frameGeometry().height() - w->height();
+        // Each next window moves by the height of the frame above its client area, so that the title bars
+        // stay visible; without a known frame (no window manager yet) by the style's title bar height.
+        int frame = w->frameGeometry().height() - w->height();
+        if (frame <= 0) frame = w->style()->pixelMetric(QStyle::PM_TitleBarHeight);
         at += QPoint(frame, frame);
     }
 }
@@ -1031,8 +1035,9 @@ void Tcurvewindow::Tile(QSize screen) {
         w->resize(425, 425);
         w->move(x, y);
         w->show();
+        // A new row starts when the next window would not fit across the screen.
         x += w->frameGeometry().width();
-        if (x > screen.width()) {
+        if (x + w->frameGeometry().width() > screen.width()) {
             y += w->frameGeometry().height();
             x = 0;
         }

@@ -530,9 +530,7 @@ void TCurvePanel::mouseMoveEvent(QMouseEvent* event) {
         dragPending_ = false;
         if (ActiveCurve() != nullptr) {
             auto* drag = new QDrag(this);
-            auto* mime = new QMimeData;
-            mime->setData(PanelMime, QByteArray::number(reinterpret_cast<quintptr>(this)));
-            drag->setMimeData(mime);
+            drag->setMimeData(MakeDragData());
             drag->exec(Qt::CopyAction);
         }
         return;
@@ -555,6 +553,12 @@ void TCurvePanel::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 // ---------------------------------------------------------------- drag and drop of curves
+
+QMimeData* TCurvePanel::MakeDragData() const {
+    auto* mime = new QMimeData;
+    mime->setData(PanelMime, QByteArray::number(reinterpret_cast<quintptr>(this)));
+    return mime;
+}
 
 namespace {
 TCurvePanel* DraggedPanel(const QMimeData* mime) {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 
+class QMimeData;
 class WCurveSet;
 class TGraphicComboBox;
 class TGraphicListBox;
@@ -125,6 +126,9 @@ public:
     std::function<void(QPoint)> OnDoubleClick;
     // A curve was refused because the set holds MaxCurves curves.
     std::function<void()> OnFull;
+
+    // What a drag of this panel's active curve carries to another panel.
+    QMimeData* MakeDragData() const;
 
     // The read-out text of a world point: "(" x "," y ")", each in fixed point with 4 decimals, at least 8
     // wide.

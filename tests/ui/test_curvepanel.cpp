@@ -4,7 +4,8 @@
 #include "plot/SpecialCombos.h"
 #include "plot/w_curve.h"
 
-#include <QSignalSpy>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QTest>
 
 #include <vector>
@@ -303,6 +304,28 @@ private slots:
         QCOMPARE(panel->CurveCount(), 100);
         QCOMPARE(panel->Curve(1)->Y(1), 0.0);
         QCOMPARE(refused, 1);
+    }
+
+    void droppedPanelAddsItsActiveCurve() {
+        panel->AddCurve(Flat(1, "a.dat"), true, true);
+        panel->Curve(1)->linecolor = 0x123456;
+        TCurvePanel other(nullptr, nullptr);
+        other.resize(300, 200);
+        other.AddCurve(Flat(5, "b.dat"), true, true);
+        auto drop = [](TCurvePanel& target, QMimeData* mime) {
+            QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&target, &enter);
+            QDropEvent dropped(QPointF(20, 20), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(&target, &dropped);
+            delete mime;
+        };
+        drop(other, panel->MakeDragData());
+        QCOMPARE(other.CurveCount(), 2);
+        QCOMPARE(other.Curve(2)->linecolor, TColor(0x123456));
+        QVERIFY(other.Curve(2)->FileName.empty());
+        QVERIFY(!other.Curve(2)->Saved);
+        drop(*panel, panel->MakeDragData()); // onto itself: nothing
+        QCOMPARE(panel->CurveCount(), 1);
     }
 
     void curvePickerListsEveryCurveWithItsStyle() {

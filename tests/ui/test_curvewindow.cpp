@@ -1,0 +1,382 @@
+// Curve windows driven as a user would: menus and buttons, keys, the status area, files, closing questions
+// with scripted answers, and what the main window shows with the example curves.
+#include "app/curvewin.h"
+#include "app/placement.h"
+#include "plot/CurvePanels.h"
+#include "plot/SpecialCombos.h"
+#include "plot/w_curve.h"
+#include "scriptedmessages.h"
+
+#include <QAction>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+#include <fstream>
+
+namespace {
+TCurveB MakeCurve(const std::vector<std::pair<double, double>>& points, const std::string& name = "") {
+    TCurveB c;
+    for (auto [x, y] : points) c.AddPoint(x, y);
+    c.CalcRanges();
+    c.FileName = name;
+    c.Saved = !name.empty();
+    return c;
+}
+
+void WriteFile(const QString& name, const std::string& text) {
+    std::ofstream(name.toStdString()) << text;
+}
+} // namespace
+
+class TestCurveWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TScriptedMessages> msg;
+    std::unique_ptr<Tcurvewindow> win;
+    QTemporaryDir dir;
+
+    QString Path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+    QAction* A(const char* name) const {
+        QAction* a = win->Action(QLatin1String(name));
+        if (a == nullptr) qFatal("no action %s", name);
+        return a;
+    }
+
+private slots:
+    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void init() {
+        msg = std::make_unique<TScriptedMessages>();
+        win = std::make_unique<Tcurvewindow>();
+        win->show();
+        QVERIFY(QTest::qWaitForWindowExposed(win.get()));
+    }
+    void cleanup() {
+        win.reset();
+        msg.reset();
+    }
+
+    void menusToolbarAndHints() {
+        QCOMPARE(win->windowTitle(), QStringLiteral("Graphmill - Main Form"));
+        QCOMPARE(win->StatusLine()->text(), QStringLiteral("Load a file"));
+        QCOMPARE(A("Open1")->text(), QStringLiteral("&Open"));
+        QCOMPARE(A("Open1")->shortcut(), QKeySequence(QStringLiteral("Ctrl+O")));
+        QCOMPARE(A("SaveAs1")->shortcut(), QKeySequence(QStringLiteral("Ctrl+W")));
+        QCOMPARE(A("Delete1")->shortcut(), QKeySequence(Qt::Key_Delete));
+        QCOMPARE(A("Closeall1")->text(), QStringLiteral("&Close al&l"));
+        QCOMPARE(A("Exit1")->statusTip(), QStringLiteral("Quit Graphmill"));
+        QCOMPARE(A("X1")->statusTip(), QStringLiteral("Multiply Y values of the acitve curve by X values"));
+        // A two-part hint: the short part is the tooltip, the long part goes to the status line.
+        QCOMPARE(A("ZoomInBtn")->toolTip(), QStringLiteral("Zoom in"));
+        QCOMPARE(A("ZoomInBtn")->statusTip(),
+                 QStringLiteral("Custom-zoom by clicking and dragging in the window"));
+        QCOMPARE(A("LoadBtn")->toolTip(), QStringLiteral("Load a curve"));
+        QCOMPARE(A("LoadBtn")->statusTip(), QStringLiteral("Load a curve"));
+        QVERIFY(!A("LoadBtn")->icon().isNull());
+        QVERIFY(!A("LoadBtn")->icon().pixmap(22, 22).isNull());
+        QCOMPARE(A("LogBtn")->text(), QStringLiteral("log "));
+        QVERIFY(A("AutoUpdateBtn")->isChecked());
+        QCOMPARE(win->ToolbarBands().size(), 3);
+        // Commands that are not built yet are not shown.
+        QVERIFY(!A("Fit1")->isVisible());
+        QVERIFY(!A("PopPaste")->isVisible());
+        QVERIFY(A("PopOpen")->isVisible());
+        A("toolbar1")->trigger();
+        QVERIFY(win->ToolbarBands().front()->isHidden());
+
+        // Hovering a control shows its long hint in the status line.
+        QStatusTipEvent tip(A("DerivativeBtn")->statusTip());
+        QApplication::sendEvent(win.get(), &tip);
+        QCOMPARE(win->StatusLine()->text(), QStringLiteral("Take the derivative of the active curve"));
+    }
+
+    void emptySetDisablesCurveCommands() {
+        for (const char* n :
+             {"DerivativeBtn", "IntegralBtn", "SaveBtn", "ZoomInBtn", "CursorBtn", "RemoveRangeBtn", "LogBtn",
+              "Save1", "SaveAs1", "Integral1", "Cursor1", "Zoom1", "In1", "Out1"})
+            QVERIFY2(!A(n)->isEnabled(), n);
+        QVERIFY(!A("Undo1")->isEnabled());
+        QVERIFY(A("LoadBtn")->isEnabled());
+        QVERIFY(!A("PopSave")->isVisible());
+        QVERIFY(!A("PopClear")->isVisible());
+        // Keys on an empty set change nothing and ask nothing.
+        QTest::keyClick(win.get(), Qt::Key_C);
+        QTest::keyClick(win.get(), Qt::Key_G);
+        QTest::keyClick(win.get(), Qt::Key_Space);
+        QVERIFY(!win->CurvePanel->IsCursorShown());
+        QCOMPARE(win->PickMode, 0);
+
+        win->CurvePanel->AddCurve(MakeCurve({{0, 1}, {1, 2}, {2, 3}}, "a.dat"), true, true);
+        for (const char* n : {"DerivativeBtn", "Save1", "Cursor1", "Zoom1"}) QVERIFY2(A(n)->isEnabled(), n);
+        QVERIFY(A("PopSave")->isVisible());
+        QCOMPARE(win->FileNamePanel()->text(), QStringLiteral("a.dat"));
+        QCOMPARE(win->CurvePicker->currentText(), QStringLiteral("#1: a.dat"));
+    }
+
+    void integralReplacesTheCurveAndReportsTheTotal() {
+        win->CurvePanel->AddCurve(MakeCurve({{0, 1}, {1, 1}, {2, 1}}, "c.dat"), true, true);
+        win->CurvePanel->Curve(1)->linecolor = 0x0000FF;
+        A("IntegralBtn")->trigger();
+        QCOMPARE(msg->Texts("information"), QStringList{QStringLiteral("Definite integral:  2")});
+        QCOMPARE(win->CurvePanel->CurveCount(), 1);
+        QCOMPARE(win->CurvePanel->Curve(1)->Y(3), 2.0);
+        QCOMPARE(win->CurvePanel->Curve(1)->linecolor, TColor(0x0000FF));
+        QVERIFY(A("Undo1")->isEnabled());
+        A("Undo1")->trigger();
+        QCOMPARE(win->CurvePanel->Curve(1)->Y(3), 1.0);
+        QVERIFY(!A("Undo1")->isEnabled());
+
+        // New-curve mode: the derivative joins as a new curve and Undo stays off.
+        A("NewCurveModeBtn")->trigger();
+        QVERIFY(win->NewCurveMode);
+        A("DerivativeBtn")->trigger();
+        QCOMPARE(win->CurvePanel->CurveCount(), 2);
+        QCOMPARE(win->CurvePanel->Curve(1)->Y(3), 1.0);
+        QVERIFY(!A("Undo1")->isEnabled());
+    }
+
+    void arithmeticFaultLeavesTheSetUnchanged() {
+        win->CurvePanel->AddCurve(MakeCurve({{0, 1e-310}, {1, 2}}, "tiny.dat"), true, true);
+        A("InverseBtn")->trigger();
+        QCOMPARE(msg->Texts("error"), QStringList{QStringLiteral("Floating point overflow")});
+        QCOMPARE(win->CurvePanel->Curve(1)->Y(2), 2.0);
+        QVERIFY(!A("Undo1")->isEnabled());
+    }
+
+    void removeRangeByPickingTwoPoints() {
+        std::vector<std::pair<double, double>> pts;
+        for (int i = 0; i < 10; ++i) pts.push_back({double(i), double(i * i)});
+        win->CurvePanel->AddCurve(MakeCurve(pts, "r.dat"), true, true);
+        QTest::keyClick(win.get(), Qt::Key_G);
+        QCOMPARE(win->StatusLine()->text(), QStringLiteral("Click on left bound of range"));
+        QVERIFY(A("RemoveRangeBtn")->isChecked());
+        const int first = win->CurvePanel->Crosshair.Index;
+        QTest::keyClick(win.get(), Qt::Key_Return);
+        QCOMPARE(win->StatusLine()->text(), QStringLiteral("Click on right bound of range"));
+        QTest::keyClick(win.get(), Qt::Key_Right);
+        QTest::keyClick(win.get(), Qt::Key_Right);
+        QCOMPARE(win->CurvePanel->Crosshair.Index, first + 2);
+        QTest::keyClick(win.get(), Qt::Key_Return);
+        QCOMPARE(win->CurvePanel->Curve(1)->Count(), 7);
+        QCOMPARE(win->StatusLine()->text(), QStringLiteral("Operate on the active curve"));
+        QVERIFY(!A("RemoveRangeBtn")->isChecked());
+        QVERIFY(!win->CurvePanel->IsPointPick());
+        QVERIFY(A("Undo1")->isEnabled());
+
+        // Bounds as far apart as the whole curve are refused.
+        win->BeginRemoveRange();
+        win->Notify(notify::PointPicked, 1, 0);
+        win->Notify(notify::PointPicked, 7, 0);
+        QCOMPARE(msg->Texts("error"), QStringList{QStringLiteral("Invalid points")});
+        QCOMPARE(win->CurvePanel->Curve(1)->Count(), 7);
+    }
+
+    void deleteKeysCursorAndNextCurve() {
+        win->CurvePanel->AddCurve(MakeCurve({{0, 1}, {1, 2}}, "a.dat"), true, true);
+        win->CurvePanel->AddCurve(MakeCurve({{0, 3}, {1, 4}}, "b.dat"), true, true);
+        win->CurvePanel->CurveSet().SetActive(1);
+        QTest::keyClick(win.get(), Qt::Key_Space);
+        QCOMPARE(win->CurvePanel->ActiveIndex(), 2);
+        QTest::mouseClick(win->ActivePanel(), Qt::LeftButton, {}, QPoint(3, 3));
+        QCOMPARE(win->CurvePanel->ActiveIndex(), 1);
+        QTest::keyClick(win.get(), Qt::Key_C);
+        QVERIFY(win->CurvePanel->IsCursorShown());
+        QVERIFY(A("CursorBtn")->isChecked());
+        QVERIFY(A("Cursor1")->isChecked());
+        QVERIFY(!win->CursorPanel()->text().isEmpty());
+        QTest::keyClick(win.get(), Qt::Key_R);
+        QCOMPARE(win->CurvePanel->CurveCount(), 1);
+        QCOMPARE(win->CurvePicker->count(), 1);
+        QTest::keyClick(win.get(), Qt::Key_Delete);
+        QCOMPARE(win->CurvePanel->CurveCount(), 0);
+        QVERIFY(!win->CurvePanel->IsCursorShown());
+        A("Undo1")->trigger();
+        QCOMPARE(win->CurvePanel->CurveCount(), 1);
+        QCOMPARE(win->CurvePanel->Curve(1)->FileName, std::string("b.dat"));
+    }
+
+    void clearAllAsksFirst() {
+        win->CurvePanel->AddCurve(MakeCurve({{0, 1}, {1, 2}}), true, true);
+        win->CurvePanel->AddCurve(MakeCurve({{0, 1}, {1, 2}}, "kept.dat"), true, true);
+        win->CurvePanel->AddCurve(MakeCurve({{0, 1}, {1, 2}}), true, true);
+        msg->SaveAnswers = {TSaveAnswer::No, TSaveAnswer::Cancel};
+        QTest::keyClick(win.get(), Qt::Key_E);
+        QCOMPARE(msg->Texts("asksave"), (QStringList{"Save curve #1  ?", "Save curve #3  ?"}));
+        QCOMPARE(win->CurvePanel->CurveCount(), 3);
+        msg->SaveAnswers = {TSaveAnswer::No, TSaveAnswer::No};
+        A("Clearall1")->trigger();
+        QCOMPARE(win->CurvePanel->CurveCount(), 0);
+        QVERIFY(!A("Undo1")->isEnabled());
+        QVERIFY(!A("DerivativeBtn")->isEnabled());
+    }
+
+    void saveAsAndAFailedSave() {
+        win->CurvePanel->AddCurve(MakeCurve({{0, 1}, {1, 2}}), true, true);
+        msg->FileNames = {Path("out.dat")};
+        A("Save1")->trigger(); // no file name yet: Save as
+        QCOMPARE(msg->Texts("save"), QStringList{"ASCII file (*.dat, *.txt, *.asc, *.lin);;Any file (*.*)"});
+        QVERIFY(QFile::exists(Path("out.dat")));
+        QVERIFY(win->CurvePanel->Curve(1)->Saved);
+        QCOMPARE(win->FileNamePanel()->text(), QStringLiteral("out.dat"));
+
+        TPlottedCurve* c = win->CurvePanel->Curve(1);
+        c->FileName = Path("missing/dir/x.dat").toStdString();
+        c->MarkModified();
+        QVERIFY(!win->SaveCurve(1));
+        QCOMPARE(msg->Texts("error").size(), 1);
+        QVERIFY(msg->Texts("error").front().contains(QStringLiteral("missing/dir/x.dat")));
+        QVERIFY(!c->Saved);
+    }
+
+    void openAndDroppedFiles() {
+        WriteFile(Path("one.dat"), "1 2\n2 3\n3 5\n");
+        WriteFile(Path("two.txt"), "header\nDATA\n0 1\n1 0\n");
+        WriteFile(Path("empty.dat"), "");
+        msg->FileNames = {Path("one.dat")};
+        QTest::keyClick(win.get(), Qt::Key_L);
+        QCOMPARE(win->CurvePanel->CurveCount(), 1);
+        QCOMPARE(win->DataDir, dir.path() + QLatin1Char('/'));
+
+        const int refreshes = win->RefreshCount();
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(Path("two.txt")), QUrl::fromLocalFile(Path("empty.dat")),
+                      QUrl::fromLocalFile(Path("one.dat"))});
+        QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(win.get(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(win.get(), &drop);
+        QCOMPARE(win->CurvePanel->CurveCount(), 3);
+        QCOMPARE(win->RefreshCount(), refreshes + 1); // one redraw for the whole drop
+        QCOMPARE(msg->Texts("error").size(), 1);
+        QVERIFY(msg->Texts("error").front().contains(QStringLiteral("empty.dat")));
+    }
+
+    void fullWindowRefusesTheHundredAndFirstCurve() {
+        for (int i = 0; i < 100; ++i)
+            win->CurvePanel->AddCurve(MakeCurve({{0, double(i)}, {1, 1}}, "x"), false, false);
+        WriteFile(Path("more.dat"), "1 2\n2 3\n");
+        msg->FileNames = {Path("more.dat")};
+        A("Open1")->trigger();
+        QCOMPARE(win->CurvePanel->CurveCount(), 100);
+        QCOMPARE(win->CurvePanel->Curve(1)->Y(1), 0.0);
+        QCOMPARE(msg->Texts("error"), QStringList{"A curve window holds at most 100 curves."});
+    }
+
+    void closingAsksMainThenLastWindowsFirst() {
+        Tcurvewindow* second = win->NewWindow();
+        Tcurvewindow* third = win->NewWindow();
+        QCOMPARE(win->NextWindow, second);
+        QCOMPARE(second->NextWindow, third);
+        QCOMPARE(third->pos(), win->pos() + QPoint(40, 40));
+        auto unsaved = [](Tcurvewindow* w, int n) {
+            for (int i = 0; i < n; ++i) w->CurvePanel->AddCurve(MakeCurve({{0, 1}, {1, 2}}), true, true);
+        };
+        unsaved(win.get(), 1);
+        unsaved(second, 2);
+        unsaved(third, 1);
+        win->CurvePanel->AddCurve(MakeCurve({{0, 1}, {1, 2}}, "saved.dat"), true, true);
+
+        // Cancel at the main question keeps everything.
+        msg->ConfirmAnswers = {false};
+        QVERIFY(!win->close());
+        QCOMPARE(win->LastWindow(), third);
+
+        // Cancel in the middle window's questions: the third window is gone, the rest stays.
+        msg->Log.clear();
+        msg->ConfirmAnswers = {true};
+        msg->SaveAnswers = {TSaveAnswer::No, TSaveAnswer::No, TSaveAnswer::Cancel};
+        QVERIFY(!win->close());
+        QCOMPARE(win->LastWindow(), second);
+        QVERIFY(!second->ClosingByMain);
+
+        msg->Log.clear();
+        msg->ConfirmAnswers = {true};
+        msg->SaveAnswers = {TSaveAnswer::No, TSaveAnswer::No, TSaveAnswer::No};
+        QVERIFY(win->close());
+        QCOMPARE(msg->Log.size(), size_t(4));
+        QCOMPARE(msg->Log[0].text,
+                 QStringLiteral("Closing the Graphmill main window will close all other curve "
+                                "windows. Continue?"));
+        QCOMPARE(msg->Log[1].text, QStringLiteral("Save curve #1  ?")); // second window, curve 1
+        QCOMPARE(msg->Log[2].text, QStringLiteral("Save curve #2  ?")); // second window, curve 2
+        QCOMPARE(msg->Log[3].text, QStringLiteral("Save curve #1  ?")); // main window; saved.dat is not asked
+        QCOMPARE(win->NextWindow, nullptr);
+    }
+
+    void placementBesideOrBelow() {
+        const QSize screen(1280, 1024);
+        // Room on the left.
+        QCOMPARE(ToolWindowPlace(1, QRect(500, 100, 400, 300), QSize(200, 150), screen), QPoint(299, 100));
+        // No room left, room on the right.
+        QCOMPARE(ToolWindowPlace(1, QRect(100, 100, 400, 300), QSize(200, 150), screen), QPoint(501, 100));
+        // Near the bottom the tool window is pulled up onto the screen.
+        QCOMPARE(ToolWindowPlace(4, QRect(100, 900, 400, 100), QSize(200, 150), screen), QPoint(501, 874));
+        // No room on either side: mode 4 goes below, mode 1 to the screen edge farther from the window.
+        QCOMPARE(ToolWindowPlace(4, QRect(100, 100, 1000, 300), QSize(300, 150), screen), QPoint(100, 401));
+        QCOMPARE(ToolWindowPlace(1, QRect(100, 100, 1000, 300), QSize(300, 150), screen), QPoint(980, 100));
+        QCOMPARE(ToolWindowPlace(1, QRect(200, 100, 1000, 300), QSize(300, 150), screen), QPoint(0, 100));
+        QCOMPARE(ToolWindowPlace(2, QRect(1200, 900, 300, 100), QSize(300, 150), screen), QPoint(980, 874));
+        QCOMPARE(ToolWindowPlace(3, QRect(500, 100, 400, 300), QSize(200, 150), screen), QPoint(299, 401));
+        // The reply of the notification packs left and top.
+        win->setGeometry(500, 100, 400, 300);
+        const auto reply = static_cast<int32_t>(win->Notify(notify::PlaceToolWindow, 1, PackPair(200, 150)));
+        QCOMPARE(UnpackHigh(reply), win->frameGeometry().top());
+        QCOMPARE(UnpackLow(reply), win->frameGeometry().left() - 201);
+    }
+
+    void tileStartsNewRows() {
+        Tcurvewindow* second = win->NewWindow();
+        Tcurvewindow* third = win->NewWindow();
+        win->Tile(QSize(1000, 900));
+        const QSize outer = win->frameGeometry().size();
+        QCOMPARE(win->pos(), QPoint(0, 0));
+        QCOMPARE(second->pos(), QPoint(outer.width(), 0));
+        QCOMPARE(third->pos(), QPoint(0, outer.height()));
+        QCOMPARE(third->size(), QSize(425, 425));
+        second->close();
+        third->close();
+    }
+
+    void mainWindowShowsTheExampleCurves() {
+        const QString examples = QStringLiteral(GRAPHMILL_SOURCE_DIR "/examples/");
+        win = std::make_unique<Tcurvewindow>(QStringList{
+            examples + "noisy_peak.dat", examples + "damped_sine.dat", examples + "exponential_decay.dat"});
+        win->resize(800, 600);
+        win->show();
+        QVERIFY(QTest::qWaitForWindowExposed(win.get()));
+        QCOMPARE(win->CurvePanel->CurveCount(), 3);
+        const QImage shot = win->grab().toImage();
+        QVERIFY(!shot.isNull());
+        const QImage& plot = win->CurvePanel->PlotImage();
+        const TGrid& g = win->CurvePanel->Grid();
+        // The black frame around the plot area, 1 pixel outside it.
+        QCOMPARE(plot.pixelColor(g.Left() - 1, (g.Top() + g.Bottom()) / 2), QColor(Qt::black));
+        QCOMPARE(plot.pixelColor((g.Left() + g.Right()) / 2, g.Bottom() + 1), QColor(Qt::black));
+        // Tick labels: dark text pixels left of the plot and under it.
+        auto dark = [&](QRect r) {
+            int n = 0;
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x) n += plot.pixelColor(x, y).lightness() < 80;
+            return n;
+        };
+        QVERIFY(dark(QRect(0, g.Top(), g.Left() - 6, g.Bottom() - g.Top())) > 50);
+        QVERIFY(dark(QRect(g.Left(), g.Bottom() + 5, g.Right() - g.Left(), 15)) > 50);
+        // Each curve in its slot colour inside the plot.
+        for (int n = 1; n <= 3; ++n) {
+            const QColor want = ToQColor(win->CurvePanel->CurveSet().SlotColor(n));
+            int found = 0;
+            for (int y = g.Top(); y <= g.Bottom(); ++y)
+                for (int x = g.Left(); x <= g.Right(); ++x) found += plot.pixelColor(x, y) == want;
+            QVERIFY2(found > 20, qPrintable(want.name()));
+        }
+        if (qEnvironmentVariableIsSet("GRAPHMILL_SHOT")) shot.save(qEnvironmentVariable("GRAPHMILL_SHOT"));
+    }
+};
+
+QTEST_MAIN(TestCurveWindow)
+#include "test_curvewindow.moc"
