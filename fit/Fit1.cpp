@@ -1,5 +1,7 @@
 #include "fit/Fit1.h"
 
+#include "expr/UserFunctions.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -521,11 +523,45 @@ double ModelValueAndDerivatives(const std::vector<TPeak>& terms, double x, TPeak
 
 // ---- user-defined terms
 
-bool TPeak::CreateUser(const TUserFunction&, TPeak&) {
-    return false;
+bool TPeak::CreateUser(const TUserFunction& function, TPeak& out) {
+    std::unique_ptr<TExpression> compiled = function.BuildExpression();
+    if (!compiled) return false;
+    TPeak p;
+    p.type = UserDefined;
+    p.kindCode = function.Tag;
+    p.nparams = std::clamp(function.VarCount - 1, 0, MaxParams - 1);
+    p.userName = function.Name;
+    for (int k = 1; k <= p.nparams; ++k) {
+        const TUserVariable& v = function.Var(k + 1);
+        const size_t i = static_cast<size_t>(k);
+        p.value[i] = v.Initial;
+        p.initial[i] = v.Initial;
+        p.min[i] = v.Min;
+        p.max[i] = v.Max;
+        p.guessStyle[i] = v.GuessStyle;
+        p.userParamNames[i] = v.Name;
+    }
+    p.expression = std::move(compiled);
+    out = std::move(p);
+    return true;
 }
 
-void TPeak::AddUserValues(const double*, int32_t n, double*, double* const* d) const {
-    if (d)
-        for (int k = 0; k < nparams; ++k) std::fill(d[k], d[k] + n, 0.0);
+void TPeak::AddUserValues(const double* x, int32_t n, double* f, double* const* d) const {
+    if (!expression) {
+        if (d)
+            for (int k = 0; k < nparams; ++k) std::fill(d[k], d[k] + n, 0.0);
+        return;
+    }
+    TExpression& e = *expression;
+    TParamArray& vars = e.Params();
+    for (int k = 1; k <= nparams; ++k) vars.SetValue(k + 1, value[static_cast<size_t>(k)]);
+    for (int32_t p = 0; p < n; ++p) {
+        vars.SetValue(1, x[p]);
+        // One pass gives the value and every derivative. When any formula fails the point contributes
+        // nothing: value and derivatives 0, the same in the pass with derivatives as in the one without.
+        const bool ok = e.EvaluateAll() == 0;
+        if (ok) f[p] += e.Result(1);
+        if (d)
+            for (int k = 1; k <= nparams; ++k) d[k - 1][p] = ok ? e.Result(k + 1) : 0.0;
+    }
 }

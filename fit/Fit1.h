@@ -55,8 +55,9 @@ public:
     // A term of a built-in type with its defaults; order is the polynomial's order (0..8), else unused.
     // An unknown type gives a polynomial of order 0.
     static TPeak Create(int32_t type, int32_t order = 0);
-    // A term of a user-defined function: its parameters are the function's variables 2..n. Fails (false,
-    // `out` untouched) when the function has no parameter or its formulas do not compile.
+    // A term of a user-defined function: its parameters are the function's variables 2..n, with their
+    // initial values, bounds and guess styles. Fails (false, `out` untouched) when its formulas do not
+    // compile.
     static bool CreateUser(const TUserFunction& function, TPeak& out);
     // The built-in type names, as the term lists show them ("" for an unknown code).
     static const char* BuiltInTypeName(int32_t type);

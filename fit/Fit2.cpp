@@ -93,6 +93,11 @@ void TFitParamA::Clear() {
     Invalidate();
 }
 
+void TFitParamA::InitialGuesses(const TCurveB& curve, int32_t first, int32_t last) {
+    TCurveB rest(curve);
+    for (TPeak& t : terms_) t.InitialGuess(rest, first, last, true);
+}
+
 int32_t TFitParamA::ParamCount() const {
     int32_t m = 0;
     for (const TPeak& t : terms_) m += t.nparams;
@@ -391,6 +396,9 @@ bool TFitParamB::Step() {
         return true;
     }
     ++iterations;
+    // A failure belongs to the step that met it: after the user has changed the parameters the next step
+    // tries again.
+    failed_ = 0;
     chiSquare_ = ChiSquare();
     Iterate();
     if (failed_) {

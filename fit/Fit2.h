@@ -38,6 +38,10 @@ public:
     // Total parameter count of all terms.
     int32_t ParamCount() const;
 
+    // Initial guesses of every term in model order over points first..last of curve: each term is guessed
+    // from what the earlier ones leave of a copy of the curve (the curve itself is not changed).
+    void InitialGuesses(const TCurveB& curve, int32_t first, int32_t last);
+
     // ---- the data: points first..last of curve (1-based); fails with fewer than 4 points.
     bool SetData(const TCurveB& curve, int32_t first, int32_t last);
     int32_t PointCount() const { return static_cast<int32_t>(px_.size()); }

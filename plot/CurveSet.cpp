@@ -89,3 +89,23 @@ void TCurveSet::RecomputeRanges() {
     for (int32_t i = 1; i <= count_; ++i) curves_[static_cast<size_t>(i - 1)]->CalcRanges();
     MergeRanges();
 }
+
+bool TCurveSet::Listed(std::span<const int32_t> numbers, std::vector<const TCurveB*>& list) const {
+    if (numbers.size() < 2) return false;
+    for (const int32_t n : numbers) {
+        const TPlottedCurve* c = Curve(n);
+        if (c == nullptr) return false;
+        list.push_back(c);
+    }
+    return true;
+}
+
+bool TCurveSet::Average(std::span<const int32_t> numbers, TCurveB& result, bool evenSpacing) const {
+    std::vector<const TCurveB*> list;
+    return Listed(numbers, list) && TCurveB::Average(list, evenSpacing, result);
+}
+
+bool TCurveSet::Merge(std::span<const int32_t> numbers, TCurveB& result) const {
+    std::vector<const TCurveB*> list;
+    return Listed(numbers, list) && TCurveB::Merge(list, result);
+}

@@ -8,6 +8,8 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <span>
+#include <vector>
 
 class TCurveSet {
 public:
@@ -49,7 +51,17 @@ public:
     // Every curve recomputes its ranges, then MergeRanges.
     void RecomputeRanges();
 
+    // The Average curves command on the curves numbered in `numbers` (list order): averaged on an even grid
+    // with the smallest spacing (evenSpacing) or at the x values of the first listed curve, or merged into
+    // the union of their points. Fewer than two numbers, or a number that is no curve of the set, does
+    // nothing and returns false. Run under the arithmetic-fault guard: a zero spacing or an uncovered grid
+    // value leaves a non-finite value in result.
+    bool Average(std::span<const int32_t> numbers, TCurveB& result, bool evenSpacing) const;
+    bool Merge(std::span<const int32_t> numbers, TCurveB& result) const;
+
 protected:
+    bool Listed(std::span<const int32_t> numbers, std::vector<const TCurveB*>& list) const;
+
     int32_t active_ = 0;
     int32_t count_ = 0;
     std::array<std::unique_ptr<TPlottedCurve>, MaxCurves> curves_;

@@ -1,4 +1,5 @@
 // The least-squares engine: convergence, locks, bounds, refusals, error estimates and the result text.
+#include "curves/faultguard.h"
 #include "fit/Fit2.h"
 
 #include <algorithm>
@@ -73,7 +74,15 @@ TEST(FitEngine, LocksAndBounds) {
     fit.Term(1).value[1] = 0.25;
     fit.Term(1).lock[1] = true;
     fit.Term(0).max[2] = 0.9; // the true position 1.0 lies beyond this bound
+    // Guesses in model order: the peak from the raw data (clipped to its bound), the line from the rest.
+    fit.InitialGuesses(Sampled(-5, 5, 101, GaussLine), 1, 101);
+    EXPECT_EQ(fit.Term(0).value[2], 0.9);
+    EXPECT_NEAR(fit.Term(0).value[1], 5.6, 0.1);
+    EXPECT_EQ(fit.Term(1).value[1], 0.25);
+    EXPECT_NEAR(fit.Term(1).value[2], 0.1, 0.05);
+    TFaultGuard guard; // an ordinary fit raises no arithmetic fault that would abandon the command
     FitAll(fit);
+    EXPECT_EQ(guard.Check(), TArithFault::None);
     EXPECT_EQ(fit.Term(1).value[1], 0.25);
     EXPECT_EQ(fit.Term(1).sigma[1], 0.0);
     EXPECT_GT(fit.Term(1).sigma[2], 0.0);
@@ -249,4 +258,26 @@ TEST(FitEngine, FittedCurves) {
     EXPECT_DOUBLE_EQ(fit.DisplayCurve().X(1), 2.0);
     EXPECT_DOUBLE_EQ(fit.DisplayCurve().X(6), 7.0);
     EXPECT_DOUBLE_EQ(fit.DisplayCurve().Y(6), 25.0);
+}
+
+TEST(FitEngine, RejectedStepsRaiseTheDampingAndTheFitRecovers) {
+    TFitParamB fit;
+    ASSERT_TRUE(fit.SetData(Sampled(-5, 5, 101, GaussLine), 1, 101));
+    AddGaussLine(fit);
+    fit.Term(0).value = {0, 1.0, -1.0, 0.6}; // far off: the first full steps overshoot
+    ASSERT_TRUE(fit.Prepare());
+    int rejected = 0;
+    double lambda = 0.001;
+    while (!fit.Step()) {
+        if (fit.Lambda() > lambda) {
+            EXPECT_DOUBLE_EQ(fit.Lambda(), lambda * 10);
+            ++rejected;
+        }
+        lambda = fit.Lambda();
+    }
+    EXPECT_GT(rejected, 0);
+    EXPECT_TRUE(fit.converged);
+    EXPECT_NEAR(fit.Term(0).value[1], 5.0, 1e-4);
+    EXPECT_NEAR(fit.Term(0).value[2], 1.0, 1e-4);
+    EXPECT_NEAR(std::fabs(fit.Term(0).value[3]), 1.5, 1e-4);
 }

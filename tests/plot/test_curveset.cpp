@@ -281,6 +281,40 @@ private slots:
         QCOMPARE(SymbolScale, 1.0);
     }
 
+    void averageAndMergeOfChosenCurves() {
+        WCurveSet s;
+        TCurveB a, b, c;
+        for (double x : {0.0, 1.0, 2.0}) a.AddPoint(x, 2.0);
+        for (double x : {1.0, 2.0, 3.0}) b.AddPoint(x, 4.0);
+        c.AddPoint(0, 1);
+        c.AddPoint(2, 1);
+        c.AddPoint(1, 5);
+        for (TCurveB* k : {&a, &b, &c}) {
+            k->CalcRanges();
+            s.AddCurve(*k, false, false);
+        }
+        TCurveB r;
+        const int32_t ab[] = {1, 2};
+        QVERIFY(s.Average(ab, r, false));
+        QCOMPARE(r.Count(), 3); // at the x values of the first listed curve
+        QCOMPARE(r.X(1), 0.0);
+        QCOMPARE(r.Y(1), 2.0); // only the first curve covers x = 0
+        QCOMPARE(r.Y(2), 3.0);
+        const int32_t three[] = {3};
+        TCurveB untouched;
+        QVERIFY(!s.Average(three, untouched, true)); // fewer than two: nothing
+        QCOMPARE(untouched.Count(), 0);
+        const int32_t bad[] = {1, 7};
+        QVERIFY(!s.Merge(bad, untouched));
+        QCOMPARE(untouched.Count(), 0);
+        const int32_t ca[] = {3, 1};
+        QVERIFY(s.Merge(ca, r));
+        QCOMPARE(r.Count(), 6);
+        QCOMPARE(r.X(1), 0.0);
+        QCOMPARE(r.Y(1), 1.0); // equal x keep list order: curve 3 first
+        QCOMPARE(r.Y(2), 2.0);
+    }
+
     void previewOfCurve() {
         WCurveSet s;
         s.Grid.BackgrColor = 0x000000;

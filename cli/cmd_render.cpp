@@ -1,0 +1,336 @@
+// render [OPTIONS] FILE... -o OUT: the curves drawn as a curve window draws its graph, into a PNG, SVG or
+// PDF.
+#include "cli/cli.h"
+#include "cli/cliio.h"
+
+#include "plot/w_curve.h"
+
+#include <QBuffer>
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageWriter>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+#include <QSvgGenerator>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+namespace {
+
+const char* const Cmd = "render";
+
+// Pictures are drawn at the screen resolution of the window, so that text has the same size in every format.
+constexpr int Dpi = 96;
+constexpr long MaxSide = 10000;
+
+struct TNamedColor {
+    const char* name;
+    TColor value;
+};
+
+// The colour names of the program's colour pickers, with "grey" for the spelling the other names use.
+constexpr TNamedColor NamedColors[] = {
+    {"blue", 0xFF0000},       {"green", 0x008000},     {"red", 0x0000FF},    {"aqua", 0xFFFF00},
+    {"fuchsia", 0xFF00FF},    {"lime", 0x00FF00},      {"purple", 0x800080}, {"yellow", 0x00FFFF},
+    {"black", 0x000000},      {"dark grey", 0x808080}, {"gray", 0x808080},   {"grey", 0x808080},
+    {"light gray", 0xC0C0C0}, {"maroon", 0x000080},    {"navy", 0x800000},   {"olive", 0x008080},
+    {"silver", 0xC0C0C0},     {"teal", 0x808000},      {"white", 0xFFFFFF},
+};
+
+std::string Lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+bool ParseColor(const cli::TArgs& a, const std::string& option, TColor& color) {
+    const auto text = a.Value(option);
+    if (!text) return true;
+    const std::string t = Lower(*text);
+    for (const auto& c : NamedColors)
+        if (t == c.name) {
+            color = c.value;
+            return true;
+        }
+    if (t.size() == 7 && t[0] == '#' && std::all_of(t.begin() + 1, t.end(), [](char ch) {
+            return std::isxdigit(static_cast<unsigned char>(ch));
+        })) {
+        const unsigned long rgb = std::stoul(t.substr(1), nullptr, 16);
+        color = static_cast<TColor>(((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16));
+        return true;
+    }
+    cli::Error(Cmd,
+               option + ": '" + *text + "' is no colour name (see graphmill-cli help render) nor #RRGGBB");
+    return false;
+}
+
+// MIN:MAX with MIN < MAX; on a logarithmic axis MIN must be above 0.
+bool ParseRange(const cli::TArgs& a, const std::string& option, bool log, std::optional<RealPoint>& range) {
+    const auto text = a.Value(option);
+    if (!text) return true;
+    const size_t colon = text->find(':');
+    RealPoint r;
+    if (colon == std::string::npos || !cli::ParseNumber(text->substr(0, colon), r.x) ||
+        !cli::ParseNumber(text->substr(colon + 1), r.y)) {
+        cli::Error(Cmd, option + ": '" + *text + "' is not MIN:MAX");
+        return false;
+    }
+    if (!(r.x < r.y)) {
+        cli::Error(Cmd, option + ": " + *text + ": MIN must be below MAX");
+        return false;
+    }
+    if (log && r.x <= 0) {
+        cli::Error(Cmd, option + ": " + *text + ": a logarithmic axis needs MIN above 0");
+        return false;
+    }
+    range = r;
+    return true;
+}
+
+bool ParseSize(const cli::TArgs& a, long& w, long& h) {
+    const auto text = a.Value("--size");
+    if (!text) return true;
+    const size_t x = Lower(*text).find('x');
+    if (x == std::string::npos || !cli::ParseInteger(text->substr(0, x), w) ||
+        !cli::ParseInteger(text->substr(x + 1), h)) {
+        cli::Error(Cmd, "--size: '" + *text + "' is not WIDTHxHEIGHT");
+        return false;
+    }
+    if (w < 50 || h < 50 || w > MaxSide || h > MaxSide) {
+        cli::Error(Cmd, "--size: " + *text + " is out of range (50 to " + std::to_string(MaxSide) +
+                            " pixels a side)");
+        return false;
+    }
+    return true;
+}
+
+bool ParseCaption(const cli::TArgs& a, const std::string& option, QString& caption) {
+    const auto text = a.Value(option);
+    if (!text) return true;
+    caption = QString::fromStdString(*text);
+    if (caption.size() > MaxCaptionLength) {
+        cli::Error(Cmd, option + ": at most " + std::to_string(MaxCaptionLength) + " characters");
+        return false;
+    }
+    return true;
+}
+
+QFont GraphFont() {
+    QFont f;
+    f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
+    f.setPixelSize(12);
+    return f;
+}
+
+// The page around the plot is white; the caller's painter then takes the graph.
+void PaintPage(WCurveSet& set, QPainter& p, int w, int h, double factor) {
+    p.fillRect(0, 0, w, h, Qt::white);
+    p.setFont(GraphFont());
+    p.setPen(Qt::black);
+    set.PaintTo(p, w, h, factor);
+}
+
+void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "graphmill-cli: render: %s\n", qPrintable(text));
+}
+
+enum class TFormat { Png, Svg, Pdf };
+
+int Render(WCurveSet& set, TFormat format, const std::string& out, int w, int h, double factor) {
+    QSaveFile file(QString::fromStdString(out));
+    if (!file.open(QIODevice::WriteOnly)) {
+        cli::Error(Cmd, out + ": " + file.errorString().toStdString());
+        return cli::UsageError;
+    }
+    bool ok = true;
+    switch (format) {
+    case TFormat::Png: {
+        QImage image(w, h, QImage::Format_RGB32);
+        image.setDotsPerMeterX(static_cast<int>(Dpi / 0.0254 + 0.5));
+        image.setDotsPerMeterY(static_cast<int>(Dpi / 0.0254 + 0.5));
+        {
+            QPainter p(&image);
+            PaintPage(set, p, w, h, factor);
+        }
+        QImageWriter writer(&file, "png");
+        // Quality 80 is the fastest deflate level: the graph is mostly flat areas, which compress well
+        // anyway.
+        writer.setQuality(80);
+        ok = writer.write(image);
+        break;
+    }
+    case TFormat::Svg: {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&file);
+        svg.setSize(QSize(w, h));
+        svg.setViewBox(QRect(0, 0, w, h));
+        svg.setResolution(Dpi);
+        svg.setTitle(QStringLiteral("Graphmill graph"));
+        QPainter p;
+        ok = p.begin(&svg);
+        if (ok) {
+            PaintPage(set, p, w, h, factor);
+            ok = p.end();
+        }
+        break;
+    }
+    case TFormat::Pdf: {
+        QPdfWriter pdf(&file);
+        pdf.setResolution(Dpi);
+        pdf.setPageLayout(QPageLayout(QPageSize(QSizeF(w * 72.0 / Dpi, h * 72.0 / Dpi), QPageSize::Point),
+                                      QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        pdf.setCreator(QStringLiteral("Graphmill"));
+        QPainter p;
+        ok = p.begin(&pdf);
+        if (ok) {
+            PaintPage(set, p, pdf.width(), pdf.height(), factor);
+            ok = p.end();
+        }
+        break;
+    }
+    }
+    if (!ok || !file.commit()) {
+        cli::Error(Cmd,
+                   out + ": cannot write the picture" +
+                       (file.error() != QFileDevice::NoError ? ": " + file.errorString().toStdString() : ""));
+        return cli::UsageError;
+    }
+    return cli::Done;
+}
+
+int RunRender(const std::vector<std::string>& args) {
+    cli::TArgs a(Cmd, args,
+                 {cli::OutputOption(),
+                  {"--size", true, false},
+                  {"--background", true, false},
+                  {"--grid-color", true, false},
+                  {"--no-grid", false, false},
+                  {"--symbols", false, false},
+                  {"--no-lines", false, false},
+                  {"--symbol-size", true, false},
+                  {"--xlog", false, false},
+                  {"--ylog", false, false},
+                  {"--xrange", true, false},
+                  {"--yrange", true, false},
+                  {"--xdiv", true, false},
+                  {"--ydiv", true, false},
+                  {"--title", true, false},
+                  {"--xcaption", true, false},
+                  {"--ycaption", true, false},
+                  {"--factor", true, false}});
+    if (!a.Ok() || !a.ExpectPositionals(1, 1000)) return cli::UsageError;
+
+    const auto out = a.Value("-o");
+    if (!out) {
+        cli::Error(Cmd, "-o OUT is needed (a .png, .svg or .pdf file)");
+        return cli::UsageError;
+    }
+    const std::string ext = Lower(out->size() >= 4 ? out->substr(out->size() - 4) : "");
+    TFormat format = TFormat::Png;
+    if (ext == ".svg")
+        format = TFormat::Svg;
+    else if (ext == ".pdf")
+        format = TFormat::Pdf;
+    else if (ext != ".png") {
+        cli::Error(Cmd, "-o " + *out + ": the name must end in .png, .svg or .pdf");
+        return cli::UsageError;
+    }
+
+    long w = 800, h = 600, symbolSize = 3, xdiv = 4, ydiv = 4;
+    double factor = 1.0;
+    TColor background = 0x000000, gridColor = 0x808080;
+    std::optional<RealPoint> xrange, yrange;
+    const bool xlog = a.Has("--xlog"), ylog = a.Has("--ylog");
+    QString title, xcaption, ycaption;
+    if (!ParseSize(a, w, h) || !a.Integer("--symbol-size", symbolSize, 1, 100) ||
+        !a.Integer("--xdiv", xdiv, 1, 100) || !a.Integer("--ydiv", ydiv, 1, 100) ||
+        !a.Number("--factor", factor, 0.05, 20) || !ParseColor(a, "--background", background) ||
+        !ParseColor(a, "--grid-color", gridColor) || !ParseRange(a, "--xrange", xlog, xrange) ||
+        !ParseRange(a, "--yrange", ylog, yrange) || !ParseCaption(a, "--title", title) ||
+        !ParseCaption(a, "--xcaption", xcaption) || !ParseCaption(a, "--ycaption", ycaption))
+        return cli::UsageError;
+    if (a.Has("--no-lines") && !a.Has("--symbols")) {
+        cli::Error(Cmd, "--no-lines without --symbols would draw no curve");
+        return cli::UsageError;
+    }
+
+    DefaultCurveProps.Lines = !a.Has("--no-lines");
+    DefaultCurveProps.Symbols = a.Has("--symbols");
+    DefaultCurveProps.SymbolSize = static_cast<int32_t>(symbolSize);
+    auto set = std::make_unique<WCurveSet>();
+    for (const auto& path : a.Positionals()) {
+        TCurveB curve;
+        if (!cli::ReadCurve(Cmd, path, curve)) return cli::UsageError;
+        if (!set->AddCurve(curve, false, false)) {
+            cli::Error(Cmd, "A curve window holds at most 100 curves.");
+            return cli::UsageError;
+        }
+    }
+
+    // Drawing text needs the window system's font machinery; the offscreen platform gives it without a
+    // display.
+    static int qtArgc = 3;
+    static char arg0[] = "graphmill-cli", arg1[] = "-platform", arg2[] = "offscreen";
+    static char* qtArgv[] = {arg0, arg1, arg2, nullptr};
+    // The platform's start-up chatter (runtime directories and the like) is no concern of a batch run.
+    qInstallMessageHandler(QuietQt);
+    QGuiApplication app(qtArgc, qtArgv);
+
+    TGrid& g = set->Grid;
+    g.BackgrColor = background;
+    g.color = gridColor;
+    g.gridlines = !a.Has("--no-grid");
+    g.XDiv = static_cast<int32_t>(xdiv);
+    g.YDiv = static_cast<int32_t>(ydiv);
+    g.Title = title;
+    g.XCaption = xcaption;
+    g.YCaption = ycaption;
+    g.SetXLog(xlog);
+    g.SetYLog(ylog);
+    // The combined range of the curves, as the window rescales, then the ranges asked for.
+    set->Rescale();
+    RealPoint min = g.WorldMin, max = g.WorldMax;
+    if (xrange) {
+        min.x = xrange->x;
+        max.x = xrange->y;
+    }
+    if (yrange) {
+        min.y = yrange->x;
+        max.y = yrange->y;
+    }
+    g.SetWorld(min, max);
+    return Render(*set, format, *out, static_cast<int>(w), static_cast<int>(h), factor);
+}
+
+const cli::TRegister renderCommand(
+    {Cmd, "draw curves into a PNG, SVG or PDF picture",
+     "Usage: graphmill-cli render [OPTIONS] FILE... -o OUT\n"
+     "Draws the curves (up to 100, in the order given) as a curve window draws its graph: each in the next\n"
+     "default colour, over framed axes with grid lines and tick labels. OUT ends in .png, .svg or .pdf.\n"
+     "  --size WxH          picture size in pixels (800x600; 50 to 10000 a side)\n"
+     "  --background COLOR  plot background (black)\n"
+     "  --grid-color COLOR  grid lines (gray)\n"
+     "  --no-grid           no grid lines\n"
+     "  --symbols           a filled circle at each point\n"
+     "  --no-lines          no lines between the points (needs --symbols)\n"
+     "  --symbol-size N     symbol radius in pixels (3; 1 to 100)\n"
+     "  --xlog, --ylog      logarithmic axis\n"
+     "  --xrange MIN:MAX    x range (default: the range of the curves)\n"
+     "  --yrange MIN:MAX    y range (default: the range of the curves)\n"
+     "  --xdiv N, --ydiv N  divisions of an axis (4; 1 to 100; a small picture draws fewer)\n"
+     "  --title T, --xcaption T, --ycaption T   texts of up to 120 characters\n"
+     "  --factor F          drawing factor for text and symbols (1.0; 0.05 to 20); lines stay one pixel\n"
+     "COLOR is #RRGGBB or one of: blue, green, red, aqua, fuchsia, lime, purple, yellow, black,\n"
+     "dark grey, gray, light gray, maroon, navy, olive, silver, teal, white.\n"
+     "A picture that cannot be written leaves an existing OUT as it was (exit 2).\n",
+     RunRender});
+
+} // namespace

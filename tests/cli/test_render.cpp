@@ -1,0 +1,236 @@
+// render: pictures of curves in PNG, SVG and PDF, read back and looked at.
+#include "clirunner.h"
+
+#include <QByteArray>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QRect>
+#include <QSvgRenderer>
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <cmath>
+#include <string>
+
+namespace {
+
+const QColor Lime(0, 255, 0);
+const QColor Navy(0, 0, 128);
+const QColor Teal(0, 128, 128);
+
+// Reading an SVG draws its text, which needs the font machinery of a GUI application (offscreen here).
+void NeedGuiApp() {
+    static int argc = 3;
+    static char arg0[] = "cli_tests", arg1[] = "-platform", arg2[] = "offscreen";
+    static char* argv[] = {arg0, arg1, arg2, nullptr};
+    static QGuiApplication app(argc, argv);
+}
+
+// A sine over x = 0..10 and a straight line running far beyond any axis range used below.
+std::string Sine(const TTempDir& dir) {
+    std::string text;
+    for (int i = 0; i <= 500; ++i)
+        text += std::to_string(i * 0.02) + " " + std::to_string(std::sin(i * 0.02)) + "\n";
+    return dir.Write("sine.dat", text);
+}
+
+int Count(const QImage& img, QColor c, QRect area) {
+    int n = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (img.pixelColor(x, y) == c) ++n;
+    return n;
+}
+
+// The plot rectangle: the background fill covers left..right-1 and top..bottom-1 inside its outline, and the
+// plot's right and bottom pixels belong to the plot as well.
+QRect PlotRect(const QImage& img, QColor background) {
+    QRect r;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixelColor(x, y) == background) r |= QRect(x, y, 1, 1);
+    return r.adjusted(0, 0, 1, 1);
+}
+
+// Curve colour inside the plot and nowhere else.
+void ExpectCurveOnlyInsidePlot(const QImage& img, QColor background, QColor curve) {
+    const QRect plot = PlotRect(img, background);
+    ASSERT_FALSE(plot.isEmpty());
+    EXPECT_GT(Count(img, curve, plot), 50);
+    EXPECT_EQ(Count(img, curve, img.rect()), Count(img, curve, plot));
+}
+
+// The decompressed page streams of a PDF written by Qt.
+std::string PdfStreams(const std::string& pdf) {
+    std::string all;
+    size_t pos = 0;
+    while ((pos = pdf.find("stream", pos)) != std::string::npos) {
+        size_t start = pos + 6;
+        if (pdf.compare(start, 2, "\r\n") == 0)
+            start += 2;
+        else if (pdf[start] == '\n')
+            start += 1;
+        const size_t end = pdf.find("endstream", start);
+        if (end == std::string::npos) break;
+        std::string out(1 << 22, '\0');
+        uLongf len = out.size();
+        if (uncompress(reinterpret_cast<Bytef*>(out.data()), &len,
+                       reinterpret_cast<const Bytef*>(pdf.data() + start), end - start) == Z_OK)
+            all += out.substr(0, len);
+        pos = end + 9;
+    }
+    return all;
+}
+
+} // namespace
+
+TEST(CliRender, PngShowsCurvesInsideTheFrame) {
+    TTempDir dir;
+    const auto sine = Sine(dir);
+    const auto png = (dir / "g.png").string();
+    // The x range cuts the curve off on both sides: the clipped parts must not show outside the plot.
+    auto r = RunCli({"render", sine, "--size", "300x200", "--background", "navy", "--xrange", "2:8",
+                     "--grid-color", "teal", "-o", png});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "");
+    QImage img(QString::fromStdString(png));
+    ASSERT_EQ(img.size(), QSize(300, 200));
+    ExpectCurveOnlyInsidePlot(img, Navy, Lime);
+    EXPECT_GT(Count(img, Teal, img.rect()), 100);       // grid lines
+    EXPECT_EQ(img.pixelColor(0, 0), QColor(Qt::white)); // the page around the plot
+    const QRect plot = PlotRect(img, Navy);
+    EXPECT_EQ(img.pixelColor(plot.left() - 3, plot.center().y()), QColor(Qt::black)); // frame
+
+    // Options: no grid, symbols only, a colour by value, a second curve in the second default colour.
+    const auto line = dir.Write("line.dat", "0 -1\n10 1\n");
+    r = RunCli({"render",
+                sine,
+                line,
+                "--no-grid",
+                "--grid-color",
+                "teal",
+                "--symbols",
+                "--no-lines",
+                "--symbol-size",
+                "2",
+                "--background",
+                "#102030",
+                "-o",
+                png,
+                "--size",
+                "400x300",
+                "--title",
+                "Run 7",
+                "--xcaption",
+                "t",
+                "--ycaption",
+                "v"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    img.load(QString::fromStdString(png));
+    EXPECT_EQ(Count(img, Teal, img.rect()), 0);
+    ExpectCurveOnlyInsidePlot(img, QColor(0x10, 0x20, 0x30), Lime);
+    EXPECT_GT(Count(img, QColor(255, 0, 255), img.rect()), 4); // fuchsia: the second curve's end symbols
+}
+
+TEST(CliRender, SvgAndPdfHoldTheSameGraph) {
+    TTempDir dir;
+    const auto sine = Sine(dir);
+    const auto svg = (dir / "g.svg").string();
+    auto r =
+        RunCli({"render", sine, "--size", "320x240", "--background", "navy", "--xrange", "1:9", "-o", svg});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string text = ReadFile(svg);
+    EXPECT_NE(text.find("<svg"), std::string::npos);
+    EXPECT_NE(text.find("viewBox=\"0 0 320 240\""), std::string::npos);
+    NeedGuiApp();
+    QSvgRenderer renderer(QString::fromStdString(svg));
+    ASSERT_TRUE(renderer.isValid());
+    QImage img(320, 240, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    {
+        QPainter p(&img);
+        renderer.render(&p);
+    }
+    ExpectCurveOnlyInsidePlot(img, Navy, Lime);
+
+    const auto pdf = (dir / "G.PDF").string();
+    r = RunCli({"render", sine, "--size", "320x240", "--ylog", "--xlog", "-o", pdf});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string bytes = ReadFile(pdf);
+    EXPECT_EQ(bytes.rfind("%PDF-", 0), 0u);
+    EXPECT_NE(bytes.find("MediaBox [0 0 240.000000 180.000000]"), std::string::npos); // 320 x 240 at 96 dpi
+    const std::string page = PdfStreams(bytes);
+    EXPECT_NE(page.find("0 1 0 SCN"), std::string::npos); // lines stroked in lime
+    EXPECT_NE(page.find(" W"), std::string::npos);        // drawn through the plot's clip
+}
+
+TEST(CliRender, ScaleFactorAndLogAxes) {
+    TTempDir dir;
+    const auto dot = dir.Write("dot.dat", "1 1\n2 4\n100 1000\n");
+    const auto png = (dir / "d.png").string();
+    auto symbols = [&](const std::string& factor) {
+        const auto r = RunCli({"render", dot, "--symbols", "--no-lines", "--xlog", "--ylog", "--no-grid",
+                               "--background", "navy", "--factor", factor, "-o", png});
+        EXPECT_EQ(r.status, 0) << r.err;
+        const QImage img(QString::fromStdString(png));
+        return Count(img, Lime, img.rect());
+    };
+    const int one = symbols("1");
+    const int two = symbols("2");
+    EXPECT_GT(one, 0);
+    EXPECT_GT(two, 3 * one); // radius doubled: about four times the pixels (corner symbols are cut)
+}
+
+TEST(CliRender, BadRequestsChangeNothing) {
+    TTempDir dir;
+    const auto sine = Sine(dir);
+    const auto png = (dir / "out.png").string();
+    auto expectUsage = [&](std::vector<std::string> args, const std::string& text) {
+        args.insert(args.begin(), "render");
+        const auto r = RunCli(args);
+        EXPECT_EQ(r.status, 2) << text;
+        EXPECT_NE(r.err.find(text), std::string::npos) << r.err;
+    };
+    expectUsage({sine}, "-o OUT");
+    expectUsage({sine, "-o", (dir / "out.jpg").string()}, ".png, .svg or .pdf");
+    expectUsage({sine, "-o", png, "--background", "mauve"}, "'mauve'");
+    expectUsage({sine, "-o", png, "--grid-color", "#12345"}, "'#12345'");
+    expectUsage({sine, "-o", png, "--size", "800by600"}, "WIDTHxHEIGHT");
+    expectUsage({sine, "-o", png, "--size", "20x20"}, "out of range");
+    expectUsage({sine, "-o", png, "--xrange", "5:1"}, "MIN must be below MAX");
+    expectUsage({sine, "-o", png, "--xrange", "1;5"}, "MIN:MAX");
+    expectUsage({sine, "-o", png, "--ylog", "--yrange", "0:5"}, "logarithmic");
+    expectUsage({sine, "-o", png, "--xdiv", "0"}, "--xdiv");
+    expectUsage({sine, "-o", png, "--factor", "0"}, "--factor");
+    expectUsage({sine, "-o", png, "--no-lines"}, "--symbols");
+    expectUsage({sine, "-o", png, "--title", std::string(121, 'x')}, "120 characters");
+    const auto missing = (dir / "missing.dat").string();
+    expectUsage({sine, missing, "-o", png}, missing);
+    EXPECT_FALSE(std::filesystem::exists(png));
+
+    // A full curve window takes 100 curves; the 101st is refused, not swapped for curve 1.
+    std::vector<std::string> args{"render"};
+    for (int i = 0; i < 101; ++i) args.push_back(sine);
+    args.insert(args.end(), {"-o", png});
+    auto r = RunCli(args);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("A curve window holds at most 100 curves."), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(png));
+    args.erase(args.begin() + 1);
+    r = RunCli(args);
+    EXPECT_EQ(r.status, 0) << r.err;
+
+    // An output that cannot be written is reported; an existing picture stays as it was.
+    r = RunCli({"render", sine, "-o", (dir / "no" / "such" / "dir.png").string()});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("dir.png"), std::string::npos);
+    const std::string before = ReadFile(png);
+    r = RunCli({"render", sine, "-o", png, "--background", "nope"});
+    EXPECT_EQ(ReadFile(png), before);
+
+    const auto help = RunCli({"help", "render"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Usage: graphmill-cli render"), std::string::npos);
+}
