@@ -158,6 +158,48 @@ bool SolveSums(int order, int32_t n, const TExtended* sx, const TExtended* sxy, 
     return true;
 }
 
+// The quadratic fit of the moving-window smoothing, once per point: the operations of the general solve
+// for two unknowns written out (the same ones in the same order; the two equal off-diagonal terms are
+// formed once, and the elimination's zeroed entry, which nothing reads, is not stored).
+template <>
+bool SolveSums<2>(int, int32_t n, const TExtended* sx, const TExtended* sxy, TExtended sy, TExtended syy,
+                  double* coeffs, double* stdError) {
+    const TExtended nn = n;
+    const TExtended off = sx[3] - sx[1] * sx[2] / nn;
+    TExtended s11 = sx[2] - sx[1] * sx[1] / nn, s12 = off;
+    TExtended s21 = off, s22 = sx[4] - sx[2] * sx[2] / nn;
+    const TExtended t1 = sxy[1] - sx[1] * sy / nn, t2 = sxy[2] - sx[2] * sy / nn;
+    TExtended r1 = t1, r2 = t2;
+    if (std::fabs(s21) > std::fabs(s11)) {
+        std::swap(s11, s21);
+        std::swap(s12, s22);
+        std::swap(r1, r2);
+    }
+    if (s11 == 0.0L) return false;
+    const TExtended f = s21 / s11;
+    s22 -= f * s12;
+    r2 -= f * r1;
+    if (s22 == 0.0L) return false;
+    const TExtended a2 = r2 / s22;
+    const TExtended a1 = (r1 - s12 * a2) / s11;
+    TExtended a0 = sy;
+    a0 -= a1 * sx[1];
+    a0 -= a2 * sx[2];
+    a0 /= nn;
+    coeffs[0] = static_cast<double>(a0);
+    coeffs[1] = static_cast<double>(a1);
+    coeffs[2] = static_cast<double>(a2);
+    if (stdError) {
+        TExtended resid = syy - sy * sy / nn;
+        resid -= a1 * t1;
+        resid -= a2 * t2;
+        if (resid < 0.0L) resid = 0.0L;
+        const TExtended var = resid / static_cast<TExtended>(n - 3);
+        *stdError = static_cast<double>(std::sqrt(var));
+    }
+    return true;
+}
+
 } // namespace
 
 bool TCurveA::SolvePolySums(int order, int32_t n, const TExtended* sx, const TExtended* sxy, TExtended sy,

@@ -37,15 +37,19 @@ void WindowSums(const int32_t* window, int32_t n, const double* pw, int32_t mask
 template <>
 void WindowSums<2>(const int32_t* window, int32_t n, const double* pw, int32_t mask, const double* y,
                    TExtended* sx, TExtended* sxy, TExtended& sy) {
+    // Two passes, so that each one's accumulators fit the floating-point register stack.
     TExtended s1 = 0.0L, s2 = 0.0L, s3 = 0.0L, s4 = 0.0L, p1 = 0.0L, p2 = 0.0L, sum = 0.0L;
     for (int32_t t = 0; t < n; ++t) {
-        const int32_t j = window[t];
-        const double* p = pw + static_cast<size_t>(j & mask) * 5;
-        const double yj = y[j];
+        const double* p = pw + static_cast<size_t>(window[t] & mask) * 5;
         s1 += p[1];
         s2 += p[2];
         s3 += p[3];
         s4 += p[4];
+    }
+    for (int32_t t = 0; t < n; ++t) {
+        const int32_t j = window[t];
+        const double* p = pw + static_cast<size_t>(j & mask) * 5;
+        const double yj = y[j];
         p1 += static_cast<TExtended>(p[1]) * yj;
         p2 += static_cast<TExtended>(p[2]) * yj;
         sum += yj;

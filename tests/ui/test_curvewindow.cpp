@@ -167,6 +167,21 @@ private slots:
         QVERIFY(!win->CurvePanel->IsPointPick());
         QVERIFY(A("Undo1")->isEnabled());
 
+        // The same with mouse clicks on the plot, the right bound picked first.
+        win->CurvePanel->repaint();
+        const TGrid& g = win->CurvePanel->Grid();
+        auto at = [&](double x) { return QPoint(g.WorldToDeviceX(x), (g.Top() + g.Bottom()) / 2); };
+        A("RemoveRangeBtn")->trigger();
+        QVERIFY(win->CurvePanel->IsPointPick());
+        QTest::mouseMove(win->CurvePanel, at(6));
+        QTest::mouseClick(win->CurvePanel, Qt::LeftButton, {}, at(6));
+        QTest::mouseMove(win->CurvePanel, at(7.9));
+        QTest::mouseClick(win->CurvePanel, Qt::LeftButton, {}, at(7.9));
+        QCOMPARE(win->CurvePanel->Curve(1)->Count(), 5);
+        QCOMPARE(win->CurvePanel->Curve(1)->X(5), 9.0);
+        A("Undo1")->trigger();
+        QCOMPARE(win->CurvePanel->Curve(1)->Count(), 7);
+
         // Bounds as far apart as the whole curve are refused.
         win->BeginRemoveRange();
         win->Notify(notify::PointPicked, 1, 0);
