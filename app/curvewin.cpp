@@ -554,7 +554,12 @@ bool Tcurvewindow::FormCloseQuery() {
 }
 
 void Tcurvewindow::FormClose() {
-    if (PrevWindow != nullptr) Unlink();
+    if (PrevWindow != nullptr) {
+        Unlink();
+        return;
+    }
+    // Closing the main window ends the program, whichever window asked for it.
+    QCoreApplication::quit();
 }
 
 void Tcurvewindow::Unlink() {
@@ -603,7 +608,10 @@ intptr_t Tcurvewindow::Notify(int code, int32_t a, int32_t b) {
         break;
     case notify::ZoomModeChanged:
         SetChecked(QStringLiteral("ZoomInBtn"), a == 1);
-        if (a == 1) statusLine_->setText(QStringLiteral("Click and drag to zoom..."));
+        if (a == 1)
+            statusLine_->setText(QStringLiteral("Click and drag to zoom..."));
+        else if (statusLine_->text() == QLatin1String("Click and drag to zoom..."))
+            statusLine_->setText(ReadyPrompt);
         break;
     case notify::Repainted:
         break; // the fit model overlay is redrawn here once the fit panel exists
@@ -681,6 +689,7 @@ bool Tcurvewindow::RefuseWhenFull() {
 void Tcurvewindow::LoadFiles(const QStringList& files) {
     QStringList problems;
     const int32_t before = CurvePanel->CurveCount();
+    TBusyPointer busy;
     for (const QString& f : files) {
         std::string error;
         const TCurveB curve = TCurveB::CreateFromFile(f.toStdString(), true, &error);
@@ -797,6 +806,8 @@ void Tcurvewindow::SwitchCursor(bool on) {
     for (const char* n : {"Cursor1", "PopCursor", "CursorBtn"})
         SetChecked(QLatin1String(n), CurvePanel->IsCursorShown());
     if (!CurvePanel->IsCursorShown()) SetChecked(QStringLiteral("RemoveRangeBtn"), false);
+    // Showing the cursor ends zoom mode.
+    SetChecked(QStringLiteral("ZoomInBtn"), CurvePanel->IsZoomMode());
 }
 
 void Tcurvewindow::ZoomIn(bool on) {

@@ -128,6 +128,12 @@ void TCurvePanel::paintEvent(QPaintEvent* event) {
     if (sizeChanged || needsRebuild_) {
         Rebuild();
         needsRebuild_ = false;
+        // The curves or the axes changed under the crosshair: it takes the new curve at the same column.
+        if (Crosshair.Shown && ActiveCurve() != nullptr) {
+            Crosshair.SkipErase = true;
+            MoveCursorToX(Crosshair.Pos.x);
+            Crosshair.SkipErase = false;
+        }
     }
     p.drawImage(QPoint(2, 2), plotImage_);
     p.end();
@@ -219,6 +225,8 @@ void TCurvePanel::SetPointPick(bool on) {
         Crosshair.SavedSelectNearest = SelectNearest;
         SetCursorShown(false);
         Crosshair.Interpolate = false;
+        // The picked indices belong to the active curve: a pick must not make another curve active.
+        SelectNearest = false;
         SetCursorShown(true);
     } else {
         SetCursorShown(false);

@@ -167,6 +167,21 @@ private slots:
         QVERIFY(!win->CurvePanel->IsPointPick());
         QVERIFY(A("Undo1")->isEnabled());
 
+        // The same with mouse clicks on the plot, the right bound picked first.
+        win->CurvePanel->repaint();
+        const TGrid& g = win->CurvePanel->Grid();
+        auto at = [&](double x) { return QPoint(g.WorldToDeviceX(x), (g.Top() + g.Bottom()) / 2); };
+        A("RemoveRangeBtn")->trigger();
+        QVERIFY(win->CurvePanel->IsPointPick());
+        QTest::mouseMove(win->CurvePanel, at(6));
+        QTest::mouseClick(win->CurvePanel, Qt::LeftButton, {}, at(6));
+        QTest::mouseMove(win->CurvePanel, at(7.9));
+        QTest::mouseClick(win->CurvePanel, Qt::LeftButton, {}, at(7.9));
+        QCOMPARE(win->CurvePanel->Curve(1)->Count(), 5);
+        QCOMPARE(win->CurvePanel->Curve(1)->X(5), 9.0);
+        A("Undo1")->trigger();
+        QCOMPARE(win->CurvePanel->Curve(1)->Count(), 7);
+
         // Bounds as far apart as the whole curve are refused.
         win->BeginRemoveRange();
         win->Notify(notify::PointPicked, 1, 0);
@@ -188,6 +203,15 @@ private slots:
         QVERIFY(A("CursorBtn")->isChecked());
         QVERIFY(A("Cursor1")->isChecked());
         QVERIFY(!win->CursorPanel()->text().isEmpty());
+        win->CurvePanel->Curve(1)->linecolor = 0x123456;
+        QTest::keyClick(win.get(), Qt::Key_Dollar, Qt::ShiftModifier); // Shift+4: colours of the positions
+        QCOMPARE(win->CurvePanel->Curve(1)->linecolor, win->CurvePanel->CurveSet().SlotColor(1));
+        A("ZoomInBtn")->trigger();
+        QVERIFY(win->CurvePanel->IsZoomMode());
+        QTest::keyClick(win.get(), Qt::Key_C);
+        QVERIFY(!win->CurvePanel->IsCursorShown());
+        QTest::keyClick(win.get(), Qt::Key_C); // showing the cursor ends zoom mode
+        QVERIFY(!A("ZoomInBtn")->isChecked());
         QTest::keyClick(win.get(), Qt::Key_R);
         QCOMPARE(win->CurvePanel->CurveCount(), 1);
         QCOMPARE(win->CurvePicker->count(), 1);
