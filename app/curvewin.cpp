@@ -689,6 +689,7 @@ bool Tcurvewindow::RefuseWhenFull() {
 void Tcurvewindow::LoadFiles(const QStringList& files) {
     QStringList problems;
     const int32_t before = CurvePanel->CurveCount();
+    TBusyPointer busy;
     for (const QString& f : files) {
         std::string error;
         const TCurveB curve = TCurveB::CreateFromFile(f.toStdString(), true, &error);
@@ -805,6 +806,8 @@ void Tcurvewindow::SwitchCursor(bool on) {
     for (const char* n : {"Cursor1", "PopCursor", "CursorBtn"})
         SetChecked(QLatin1String(n), CurvePanel->IsCursorShown());
     if (!CurvePanel->IsCursorShown()) SetChecked(QStringLiteral("RemoveRangeBtn"), false);
+    // Showing the cursor ends zoom mode.
+    SetChecked(QStringLiteral("ZoomInBtn"), CurvePanel->IsZoomMode());
 }
 
 void Tcurvewindow::ZoomIn(bool on) {

@@ -6,6 +6,7 @@
 
 #include <QDropEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QTest>
 
 #include <vector>
@@ -227,6 +228,58 @@ private slots:
         panel->CurveSet().SetCountAndRedraw(0);
         panel->SetPointPick(true);
         QVERIFY(!panel->IsPointPick());
+    }
+
+    void markingDragsReportTheirEnds() {
+        panel->AddCurve(Flat(1), true, true);
+        panel->AddCurve(Flat(5), true, true);
+        panel->repaint();
+        panel->BeginMarkDrag(2);
+        QCOMPARE(panel->DragShape(), 2);
+        QVERIFY(!panel->IsZoomMode()); // marking is not the zoom of the Zoom in command
+        QCOMPARE(rec.Count(notify::ZoomModeChanged), 0);
+        const TGrid& g = panel->Grid();
+        const QPoint a(g.Left() + 40, g.Top() + 40), b(g.Left() + 140, g.Top() + 90);
+        const TGrid before = g;
+        QTest::mousePress(panel.get(), Qt::LeftButton, {}, a);
+        QTest::mouseMove(panel.get(), b);
+        QTest::mouseRelease(panel.get(), Qt::LeftButton, {}, b);
+        QCOMPARE(rec.Count(notify::MarkDragEnded), 1);
+        QCOMPARE(panel->DragAnchor().x, a.x());
+        QCOMPARE(panel->DragCurrent().y, b.y());
+        QCOMPARE(g.WorldMin.x, before.WorldMin.x); // no zoom
+
+        // A zoom interrupts the marking mode, which comes back after it.
+        panel->ZoomRequest(true);
+        QCOMPARE(panel->DragShape(), 0);
+        QTest::mousePress(panel.get(), Qt::LeftButton, {}, a);
+        QTest::mouseRelease(panel.get(), Qt::LeftButton, {}, b);
+        QCOMPARE(panel->DragShape(), 2);
+        QVERIFY(g.WorldMin.x != before.WorldMin.x);
+        panel->BeginMarkDrag(1);
+        QCOMPARE(panel->DragShape(), 1);
+    }
+
+    void doubleClickSwallowsItsPress() {
+        panel->AddCurve(Flat(0), true, true);
+        panel->AddCurve(Flat(10), true, true);
+        panel->Grid().SetWorld({0, -5}, {10, 15});
+        panel->CurveSet().Redraw();
+        panel->repaint();
+        panel->CurveSet().SetActive(1);
+        int doubles = 0;
+        panel->OnDoubleClick = [&](QPoint) {
+            ++doubles;
+            panel->IgnoreNextPress();
+        };
+        const QPoint onTwo(panel->Grid().Left() + 50, panel->Grid().WorldToDeviceY(10) + 2);
+        QMouseEvent dbl(QEvent::MouseButtonDblClick, onTwo, panel->mapToGlobal(onTwo), Qt::LeftButton,
+                        Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(panel.get(), &dbl);
+        QCOMPARE(doubles, 1);
+        QCOMPARE(panel->ActiveIndex(), 1);
+        QTest::mouseClick(panel.get(), Qt::LeftButton, {}, onTwo);
+        QCOMPARE(panel->ActiveIndex(), 2);
     }
 
     void applyResultReplacesWithUndoAndKeepsStyle() {

@@ -203,6 +203,15 @@ private slots:
         QVERIFY(A("CursorBtn")->isChecked());
         QVERIFY(A("Cursor1")->isChecked());
         QVERIFY(!win->CursorPanel()->text().isEmpty());
+        win->CurvePanel->Curve(1)->linecolor = 0x123456;
+        QTest::keyClick(win.get(), Qt::Key_Dollar, Qt::ShiftModifier); // Shift+4: colours of the positions
+        QCOMPARE(win->CurvePanel->Curve(1)->linecolor, win->CurvePanel->CurveSet().SlotColor(1));
+        A("ZoomInBtn")->trigger();
+        QVERIFY(win->CurvePanel->IsZoomMode());
+        QTest::keyClick(win.get(), Qt::Key_C);
+        QVERIFY(!win->CurvePanel->IsCursorShown());
+        QTest::keyClick(win.get(), Qt::Key_C); // showing the cursor ends zoom mode
+        QVERIFY(!A("ZoomInBtn")->isChecked());
         QTest::keyClick(win.get(), Qt::Key_R);
         QCOMPARE(win->CurvePanel->CurveCount(), 1);
         QCOMPARE(win->CurvePicker->count(), 1);
