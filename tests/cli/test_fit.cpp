@@ -193,3 +193,20 @@ TEST(CliLibrary, BadFilesAreNeverRewritten) {
     EXPECT_EQ(RunCli({"library"}).status, 2);
     EXPECT_EQ(RunCli({"library", "show", empty}).status, 2);
 }
+
+TEST(CliFit, UserTermFromTheLibrary) {
+    TTempDir dir;
+    const auto f = dir.Write("line.dat", LineText());
+    const auto lib = (dir / "lib.dat").string();
+    ASSERT_EQ(RunCli({"library", "define", lib, "--name", "line", "--function", "a*x+b", "--param", "a=x",
+                      "--param", "b=1,0.5,-10,10,offset"})
+                  .status,
+              0);
+    const auto out = (dir / "m.dat").string();
+    const auto r = RunCli({"fit", "--term", "user:line", "--library", lib, "--lock", "1.2", f, "-o", out});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("#0 line\n    parameter #1 (a)  "), std::string::npos);
+    EXPECT_NE(r.out.find("parameter #2 (b)  "), std::string::npos);
+    EXPECT_NE(r.out.find("±   0.0000\n"), std::string::npos); // the locked parameter
+    EXPECT_EQ(Points(ReadFile(out)).size(), 20u);
+}
