@@ -28,51 +28,51 @@ TArgs::TArgs(const std::string& command, const std::vector<std::string>& args,
             optionsEnded = true;
             continue;
         }
-        const TOptionSpec* spec = nullptr;
+        const TOptionSpec* opt = nullptr;
         std::string inlineValue;
         bool hasInline = false;
         if (!optionsEnded && a.size() > 1 && a[0] == '-') {
             const size_t eq = a.find('=');
             const std::string name = a.rfind("--", 0) == 0 && eq != std::string::npos ? a.substr(0, eq) : a;
             for (const auto& s : specs)
-                if (s.name == name) spec = &s;
-            if (spec != nullptr && name != a) {
+                if (s.name == name) opt = &s;
+            if (opt != nullptr && name != a) {
                 hasInline = true;
                 inlineValue = a.substr(eq + 1);
             }
-            if (spec == nullptr && a.rfind("--", 0) == 0) {
+            if (opt == nullptr && a.rfind("--", 0) == 0) {
                 Error(command, "unknown option " + a);
                 ok_ = false;
                 return;
             }
         }
-        if (spec == nullptr) {
+        if (opt == nullptr) {
             positionals_.push_back(a);
             continue;
         }
         std::vector<std::string> values;
-        if (spec->takesValue) {
+        if (opt->takesValue) {
             if (hasInline) values.push_back(inlineValue);
-            while (static_cast<int>(values.size()) < spec->valueCount && i + 1 < args.size())
+            while (static_cast<int>(values.size()) < opt->valueCount && i + 1 < args.size())
                 values.push_back(args[++i]);
-            if (static_cast<int>(values.size()) < spec->valueCount) {
+            if (static_cast<int>(values.size()) < opt->valueCount) {
                 Error(command,
-                      "option " + spec->name +
-                          (spec->valueCount == 1 ? " needs a value"
-                                                 : " needs " + std::to_string(spec->valueCount) + " values"));
+                      "option " + opt->name +
+                          (opt->valueCount == 1 ? " needs a value"
+                                                 : " needs " + std::to_string(opt->valueCount) + " values"));
                 ok_ = false;
                 return;
             }
         } else if (hasInline) {
-            Error(command, "option " + spec->name + " takes no value");
+            Error(command, "option " + opt->name + " takes no value");
             ok_ = false;
             return;
         } else {
             values.emplace_back();
         }
-        auto& slot = values_[spec->name];
-        if (!slot.empty() && !spec->repeatable) {
-            Error(command, "option " + spec->name + " given twice");
+        auto& slot = values_[opt->name];
+        if (!slot.empty() && !opt->repeatable) {
+            Error(command, "option " + opt->name + " given twice");
             ok_ = false;
             return;
         }

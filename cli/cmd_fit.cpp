@@ -20,7 +20,7 @@ struct TTermSpec {
     std::string argument; // the file of a tabulated term, the function of a user term
 };
 
-bool ParseTermSpec(const std::string& text, TTermSpec& spec) {
+bool ParseTermSpec(const std::string& text, TTermSpec& term) {
     const size_t colon = text.find(':');
     const std::string kind = text.substr(0, colon);
     const std::string arg = colon == std::string::npos ? "" : text.substr(colon + 1);
@@ -29,7 +29,7 @@ bool ParseTermSpec(const std::string& text, TTermSpec& spec) {
         {"sinusoidal", TPeak::Sinusoidal},   {"gauss-lorentz", TPeak::GausLorentz},
         {"exponential", TPeak::Exponential},
     };
-    spec = TTermSpec{};
+    term = TTermSpec{};
     if (kind == "polynomial") {
         long order = 1;
         if (colon != std::string::npos &&
@@ -37,17 +37,17 @@ bool ParseTermSpec(const std::string& text, TTermSpec& spec) {
             cli::Error("fit", "--term " + text + ": the polynomial order must be 0 to 8");
             return false;
         }
-        spec.order = static_cast<int32_t>(order);
+        term.order = static_cast<int32_t>(order);
         return true;
     }
     for (const auto& [name, type] : plain)
         if (kind == name && colon == std::string::npos) {
-            spec.type = type;
+            term.type = type;
             return true;
         }
     if ((kind == "tabulated" || kind == "user") && !arg.empty()) {
-        spec.type = kind == "tabulated" ? TPeak::Tabulated : TPeak::UserDefined;
-        spec.argument = arg;
+        term.type = kind == "tabulated" ? TPeak::Tabulated : TPeak::UserDefined;
+        term.argument = arg;
         return true;
     }
     cli::Error("fit", "--term '" + text +
@@ -154,30 +154,30 @@ int RunFit(const std::vector<std::string>& args) {
 
     // The model, in the order given. Tabulated terms are sampled at the data
     // points of the range.
-    for (const auto& spec : specs) {
-        if (spec.type == TPeak::Tabulated) {
+    for (const auto& term : specs) {
+        if (term.type == TPeak::Tabulated) {
             std::string error;
-            if (!fit.AddTabulatedTerm(spec.argument, &error)) {
+            if (!fit.AddTabulatedTerm(term.argument, &error)) {
                 cli::Error("fit", "The file you have chosen is not a valid data file." +
-                                      (error.empty() ? " (" + spec.argument + ")" : " (" + error + ")"));
+                                      (error.empty() ? " (" + term.argument + ")" : " (" + error + ")"));
                 return cli::UsageError;
             }
-        } else if (spec.type == TPeak::UserDefined) {
+        } else if (term.type == TPeak::UserDefined) {
             if (!libPath) {
-                cli::Error("fit", "--term user:" + spec.argument + " needs --library LIBFILE");
+                cli::Error("fit", "--term user:" + term.argument + " needs --library LIBFILE");
                 return cli::UsageError;
             }
-            const int index = library.IndexOf(spec.argument);
+            const int index = library.IndexOf(term.argument);
             if (index < 0) {
-                cli::Error("fit", *libPath + ": no function named '" + spec.argument + "'");
+                cli::Error("fit", *libPath + ": no function named '" + term.argument + "'");
                 return cli::UsageError;
             }
             if (!fit.AddUserTerm(*library.Get(index))) {
-                cli::Error("fit", "user function '" + spec.argument + "' does not compile");
+                cli::Error("fit", "user function '" + term.argument + "' does not compile");
                 return cli::UsageError;
             }
         } else {
-            fit.AddTerm(spec.type, spec.order);
+            fit.AddTerm(term.type, term.order);
         }
     }
 
@@ -260,10 +260,10 @@ int RunFit(const std::vector<std::string>& args) {
 }
 
 const cli::TRegister fitCommand({"fit", "least-squares fit of a model of terms",
-                                 "Usage: graphmill-cli fit --term SPEC [--term SPEC]... [OPTIONS] FILE\n"
+                                 "Usage: graphmill-cli fit --term TERM [--term TERM]... [OPTIONS] FILE\n"
                                  "Fits the sum of the terms to the curve in FILE by damped least squares "
                                  "and prints the result text.\n"
-                                 "  --term SPEC          a term, in model order (at most 10): "
+                                 "  --term TERM          a term, in model order (at most 10): "
                                  "polynomial[:ORDER] (ORDER 0 to 8, default\n"
                                  "                       1), gaussian, lorentzian, sinusoidal, "
                                  "gauss-lorentz, exponential,\n"
