@@ -105,8 +105,8 @@ public:
     // Largest grid any operation builds; finer grids fail rather than exhaust memory.
     static constexpr int32_t MaxGridPoints = 1 << 24;
     // Replaces the points by linear interpolation onto the grid offset + k interval inside
-    // [XMin, XMax). Fails, unchanged, for fewer than two grid points or a grid value the curve (which
-    // should be sorted by x) cannot bracket. Comment and FileName are emptied.
+    // [XMin, XMax). Fails, unchanged, for fewer than two grid points, more than MaxGridPoints, or a grid
+    // value the curve (which should be sorted by x) cannot bracket. Comment and FileName are emptied.
     bool Resample(double interval, double offset);
     // Operation codes of CurveMath: this curve is the left operand.
     enum : int { MathAdd = 1, MathSubtract = 2, MathDivide = 3, MathMultiply = 4 };
@@ -124,14 +124,16 @@ public:
 
     // ---- smoothing and regression (curvesb_smooth.cpp)
     // Moving least-squares polynomial of the given order over the n points nearest in x to each point,
-    // each fit on the unchanged data. Fails, unchanged, when n < 3, n > Count() or n <= order.
+    // each fit on the unchanged data. A point whose window fit fails, or (order 2 and up) has a quadratic
+    // term below 1e-40, keeps its value. Fails, unchanged, when n < 3, n > Count() or n <= order.
     virtual bool SplineSmooth(int32_t n, int order);
     // Replaces y by the least-squares polynomial over the whole curve; coeffs gets a0..a_order. Fails,
     // unchanged, below order + 1 points or for singular equations; exactly order + 1 points divide by zero
     // in the standard error (an arithmetic fault).
     bool PolyRegression(int order, std::vector<double>& coeffs, double& stdError);
-    // Gaussian low-pass filter of the given relative width through the Fourier transform. Always succeeds;
-    // points the filtered transform does not cover keep their values.
+    // Gaussian low-pass filter of the given relative width through the Fourier transform; points the
+    // filtered transform does not cover keep their values. Fails, unchanged, only when the curve has no
+    // transform (x not strictly ascending, too many points).
     bool SpectralSmooth(double width);
     // Fixed five-point smoothing (three-point at the ends); nothing below 3 points.
     virtual void Smooth5();

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 TDefaultCurveProps DefaultCurveProps;
@@ -281,38 +282,40 @@ void TPlottedCurve::Draw(int32_t first, int32_t last, const TWin& grid, QPainter
         };
         const bool raster =
             surface.paintEngine() != nullptr && surface.paintEngine()->type() == QPaintEngine::Raster;
+        std::function<void(int32_t, int32_t)> drawAt;
+        const QImage stamp = raster && copyMode ? SymbolStamp(half, c) : QImage();
+        const std::vector<int32_t> spans = raster && !copyMode ? SymbolSpans(half) : std::vector<int32_t>();
         if (!raster) {
             // Vector surfaces (pictures, SVG, PDF) get true circles.
             surface.setPen(Qt::NoPen);
             surface.setBrush(c);
-            each([&](int32_t x, int32_t y) {
+            drawAt = [&](int32_t x, int32_t y) {
                 surface.drawEllipse(QRectF(x - half, y - half, 2.0 * half, 2.0 * half));
-            });
-        } else if (!copyMode) {
-            const std::vector<int32_t> spans = SymbolSpans(half);
-            each([&](int32_t x, int32_t y) {
+            };
+        } else if (copyMode) {
+            drawAt = [&](int32_t x, int32_t y) { surface.drawImage(QPoint(x - half, y - half), stamp); };
+        } else {
+            drawAt = [&](int32_t x, int32_t y) {
                 for (int32_t r = 0; r < 2 * half; ++r)
                     surface.fillRect(x - spans[static_cast<size_t>(r)], y - half + r,
                                      2 * spans[static_cast<size_t>(r)], 1, c);
+            };
+        }
+        const int32_t visits = (i2 - i1) / step + 1;
+        if (copyMode && visits > FastPathPoints && gr >= gl && gb >= gt) {
+            // Once per distinct centre: drawing the same opaque circle twice at a place changes no pixel, and
+            // dense curves put many points on one pixel.
+            const int64_t w = static_cast<int64_t>(gr) - gl + 1;
+            const int64_t h = static_cast<int64_t>(gb) - gt + 1;
+            std::vector<bool> done(static_cast<size_t>(w * h), false);
+            each([&](int32_t x, int32_t y) {
+                const size_t k = static_cast<size_t>((y - gt) * w + (x - gl));
+                if (done[k]) return;
+                done[k] = true;
+                drawAt(x, y);
             });
         } else {
-            // One stamp of the circle, drawn once per distinct centre: drawing the same opaque circle twice
-            // at a place changes no pixel, and dense curves put many points on one pixel.
-            const QImage stamp = SymbolStamp(half, c);
-            const int32_t visits = (i2 - i1) / step + 1;
-            if (visits > FastPathPoints && gr >= gl && gb >= gt) {
-                const int64_t w = static_cast<int64_t>(gr) - gl + 1;
-                const int64_t h = static_cast<int64_t>(gb) - gt + 1;
-                std::vector<bool> done(static_cast<size_t>(w * h), false);
-                each([&](int32_t x, int32_t y) {
-                    const size_t k = static_cast<size_t>((y - gt) * w + (x - gl));
-                    if (done[k]) return;
-                    done[k] = true;
-                    surface.drawImage(QPoint(x - half, y - half), stamp);
-                });
-            } else {
-                each([&](int32_t x, int32_t y) { surface.drawImage(QPoint(x - half, y - half), stamp); });
-            }
+            each(drawAt);
         }
     }
     surface.restore();

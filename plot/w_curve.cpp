@@ -4,7 +4,10 @@
 #include <QPaintDevice>
 #include <QPainter>
 
+#include <bit>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 
 const std::array<TColor, 12> CurveColorTable = {
     0x00FF00, // lime
@@ -36,6 +39,58 @@ private:
 };
 
 } // namespace
+
+TCurveB ParsePasteText(std::string_view text) {
+    constexpr size_t MaxRun = 40;
+    auto isNumber = [](char c) {
+        return (c >= '0' && c <= '9') || c == '-' || c == '.' || c == 'E' || c == 'e';
+    };
+    auto isSeparator = [](char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == ','; };
+    size_t pos = 0;
+    auto run = [&](auto&& accept) {
+        const size_t start = pos;
+        while (pos < text.size() && accept(text[pos])) ++pos;
+        return text.substr(start, std::min(pos - start, MaxRun));
+    };
+    auto convert = [](std::string_view t, double& v) {
+        const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
+        return !t.empty() && ec == std::errc() && end == t.data() + t.size();
+    };
+    TCurveB curve;
+    while (pos < text.size()) {
+        const size_t passStart = pos;
+        run(isSeparator);
+        const std::string_view first = run(isNumber);
+        const std::string_view separator = run(isSeparator);
+        if (separator.find_first_of("\r\n") == std::string_view::npos) {
+            const std::string_view second = run(isNumber);
+            double x = 0.0, y = 0.0;
+            if (convert(first, x) && convert(second, y)) curve.AddPoint(x, y);
+        }
+        if (pos == passStart) break;
+    }
+    curve.CalcRanges();
+    return curve;
+}
+
+bool ParseCurveBlock(std::string_view block, TCurveB& curve) {
+    static_assert(std::endian::native == std::endian::little,
+                  "the block is read in the machine's byte order");
+    curve = TCurveB();
+    int32_t n = 0;
+    if (block.size() < sizeof n) return false;
+    std::memcpy(&n, block.data(), sizeof n);
+    if (n < 0 || block.size() != 16 * static_cast<size_t>(n) + 4) return false;
+    TCurveB c(n);
+    c.SetCount(n);
+    std::memcpy(c.XData(), block.data() + 4, 8 * static_cast<size_t>(n));
+    std::memcpy(c.YData(), block.data() + 4 + 8 * static_cast<size_t>(n), 8 * static_cast<size_t>(n));
+    for (int32_t i = 0; i < n; ++i)
+        if (!std::isfinite(c.XData()[i]) || !std::isfinite(c.YData()[i])) return false;
+    c.CalcRanges();
+    curve = std::move(c);
+    return true;
+}
 
 WCurveSet::WCurveSet() {
     for (size_t i = 0; i < Colors.size(); ++i) Colors[i] = CurveColorTable[i % CurveColorTable.size()];
@@ -117,6 +172,16 @@ void WCurveSet::ResetColors(bool redraw) {
         c.linecolor = c.SymbolColor = SlotColor(i);
     }
     if (redraw) RecomputeAndRedraw();
+}
+
+bool WCurveSet::AddFromText(std::string_view text, bool rescale, bool redraw) {
+    const TCurveB curve = ParsePasteText(text);
+    return curve.Count() == 0 || !AddCurve(curve, rescale, redraw);
+}
+
+bool WCurveSet::AddFromBlock(std::string_view block, bool rescale, bool redraw) {
+    TCurveB curve;
+    return !ParseCurveBlock(block, curve) || curve.Count() == 0 || !AddCurve(curve, rescale, redraw);
 }
 
 void WCurveSet::DrawCurves(QPainter& surface, bool offset) const {

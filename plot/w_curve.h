@@ -14,6 +14,18 @@ class QImage;
 class QPaintDevice;
 class QPainter;
 
+// The points of pasted text. Each pass skips blanks and line breaks, reads a number (a run of the characters
+// 0-9 - . E e, at most 40 kept), a separator (blanks, commas, line breaks) and a second number; a separator
+// holding a line break means the line had one number only, and the pass adds no point. A pair that converts
+// completely ("." as the decimal point) is a point. A pass that reads nothing ends the text, so an exponent
+// written with "+" ends the reading there. Commas before a number are skipped like blanks, so that 1,2,3,4
+// gives two points.
+TCurveB ParsePasteText(std::string_view text);
+// The points of a "BinaryCurve" block: a little-endian 32-bit count n, then n x values and n y values as
+// doubles; exactly 16 n + 4 bytes. A block of another size, a negative count or a value that is not finite
+// gives false (and no points).
+bool ParseCurveBlock(std::string_view block, TCurveB& curve);
+
 // Colour of curve slot i is entry ((i - 1) mod 12) + 1 of this table.
 extern const std::array<TColor, 12> CurveColorTable;
 
@@ -54,6 +66,12 @@ public:
     void ZoomBy(double xFactor, double xShift, double yFactor, double yShift);
     // Line and symbol colour of every curve back to its slot colour.
     void ResetColors(bool redraw);
+
+    // A curve from clipboard text (ParsePasteText), added with AddCurve when it has at least one point.
+    // Returns true when it failed: no point in the text, or the set is full. The same for a "BinaryCurve"
+    // block.
+    bool AddFromText(std::string_view text, bool rescale, bool redraw);
+    bool AddFromBlock(std::string_view block, bool rescale, bool redraw);
 
     // Draws every curve, the active one last so that it lies on top. With offset the surface is an image of
     // the plot area only (plot rectangle from (1, 1)).

@@ -50,79 +50,120 @@ TEST(CliGeneral, BadInputNamesTheFile) {
     EXPECT_NE(r.err.find("--bogus"), std::string::npos);
 }
 
-TEST(CliGeneral, OptionsStandAnywhereAndDashesArePositional) {
+TEST(CliGeneral, OptionsOutputAndPipelines) {
     TTempDir dir;
     const auto f = dir.Write("a.dat", "0 1\n1 2\n");
     const auto out = (dir / "out.dat").string();
-    // -o after the positionals, a negative constant taken as a positional
+    dir.Write("out.dat", "old\n");
+    // -o after the positionals, a negative number as a positional; the replaced file is kept as .bak
     auto r = RunCli({"constant", "add", "-2.5", f, "-o", out});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "");
-    auto p = Points(ReadFile(out));
-    ASSERT_EQ(p.size(), 2u);
-    EXPECT_DOUBLE_EQ(p[1].y, -0.5);
-    // "--" ends the options: a positional that looks like an option
-    r = RunCli({"constant", "-o", out, "--", "add", "-1", f});
-    EXPECT_EQ(r.status, 0) << r.err;
-    r = RunCli({"constant", "--", "add", "1", "-o"});
-    EXPECT_EQ(r.status, 2);
-    // --opt=value form, a value missing, an option given twice
-    r = RunCli({"constant", "add", "1", f, "-o"});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("-o needs a value"), std::string::npos);
-    r = RunCli({"constant", "add", "1", f, "-o", out, "-o", out});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find("twice"), std::string::npos);
-    // -o - is standard output
-    r = RunCli({"constant", "add", "1", f, "-o", "-"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(Points(r.out).size(), 2u);
-}
-
-TEST(CliGeneral, CurveOutputFormAndSaveWithBackup) {
-    TTempDir dir;
-    const auto f = dir.Write("a.dat", "0 1\n1 2\n");
-    auto r = RunCli({"constant", "multiply", "1", f});
-    ASSERT_EQ(r.status, 0);
+    EXPECT_EQ(ReadFile(dir / "out.bak"), "old\n");
+    EXPECT_EQ(Points(ReadFile(out))[1].y, -0.5);
+    // standard output in the file form; -o - is standard output too
+    r = RunCli({"constant", "multiply", "1", f, "-o", "-"});
     EXPECT_EQ(r.out, " 0.00000000000000E+0000  1.00000000000000E+0000\r\n"
                      " 1.00000000000000E+0000  2.00000000000000E+0000\r\n");
-    const auto out = (dir / "res.dat").string();
-    dir.Write("res.dat", "old\n");
-    r = RunCli({"constant", "multiply", "2", f, "-o", out});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadFile(dir / "res.bak"), "old\n");
-    EXPECT_EQ(Points(ReadFile(out)).back().y, 4.0);
-    // a result that cannot be saved: usage error naming the file, nothing written
-    const auto bad = (dir / "nodir" / "x.dat").string();
-    r = RunCli({"constant", "multiply", "2", f, "-o", bad});
-    EXPECT_EQ(r.status, 2);
-    EXPECT_NE(r.err.find(bad), std::string::npos);
-    EXPECT_FALSE(std::filesystem::exists(bad));
-}
-
-TEST(CliGeneral, StandardInputPipelinesAndCommandHelp) {
-    auto r = RunCli({"constant", "add", "1", "-"}, "3\n4\n");
-    ASSERT_EQ(r.status, 0);
-    const auto p = Points(r.out);
-    ASSERT_EQ(p.size(), 2u);
-    EXPECT_EQ(p[0].x, 1.0);
-    EXPECT_EQ(p[0].y, 4.0);
-    // the output of one command is the input of the next
-    r = RunCli({"info", "-"}, RunCli({"constant", "shift-right", "10", "-"}, r.out).out);
+    // "--" ends the options; one command's output is the next one's input
+    r = RunCli({"info", "-"}, RunCli({"constant", "--", "shift-right", "10", "-"}, "4\n5\n").out);
     EXPECT_EQ(r.out, "count 2\nxrange 11 12\nyrange 4 5\n");
-    r = RunCli({"constant", "--help"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.out, RunCli({"help", "constant"}).out);
-    EXPECT_NE(r.out.find("Usage: graphmill-cli constant"), std::string::npos);
+    EXPECT_EQ(RunCli({"constant", "--help"}).out, RunCli({"help", "constant"}).out);
 }
 
-TEST(CliGeneral, ArithmeticFaultExitsThreeAndWritesNothing) {
+TEST(CliGeneral, FailuresWriteNothing) {
     TTempDir dir;
     const auto f = dir.Write("a.dat", "0 1e300\n1 2\n");
     const auto out = (dir / "o.dat").string();
-    const auto r = RunCli({"constant", "multiply", "1e300", f, "-o", out});
+    // an arithmetic fault: exit 3 with the fault's name
+    auto r = RunCli({"constant", "multiply", "1e300", f, "-o", out});
     EXPECT_EQ(r.status, 3);
-    EXPECT_NE(r.err.find("Floating point overflow"), std::string::npos);
+    EXPECT_EQ(r.err, "graphmill-cli: constant: Floating point overflow\n");
+    // an operation that reports failure: exit 1
+    r = RunCli({"derivative", f, "-o", out});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "graphmill-cli: derivative failed\n");
     EXPECT_FALSE(std::filesystem::exists(out));
-    EXPECT_EQ(RunCli({"constant", "multiply", "1e300", f}).out, "");
+    // a result that cannot be saved names the file
+    const auto bad = (dir / "nodir" / "x.dat").string();
+    r = RunCli({"constant", "add", "1", f, "-o", bad});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find(bad), std::string::npos);
+    // standard input is read once
+    r = RunCli({"math", "add", "-", "-"}, "1\n2\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("only once"), std::string::npos);
+}
+
+// Usage and input errors of every command: exit 2, nothing on standard output. %F is a curve of five
+// points, %L a straight line of twenty.
+TEST(CliGeneral, UsageErrorsAndLimits) {
+    TTempDir dir;
+    const auto five = dir.Write("five.dat", "1 10\n2 20\n3 30\n4 40\n5 50\n");
+    const std::vector<std::vector<std::string>> cases = {
+        {"constant", "power", "2", "%F"},
+        {"constant", "add", "two", "%F"},
+        {"constant", "divide", "1e-9", "%F"},
+        {"constant", "shrink", "0", "%F"},
+        {"constant", "add", "1", "-o"},
+        {"constant", "add", "1", "%F", "-o", "a", "-o", "b"},
+        {"remove-range", "0", "2", "%F"},
+        {"remove-range", "2", "6", "%F"},
+        {"remove-range", "2", "x", "%F"},
+        {"function", "x", "--left", "0"},
+        {"function", "x", "--left", "1", "--right", "0"},
+        {"function", "x", "--left", "0", "--right", "1", "--steps", "2"},
+        {"function", "x", "--left", "0", "--right", "1", "--steps", "67769"},
+        {"interpolate", "--interval", "1.34", "%F"},
+        {"interpolate", "--interval", "5e-5", "%F"},
+        {"interpolate", "--offset", "0.9", "%F"},
+        {"interpolate", "--offset", "5.1", "%F"},
+        {"math", "modulo", "%F", "%F"},
+        {"average", "%F"},
+        {"average", "--grid", "median", "%F", "%F"},
+        {"smooth", "%F"},
+        {"smooth", "spline", "--stiffness", "1001", "%F"},
+        {"smooth", "spline", "--stiffness", "-1", "%F"},
+        {"smooth", "spline", "--order", "9", "%F"},
+        {"smooth", "spectral", "--how-much", "10001", "%F"},
+        {"smooth", "spectral", "--how-much", "-0.1", "%F"},
+        {"smooth", "regression", "--order", "9", "%F"},
+        {"smooth", "regression", "--order", "1.5", "%F"},
+        {"fft", "--output", "phase", "%F"},
+        {"fft", "--inverse=1", "%F"},
+        {"fft", "--imaginary", "missing.dat", "%F"},
+        {"eval"},
+        {"eval", "--var", "x", "x"},
+        {"eval", "--var", "x=abc", "x"},
+        {"eval", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11"},
+        {"library", "frob", "lib.dat"},
+        {"library", "list", "missing.dat"},
+        {"fit", "%F"},
+        {"fit", "--term", "voigt", "%F"},
+        {"fit", "--term", "polynomial:9", "%F"},
+        {"fit", "--term", "gaussian", "--set", "2.1=3", "%F"},
+        {"fit", "--term", "gaussian", "--lock", "1.4", "%F"},
+        {"fit", "--term", "gaussian", "--min", "1.1=2e12", "%F"},
+        {"fit", "--term", "gaussian", "--min", "1.1=3", "--max", "1.1=2", "%F"},
+        {"fit", "--term", "gaussian", "--max-iterations", "10001", "%F"},
+        {"fit", "--term", "gaussian", "--generate-term", "1", "%F"},
+        {"fit", "--term", "polynomial", "--range", "0", "5", "%F"},
+        {"fit", "--term", "polynomial", "--range", "2", "6", "%F"},
+        {"fit", "--term", "user:line", "%F"},
+        {"fit", "--term", "tabulated:missing.dat", "%F"},
+    };
+    for (auto args : cases) {
+        for (auto& a : args)
+            if (a == "%F")
+                a = five;
+            else if (a.find(".dat") != std::string::npos)
+                a = (dir / a).string();
+        const auto r = RunCli(args);
+        std::string shown;
+        for (const auto& a : args) shown += " " + a;
+        EXPECT_EQ(r.status, 2) << shown << "\n" << r.err;
+        EXPECT_EQ(r.out, "") << shown;
+        EXPECT_NE(r.err, "") << shown;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir / "lib.dat"));
 }

@@ -4,89 +4,53 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
-namespace {
-
-std::vector<TPoint> Parabola(int n) {
-    std::vector<TPoint> p;
-    for (int i = 0; i < n; ++i) p.push_back({i * 0.5, 0.25 * i * i - i + 3});
-    return p;
-}
-
-} // namespace
-
 TEST(CliSmooth, SplineWindowRule) {
     TTempDir dir;
-    // a parabola passes a quadratic window unchanged
-    const auto par = Parabola(20);
-    auto p = RunCurve({"smooth", "spline", dir.Write("p.dat", CurveText(par))});
+    std::vector<TPoint> par, zigzag;
+    for (int i = 0; i < 20; ++i) par.push_back({i * 0.5, 0.25 * i * i - i + 3});
+    for (int i = 0; i < 13; ++i) zigzag.push_back({double(i), double(i % 2)});
+    // a parabola passes the default quadratic window unchanged
+    const auto p = RunCurve({"smooth", "spline", dir.Write("p.dat", CurveText(par))});
     ASSERT_EQ(p.size(), par.size());
     for (size_t i = 0; i < p.size(); ++i) EXPECT_NEAR(p[i].y, par[i].y, 1e-9);
-    // the default window is 13 points: 12 points are too few
-    std::vector<TPoint> noisy;
-    for (int i = 0; i < 13; ++i) noisy.push_back({double(i), double(i % 2)});
-    const auto f13 = dir.Write("13.dat", CurveText(noisy));
-    EXPECT_EQ(RunCli({"smooth", "spline", f13}).status, 0);
-    noisy.pop_back();
-    const auto f12 = dir.Write("12.dat", CurveText(noisy));
-    auto r = RunCli({"smooth", "spline", f12});
+    // the default window is 13 points
+    EXPECT_EQ(RunCli({"smooth", "spline", dir.Write("13.dat", CurveText(zigzag))}).status, 0);
+    zigzag.pop_back();
+    const auto f12 = dir.Write("12.dat", CurveText(zigzag));
+    const auto r = RunCli({"smooth", "spline", f12});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "graphmill-cli: smooth spline failed\n");
     EXPECT_EQ(RunCli({"smooth", "spline", "--stiffness", "9", f12}).status, 0);
-    // stiffness 0 with order 2 widens the window to 5 points: 4 points fail, 5 do not
-    const auto f4 = dir.Write("4.dat", "0 1\n1 0\n2 1\n3 0\n");
-    EXPECT_EQ(RunCli({"smooth", "spline", "--stiffness", "0", f4}).status, 1);
+    EXPECT_EQ(RunCli({"smooth", "spline", "--stiffness", "1000", f12}).status, 1);
+    // stiffness 0 with order 2 widens the window to 5 points
+    EXPECT_EQ(RunCli({"smooth", "spline", "--stiffness", "0", "-"}, "0 1\n1 0\n2 1\n3 0\n").status, 1);
     EXPECT_EQ(RunCli({"smooth", "spline", "--stiffness", "0", "-"}, "0 1\n1 0\n2 1\n3 0\n4 1\n").status, 0);
-    // stiffness 1000 needs 1003 points
-    EXPECT_EQ(RunCli({"smooth", "spline", "--stiffness", "1000", f13}).status, 1);
-    // limits
-    EXPECT_EQ(RunCli({"smooth", "spline", "--stiffness", "1001", f13}).status, 2);
-    EXPECT_EQ(RunCli({"smooth", "spline", "--stiffness", "-1", f13}).status, 2);
-    EXPECT_EQ(RunCli({"smooth", "spline", "--order", "9", f13}).status, 2);
-    EXPECT_EQ(RunCli({"smooth", "spline", "--order", "1.5", f13}).status, 2);
 }
 
-TEST(CliSmooth, RegressionReportsCoefficients) {
+TEST(CliSmooth, RegressionAndSpectral) {
     TTempDir dir;
     const auto f = dir.Write("l.dat", CurveText({{0, 1}, {1, 3}, {2, 5}}));
     auto r = RunCli({"smooth", "regression", f});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "Regression results:\na0:  1\na1:  2\n");
-    const auto p = Points(r.out);
-    ASSERT_EQ(p.size(), 3u);
-    EXPECT_NEAR(p[1].y, 3.0, 1e-12);
-    r = RunCli({"smooth", "regression", "--order", "0", f});
-    EXPECT_EQ(r.err, "Regression results:\na0:  3\n");
-    // exactly order + 1 points: the standard error divides by zero
+    EXPECT_NEAR(Points(r.out)[1].y, 3.0, 1e-12);
+    EXPECT_EQ(RunCli({"smooth", "regression", "--order", "0", f}).err, "Regression results:\na0:  3\n");
+    // exactly order + 1 points: the standard error divides by zero; fewer: failure
     r = RunCli({"smooth", "regression", "--order", "2", f});
     EXPECT_EQ(r.status, 3);
-    EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err.find("Regression results"), std::string::npos);
     EXPECT_EQ(RunCli({"smooth", "regression", "--order", "3", f}).status, 1);
-    EXPECT_EQ(RunCli({"smooth", "regression", "--order", "9", f}).status, 2);
-}
-
-TEST(CliSmooth, SpectralAndMethodChoice) {
-    TTempDir dir;
+    // a constant stays close to itself; "how much" 0 means width 1000
     std::vector<TPoint> flat;
     for (int i = 0; i < 64; ++i) flat.push_back({double(i), 5.0});
-    const auto f = dir.Write("flat.dat", CurveText(flat));
-    for (const char* much : {"0.3", "0"}) {
-        const auto p = RunCurve({"smooth", "spectral", "--how-much", much, f});
-        ASSERT_EQ(p.size(), flat.size()) << much;
-        EXPECT_NEAR(p[32].y, 5.0, 0.05) << much;
-    }
-    EXPECT_EQ(RunCli({"smooth", "spectral", "--how-much", "10000", f}).status, 0);
-    EXPECT_EQ(RunCli({"smooth", "spectral", "--how-much", "10001", f}).status, 2);
-    EXPECT_EQ(RunCli({"smooth", "spectral", "--how-much", "-0.1", f}).status, 2);
-    EXPECT_EQ(RunCli({"smooth", f}).status, 2);
-    EXPECT_EQ(RunCli({"smooth"}).status, 2);
-    EXPECT_EQ(RunCli({"help", "smooth"}).status, 0);
+    const auto ff = dir.Write("flat.dat", CurveText(flat));
+    for (const char* much : {"0.3", "0"})
+        EXPECT_NEAR(RunCurve({"smooth", "spectral", "--how-much", much, ff})[32].y, 5.0, 0.05) << much;
 }
 
-TEST(CliFft, ConstantAndRoundTrip) {
+TEST(CliFft, ConstantRoundTripAndRefusals) {
     TTempDir dir;
-    const auto one = dir.Write("one.dat", CurveText({{0, 1}, {1, 1}, {2, 1}}));
-    auto p = RunCurve({"fft", one});
+    auto p = RunCurve({"fft", dir.Write("one.dat", CurveText({{0, 1}, {1, 1}, {2, 1}}))});
     ASSERT_EQ(p.size(), 4u);
     EXPECT_NEAR(p[0].x, -M_PI / 2, 1e-12);
     EXPECT_NEAR(p[2].y, 2.0, 1e-12);
@@ -102,18 +66,9 @@ TEST(CliFft, ConstantAndRoundTrip) {
     ASSERT_EQ(p.size(), 16u);
     EXPECT_NEAR(p[0].x, -7.5, 1e-9);
     for (size_t i = 0; i < 16; ++i) EXPECT_NEAR(p[i].y, wave[i].y, 1e-9) << i;
-}
-
-TEST(CliFft, RefusalsAndOptions) {
-    TTempDir dir;
-    auto r = RunCli({"fft", dir.Write("rep.dat", "0 1\n1 1\n1 2\n")});
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "graphmill-cli: fft failed\n");
+    // a repeated x, and more than 16384 transform points
+    EXPECT_EQ(RunCli({"fft", "-"}, "0 1\n1 1\n1 2\n").err, "graphmill-cli: fft failed\n");
     std::string big;
     for (int i = 0; i < 20000; ++i) big += std::to_string(i) + " 1\n";
-    EXPECT_EQ(RunCli({"fft", dir.Write("big.dat", big)}).status, 1);
-    const auto f = dir.Write("f.dat", "0 1\n1 2\n2 3\n");
-    EXPECT_EQ(RunCli({"fft", "--output", "phase", f}).status, 2);
-    EXPECT_EQ(RunCli({"fft", "--imaginary", (dir / "none.dat").string(), f}).status, 2);
-    EXPECT_EQ(RunCli({"fft", "--inverse=1", f}).status, 2);
+    EXPECT_EQ(RunCli({"fft", "-"}, big).status, 1);
 }

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QTest>
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -204,6 +205,33 @@ private slots:
         QCOMPARE(Count(Painted(s, 1.0), lime, img.rect()), 32);  // radius 3
         QCOMPARE(Count(Painted(s, 2.0), lime, img.rect()), 112); // radius 6
         QCOMPARE(SymbolScale, 1.0);
+    }
+
+    void pastedTextAndBlocks() {
+        auto points = [](const char* text) {
+            const TCurveB c = ParsePasteText(text);
+            std::vector<double> v;
+            for (int i = 1; i <= c.Count(); ++i) v.insert(v.end(), {c.X(i), c.Y(i)});
+            return v;
+        };
+        QCOMPARE(points("1 2\n3 4\n5"), (std::vector<double>{1, 2, 3, 4}));
+        QCOMPARE(points("1,2,3,4"), (std::vector<double>{1, 2, 3, 4}));
+        QCOMPARE(points("1.5E-01\t-2\r\n7\r\n8 9\r\n"), (std::vector<double>{0.15, -2, 8, 9}));
+        QCOMPARE(points("1.5E+00\t2\r\n3 4"), std::vector<double>{}); // "+" ends the reading
+        QCOMPARE(points("1e999 2\n1-2 3\n"), std::vector<double>{});  // no infinity, no half-read number
+
+        QByteArray block(4 + 32, '\0');
+        const int32_t n = 2;
+        const double values[] = {1.5, 1e100, -2, 0.001};
+        std::memcpy(block.data(), &n, 4);
+        std::memcpy(block.data() + 4, values, 32);
+        WCurveSet s;
+        QVERIFY(!s.AddFromBlock({block.constData(), size_t(block.size())}, true, false));
+        QVERIFY(s.Curve(1)->X(2) == 1e100 && s.Curve(1)->Y(1) == -2 && s.Grid.WorldMax.x == 1e100);
+        QVERIFY(s.AddFromBlock({block.constData(), size_t(block.size() - 1)}, true, false)); // wrong size
+        QVERIFY(s.AddFromText("no numbers", true, false));
+        QVERIFY(!s.AddFromText("0 1\r\n2 3", true, false));
+        QCOMPARE(s.Count(), 2);
     }
 
     void previewAndAverages() {
