@@ -20,9 +20,10 @@ public:
                        selected ? list_->BackColor() : list_->FontColor());
     }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        QSize s = QStyledItemDelegate::sizeHint(option, index);
-        s.setHeight(TGraphicListBox::ItemHeight);
-        return s;
+        // Room for the text and the style sample after it, so that a drop-down list shows both.
+        const QImage image = index.data(ImageRole).value<QImage>();
+        const int text = option.fontMetrics.horizontalAdvance(index.data(Qt::DisplayRole).toString());
+        return {8 + text + (image.isNull() ? 0 : image.width() + 8), TGraphicListBox::ItemHeight};
     }
 
 private:

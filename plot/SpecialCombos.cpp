@@ -36,9 +36,10 @@ public:
                        selected ? *back_ : *font_);
     }
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        QSize s = QStyledItemDelegate::sizeHint(option, index);
-        s.setHeight(TGraphicComboBox::ItemHeight);
-        return s;
+        // Room for the text and the style sample after it, so that a drop-down list shows both.
+        const QImage image = index.data(ImageRole).value<QImage>();
+        const int text = option.fontMetrics.horizontalAdvance(index.data(Qt::DisplayRole).toString());
+        return {8 + text + (image.isNull() ? 0 : image.width() + 8), TGraphicComboBox::ItemHeight};
     }
 
 private:

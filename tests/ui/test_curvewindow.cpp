@@ -366,6 +366,17 @@ private slots:
         third->close();
     }
 
+    void cascadeStepsByTheFrame() {
+        Tcurvewindow* second = win->NewWindow();
+        win->Cascade();
+        QCOMPARE(win->pos(), QPoint(50, 50));
+        QCOMPARE(win->size(), QSize(425, 425));
+        const int step = second->pos().x() - 50;
+        QVERIFY(step > 0);
+        QCOMPARE(second->pos(), QPoint(50 + step, 50 + step));
+        second->close();
+    }
+
     void mainWindowShowsTheExampleCurves() {
         const QString examples = QStringLiteral(GRAPHMILL_SOURCE_DIR "/examples/");
         win = std::make_unique<Tcurvewindow>(QStringList{
