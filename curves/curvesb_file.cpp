@@ -247,7 +247,8 @@ bool TSaveFile::OpenForWrite(const std::string& fileName, const std::string& def
         if (::access(target_.c_str(), W_OK) != 0) return Fail("cannot save to " + target_, errno);
         const std::string backup = BackupName(target_, backupExt);
         fs::copy_file(target_, backup, fs::copy_options::overwrite_existing, ec);
-        if (ec) return Fail("cannot make the backup copy " + backup + ": " + ec.message(), 0);
+        if (ec)
+            return Fail("cannot save to " + target_ + ": no backup copy " + backup + ": " + ec.message(), 0);
     }
     std::string tmpl = (dir / ("." + fs::path(target_).filename().string() + ".XXXXXX")).string();
     fd_ = ::mkstemp(tmpl.data());
@@ -377,11 +378,18 @@ void TCurveB::ParseText(std::string_view text) {
     const char* p = text.data() + pos;
     const char* const end = text.data() + text.size();
     double nums[2];
+    // The next LF and the next CR are each looked up once and kept until the line start passes them, so
+    // that a file whose lines end in one kind only (CR alone, say) is still scanned once, not once per line.
+    auto next = [end](const char* from, char c) {
+        const void* hit = std::memchr(from, c, static_cast<size_t>(end - from));
+        return hit != nullptr ? static_cast<const char*>(hit) : end;
+    };
+    const char* nextLf = next(p, '\n');
+    const char* nextCr = next(p, '\r');
     while (p < end && x_.size() < static_cast<size_t>(INT32_MAX - 16)) {
-        const char* eol = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-        if (eol == nullptr) eol = end;
-        if (const void* cr = std::memchr(p, '\r', static_cast<size_t>(eol - p)))
-            eol = static_cast<const char*>(cr);
+        if (nextLf < p) nextLf = next(p, '\n');
+        if (nextCr < p) nextCr = next(p, '\r');
+        const char* eol = std::min(nextLf, nextCr);
         const int k = curvefile::SplitNumbers(std::string_view(p, static_cast<size_t>(eol - p)), nums, 2);
         if (k == 1) {
             x_.push_back(static_cast<double>(x_.size() + 1));
