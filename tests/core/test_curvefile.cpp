@@ -85,6 +85,9 @@ TEST(CurveFileSplit, ConversionIsCorrectlyRounded) {
         std::from_chars(buf, buf + std::strlen(buf), expected);
         ASSERT_TRUE(curvefile::ConvertNumber(buf, got)) << buf;
         ASSERT_EQ(got, expected) << buf;
+        // Splitting a line converts its tokens in the same pass: the same value there.
+        ASSERT_EQ(curvefile::SplitNumbers(std::string(buf) + " ", &got, 1), 1) << buf;
+        ASSERT_EQ(got, expected) << buf;
     }
 }
 
