@@ -202,6 +202,12 @@ TEST(CurveFileWrite, SaveMakesBackupBesideTheFile) {
     EXPECT_EQ(curvefile::BackupName("/x/c.bak", ".bak"), "/x/c.bak.bak"); // never the file itself
     EXPECT_EQ(curvefile::ResolveSaveName("curve", "dat", "/data"), "/data/curve.dat");
 
+    // Through a link, the file it names is written (created when it does not exist yet); the link stays.
+    fs::create_symlink("made.dat", d.path / "link.dat");
+    ASSERT_TRUE(c.SaveToFile((d.path / "link.dat").string(), "", "", &err)) << err;
+    EXPECT_TRUE(fs::is_symlink(d.path / "link.dat"));
+    EXPECT_EQ(Slurp(d.path / "made.dat").size(), 2 * curvefile::LineWidth);
+
     // What was written reads back exactly to 15 digits.
     TCurveB back = TCurveB::CreateFromFile(target);
     ASSERT_EQ(back.Count(), 2);
