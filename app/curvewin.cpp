@@ -291,9 +291,9 @@ void Tcurvewindow::BuildActions() {
                                 "Remove range|Remove a range of data from the active curve");
     range->setCheckable(true);
     connect(range, &QAction::toggled, this, [this](bool on) {
-        if (on && PickMode == 0)
+        if (on)
             BeginRemoveRange();
-        else if (!on && PickMode != 0)
+        else if (PickMode != 0)
             EndRangePick();
     });
     later(MakeAction("SmoothBtn", "Smooth", "Smoothing / Regressions|Opens smoothing dialog"));
@@ -448,8 +448,10 @@ void Tcurvewindow::BuildToolbars() {
         f.setItalic(true);
         f.setBold(true);
         log->setFont(f);
+        // Navy only while it can be used: a disabled button keeps the style's grey like its neighbours.
         QPalette pal = log->palette();
-        pal.setColor(QPalette::ButtonText, QColor(0, 0, 128));
+        for (const auto group : {QPalette::Active, QPalette::Inactive})
+            pal.setColor(group, QPalette::ButtonText, QColor(0, 0, 128));
         log->setPalette(pal);
     }
 }
@@ -657,6 +659,7 @@ void Tcurvewindow::RefreshAfterSetChange() {
         if (a->objectName() == QLatin1String("PopSave") || a->objectName() == QLatin1String("PopClear") ||
             a->objectName() == QLatin1String("PopCursor") || a->isSeparator())
             a->setVisible(count > 0);
+    if (count == 0 && PickMode != 0) EndRangePick();
     EnableCurveCommands(count > 0);
     for (const char* n : {"Delete1", "Clearall1"}) Action(QLatin1String(n))->setEnabled(count > 0);
     SetChecked(QStringLiteral("NewCurveModeBtn"), NewCurveMode);
@@ -707,9 +710,8 @@ void Tcurvewindow::LoadFiles(const QStringList& files) {
 }
 
 void Tcurvewindow::DropFiles(const QStringList& files) {
-    QStringList names;
-    for (const QString& f : files) names << f.left(255);
-    LoadFiles(names);
+    // Names are taken whole: a name cut to some length could name another file.
+    LoadFiles(files);
 }
 
 void Tcurvewindow::dragEnterEvent(QDragEnterEvent* event) {
@@ -805,7 +807,9 @@ void Tcurvewindow::SwitchCursor(bool on) {
     if (CurvePanel->CurveCount() > 0) CurvePanel->SetCursorShown(on);
     for (const char* n : {"Cursor1", "PopCursor", "CursorBtn"})
         SetChecked(QLatin1String(n), CurvePanel->IsCursorShown());
-    if (!CurvePanel->IsCursorShown()) SetChecked(QStringLiteral("RemoveRangeBtn"), false);
+    // The picks of Remove range land on the cursor: without it the range pick is over.
+    if (!CurvePanel->IsCursorShown() && PickMode != 0) EndRangePick();
+    SetChecked(QStringLiteral("RemoveRangeBtn"), CurvePanel->IsPointPick());
     // Showing the cursor ends zoom mode.
     SetChecked(QStringLiteral("ZoomInBtn"), CurvePanel->IsZoomMode());
 }
@@ -974,7 +978,7 @@ bool Tcurvewindow::FormKeyDown(int key, Qt::KeyboardModifiers shift) {
         ClearAll();
         return true;
     case Qt::Key_G:
-        if (PickMode == 0) BeginRemoveRange();
+        BeginRemoveRange();
         return true;
     case Qt::Key_L:
         OpenCurve();

@@ -47,11 +47,10 @@ int RunIntegral(const std::vector<std::string>& args) {
 
 const cli::TRegister integralCommand(
     {"integral", "running integral; the definite integral on standard error",
-     SimpleHelp(
-         "integral",
-         "Replaces y by the running integral (each point's cell: half the distance between its\n"
-         "neighbours, the full distance to its one neighbour at the ends). Standard error gets\n"
-         "\"Definite integral:  \" and the total with 5 significant digits. Fails below two points.\n"),
+     SimpleHelp("integral",
+                "Replaces y by the running integral, the trapezoid sum along the straight lines between the\n"
+                "points (0 at the first point). Standard error gets \"Definite integral:  \" and the total\n"
+                "with 5 significant digits. Fails below two points.\n"),
      RunIntegral});
 
 const cli::TRegister timesxCommand({"timesx", "y multiplied by x", SimpleHelp("timesx", "y := x * y.\n"),

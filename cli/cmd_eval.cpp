@@ -38,6 +38,12 @@ int RunEval(const std::vector<std::string>& args) {
             return cli::UsageError;
         }
         v.name = text.substr(0, eq);
+        // Formulas find a variable by its first 20 characters; a second one of that name would never be read.
+        for (const auto& earlier : vars)
+            if (earlier.name.substr(0, 20) == v.name.substr(0, 20)) {
+                cli::Error("eval", "--var '" + text + "': variable " + v.name + " is given twice");
+                return cli::UsageError;
+            }
         vars.push_back(v);
     }
     if (vars.size() > static_cast<size_t>(TParamArray::MaxCount)) {

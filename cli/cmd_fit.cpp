@@ -157,7 +157,17 @@ int RunFit(const std::vector<std::string>& args) {
     for (const auto& term : specs) {
         if (term.type == TPeak::Tabulated) {
             std::string error;
-            if (!fit.AddTabulatedTerm(term.argument, &error)) {
+            bool added = false;
+            // Sampling interpolates the file's curve at the data points; a curve whose points share one x
+            // can divide by a zero width there.
+            TArithFault fault = RunGuarded([&] { added = fit.AddTabulatedTerm(term.argument, &error); });
+            if (fault == TArithFault::None && added && fit.Term(fit.TermCount() - 1).tabulated)
+                fault = CheckFinite(*fit.Term(fit.TermCount() - 1).tabulated);
+            if (fault != TArithFault::None) {
+                cli::Error("fit", "--term tabulated:" + term.argument + ": " + ArithFaultMessage(fault));
+                return cli::ArithmeticFault;
+            }
+            if (!added) {
                 cli::Error("fit", "The file you have chosen is not a valid data file." +
                                       (error.empty() ? " (" + term.argument + ")" : " (" + error + ")"));
                 return cli::UsageError;

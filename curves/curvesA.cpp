@@ -117,6 +117,8 @@ bool SolveSums(int order, int32_t n, const TExtended* sx, const TExtended* sxy, 
         rhs[j - 1] = T[j - 1];
     }
     if (m == 1) {
+        // Points that all share one x leave nothing to solve: a singular fit, not a division fault.
+        if (s(1, 1) == 0.0L) return false;
         a[0] = T[0] / s(1, 1);
     } else if (m >= 2) {
         for (int col = 1; col <= m; ++col) {

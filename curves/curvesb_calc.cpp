@@ -9,31 +9,62 @@
 
 namespace {
 
-// Neighbour searches on 0-based arrays (the same rules as NextHigherX and PrevLowerX); -1 when none.
-inline int32_t NextHigher(const double* x, int32_t n, int32_t i) {
-    const double xi = x[i];
-    for (int32_t j = i + 1; j < n; ++j)
-        if (x[j] > xi) return j;
-    return -1;
-}
+// For every point, the nearest earlier point with a smaller x and the nearest later point with a larger x
+// (the rules of PrevLowerX and NextHigherX, 0-based, -1 when none). Strictly ascending x, the usual case,
+// needs no tables; otherwise they are built with one stack pass each way, so that long runs of equal or
+// falling x cost linear time rather than a scan per point.
+class TNeighbours {
+public:
+    TNeighbours(const double* x, int32_t n) : n_(n) {
+        for (int32_t i = 1; i < n; ++i)
+            if (!(x[i] > x[i - 1])) {
+                ascending_ = false;
+                break;
+            }
+        if (ascending_) return;
+        prev_.resize(static_cast<size_t>(n));
+        next_.resize(static_cast<size_t>(n));
+        std::vector<int32_t> stack;
+        stack.reserve(static_cast<size_t>(n));
+        for (int32_t i = 0; i < n; ++i) {
+            while (!stack.empty() && !(x[stack.back()] < x[i])) stack.pop_back();
+            prev_[static_cast<size_t>(i)] = stack.empty() ? -1 : stack.back();
+            stack.push_back(i);
+        }
+        stack.clear();
+        for (int32_t i = n - 1; i >= 0; --i) {
+            while (!stack.empty() && !(x[stack.back()] > x[i])) stack.pop_back();
+            next_[static_cast<size_t>(i)] = stack.empty() ? -1 : stack.back();
+            stack.push_back(i);
+        }
+    }
+    int32_t PrevLower(int32_t i) const {
+        if (i < 0) return -1;
+        return ascending_ ? i - 1 : prev_[static_cast<size_t>(i)];
+    }
+    int32_t NextHigher(int32_t i) const {
+        if (i < 0) return -1;
+        return ascending_ ? (i + 1 < n_ ? i + 1 : -1) : next_[static_cast<size_t>(i)];
+    }
 
-inline int32_t PrevLower(const double* x, int32_t i) {
-    const double xi = x[i];
-    for (int32_t j = i - 1; j >= 0; --j)
-        if (x[j] < xi) return j;
-    return -1;
-}
+private:
+    int32_t n_;
+    bool ascending_ = true;
+    std::vector<int32_t> prev_, next_;
+};
 
 } // namespace
 
 bool TCurveB::Derivative() {
     const int32_t n = count_;
+    if (n < 1) return false;
     const double* x = XData();
+    const TNeighbours nb(x, n);
     // The end points need two neighbours on their one side; without them nothing is changed.
-    const int32_t firstA = n > 0 ? NextHigher(x, n, 0) : -1;
-    const int32_t firstB = firstA >= 0 ? NextHigher(x, n, firstA) : -1;
-    const int32_t lastA = n > 0 ? PrevLower(x, n - 1) : -1;
-    const int32_t lastB = lastA >= 0 ? PrevLower(x, lastA) : -1;
+    const int32_t firstA = nb.NextHigher(0);
+    const int32_t firstB = nb.NextHigher(firstA);
+    const int32_t lastA = nb.PrevLower(n - 1);
+    const int32_t lastB = nb.PrevLower(lastA);
     if (firstB < 0 || lastB < 0) return false;
 
     // The differences are taken from the unchanged values.
@@ -48,8 +79,8 @@ bool TCurveB::Derivative() {
             a = lastA;
             b = lastB;
         } else {
-            a = PrevLower(x, i);
-            b = NextHigher(x, n, i);
+            a = nb.PrevLower(i);
+            b = nb.NextHigher(i);
             // A missing side makes the point its own neighbour, which takes the fallback below.
             if (a < 0 || b < 0) a = b = i;
         }

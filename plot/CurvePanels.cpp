@@ -208,6 +208,11 @@ void TCurvePanel::SetCursorShown(bool on) {
         Crosshair.SkipErase = false;
         update();
     } else {
+        // Hiding the cursor ends point picking: the cursor follows the curve and clicks choose curves again.
+        if (Crosshair.PointPick) {
+            Crosshair.Interpolate = Crosshair.SavedInterpolate;
+            SelectNearest = Crosshair.SavedSelectNearest;
+        }
         Crosshair.Shown = false;
         Crosshair.SkipErase = true;
         Crosshair.PointPick = false;

@@ -135,6 +135,7 @@ TEST(CliGeneral, UsageErrorsAndLimits) {
         {"eval"},
         {"eval", "--var", "x", "x"},
         {"eval", "--var", "x=abc", "x"},
+        {"eval", "--var", "x=1", "--var", "x=2", "x"},
         {"eval", "1", "2", "3", "4", "5", "6", "7", "8", "9", "10", "11"},
         {"library", "frob", "lib.dat"},
         {"library", "list", "missing.dat"},

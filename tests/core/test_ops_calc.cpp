@@ -17,6 +17,32 @@ TEST(OpsDerivative, ExactForParabolasAndFailsWithoutNeighbours) {
     ASSERT_TRUE(rep.Derivative());
     ExpectPoints(rep, {{0, 0}, {0, 0}, {1, 2}, {2, 4}});
 
+    // Unsorted x: each point's neighbours are the nearest earlier lower and later higher x, as the
+    // curve's own searches find them.
+    TCurveB mixed;
+    for (int i = 0; i < 60; ++i) mixed.AddPoint((i * 37) % 11 + (i % 7 == 0 ? 0.5 : 0.0), std::sin(i));
+    TCurveB d = mixed;
+    ASSERT_TRUE(d.Derivative());
+    for (int32_t i = 2; i < 60; ++i) {
+        const int32_t a = mixed.PrevLowerX(i), b = mixed.NextHigherX(i);
+        if (a < 0 || b < 0) {
+            EXPECT_EQ(d.Y(i), d.Y(i - 1)) << i;
+            continue;
+        }
+        const double hA = mixed.X(a) - mixed.X(i), hB = mixed.X(b) - mixed.X(i), r = hA / hB;
+        const double want = (mixed.Y(a) - mixed.Y(i) - r * r * (mixed.Y(b) - mixed.Y(i))) / (hA * (1 - r));
+        EXPECT_EQ(d.Y(i), want) << i;
+    }
+    // Long runs of equal or falling x take linear time (a scan per point would not finish).
+    TCurveB runs;
+    const int32_t half = 500000;
+    for (int32_t i = 0; i < half; ++i) runs.AddPoint(0, i);
+    for (int32_t i = 0; i < half; ++i) runs.AddPoint(half - i, i);
+    runs.AddPoint(half + 1, 0);
+    runs.AddPoint(half + 2, 0);
+    ASSERT_TRUE(runs.Derivative());
+    EXPECT_EQ(runs.Y(half), runs.Y(1)); // no earlier lower x inside the run of zeros
+
     for (TCurveB f : {Make({{1, 1}}), Make({{1, 1}, {2, 2}}), Make({{3, 1}, {2, 2}, {1, 3}})}) {
         EXPECT_FALSE(f.Derivative());
         EXPECT_TRUE(f.Saved);

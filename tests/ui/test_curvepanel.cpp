@@ -1,6 +1,7 @@
 // The plot panel driven by real mouse and key events: zooming, panning, the crosshair, choice of the active
 // curve, point picking, results and undo.
 #include "plot/CurvePanels.h"
+#include "plot/GraphicList.h"
 #include "plot/SpecialCombos.h"
 #include "plot/w_curve.h"
 
@@ -200,12 +201,6 @@ private slots:
         // Outside the plot rectangle nothing is chosen.
         QTest::mouseClick(panel.get(), Qt::LeftButton, {}, QPoint(g.Left() - 5, g.WorldToDeviceY(0)));
         QCOMPARE(panel->ActiveIndex(), 2);
-        // After a handled double click the next press is ignored.
-        panel->IgnoreNextPress();
-        QTest::mouseClick(panel.get(), Qt::LeftButton, {}, QPoint(x, g.WorldToDeviceY(0)));
-        QCOMPARE(panel->ActiveIndex(), 2);
-        QTest::mouseClick(panel.get(), Qt::LeftButton, {}, QPoint(x, g.WorldToDeviceY(0)));
-        QCOMPARE(panel->ActiveIndex(), 1);
     }
 
     void pointPickReportsIndicesAndRestoresTheCursor() {
@@ -224,6 +219,12 @@ private slots:
         panel->SetPointPick(false);
         QVERIFY(!panel->IsCursorShown()); // it was off before picking began
         QVERIFY(panel->Crosshair.Interpolate);
+        // Hiding the cursor while picking ends the picking with the same settings put back.
+        panel->SetPointPick(true);
+        panel->SetCursorShown(false);
+        QVERIFY(!panel->IsPointPick());
+        QVERIFY(panel->Crosshair.Interpolate);
+        QVERIFY(panel->SelectNearest);
         // An empty set does not pick.
         panel->CurveSet().SetCountAndRedraw(0);
         panel->SetPointPick(true);
@@ -397,6 +398,16 @@ private slots:
         const QImage sample = picker.ItemImage(1);
         QCOMPARE(sample.pixelColor(sample.width() / 2, sample.height() / 2),
                  ToQColor(panel->Curve(2)->linecolor));
+
+        // The list form: "Curve #n " lines with the same samples, several chosen at once.
+        TGraphicListBox list;
+        list.resize(160, 100);
+        panel->FillCurveList(list, false);
+        QCOMPARE(list.count(), 2);
+        QCOMPARE(list.item(1)->text(), QStringLiteral("Curve #2 "));
+        QCOMPARE(list.ItemImage(1).size(), QSize(100, 9));
+        QCOMPARE(list.ItemImage(1).pixelColor(50, 4), ToQColor(panel->Curve(2)->linecolor));
+        QCOMPARE(list.selectionMode(), QAbstractItemView::ExtendedSelection);
     }
 };
 

@@ -8,6 +8,7 @@
 #include "scriptedmessages.h"
 
 #include <QAction>
+#include <QDir>
 #include <QDropEvent>
 #include <QLabel>
 #include <QMenu>
@@ -101,6 +102,19 @@ private slots:
             QVERIFY2(!A(n)->isEnabled(), n);
         QVERIFY(!A("Undo1")->isEnabled());
         QVERIFY(A("LoadBtn")->isEnabled());
+        // The text button "log " looks disabled too: no navy text.
+        QWidget* log = win->ToolbarBands().at(2)->widgetForAction(A("LogBtn"));
+        auto navy = [log] {
+            const QImage img = log->grab().toImage();
+            int n = 0;
+            for (int y = 0; y < img.height(); ++y)
+                for (int x = 0; x < img.width(); ++x) {
+                    const QColor c = img.pixelColor(x, y);
+                    n += c.blue() > 90 && c.red() < 60 && c.green() < 60;
+                }
+            return n;
+        };
+        QCOMPARE(navy(), 0);
         QVERIFY(!A("PopSave")->isVisible());
         QVERIFY(!A("PopClear")->isVisible());
         // Keys on an empty set change nothing and ask nothing.
@@ -113,6 +127,7 @@ private slots:
         win->CurvePanel->AddCurve(MakeCurve({{0, 1}, {1, 2}, {2, 3}}, "a.dat"), true, true);
         for (const char* n : {"DerivativeBtn", "Save1", "Cursor1", "Zoom1"}) QVERIFY2(A(n)->isEnabled(), n);
         QVERIFY(A("PopSave")->isVisible());
+        QVERIFY(navy() > 0);
         QCOMPARE(win->FileNamePanel()->text(), QStringLiteral("a.dat"));
         QCOMPARE(win->CurvePicker->currentText(), QStringLiteral("#1: a.dat"));
     }
@@ -188,6 +203,24 @@ private slots:
         win->Notify(notify::PointPicked, 7, 0);
         QCOMPARE(msg->Texts("error"), QStringList{QStringLiteral("Invalid points")});
         QCOMPARE(win->CurvePanel->Curve(1)->Count(), 7);
+
+        // Switching the cursor off ends the pick; G starts a new one, and a click chooses curves again after.
+        QTest::keyClick(win.get(), Qt::Key_G);
+        QTest::keyClick(win.get(), Qt::Key_C);
+        QCOMPARE(win->PickMode, 0);
+        QVERIFY(!A("RemoveRangeBtn")->isChecked());
+        QCOMPARE(win->StatusLine()->text(), QStringLiteral("Operate on the active curve"));
+        QTest::keyClick(win.get(), Qt::Key_G);
+        QVERIFY(win->CurvePanel->IsPointPick());
+        QVERIFY(A("RemoveRangeBtn")->isChecked());
+        QTest::keyClick(win.get(), Qt::Key_C);
+        QVERIFY(win->CurvePanel->SelectNearest);
+        QVERIFY(win->CurvePanel->Crosshair.Interpolate);
+        // Deleting the last curve while picking ends the pick as well.
+        QTest::keyClick(win.get(), Qt::Key_G);
+        QTest::keyClick(win.get(), Qt::Key_R);
+        QCOMPARE(win->PickMode, 0);
+        QVERIFY(!A("RemoveRangeBtn")->isChecked());
     }
 
     void deleteKeysCursorAndNextCurve() {
@@ -278,6 +311,15 @@ private slots:
         QCOMPARE(win->RefreshCount(), refreshes + 1); // one redraw for the whole drop
         QCOMPARE(msg->Texts("error").size(), 1);
         QVERIFY(msg->Texts("error").front().contains(QStringLiteral("empty.dat")));
+
+        // A dropped name longer than 255 characters is loaded whole.
+        QString deep = dir.path();
+        while (deep.size() < 300) deep += QStringLiteral("/a_rather_long_folder_name_for_a_curve");
+        QVERIFY(QDir().mkpath(deep));
+        WriteFile(deep + "/deep.dat", "0 1\n1 2\n");
+        win->DropFiles({deep + "/deep.dat"});
+        QCOMPARE(win->CurvePanel->CurveCount(), 4);
+        QCOMPARE(msg->Texts("error").size(), 1);
     }
 
     void fullWindowRefusesTheHundredAndFirstCurve() {
