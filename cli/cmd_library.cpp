@@ -1,10 +1,12 @@
 // library list|show|define|delete: the user function library file.
 #include "cli/cli.h"
 #include "cli/cliio.h"
+#include "curves/real48.h"
 #include "expr/UserFunctions.h"
 #include "fit/Fit1.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
@@ -107,6 +109,11 @@ bool ParseParam(const std::string& text, TUserParamDef& p) {
     for (size_t k = 1; k < fields.size() && k <= 3; ++k)
         if (!cli::ParseNumber(fields[k], *numbers[k - 1])) {
             cli::Error("library define", "--param '" + text + "': '" + fields[k] + "' is not a number");
+            return false;
+        } else if (std::fabs(*numbers[k - 1]) > Real48Max) {
+            // The library stores six-byte reals: such a value could never be saved.
+            cli::Error("library define", "--param '" + text + "': '" + fields[k] +
+                                             "' is beyond what the library file holds (about 1.7e38)");
             return false;
         }
     if (fields.size() == 5) {

@@ -67,40 +67,41 @@ inline const char* ReadDigits(const char* p, const char* end, uint64_t& mantissa
 
 // The common token (at most 19 digits, a short exponent) converted without the general routine. When the
 // digits fit in 53 bits and the power of ten is exact, one multiplication or division rounds correctly,
-// so the result is the nearest double, as the general routine gives. Returns false when the token needs
-// the general routine (it is then not necessarily malformed).
-bool FastConvert(const char* p, const char* end, double& value) {
+// so the result is the nearest double, as the general routine gives. Reads from p as far as the number
+// goes and returns the position after it; returns null when the text needs the general routine (it is
+// then not necessarily malformed). Whether the number ends the token is the caller's question.
+const char* FastPrefix(const char* p, const char* end, double& value) {
     bool negative = false;
     if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
     uint64_t mantissa = 0;
     int digits = 0;
     p = ReadDigits(p, end, mantissa, digits);
-    if (p == nullptr) return false;
+    if (p == nullptr) return nullptr;
     int scale = 0;
     if (p < end && *p == '.') {
         const int before = digits;
         p = ReadDigits(p + 1, end, mantissa, digits);
-        if (p == nullptr) return false;
+        if (p == nullptr) return nullptr;
         scale = before - digits;
     }
-    if (digits == 0) return false;
+    if (digits == 0) return nullptr;
     if (p < end && (*p == 'e' || *p == 'E')) {
         ++p;
         bool expNegative = false;
         if (p < end && (*p == '-' || *p == '+')) expNegative = *p++ == '-';
-        if (p == end) return false;
+        if (p == end || static_cast<unsigned>(*p - '0') >= 10) return nullptr;
         int e = 0;
         for (; p < end && static_cast<unsigned>(*p - '0') < 10; ++p) {
-            if (e > 10000) return false;
+            if (e > 10000) return nullptr;
             e = e * 10 + (*p - '0');
         }
         scale += expNegative ? -e : e;
     }
-    if (p != end || mantissa > (uint64_t{1} << 53) || scale < -22 || scale > 22) return false;
+    if (mantissa > (uint64_t{1} << 53) || scale < -22 || scale > 22) return nullptr;
     double v = static_cast<double>(mantissa);
     v = scale < 0 ? v / Pow10[-scale] : v * Pow10[scale];
     value = negative ? -v : v;
-    return true;
+    return p;
 }
 
 } // namespace
@@ -109,7 +110,7 @@ bool ConvertNumber(std::string_view token, double& value) {
     if (token.empty()) return false;
     const char* first = token.data();
     const char* last = first + token.size();
-    if (FastConvert(first, last, value)) return true;
+    if (FastPrefix(first, last, value) == last) return true;
     // The platform conversion accepts a leading plus sign; std::from_chars does not, so take it here.
     if (*first == '+' && token.size() > 1 && first[1] != '-' && first[1] != '+') ++first;
     double v = 0.0;
@@ -135,7 +136,15 @@ int SplitNumbers(std::string_view line, double* out, int maxCount) {
         while (pos < n && line[pos] == ' ') ++pos;
     }
     int count = 0;
+    const char* const text = line.data();
     while (pos < n && count < maxCount) {
+        // Most tokens are plain numbers: converted in the same pass that finds their end.
+        if (const char* q = FastPrefix(text + pos, text + n, out[count]);
+            q != nullptr && (q == text + n || IsSeparator(*q))) {
+            ++count;
+            pos = static_cast<size_t>(q - text) + 1;
+            continue;
+        }
         size_t end = pos;
         while (end < n && !IsSeparator(line[end])) ++end;
         double v;
@@ -247,7 +256,8 @@ bool TSaveFile::OpenForWrite(const std::string& fileName, const std::string& def
         if (::access(target_.c_str(), W_OK) != 0) return Fail("cannot save to " + target_, errno);
         const std::string backup = BackupName(target_, backupExt);
         fs::copy_file(target_, backup, fs::copy_options::overwrite_existing, ec);
-        if (ec) return Fail("cannot make the backup copy " + backup + ": " + ec.message(), 0);
+        if (ec)
+            return Fail("cannot save to " + target_ + ": no backup copy " + backup + ": " + ec.message(), 0);
     }
     std::string tmpl = (dir / ("." + fs::path(target_).filename().string() + ".XXXXXX")).string();
     fd_ = ::mkstemp(tmpl.data());
@@ -371,17 +381,31 @@ void TCurveB::ParseText(std::string_view text) {
     count_ = 0;
     x_.clear();
     y_.clear();
-    const size_t guess = std::min<size_t>((text.size() - pos) / 24 + 16, size_t{1} << 24);
+    // Sized from the line length at the start of the data, a little generously: a file of even lines then
+    // needs neither a regrowth nor a trimming copy at the end.
+    const size_t rest = text.size() - pos;
+    const size_t sample = std::min<size_t>(rest, 1 << 16);
+    const auto sampleLines =
+        static_cast<size_t>(std::count(text.data() + pos, text.data() + pos + sample, '\n'));
+    const size_t lineLength = sampleLines > 0 ? std::max<size_t>(sample / sampleLines, 2) : 24;
+    const size_t guess = std::min<size_t>(rest / lineLength + rest / lineLength / 16 + 16, size_t{1} << 24);
     x_.reserve(guess);
     y_.reserve(guess);
     const char* p = text.data() + pos;
     const char* const end = text.data() + text.size();
     double nums[2];
+    // The next LF and the next CR are each looked up once and kept until the line start passes them, so
+    // that a file whose lines end in one kind only (CR alone, say) is still scanned once, not once per line.
+    auto next = [end](const char* from, char c) {
+        const void* hit = std::memchr(from, c, static_cast<size_t>(end - from));
+        return hit != nullptr ? static_cast<const char*>(hit) : end;
+    };
+    const char* nextLf = next(p, '\n');
+    const char* nextCr = next(p, '\r');
     while (p < end && x_.size() < static_cast<size_t>(INT32_MAX - 16)) {
-        const char* eol = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-        if (eol == nullptr) eol = end;
-        if (const void* cr = std::memchr(p, '\r', static_cast<size_t>(eol - p)))
-            eol = static_cast<const char*>(cr);
+        if (nextLf < p) nextLf = next(p, '\n');
+        if (nextCr < p) nextCr = next(p, '\r');
+        const char* eol = std::min(nextLf, nextCr);
         const int k = curvefile::SplitNumbers(std::string_view(p, static_cast<size_t>(eol - p)), nums, 2);
         if (k == 1) {
             x_.push_back(static_cast<double>(x_.size() + 1));

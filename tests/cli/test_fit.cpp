@@ -120,6 +120,7 @@ TEST(CliLibrary, DefineListShowDelete) {
          "One or more derivative expressions are invalid."},
         {{"--name", "n", "--function", "a*", "--param", "a=1"}, "Error parsing expresions."},
         {{"--name", "n", "--function", "a", "--param", "a=1,z"}, "'z' is not a number"},
+        {{"--name", "n", "--function", "a", "--param", "a=1,0,0,1e39"}, "beyond what the library file holds"},
         {{"--name", "n", "--function", "a", "--param", "a=1,0,0,1,12"}, "no guess style"},
     };
     for (const auto& [options, message] : refusals) {

@@ -85,6 +85,9 @@ TEST(CurveFileSplit, ConversionIsCorrectlyRounded) {
         std::from_chars(buf, buf + std::strlen(buf), expected);
         ASSERT_TRUE(curvefile::ConvertNumber(buf, got)) << buf;
         ASSERT_EQ(got, expected) << buf;
+        // Splitting a line converts its tokens in the same pass: the same value there.
+        ASSERT_EQ(curvefile::SplitNumbers(std::string(buf) + " ", &got, 1), 1) << buf;
+        ASSERT_EQ(got, expected) << buf;
     }
 }
 
@@ -134,6 +137,11 @@ TEST(CurveFileRead, PointsAndLineEnds) {
     EXPECT_EQ(b.Count(), 5000);
     EXPECT_EQ(b.Capacity(), 5000);
     EXPECT_EQ(b.Y(5000), 9998.0);
+
+    // Lines ended by CR alone, a million of them: one scan of the file, not one per line.
+    std::string crOnly;
+    for (int i = 0; i < 1000000; ++i) crOnly += "1\r";
+    EXPECT_EQ(TCurveB::CreateFromText(crOnly).Count(), 1000000);
 }
 
 TEST(CurveFileRead, BadInputGivesNoPointsAndAReason) {
@@ -225,11 +233,25 @@ TEST(CurveFileWrite, FailedSavesLeaveEverythingAsItWas) {
         EXPECT_EQ(e.path().filename().string().find(".keep.dat."), std::string::npos)
             << "temporary file left";
 
-    if (geteuid() != 0) {
-        fs::create_directory(d.path / "ro");
-        fs::permissions(d.path / "ro", fs::perms::owner_read | fs::perms::owner_exec);
-        EXPECT_FALSE(c.SaveToFile((d.path / "ro" / "x.dat").string(), "", "", &err));
-    }
+    // A directory that cannot be written to: made read-only by its permissions, or for root (whom they do
+    // not stop) by remounting a small filesystem read-only.
+    const fs::path ro = d.path / "ro";
+    fs::create_directory(ro);
+    const bool root = geteuid() == 0;
+    if (root && mount("tmpfs", ro.c_str(), "tmpfs", 0, "size=64k") != 0) return;
+    const std::string kept = (ro / "x.dat").string();
+    ASSERT_TRUE(c.SaveToFile(kept, "", "", &err)) << err;
+    const std::string before = Slurp(kept);
+    if (root)
+        ASSERT_EQ(mount("tmpfs", ro.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k"), 0);
+    else
+        fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec);
+    c.AddPoint(5, 6);
+    EXPECT_FALSE(c.SaveToFile(kept, "", "", &err));
+    EXPECT_NE(err.find("x.dat"), std::string::npos) << err;
+    EXPECT_FALSE(c.SaveToFile((ro / "new.dat").string(), "", "", &err));
+    EXPECT_EQ(Slurp(kept), before);
+    if (root) umount(ro.c_str());
 }
 
 TEST(CurveFileWrite, FullDiskOnASmallFilesystem) {
