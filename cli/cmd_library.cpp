@@ -148,8 +148,15 @@ int RunDefine(const std::vector<std::string>& args) {
     const std::string& path = a.Positional(1);
     TUserFunctionList list;
     if (!LoadLibrary("library define", path, list, true)) return cli::UsageError;
-    const std::string message = DefineUserFunction(list, a.Value("--name").value_or(""),
-                                                   WithoutSpaces(a.Value("--function").value_or("")), params);
+    const std::string function = WithoutSpaces(a.Value("--function").value_or(""));
+    bool fits = function.size() <= TUserFunction::MaxTextLength;
+    for (const TUserParamDef& p : params) fits = fits && p.Derivative.size() <= TUserFunction::MaxTextLength;
+    if (!fits) {
+        cli::Error("library define", "a formula is longer than 255 characters (spaces removed), the most the "
+                                     "library file holds");
+        return cli::UsageError;
+    }
+    const std::string message = DefineUserFunction(list, a.Value("--name").value_or(""), function, params);
     if (!message.empty()) {
         cli::Error("library define", message);
         return cli::UsageError;

@@ -223,6 +223,12 @@ std::string DefineUserFunction(TUserFunctionList& list, std::string_view name, s
     for (const TUserParamDef& p : params)
         if (p.Derivative.empty()) return "One or more derivative expressions are invalid.";
 
+    // A formula longer than its field in the library file would be cut there and stand for another
+    // function (or fail) without a word; such a definition is refused like a formula that does not parse.
+    bool fits = functionText.size() <= TUserFunction::MaxTextLength;
+    for (const TUserParamDef& p : params) fits = fits && p.Derivative.size() <= TUserFunction::MaxTextLength;
+    if (!fits) return "Error parsing expresions.";
+
     auto function = std::make_unique<TUserFunction>();
     function->Name = std::string(name.substr(0, TUserFunction::MaxNameLength));
     function->AddVariable("x", functionText, 0.0, 0.0, 0.0, 0);

@@ -110,7 +110,8 @@ struct TUserParamDef {
 // "No function name.", "No function given.", "One or more variable names are invalid." (empty, holding one
 // of " +-*/=.,<>;:(){}[]^", reading as a number, named x, or repeating another parameter's name in its
 // first 20 characters), "One or more derivative expressions are invalid." (empty), "Error parsing
-// expresions.", "Duplicate function name." (another function of the list has the name, for an edit too).
+// expresions." (also for a formula longer than 255 characters, which the file cannot hold), "Duplicate
+// function name." (another function of the list has the name, for an edit too).
 // The name is cut to 40 characters; parameters past the ninth are dropped.
 std::string DefineUserFunction(TUserFunctionList& list, std::string_view name, std::string_view functionText,
                                const std::vector<TUserParamDef>& params, int editIndex = -1);

@@ -121,6 +121,8 @@ TEST(CliLibrary, DefineListShowDelete) {
         {{"--name", "n", "--function", "a*", "--param", "a=1"}, "Error parsing expresions."},
         {{"--name", "n", "--function", "a", "--param", "a=1,z"}, "'z' is not a number"},
         {{"--name", "n", "--function", "a", "--param", "a=1,0,0,1e39"}, "beyond what the library file holds"},
+        {{"--name", "n", "--function", "a", "--param", "a=" + std::string(256, '1')},
+         "longer than 255 characters"},
         {{"--name", "n", "--function", "a", "--param", "a=1,0,0,1,12"}, "no guess style"},
     };
     for (const auto& [options, message] : refusals) {

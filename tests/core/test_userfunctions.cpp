@@ -106,6 +106,11 @@ TEST(UserFunction, DefineCheckMessagesInOrder) {
               "One or more derivative expressions are invalid.");
     EXPECT_EQ(DefineUserFunction(list, "f", "a*y", one), "Error parsing expresions.");
     EXPECT_EQ(DefineUserFunction(list, "f", "a*x", {{"a", "x/"}}), "Error parsing expresions.");
+    // Longer than the file's field: cut there it would be another function (a*x+126 for a*x+148).
+    std::string longSum = "a*x";
+    for (int k = 0; k < 148; ++k) longSum += "+1";
+    EXPECT_EQ(DefineUserFunction(list, "f", longSum, one), "Error parsing expresions.");
+    EXPECT_EQ(DefineUserFunction(list, "f", "a*x", {{"a", longSum}}), "Error parsing expresions.");
     EXPECT_EQ(list.Count(), 0);
 
     EXPECT_EQ(DefineUserFunction(list, "f", "a*x", one), "");
