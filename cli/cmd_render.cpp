@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -342,6 +343,18 @@ int RunRender(const std::vector<std::string>& args) {
         max.y = yrange->y;
     }
     g.SetWorld(min, max);
+    // A span beyond the largest double cannot be mapped to pixels: every point and label would land on one
+    // place.
+    const bool xWide =
+        !std::isfinite(g.XLog ? Log10(g.WorldMax.x / g.WorldMin.x) : g.WorldMax.x - g.WorldMin.x);
+    const bool yWide =
+        !std::isfinite(g.YLog ? Log10(g.WorldMax.y / g.WorldMin.y) : g.WorldMax.y - g.WorldMin.y);
+    if (xWide || yWide) {
+        const std::string option = xWide ? "--xrange" : "--yrange";
+        cli::Error(Cmd, (a.Has(option) ? option + " " + *a.Value(option) : "the range of the curves") +
+                            ": too wide to draw");
+        return cli::UsageError;
+    }
     return Render(*set, format, *out, static_cast<int>(w), static_cast<int>(h), factor);
 }
 
