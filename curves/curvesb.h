@@ -163,4 +163,7 @@ public:
 
 private:
     void ParseText(std::string_view text);
+    // Resample's sweep over the curve's own arrays where it cannot fail; false (nothing changed) otherwise.
+    bool ResampleInPlace(double g, double h);
+    void FinishResample(double lo, double hi);
 };

@@ -21,9 +21,11 @@ bool TCurveB::Resample(double interval, double offset) {
     while (g < XMin)
         if (g += h, ++steps > MaxGridPoints) return false;
     // Grid values strictly below XMax (a value equal to XMax is left out), interpolated in one forward
-    // sweep. The arrays are reserved from the expected count, so they are written once and never zeroed.
+    // sweep.
     const double expected = (XMax - g) / h + 2.0;
     if (!(expected <= MaxGridPoints + 4.0)) return false; // far too many, whatever the rounding
+    if (ResampleInPlace(g, h)) return true;
+    // The arrays are reserved from the expected count, so they are written once and never zeroed.
     std::vector<double> nx, ny;
     nx.reserve(static_cast<size_t>(std::clamp(expected, 2.0, MaxGridPoints + 1.0)));
     ny.reserve(nx.capacity());
@@ -45,6 +47,11 @@ bool TCurveB::Resample(double interval, double offset) {
     count_ = static_cast<int32_t>(nx.size());
     x_.swap(nx);
     y_.swap(ny);
+    FinishResample(lo, hi);
+    return true;
+}
+
+void TCurveB::FinishResample(double lo, double hi) {
     Comment.clear();
     FileName.clear();
     XMin = x_.front();
@@ -52,6 +59,72 @@ bool TCurveB::Resample(double interval, double offset) {
     YMin = lo;
     YMax = hi;
     MarkModified();
+}
+
+bool TCurveB::ResampleInPlace(double g, double h) {
+    // The sweep can write its points over the curve's own arrays, instead of into fresh ones that the
+    // system must first hand out page by page, only when it cannot fail half-way: x ascending from XMin to
+    // XMax (so that every grid value below XMax is bracketed), an interval that no grid value can lose in
+    // rounding, a grid that stays well within MaxGridPoints, and at least two grid values.
+    const int32_t cnt = count_;
+    if (cnt < 2) return false;
+    const double* x = XData();
+    if (x[0] != XMin || x[cnt - 1] != XMax) return false;
+    bool ascending = true;
+    for (int32_t i = 1; i < cnt; ++i) ascending &= x[i] >= x[i - 1];
+    if (!ascending) return false;
+    // Each addition is off by at most half a unit in the last place of the largest grid value, far below
+    // h / 2 here; so no addition stalls and the grid has fewer than 2 (XMax - g) / h + 2 values.
+    const double largest = std::max(std::fabs(g), std::fabs(XMax));
+    if (!(h > largest * 0x1p-40) || !(2.0 * (XMax - g) / h + 4.0 < MaxGridPoints)) return false;
+    if (!(g < XMax && g + h < XMax)) return false;
+
+    // A point still read by the sweep lies at or after the hint; the grid points are queued and written
+    // over the slots before it. A grid denser than the curve lets the queue grow, which is still no worse
+    // than building the curve aside.
+    constexpr size_t Block = 2048;
+    std::vector<double> qx, qy;
+    qx.reserve(Block);
+    qy.reserve(Block);
+    size_t head = 0;
+    int32_t written = 0, hint = 1;
+    auto flush = [&](int32_t limit) {
+        const size_t m = std::min(qx.size() - head, static_cast<size_t>(limit - written));
+        std::copy_n(qx.begin() + static_cast<std::ptrdiff_t>(head), m, x_.begin() + written);
+        std::copy_n(qy.begin() + static_cast<std::ptrdiff_t>(head), m, y_.begin() + written);
+        head += m;
+        written += static_cast<int32_t>(m);
+        if (head == qx.size()) {
+            qx.clear();
+            qy.clear();
+            head = 0;
+        } else if (head >= qx.size() / 2) {
+            qx.erase(qx.begin(), qx.begin() + static_cast<std::ptrdiff_t>(head));
+            qy.erase(qy.begin(), qy.begin() + static_cast<std::ptrdiff_t>(head));
+            head = 0;
+        }
+    };
+    double lo = 0.0, hi = 0.0;
+    for (double t = g; t < XMax; t += h) {
+        double v = 0.0;
+        ValueAt(hint, t, v); // cannot fail: see above
+        if (qx.empty() && written == 0) lo = hi = v;
+        lo = v < lo ? v : lo;
+        hi = v > hi ? v : hi;
+        qx.push_back(t);
+        qy.push_back(v);
+        if (qx.size() - head >= Block) flush(hint - 1);
+    }
+    const int32_t n = written + static_cast<int32_t>(qx.size() - head);
+    if (static_cast<size_t>(n) > x_.size()) {
+        x_.resize(static_cast<size_t>(n));
+        y_.resize(static_cast<size_t>(n));
+    }
+    flush(n);
+    x_.resize(static_cast<size_t>(n));
+    y_.resize(static_cast<size_t>(n));
+    count_ = n;
+    FinishResample(lo, hi);
     return true;
 }
 

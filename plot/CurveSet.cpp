@@ -11,7 +11,8 @@ const TPlottedCurve* TCurveSet::Curve(int32_t n) const {
 }
 
 void TCurveSet::SetActive(int32_t n) {
-    if (n <= count_) active_ = n;
+    // A negative number is no curve either; 0 means none is active.
+    if (n >= 0 && n <= count_) active_ = n;
 }
 
 void TCurveSet::SetCount(int32_t n) {

@@ -31,7 +31,7 @@ public:
     TPlottedCurve* ActiveCurve() { return Curve(active_); }
     const TPlottedCurve* ActiveCurve() const { return Curve(active_); }
 
-    // Active = n when n <= Count; otherwise nothing.
+    // Active = n when 0 <= n <= Count; otherwise nothing.
     virtual void SetActive(int32_t n);
     // Frees curves n + 1 .. Count when 0 <= n <= Count; Active follows when it was above n.
     virtual void SetCount(int32_t n);

@@ -205,7 +205,10 @@ int LabelDecimals(double range) {
 }
 
 QString FormatTickLabel(double v, int decimals) {
-    return QString::number(v, 'f', std::max(decimals, 0)).rightJustified(4, QLatin1Char(' '));
+    // Fixed-point text of 1e18 and more has more than 20 characters and would be cut to a wrong number; such
+    // values are written with an exponent instead.
+    const char format = std::fabs(v) >= 1e18 ? 'e' : 'f';
+    return QString::number(v, format, std::clamp(decimals, 0, 30)).rightJustified(4, QLatin1Char(' '));
 }
 
 int LogGridPattern(double min, double max) {

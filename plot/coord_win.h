@@ -82,7 +82,8 @@ constexpr int MaxCaptionLength = 120;
 // Decimals of the tick labels for an axis whose range is `range` wide: 1 from 10^0.5 upward, else 2 - r with
 // r the rounded decimal logarithm of the range.
 int LabelDecimals(double range);
-// Fixed-point text with exactly `decimals` decimals, padded on the left to at least 4 characters.
+// Fixed-point text with exactly `decimals` decimals, padded on the left to at least 4 characters; from 1e18
+// on, with an exponent.
 QString FormatTickLabel(double v, int decimals);
 // Grid lines of a logarithmic axis: 0 decades only, 2 decades and twice the decade, 1 every unit of each
 // decade.

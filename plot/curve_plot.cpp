@@ -22,6 +22,9 @@ constexpr int32_t MaxSymbolRadius = 1000;
 // Above this many visited points the copy-mode fast paths pay for their set-up.
 constexpr int32_t FastPathPoints = 2000;
 
+// From this radius on, dense symbols are filled row by row rather than stamped one by one.
+constexpr int32_t RowFillRadius = 8;
+
 QPainter::CompositionMode CompositionOf(TPenMode mode) {
     switch (mode) {
     case TPenMode::Invert:
@@ -134,6 +137,54 @@ QImage SymbolStamp(int32_t half, const QColor& c) {
         for (int32_t x = half - spans[static_cast<size_t>(r)]; x < half + spans[static_cast<size_t>(r)]; ++x)
             stamp.setPixel(x, r, px);
     return stamp;
+}
+
+// The union of the symbol circles of radius `half` around the centres, filled row by row: the same pixels as
+// one stamp per centre, but each row of the surface is visited once instead of every circle pixel by pixel,
+// which matters when large symbols crowd a dense curve.
+void FillCircles(QPainter& surface, std::vector<QPoint>& centres, int32_t half, const QColor& c) {
+    const QPaintDevice* device = surface.device();
+    if (centres.empty() || device == nullptr) return;
+    const std::vector<int32_t> spans = SymbolSpans(half);
+    std::sort(centres.begin(), centres.end(), [](QPoint a, QPoint b) { return a.y() < b.y(); });
+    int32_t left = centres.front().x(), right = left; // right: one past the last column
+    for (const QPoint& q : centres) {
+        left = std::min(left, q.x() - half);
+        right = std::max(right, q.x() + half);
+    }
+    left = std::max(left, 0);
+    right = std::min(right, device->width());
+    const int32_t top = std::max(0, centres.front().y() - half);
+    const int32_t bottom = std::min(device->height(), centres.back().y() + half);
+    if (right <= left) return;
+    // reach[i]: the furthest end (exclusive) of the spans of this row that start at column left + i.
+    std::vector<int32_t> reach(static_cast<size_t>(right - left), 0);
+    size_t lo = 0, hi = 0;
+    for (int32_t row = top; row < bottom; ++row) {
+        // Centres whose circle covers this row: row - half < y <= row + half.
+        while (hi < centres.size() && centres[hi].y() <= row + half) ++hi;
+        while (lo < hi && centres[lo].y() <= row - half) ++lo;
+        if (lo == hi) continue;
+        std::fill(reach.begin(), reach.end(), 0);
+        for (size_t k = lo; k < hi; ++k) {
+            const int32_t w = spans[static_cast<size_t>(row - centres[k].y() + half)];
+            const int32_t start = std::max(centres[k].x() - w, left);
+            const int32_t end = std::min(centres[k].x() + w, right);
+            if (start >= end) continue;
+            int32_t& r = reach[static_cast<size_t>(start - left)];
+            r = std::max(r, end);
+        }
+        int32_t end = left, runStart = -1;
+        for (int32_t x = left; x <= right; ++x) {
+            if (x < right) end = std::max(end, reach[static_cast<size_t>(x - left)]);
+            const bool covered = x < end;
+            if (covered && runStart < 0) runStart = x;
+            if (!covered && runStart >= 0) {
+                surface.fillRect(runStart, row, x - runStart, 1, c);
+                runStart = -1;
+            }
+        }
+    }
 }
 
 } // namespace
@@ -308,12 +359,18 @@ void TPlottedCurve::Draw(int32_t first, int32_t last, const TWin& grid, QPainter
             const int64_t w = static_cast<int64_t>(gr) - gl + 1;
             const int64_t h = static_cast<int64_t>(gb) - gt + 1;
             std::vector<bool> done(static_cast<size_t>(w * h), false);
+            std::vector<QPoint> centres;
+            const bool byRows = raster && half >= RowFillRadius;
             each([&](int32_t x, int32_t y) {
                 const size_t k = static_cast<size_t>((y - gt) * w + (x - gl));
                 if (done[k]) return;
                 done[k] = true;
-                drawAt(x, y);
+                if (byRows)
+                    centres.emplace_back(x, y);
+                else
+                    drawAt(x, y);
             });
+            if (byRows) FillCircles(surface, centres, half, c);
         } else {
             each(drawAt);
         }

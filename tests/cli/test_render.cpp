@@ -95,6 +95,20 @@ TEST(CliRender, PngShowsCurvesInsideTheFrame) {
     ExpectCurveOnlyInsidePlot(img, QColor(0x10, 0x20, 0x30), Lime);
     EXPECT_GT(Count(img, QColor(255, 0, 255), img.rect()), 4); // fuchsia: the second curve's end symbols
 
+    // A constant curve and a single point lie off the combined range of a curve window (their degenerate
+    // bounds are not taken in); the picture takes them in, a third of the way up.
+    const auto flat = dir.Write("flat.dat", "0 2\n5 2\n10 2\n");
+    const auto point = dir.Write("point.dat", "3 4\n");
+    for (const auto& [file, extra] : {std::pair{flat, ""}, std::pair{point, " --symbols --no-lines"}}) {
+        r = RunCli(Words("render " + file + extra + " --size 300x200 --background navy --no-grid -o " + png));
+        ASSERT_EQ(r.status, 0) << r.err;
+        img.load(QString::fromStdString(png));
+        const QRect plot = PlotRect(img, Navy);
+        const QRect middle(plot.left(), plot.bottom() - plot.height() / 3 - 4, plot.width(), 9);
+        EXPECT_GT(Count(img, Lime, middle), 5) << file;
+        EXPECT_EQ(Count(img, Lime, img.rect()), Count(img, Lime, middle)) << file;
+    }
+
     // The drawing factor doubles the symbol radius: about four times the pixels.
     const auto dot = dir.Write("dot.dat", "1 1\n2 4\n100 1000\n");
     auto symbols = [&](const std::string& factor) {
@@ -158,6 +172,10 @@ TEST(CliRender, BadRequestsChangeNothing) {
     expectUsage({sine, "-o", png, "--xrange", "5:1"}, "MIN must be below MAX");
     expectUsage({sine, "-o", png, "--ylog", "--yrange", "0:5"}, "logarithmic");
     expectUsage({sine, "-o", png, "--no-lines"}, "--symbols");
+    expectUsage({sine, "-o", png, "--xrange", "-1e308:1e308"}, "--xrange -1e308:1e308: too wide to draw");
+    expectUsage({sine, "-o", png, "--ylog", "--yrange", "1e-300:1e300"}, "--yrange 1e-300:1e300: too wide");
+    const auto wide = dir.Write("wide.dat", "0 -1e308\n1 1e308\n");
+    expectUsage({wide, "-o", png}, "the range of the curves: too wide to draw");
     const auto missing = (dir / "missing.dat").string();
     expectUsage({sine, missing, "-o", png}, missing);
     EXPECT_FALSE(std::filesystem::exists(png));

@@ -2,6 +2,8 @@
 #include "curves/faultguard.h"
 #include "opscurves.h"
 
+#include <cmath>
+
 TEST(OpsResample, GridBelowXMaxAndFailures) {
     const TCurveB src = Make({{0, 0}, {1, 10}, {2, 20}, {3, 30}});
     TCurveB c = src;
@@ -24,6 +26,30 @@ TEST(OpsResample, GridBelowXMaxAndFailures) {
     }
     c = Make({{1, 10}, {0, 0}, {2, 20}, {3, 30}});
     EXPECT_FALSE(c.Resample(1, 0));
+}
+
+TEST(OpsResample, LargeGridsMatchInterpolation) {
+    // Grids much finer and much coarser than the points, over an ascending curve with uneven and repeated x:
+    // every grid point is the curve's interpolated value there, whatever the sweep does with the arrays.
+    TCurveB src;
+    for (int i = 0; i < 5000; ++i) src.AddPoint(i / 7 + 0.02 * (i % 7 / 3), std::sin(0.01 * i));
+    src.CalcRanges();
+    for (double h : {0.013, 0.4, 3.7}) {
+        TCurveB c = src;
+        ASSERT_TRUE(c.Resample(h, src.XMin + 0.1)) << h;
+        double t = src.XMin + 0.1, v;
+        while (t > src.XMin) t -= h; // the grid reaches back from the offset to the first x
+        while (t < src.XMin) t += h;
+        int32_t hint = 1;
+        for (int32_t k = 1; k <= c.Count(); ++k, t += h) {
+            ASSERT_TRUE(src.ValueAt(hint, t, v));
+            ASSERT_EQ(c.X(k), t) << h << " " << k;
+            ASSERT_EQ(c.Y(k), v) << h << " " << k;
+        }
+        EXPECT_EQ(c.Count(), c.Capacity());
+        EXPECT_GE(t, src.XMax);
+        EXPECT_LT(c.X(c.Count()), src.XMax);
+    }
 }
 
 TEST(OpsCurveMath, OperationsAndUncoveredPoints) {

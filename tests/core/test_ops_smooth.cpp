@@ -51,11 +51,6 @@ TEST(OpsSpline, EachPointGetsItsOwnWindowFit) {
             EXPECT_EQ(s.Y(i), w.Y(1)) << "order " << order << " point " << i; // the very same arithmetic
         }
     }
-    for (double x : {-2.5, 0.0, 0.3, 123456.789}) { // the tabulated powers are the fit's own
-        double p[9];
-        TCurveA::Powers(x, 8, p);
-        for (int k = 0; k <= 8; ++k) EXPECT_EQ(p[k], TCurveA::Power(x, k)) << x << "^" << k;
-    }
 }
 
 TEST(OpsSpline, RefusalsAndSkippedWindows) {

@@ -104,6 +104,10 @@ private slots:
         QCOMPARE(LabelDecimals(std::numeric_limits<double>::infinity()), 2);
         QCOMPARE(FormatTickLabel(2.5, 2), QStringLiteral("2.50"));
         QCOMPARE(FormatTickLabel(1, 1), QStringLiteral(" 1.0"));
+        // Huge values take an exponent: their fixed-point text, cut to 20 characters, would read as another
+        // number.
+        QCOMPARE(FormatTickLabel(-1e300, 1), QStringLiteral("-1.0e+300"));
+        QCOMPARE(FormatTickLabel(1e17, 1), QStringLiteral("100000000000000000.0"));
         QCOMPARE(LogGridPattern(0.05, 50), 2);
         QCOMPARE(LogGridPattern(1, 10), 1);
         QCOMPARE(LogGridPattern(1, 1e6), 0);

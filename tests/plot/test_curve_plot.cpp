@@ -142,8 +142,8 @@ private slots:
         QCOMPARE(rows(1500).second, 0);
     }
 
-    // The dense-curve paths (lines merged per pixel column, one stamp per distinct symbol centre) give the
-    // pixels of plain drawing.
+    // The dense-curve paths (lines merged per pixel column, one stamp per distinct symbol centre, large
+    // symbols filled row by row) give the pixels of plain drawing.
     void denseCurvesMatchPlainDrawing() {
         std::mt19937 rng(7);
         std::normal_distribution<double> noise(0.0, 1.5);
@@ -151,44 +151,47 @@ private slots:
         for (int i = 0; i < 50000; ++i) c.AddPoint(i * 2e-4, 5 + std::sin(i * 1e-3) * 3 + noise(rng));
         c.symbol = true;
         c.SymbolColor = 0xFF0000;
-        c.SymbolSize = 2;
         const TWin w = PlotWindow();
-        const QImage fast = Drawn(c, w);
         int32_t i1 = 0, i2 = 0;
         VisibleRange(c, 1, c.Count(), w.WorldMin.x, w.WorldMax.x, i1, i2);
         const int32_t step = DecimationStep(i2 - i1);
         QCOMPARE(step, 5);
-
-        QImage plain(300, 200, QImage::Format_RGB32);
-        plain.fill(White);
-        QPainter p(&plain);
         auto dev = [&](int32_t i) { return QPoint(w.WorldToDeviceX(c.X(i)), w.WorldToDeviceY(c.Y(i))); };
-        // Lines segment by segment by the same rule (a zero-length segment draws nothing)...
-        p.setPen(QPen(Red, 1));
-        QPoint cur = dev(i1);
-        for (int32_t i = i1 + 1, out = 0; i <= i2; i += step) {
-            const QPoint q = dev(i);
-            out = w.PtInside({q.x(), q.y()}) ? (out >= 2 ? -1 : 0) : out + 1;
-            if (out >= 2) continue;
-            if (out == -1) {
-                cur = dev(i - 1);
-                out = 0;
+
+        for (const int32_t size : {2, 12}) {
+            c.SymbolSize = size;
+            c.line = size == 2;
+            const QImage fast = Drawn(c, w);
+            QImage plain(300, 200, QImage::Format_RGB32);
+            plain.fill(White);
+            QPainter p(&plain);
+            // Lines segment by segment by the same rule (a zero-length segment draws nothing)...
+            p.setPen(QPen(Red, 1));
+            QPoint cur = dev(i1);
+            for (int32_t i = i1 + 1, out = 0; c.line && i <= i2; i += step) {
+                const QPoint q = dev(i);
+                out = w.PtInside({q.x(), q.y()}) ? (out >= 2 ? -1 : 0) : out + 1;
+                if (out >= 2) continue;
+                if (out == -1) {
+                    cur = dev(i - 1);
+                    out = 0;
+                }
+                if (cur != q) p.drawLine(cur, q);
+                cur = q;
             }
-            if (cur != q) p.drawLine(cur, q);
-            cur = q;
+            // ...then each symbol as a curve of one point.
+            TPlottedCurve one = Curve({{0, 0}});
+            one.line = false;
+            one.symbol = true;
+            one.SymbolColor = 0xFF0000;
+            one.SymbolSize = size;
+            for (int32_t i = i1; i <= i2; i += step) {
+                one.SetXY(1, c.X(i), c.Y(i));
+                one.Draw(1, 1, w, p);
+            }
+            p.end();
+            QCOMPARE(fast, plain);
         }
-        // ...then each symbol as a curve of one point.
-        TPlottedCurve one = Curve({{0, 0}});
-        one.line = false;
-        one.symbol = true;
-        one.SymbolColor = 0xFF0000;
-        one.SymbolSize = 2;
-        for (int32_t i = i1; i <= i2; i += step) {
-            one.SetXY(1, c.X(i), c.Y(i));
-            one.Draw(1, 1, w, p);
-        }
-        p.end();
-        QCOMPARE(fast, plain);
     }
 
     void invertingTwiceRestores() {

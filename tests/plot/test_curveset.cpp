@@ -106,7 +106,8 @@ private slots:
         WCurveSet s;
         for (int i = 1; i <= 3; ++i) s.AddCurve(Line(0, i, 0, i), false, false);
         s.SetActive(3);
-        s.SetActive(7); // ignored
+        s.SetActive(7);  // ignored
+        s.SetActive(-1); // ignored
         s.Remove(3);
         QVERIFY(s.Count() == 2 && s.Active() == 2 && s.Max.x == 2.0);
         s.Remove(1); // the later curves move down
