@@ -53,7 +53,7 @@ public:
     TSaveFile& operator=(const TSaveFile&) = delete;
     ~TSaveFile();
 
-    // Returns false with Error() set when the target cannot be written.
+    // Returns false with Error() set when the target cannot be written. An empty backupExt keeps no backup.
     bool OpenForWrite(const std::string& fileName, const std::string& defaultExt,
                       const std::string& backupExt, const std::string& defaultDir);
     bool Write(const char* data, std::size_t size);

@@ -256,6 +256,8 @@ bool TSaveFile::OpenForWrite(const std::string& fileName, const std::string& def
     if (dir.empty()) dir = ".";
     if (exists) {
         if (::access(target_.c_str(), W_OK) != 0) return Fail("cannot save to " + target_, errno);
+    }
+    if (exists && !backupExt.empty()) {
         const std::string backup = BackupName(target_, backupExt);
         fs::copy_file(target_, backup, fs::copy_options::overwrite_existing, ec);
         if (ec)

@@ -1,14 +1,11 @@
 #include "expr/UserFunctions.h"
 
+#include "curves/curvefile.h"
 #include "curves/real48.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
-
-#include <unistd.h>
 
 namespace {
 
@@ -198,19 +195,9 @@ int TUserFunctionList::Save(const std::string& path) const {
 
     // Written beside the old library and renamed over it: a failed write keeps every function the user
     // had defined.
-    const std::string temp = path + ".tmp";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) return 1;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    ok = (std::fflush(f) == 0) && ok;
-    ok = (::fsync(::fileno(f)) == 0) && ok; // on disk before it replaces the old library
-    ok = (std::fclose(f) == 0) && ok;
-    std::error_code ec;
-    if (ok) {
-        std::filesystem::rename(temp, path, ec);
-        ok = !ec;
-    }
-    if (!ok) std::filesystem::remove(temp, ec);
+    curvefile::TSaveFile file;
+    const bool ok = file.OpenForWrite(path, "", "", "") &&
+                    file.Write(reinterpret_cast<const char*>(bytes.data()), bytes.size()) && file.Commit();
     return ok ? 0 : 1;
 }
 

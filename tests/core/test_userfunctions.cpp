@@ -1,4 +1,5 @@
 // The user function library: definitions, the expression set of a function and the library file.
+#include "curves/curvefile.h"
 #include "curves/real48.h"
 #include "expr/UserFunctions.h"
 
@@ -187,10 +188,22 @@ TEST_F(UserFunctionFile, FailedSaveKeepsTheOldLibrary) {
     bad.Add(std::make_unique<TUserFunction>());
     EXPECT_EQ(bad.Save(Path()), 1);
     EXPECT_EQ(Read(Path()), before);
+    // A write that fails part way (a full disk) leaves the old library too.
+    TUserFunctionList other;
+    other.Add(Linear("other"));
+    curvefile::TSaveFile::FailWriteAfterBytes = 10;
+    EXPECT_EQ(other.Save(Path()), 1);
+    curvefile::TSaveFile::FailWriteAfterBytes = -1;
+    EXPECT_EQ(Read(Path()), before);
     EXPECT_EQ(list.Save(Path("no/such/dir.dat")), 1);
     fs::create_directories(Path("adir"));
     EXPECT_EQ(list.Save(Path("adir")), 1);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2); // no temp files
+    // A library kept elsewhere through a link stays there, and the link stays a link.
+    fs::create_symlink("elsewhere.dat", Path("linked.dat"));
+    ASSERT_EQ(list.Save(Path("linked.dat")), 0);
+    EXPECT_TRUE(fs::is_symlink(Path("linked.dat")));
+    EXPECT_EQ(Read(Path("elsewhere.dat")), before);
 }
 
 TEST_F(UserFunctionFile, DuplicateMissingTruncatedAndHostileFiles) {
