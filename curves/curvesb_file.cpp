@@ -239,11 +239,13 @@ bool TSaveFile::OpenForWrite(const std::string& fileName, const std::string& def
                              const std::string& backupExt, const std::string& defaultDir) {
     target_ = ResolveSaveName(fileName, defaultExt, defaultDir);
     if (target_.empty()) return Fail("no file name given", 0);
-    // Saving through a link replaces the file it points to, not the link.
+    // Saving through a link replaces the file it points to, not the link; a link to a file that does not
+    // exist yet creates that file. The hops are bounded, as a loop of links never ends.
     std::error_code ec;
-    if (fs::is_symlink(target_, ec)) {
-        const fs::path resolved = fs::weakly_canonical(target_, ec);
-        if (!ec) target_ = resolved.string();
+    for (int hops = 0; hops < 40 && fs::is_symlink(target_, ec); ++hops) {
+        const fs::path link = fs::read_symlink(target_, ec);
+        if (ec) break;
+        target_ = (link.is_absolute() ? link : fs::path(target_).parent_path() / link).string();
     }
     struct stat st {};
     const bool exists = ::stat(target_.c_str(), &st) == 0;

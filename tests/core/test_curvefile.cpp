@@ -109,10 +109,12 @@ TEST(CurveFileRead, HeaderRule) {
     EXPECT_EQ(l.GetPoint(1).x, 1.0);
     EXPECT_EQ(l.GetPoint(1).y, 1.0);
 
-    std::string late;
-    for (int i = 1; i <= 101; ++i) late += "x\n";
-    late += "DATA\n5 6\n";
-    EXPECT_EQ(TCurveB::CreateFromFile(d.Write("late.dat", late)).Count(), 1);
+    // The marker counts on line 101, not on line 102 (every header line here holds a number).
+    std::string early, late;
+    for (int i = 1; i <= 100; ++i) early += "7\n";
+    late = early + "7\n";
+    EXPECT_EQ(TCurveB::CreateFromFile(d.Write("early.dat", early + "DATA\n5 6\n")).Count(), 1);
+    EXPECT_EQ(TCurveB::CreateFromFile(d.Write("late.dat", late + "DATA\n5 6\n")).Count(), 102);
 
     EXPECT_EQ(TCurveB::CreateFromFile(d.Write("last.dat", "1 2\n3 4\nDATA")).Count(), 0);
 }
@@ -201,6 +203,12 @@ TEST(CurveFileWrite, SaveMakesBackupBesideTheFile) {
     EXPECT_EQ(curvefile::BackupName("/x/curve", "bak"), "/x/curve.bak");
     EXPECT_EQ(curvefile::BackupName("/x/c.bak", ".bak"), "/x/c.bak.bak"); // never the file itself
     EXPECT_EQ(curvefile::ResolveSaveName("curve", "dat", "/data"), "/data/curve.dat");
+
+    // Through a link, the file it names is written (created when it does not exist yet); the link stays.
+    fs::create_symlink("made.dat", d.path / "link.dat");
+    ASSERT_TRUE(c.SaveToFile((d.path / "link.dat").string(), "", "", &err)) << err;
+    EXPECT_TRUE(fs::is_symlink(d.path / "link.dat"));
+    EXPECT_EQ(Slurp(d.path / "made.dat").size(), 2 * curvefile::LineWidth);
 
     // What was written reads back exactly to 15 digits.
     TCurveB back = TCurveB::CreateFromFile(target);

@@ -86,8 +86,6 @@ TEST(UserFunction, ExpressionSetAndVariables) {
     EXPECT_EQ(list.Add(Linear("Lin")), 1);
     EXPECT_EQ(list.Add(Linear("lin")), -1);
     EXPECT_EQ(list.Get(2), nullptr);
-    EXPECT_TRUE(list.Delete(0));
-    EXPECT_EQ(list.Get(0)->Name, "Lin");
 }
 
 TEST(UserFunction, DefineCheckMessagesInOrder) {
