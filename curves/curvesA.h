@@ -105,6 +105,9 @@ inline bool TCurveA::ValueAt(int32_t& hint, double x, double& y) const {
         return false;
     }
     hint = h;
-    y = ys[h] + (x - xs[h]) * (ys[h + 1] - ys[h]) / (xs[h + 1] - xs[h]);
+    // Two points at one x bracket only that x: the first of them gives the value (the slope formula would
+    // divide zero by zero and abandon the whole command).
+    const double dx = xs[h + 1] - xs[h];
+    y = dx == 0.0 ? ys[h] : ys[h] + (x - xs[h]) * (ys[h + 1] - ys[h]) / dx;
     return true;
 }

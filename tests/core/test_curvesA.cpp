@@ -79,6 +79,16 @@ TEST(CurveStore, ValueAtHints) {
     hint = 1;
     EXPECT_FALSE(c.ValueAt(hint, -1.0, y));
 
+    // A pair of points at one x does not fault: the first gives the value there.
+    TCurveB step = Make({{1, 0}, {1, 5}, {2, 2}});
+    hint = 1;
+    TFaultGuard guard;
+    ASSERT_TRUE(step.ValueAt(hint, 1.0, y));
+    EXPECT_EQ(y, 0.0);
+    ASSERT_TRUE(step.ValueAt(hint, 1.5, y));
+    EXPECT_EQ(y, 3.5);
+    EXPECT_EQ(guard.Check(), TArithFault::None);
+
     TCurveB one = Make({{2, 3}});
     hint = 1;
     EXPECT_FALSE(one.ValueAt(hint, 2.0, y));
