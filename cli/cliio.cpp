@@ -59,7 +59,7 @@ TArgs::TArgs(const std::string& command, const std::vector<std::string>& args,
                 Error(command,
                       "option " + opt->name +
                           (opt->valueCount == 1 ? " needs a value"
-                                                 : " needs " + std::to_string(opt->valueCount) + " values"));
+                                                : " needs " + std::to_string(opt->valueCount) + " values"));
                 ok_ = false;
                 return;
             }

@@ -267,7 +267,14 @@ bool TSaveFile::OpenForWrite(const std::string& fileName, const std::string& def
     fd_ = ::mkstemp(tmpl.data());
     if (fd_ < 0) return Fail("cannot save to " + target_, errno);
     temp_ = tmpl;
-    ::fchmod(fd_, exists ? (st.st_mode & 07777) : 0644);
+    // A replaced file keeps its permissions; a new one gets what the user's umask allows, as any created file.
+    mode_t mode = st.st_mode & 07777;
+    if (!exists) {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    ::fchmod(fd_, mode);
     buffer_.reserve(1 << 20);
     return true;
 }
