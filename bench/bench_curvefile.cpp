@@ -2,10 +2,12 @@
 #include "curves/curvesb.h"
 
 #include <benchmark/benchmark.h>
+#include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -34,6 +36,33 @@ void BM_ReadMillionLines(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(path)));
 }
 BENCHMARK(BM_ReadMillionLines)->Unit(benchmark::kMillisecond);
+
+// Baseline in the same run: the same bytes split at line ends and converted by std::from_chars alone, with
+// no header rule, no token rules and no curve. The reader's time is read as a ratio to this one.
+void BM_BaselineFromChars(benchmark::State& state) {
+    const std::string& path = MillionLineFile();
+    for (auto _ : state) {
+        std::FILE* f = std::fopen(path.c_str(), "rb");
+        std::string text(std::filesystem::file_size(path), '\0');
+        if (std::fread(text.data(), 1, text.size(), f) != text.size()) state.SkipWithError("read failed");
+        std::fclose(f);
+        std::vector<double> xs, ys;
+        xs.reserve(Points);
+        ys.reserve(Points);
+        const char* p = text.data();
+        const char* const end = p + text.size();
+        while (p < end) {
+            double x = 0, y = 0;
+            p = std::from_chars(p, end, x).ptr + 1;
+            p = std::from_chars(p, end, y).ptr + 1;
+            xs.push_back(x);
+            ys.push_back(y);
+        }
+        benchmark::DoNotOptimize(ys.data());
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(std::filesystem::file_size(path)));
+}
+BENCHMARK(BM_BaselineFromChars)->Unit(benchmark::kMillisecond);
 
 void BM_WriteMillionLines(benchmark::State& state) {
     TCurveB c = TCurveB::CreateFromFile(MillionLineFile());
