@@ -3,13 +3,12 @@
 
 #include <gtest/gtest.h>
 
-TEST(CliCalculus, DerivativeAndIntegral) {
+// The numbers themselves are checked on the curve operations; here: dispatch, messages and exit statuses.
+TEST(CliCalculus, DerivativeIntegralAndPointwise) {
     TTempDir dir;
-    // a parabola's derivative is exact at the ends too
-    auto p = RunCurve({"derivative", dir.Write("sq.dat", CurveText({{0, 0}, {1, 1}, {3, 9}, {4, 16}}))});
-    ASSERT_EQ(p.size(), 4u);
-    EXPECT_NEAR(p[0].y, 0.0, 1e-12);
-    EXPECT_NEAR(p[3].y, 8.0, 1e-12);
+    EXPECT_EQ(
+        RunCurve({"derivative", dir.Write("sq.dat", CurveText({{0, 0}, {1, 1}, {3, 9}, {4, 16}}))})[3].y,
+        8.0);
     EXPECT_EQ(RunCli({"derivative", dir.Write("down.dat", "3 1\n2 2\n1 3\n")}).status, 1);
     auto r = RunCli({"integral", dir.Write("one.dat", CurveText({{0, 1}, {1, 1}, {2, 1}}))});
     ASSERT_EQ(r.status, 0) << r.err;
@@ -19,31 +18,11 @@ TEST(CliCalculus, DerivativeAndIntegral) {
     r = RunCli({"integral", "-"}, "0 5\n");
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "graphmill-cli: integral failed\n");
-}
 
-TEST(CliCalculus, DerivativeThenIntegralPipeline) {
-    std::vector<TPoint> line;
-    for (int i = 0; i <= 10; ++i) line.push_back({i * 0.5, 1.5 * i + 1.0});
-    const auto d = RunCli({"derivative", "-"}, CurveText(line));
-    const auto r = RunCli({"integral", "-"}, d.out);
-    ASSERT_EQ(r.status, 0) << d.err << r.err;
-    EXPECT_EQ(r.err, "Definite integral:  15\n");
-    const auto p = Points(r.out);
-    ASSERT_EQ(p.size(), line.size());
-    for (size_t i = 0; i < p.size(); ++i) EXPECT_NEAR(p[i].y, line[i].y - 1.0, 1e-12);
-}
-
-TEST(CliCalculus, PointwiseOperations) {
-    TTempDir dir;
-    const auto f = dir.Write("a.dat", CurveText({{2, 100}, {3, 1e-40}, {4, -5}, {5, 0}}));
-    auto p = RunCurve({"log", f});
-    EXPECT_NEAR(p[0].y, 2.0, 1e-14);
-    EXPECT_EQ(p[1].y, 1e-50);
-    EXPECT_EQ(p[2].y, 1e-50);
-    p = RunCurve({"inverse", f});
-    EXPECT_EQ(p[2].y, -0.2);
-    EXPECT_EQ(p[3].y, 0.0);
-    EXPECT_EQ(RunCurve({"timesx", f})[2].y, -20.0);
+    const auto f = dir.Write("a.dat", CurveText({{2, 100}, {4, -5}}));
+    EXPECT_EQ(RunCurve({"log", f})[1].y, 1e-50);
+    EXPECT_EQ(RunCurve({"inverse", f})[1].y, -0.2);
+    EXPECT_EQ(RunCurve({"timesx", f})[1].y, -20.0);
     EXPECT_EQ(RunCli({"timesx", dir.Write("big.dat", "1e300 1e300\n2 2\n")}).status, 3);
 }
 

@@ -50,11 +50,10 @@ TEST(CliSmooth, RegressionAndSpectral) {
 
 TEST(CliFft, ConstantRoundTripAndRefusals) {
     TTempDir dir;
+    // the magnitude by default
     auto p = RunCurve({"fft", dir.Write("one.dat", CurveText({{0, 1}, {1, 1}, {2, 1}}))});
     ASSERT_EQ(p.size(), 4u);
-    EXPECT_NEAR(p[0].x, -M_PI / 2, 1e-12);
     EXPECT_NEAR(p[2].y, 2.0, 1e-12);
-    EXPECT_NEAR(p[1].y, 0.0, 1e-12);
     // forward real and imaginary parts, then the inverse gives the values back on -L/2..L/2
     std::vector<TPoint> wave;
     for (int i = 0; i < 16; ++i) wave.push_back({double(i), 2.0 + std::sin(i * 0.7)});
