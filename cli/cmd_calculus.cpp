@@ -53,31 +53,24 @@ const cli::TRegister integralCommand(
                 "with 5 significant digits. Fails below two points.\n"),
      RunIntegral});
 
-const cli::TRegister timesxCommand({"timesx", "y multiplied by x", SimpleHelp("timesx", "y := x * y.\n"),
-                                    [](const std::vector<std::string>& args) {
-                                        return RunSimple("timesx", args, [](TCurveB& c) {
-                                            c.TimesX();
-                                            return true;
-                                        });
-                                    }});
+// A point-wise operation that cannot fail: FILE in, the operation on its copy, the curve out.
+cli::TCommand PointwiseCommand(const std::string& name, const std::string& summary, const std::string& what,
+                               void (TCurveB::*op)()) {
+    return {name, summary, SimpleHelp(name, what), [name, op](const std::vector<std::string>& args) {
+                return RunSimple(name, args, [op](TCurveB& c) {
+                    (c.*op)();
+                    return true;
+                });
+            }};
+}
 
-const cli::TRegister inverseCommand({"inverse", "reciprocal of y (0 stays 0)",
-                                     SimpleHelp("inverse", "y := 1 / y; points with y = 0 keep 0.\n"),
-                                     [](const std::vector<std::string>& args) {
-                                         return RunSimple("inverse", args, [](TCurveB& c) {
-                                             c.Inverse();
-                                             return true;
-                                         });
-                                     }});
-
-const cli::TRegister logCommand({"log", "common logarithm of y",
-                                 SimpleHelp("log", "y := log10 y; y <= 1e-30 gives 1e-50.\n"),
-                                 [](const std::vector<std::string>& args) {
-                                     return RunSimple("log", args, [](TCurveB& c) {
-                                         c.Log10();
-                                         return true;
-                                     });
-                                 }});
+const cli::TRegister timesxCommand(PointwiseCommand("timesx", "y multiplied by x", "y := x * y.\n",
+                                                    &TCurveB::TimesX));
+const cli::TRegister inverseCommand(PointwiseCommand("inverse", "reciprocal of y (0 stays 0)",
+                                                     "y := 1 / y; points with y = 0 keep 0.\n",
+                                                     &TCurveB::Inverse));
+const cli::TRegister logCommand(PointwiseCommand("log", "common logarithm of y",
+                                                 "y := log10 y; y <= 1e-30 gives 1e-50.\n", &TCurveB::Log10));
 
 int RunRemoveRange(const std::vector<std::string>& args) {
     cli::TArgs a("remove-range", args, {cli::OutputOption()});

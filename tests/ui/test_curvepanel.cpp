@@ -53,6 +53,16 @@ class TestCurvePanel : public QObject {
     std::unique_ptr<TCurvePanel> panel;
 
     // A world of exactly 100 pixels per x unit, from x = 0, so that pixel columns name exact x values.
+    // Curves at y = 0 and y = 10 over y from -5 to 15, painted, the first one active.
+    void TwoLevelsShown() {
+        panel->AddCurve(Flat(0), true, true);
+        panel->AddCurve(Flat(10), true, true);
+        panel->Grid().SetWorld({0, -5}, {10, 15});
+        panel->CurveSet().Redraw();
+        panel->repaint();
+        panel->CurveSet().SetActive(1);
+    }
+
     void ExactXScale(double ymin, double ymax) {
         TGrid& g = panel->Grid();
         // Twice: the y labels of the new range may move the plot's left edge.
@@ -186,12 +196,7 @@ private slots:
     }
 
     void clickSelectsCurveWithin80Pixels() {
-        panel->AddCurve(Flat(0), true, true);
-        panel->AddCurve(Flat(10), true, true);
-        panel->Grid().SetWorld({0, -5}, {10, 15});
-        panel->CurveSet().Redraw();
-        panel->repaint();
-        panel->CurveSet().SetActive(1);
+        TwoLevelsShown();
         const TGrid& g = panel->Grid();
         const int x = g.Left() + 100, y10 = g.WorldToDeviceY(10);
         QTest::mouseClick(panel.get(), Qt::LeftButton, {}, QPoint(x, y10 + 80));
@@ -262,12 +267,7 @@ private slots:
     }
 
     void doubleClickSwallowsItsPress() {
-        panel->AddCurve(Flat(0), true, true);
-        panel->AddCurve(Flat(10), true, true);
-        panel->Grid().SetWorld({0, -5}, {10, 15});
-        panel->CurveSet().Redraw();
-        panel->repaint();
-        panel->CurveSet().SetActive(1);
+        TwoLevelsShown();
         int doubles = 0;
         panel->OnDoubleClick = [&](QPoint) {
             ++doubles;
