@@ -23,6 +23,13 @@ std::string LineText() {
     return CurveText(p);
 }
 
+// Adds the function "line", a*x + b, to the library file.
+int DefineLine(const std::string& lib) {
+    return RunCli({"library", "define", lib, "--name", "line", "--function", "a * x + b", "--param", "a=x",
+                   "--param", "b=1,0.5,-10,10,offset"})
+        .status;
+}
+
 } // namespace
 
 TEST(CliFit, GaussianWithBackgroundAndGeneratedCurve) {
@@ -79,10 +86,7 @@ TEST(CliFit, TabulatedAndUserTerms) {
     EXPECT_EQ(step.status, 0) << step.err;
     EXPECT_TRUE(Has(step.out, "#0 Tabulated\n"));
     const auto lib = (dir / "lib.dat").string();
-    ASSERT_EQ(RunCli({"library", "define", lib, "--name", "line", "--function", "a*x+b", "--param", "a=x",
-                      "--param", "b=1,0.5,-10,10,offset"})
-                  .status,
-              0);
+    ASSERT_EQ(DefineLine(lib), 0);
     const auto r = RunCli({"fit", "--term", "user:line", "--library", lib, "--lock", "1.2", f});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(Has(r.out, "#0 line\n    parameter #1 (a)  "));
@@ -95,10 +99,7 @@ TEST(CliFit, TabulatedAndUserTerms) {
 TEST(CliLibrary, DefineListShowDelete) {
     TTempDir dir;
     const auto lib = (dir / "UserFit.dat").string();
-    ASSERT_EQ(RunCli({"library", "define", lib, "--name", "line", "--function", "a * x + b", "--param", "a=x",
-                      "--param", "b=1,0.5,-10,10,offset"})
-                  .status,
-              0);
+    ASSERT_EQ(DefineLine(lib), 0);
     ASSERT_EQ(RunCli({"library", "define", lib, "--name", "decay", "--function", "A*exp(0-k*x)", "--param",
                       "A=EXPR(1)/A", "--param", "k=0-x*EXPR(1),1,0,100,8"})
                   .status,
