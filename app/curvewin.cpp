@@ -210,39 +210,48 @@ bool Tcurvewindow::AutoUpdateOn() const {
     return CurvePanel->AutoUpdate;
 }
 
+bool Tcurvewindow::Usable(const TCommand& row) const {
+    const int32_t count = CurvePanel->CurveCount();
+    bool usable = true;
+    switch (row.enable) {
+    case TEnable::Always:
+        break;
+    case TEnable::Curve:
+        usable = count > 0;
+        break;
+    case TEnable::TwoCurves:
+        usable = count >= 2;
+        break;
+    case TEnable::Undo:
+        usable = CurvePanel->HasUndo();
+        break;
+    case TEnable::ClipboardText:
+        usable = ClipboardHasCurve();
+        break;
+    }
+    // While the fit panel is open the fit's curve stays as it is: only viewing and saving go on.
+    const bool curveCommand = row.enable == TEnable::Curve || row.enable == TEnable::TwoCurves;
+    if (curveCommand && (row.flags & KeepDuringFit) == 0 && FitPanelShowing()) usable = false;
+    return usable;
+}
+
+bool Tcurvewindow::CommandUsable(const QString& name) const {
+    for (const auto& [row, action] : commands_)
+        if (action->objectName() == name) return Usable(*row);
+    return false;
+}
+
 void Tcurvewindow::UpdateCommands() {
     const int32_t count = CurvePanel->CurveCount();
-    const bool fit = FitPanelShowing();
-    const bool undo = CurvePanel->HasUndo();
-    const bool clip = ClipboardHasCurve();
     CommandsEnabled = count > 0;
     for (const auto& [row, action] : commands_) {
-        bool usable = true;
-        switch (row->enable) {
-        case TEnable::Always:
-            break;
-        case TEnable::Curve:
-            usable = count > 0;
-            break;
-        case TEnable::TwoCurves:
-            usable = count >= 2;
-            break;
-        case TEnable::Undo:
-            usable = undo;
-            break;
-        case TEnable::ClipboardText:
-            usable = clip;
-            break;
-        }
-        // While the fit panel is open the fit's curve stays as it is: only viewing and saving go on.
-        const bool curveCommand = row->enable == TEnable::Curve || row->enable == TEnable::TwoCurves;
-        if (fit && curveCommand && (row->flags & KeepDuringFit) == 0) usable = false;
         const bool built = row->Built();
-        // The popup menu hides what needs a curve instead of offering it disabled.
+        // The popup menu hides what needs a curve instead of offering it disabled. A command not offered yet
+        // is hidden, which also silences its shortcut.
         const bool shown =
             built && !(row->place == TPlace::Popup && row->enable == TEnable::Curve && count == 0);
         action->setVisible(shown);
-        action->setEnabled(built && usable);
+        action->setEnabled(Usable(*row));
         if (row->state != nullptr) {
             const QSignalBlocker block(action);
             action->setChecked((this->*(row->state))());

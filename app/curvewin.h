@@ -78,6 +78,8 @@ public:
     // Enables, shows and checks every command of the table from the state of the window: the number of
     // curves, the undo curve, the clipboard, the fit panel and the toggles.
     void UpdateCommands();
+    // Whether a command of the table can run now by its class (a command not offered yet included).
+    bool CommandUsable(const QString& name) const;
     bool FitPanelShowing() const;
     bool CursorShown() const;
     bool ZoomModeOn() const;
@@ -164,6 +166,7 @@ private:
     void Unlink();
     // A key the window sees before its controls: the plot panel's keys, then the plain keys. True when used.
     bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
+    bool Usable(const TCommand& row) const;
     bool IsMenuShortcut(int key, Qt::KeyboardModifiers shift) const;
     // Saves curve n under fileName; a failure is shown with its reason.
     bool WriteCurve(int32_t n, const std::string& fileName);

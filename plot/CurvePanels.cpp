@@ -405,7 +405,9 @@ void TCurvePanel::WheelZoom(int X, int Y, int delta, TWheelAxes axes) {
     const int steps = wheelRest_ / 120;
     wheelRest_ -= steps * 120;
     if (steps == 0) return;
-    const TGrid& g = Grid();
+    TGrid& g = Grid();
+    // Several steps may come between two paints: the mapping must be that of the present world.
+    g.UpdateScale();
     // Turning the wheel away from the user zooms in, by the factors of the zoom keys.
     const double factor = std::pow(steps > 0 ? 0.8 : 1.25, std::abs(steps));
     // The shift that keeps the world point under the pointer in place: Zoom widens about the centre by
