@@ -84,6 +84,20 @@ std::vector<std::string> SvgTexts(const std::string& svg) {
     return texts;
 }
 
+// The drawing commands of a PDF page (Qt writes them as one deflated stream holding the rectangles).
+std::string PdfPage(const std::string& pdf) {
+    for (size_t at = pdf.find("stream\n"); at != std::string::npos; at = pdf.find("stream\n", at + 1)) {
+        const size_t begin = at + 7, end = pdf.find("endstream", begin);
+        if (end == std::string::npos) break;
+        // qUncompress takes zlib data behind a 4-byte big-endian size hint.
+        QByteArray data("\x01\x00\x00\x00", 4);
+        data.append(pdf.data() + begin, static_cast<qsizetype>(end - begin));
+        const QByteArray page = qUncompress(data);
+        if (page.contains(" re\n")) return page.toStdString();
+    }
+    return {};
+}
+
 // The words of a command line (the temporary paths hold no blanks).
 std::vector<std::string> Words(const std::string& line) {
     std::vector<std::string> words;
@@ -161,13 +175,19 @@ TEST(CliRender, SvgAndPdfHoldTheSameGraph) {
     const QImage img = SvgPicture(svg, QSize(320, 240));
     ExpectCurveOnlyInsidePlot(img, Navy, Lime);
 
+    // The PDF page: 320 x 240 pixels at 96 dpi, the plot background where the SVG has it, the curve in lime.
     const auto pdf = (dir / "G.PDF").string();
-    r = RunCli({"render", sine, "--size", "320x240", "--ylog", "--xlog", "-o", pdf});
+    r = RunCli({"render", sine, "--size", "320x240", "--background", "navy", "--xrange", "1:9", "-o", pdf});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string bytes = ReadFile(pdf);
     EXPECT_EQ(bytes.rfind("%PDF-", 0), 0u);
-    EXPECT_NE(bytes.find("MediaBox [0 0 240.000000 180.000000]"), std::string::npos); // 320 x 240 at 96 dpi
-    EXPECT_GT(bytes.size(), 3000u); // the page: frame, labels and curve
+    EXPECT_NE(bytes.find("MediaBox [0 0 240.000000 180.000000]"), std::string::npos);
+    const std::string page = PdfPage(bytes);
+    const QRect plot = PlotRect(img, Navy).adjusted(-1, -1, 0, 0); // with the outline under the frame
+    const std::string background = std::to_string(plot.left()) + " " + std::to_string(plot.top()) + " " +
+                                   std::to_string(plot.width()) + " " + std::to_string(plot.height()) + " re";
+    EXPECT_NE(page.find("\n" + background + "\nf\n"), std::string::npos) << background;
+    EXPECT_NE(page.find("0 1 0 SCN"), std::string::npos);
 }
 
 TEST(CliRender, LabelsShowTheirValuesInsideThePicture) {
