@@ -3,6 +3,7 @@
 #include "cli/cli.h"
 #include "cli/cliio.h"
 
+#include "plot/curvestyle.h"
 #include "plot/w_curve.h"
 
 #include <QBuffer>
@@ -32,20 +33,6 @@ const char* const Cmd = "render";
 constexpr int Dpi = 96;
 constexpr long MaxSide = 10000;
 
-struct TNamedColor {
-    const char* name;
-    TColor value;
-};
-
-// The colour names of the program's colour pickers, with "grey" for the spelling the other names use.
-constexpr TNamedColor NamedColors[] = {
-    {"blue", 0xFF0000},       {"green", 0x008000},     {"red", 0x0000FF},    {"aqua", 0xFFFF00},
-    {"fuchsia", 0xFF00FF},    {"lime", 0x00FF00},      {"purple", 0x800080}, {"yellow", 0x00FFFF},
-    {"black", 0x000000},      {"dark grey", 0x808080}, {"gray", 0x808080},   {"grey", 0x808080},
-    {"light gray", 0xC0C0C0}, {"maroon", 0x000080},    {"navy", 0x800000},   {"olive", 0x008080},
-    {"silver", 0xC0C0C0},     {"teal", 0x808000},      {"white", 0xFFFFFF},
-};
-
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
@@ -54,12 +41,8 @@ std::string Lower(std::string s) {
 bool ParseColor(const cli::TArgs& a, const std::string& option, TColor& color) {
     const auto text = a.Value(option);
     if (!text) return true;
+    if (StandardColorByName(*text, color)) return true;
     const std::string t = Lower(*text);
-    for (const auto& c : NamedColors)
-        if (t == c.name) {
-            color = c.value;
-            return true;
-        }
     if (t.size() == 7 && t[0] == '#' && std::all_of(t.begin() + 1, t.end(), [](char ch) {
             return std::isxdigit(static_cast<unsigned char>(ch));
         })) {

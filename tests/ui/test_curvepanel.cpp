@@ -156,7 +156,7 @@ private slots:
         panel->OnReadout = [&](const QString& t) { readout = t; };
         panel->Crosshair.Interpolate = false;
         panel->SetCursorShown(true);
-        QCOMPARE(rec.Last(notify::CursorSwitched), 1);
+        QCOMPARE(rec.Last(notify::Cursor), 1);
         const int left = panel->Grid().Left();
         QTest::mouseMove(panel.get(), QPoint(left + 200, 100));
         QCOMPARE(panel->Crosshair.Index, 3);
@@ -176,7 +176,7 @@ private slots:
 
         panel->SetCursorShown(false);
         QCOMPARE(readout, QString());
-        QCOMPARE(rec.Last(notify::CursorSwitched), 0);
+        QCOMPARE(rec.Last(notify::Cursor), 0);
     }
 
     void interpolatingCursorRestsOnTheCurveEnds() {
