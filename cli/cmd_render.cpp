@@ -126,41 +126,6 @@ void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& text) {
         std::fprintf(stderr, "graphmill-cli: render: %s\n", qPrintable(text));
 }
 
-// The window's combined range leaves out the bounds of a curve whose points share one x (or one y), so a
-// single point or a constant curve alone would lie off the picture. When the combined range misses any
-// point, the picture takes every point in; a range of one value v is widened around it (v - d .. v + 2 d
-// with d = max(1, |v| / 10), or v / 10 .. 10 v on a logarithmic axis).
-void TakeInEveryPoint(const WCurveSet& set, bool xlog, bool ylog, RealPoint& min, RealPoint& max) {
-    RealPoint lo{0.0, 0.0}, hi{0.0, 0.0};
-    bool any = false;
-    for (int32_t i = 1; i <= set.Count(); ++i) {
-        const TPlottedCurve& c = *set.Curve(i);
-        if (c.Count() == 0) continue;
-        lo = any ? RealPoint{std::min(lo.x, c.XMin), std::min(lo.y, c.YMin)} : RealPoint{c.XMin, c.YMin};
-        hi = any ? RealPoint{std::max(hi.x, c.XMax), std::max(hi.y, c.YMax)} : RealPoint{c.XMax, c.YMax};
-        any = true;
-    }
-    if (!any) return;
-    auto axis = [](double lo, double hi, bool log, double& min, double& max) {
-        if (lo >= min && hi <= max) return;
-        min = lo;
-        max = hi;
-        if (lo != hi) return;
-        if (log && lo > 0.0) {
-            min = lo / 10.0;
-            max = lo * 10.0;
-        } else if (!log) {
-            // A third of the way up rather than in the middle, where the default four divisions would lay
-            // a grid line over the curve.
-            const double d = std::max(1.0, std::fabs(lo) * 0.1);
-            min = lo - d;
-            max = lo + 2.0 * d;
-        }
-    };
-    axis(lo.x, hi.x, xlog, min.x, max.x);
-    axis(lo.y, hi.y, ylog, min.y, max.y);
-}
-
 enum class TFormat { Png, Svg, Pdf };
 
 int Render(WCurveSet& set, TFormat format, const std::string& out, int w, int h, double factor) {
@@ -314,9 +279,9 @@ int RunRender(const std::vector<std::string>& args) {
     g.YCaption = ycaption;
     g.SetXLog(xlog);
     g.SetYLog(ylog);
-    // The combined range of the curves, as the window rescales, then the ranges asked for.
-    RealPoint min = set->Min, max = set->Max;
-    TakeInEveryPoint(*set, xlog, ylog, min, max);
+    // The range the window rescales to, then the ranges asked for.
+    RealPoint min, max;
+    set->RescaleRange(min, max);
     if (xrange) {
         min.x = xrange->x;
         max.x = xrange->y;
