@@ -5,10 +5,7 @@
 namespace {
 // A value that rounds to zero at 4 decimals reads "0.0000", not "-0.0000".
 QString Fixed4(double v) {
-    QString s = QString::number(v, 'f', 4);
-    if (s.startsWith(QLatin1Char('-')) && s.mid(1).count(QLatin1Char('0')) + 1 == s.size() - 1)
-        s.remove(0, 1);
-    return s.rightJustified(8, QLatin1Char(' '));
+    return FormatFixed(v, 4).rightJustified(8, QLatin1Char(' '));
 }
 } // namespace
 

@@ -267,6 +267,7 @@ private slots:
         QCOMPARE(panel->Crosshair.World.x, 1.0);
         QCOMPARE(panel->Crosshair.Pos.x, left + 100);
         QCOMPARE(panel->ReadoutText({1.5, -0.25}), QStringLiteral("(  1.5000, -0.2500)"));
+        QCOMPARE(panel->ReadoutText({-0.00004, 2e-9}), QStringLiteral("(  0.0000,  0.0000)"));
     }
 
     void clickSelectsCurveWithin80Pixels() {
