@@ -2,7 +2,7 @@
 // computed here, keys are sorted out here and notifications are dispatched to the handlers of the features.
 #include "app/curvewin.h"
 
-#include "app/UserMessages.h"
+#include "plot/UserMessages.h"
 #include "app/commandtable.h"
 #include "app/placement.h"
 #include "plot/CurvePanels.h"

@@ -1,5 +1,5 @@
 // Curves in and out of a window: opening, dropping, saving, deleting and clearing.
-#include "app/UserMessages.h"
+#include "plot/UserMessages.h"
 #include "app/curvewin.h"
 #include "plot/CurvePanels.h"
 #include "plot/SpecialCombos.h"

@@ -1,6 +1,6 @@
 // Operations on the active curve that need no dialog: derivative, integral, *X, inverse, logarithm, the
 // removal of a picked range, and Undo.
-#include "app/UserMessages.h"
+#include "plot/UserMessages.h"
 #include "app/curvewin.h"
 #include "curves/faultguard.h"
 #include "plot/CurvePanels.h"

@@ -1,7 +1,7 @@
 // The chain of curve windows: making, placing, cascading and tiling them, and closing them with the save
 // questions.
 #include "app/GraphmillAbout.h"
-#include "app/UserMessages.h"
+#include "plot/UserMessages.h"
 #include "app/curvewin.h"
 #include "plot/CurvePanels.h"
 

@@ -1,4 +1,4 @@
-#include "app/UserMessages.h"
+#include "plot/UserMessages.h"
 
 #include <QApplication>
 #include <QFileDialog>
