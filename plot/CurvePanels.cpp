@@ -667,16 +667,25 @@ void TCurvePanel::DiscardUndo(bool keep) {
 // ---------------------------------------------------------------- pickers
 
 void TCurvePanel::FillCurveCombo(TGraphicComboBox& picker, bool withNone) {
-    const int previous = picker.currentIndex();
+    // The choice is kept by what it means: the same curve wherever it moved, or "none" (also for a list that
+    // had no choice yet). Each item carries the identity of its curve (0 for "none").
+    const QVariant previous = picker.currentData();
+    const int previousIndex = picker.currentIndex();
     picker.blockSignals(true);
     picker.clear();
     for (int32_t i = 1; i <= CurveCount(); ++i) {
         QImage image(picker.ImageSize(), QImage::Format_RGB32);
         curveSet_->PreviewOfCurve(i, image);
         picker.AddGraphicItem(QStringLiteral("#%1: %2").arg(i).arg(ShortFileName(Curve(i)->FileName)), image);
+        picker.setItemData(picker.count() - 1, QVariant::fromValue(reinterpret_cast<quintptr>(Curve(i))));
     }
-    if (previous >= 0 && previous < picker.count()) picker.setCurrentIndex(previous);
-    if (withNone) picker.AddGraphicItem(QStringLiteral("none"));
+    if (withNone) {
+        picker.AddGraphicItem(QStringLiteral("none"));
+        picker.setItemData(picker.count() - 1, QVariant::fromValue(quintptr(0)));
+    }
+    int kept = previous.isValid() ? picker.findData(previous) : -1;
+    if (kept < 0) kept = withNone ? picker.count() - 1 : previousIndex;
+    if (kept >= 0 && kept < picker.count()) picker.setCurrentIndex(kept);
     picker.blockSignals(false);
     picker.update();
 }
