@@ -2,11 +2,11 @@
 // computed here, keys are sorted out here and notifications are dispatched to the handlers of the features.
 #include "app/curvewin.h"
 
-#include "plot/UserMessages.h"
 #include "app/commandtable.h"
 #include "app/placement.h"
 #include "plot/CurvePanels.h"
 #include "plot/SpecialCombos.h"
+#include "plot/UserMessages.h"
 #include "plot/w_curve.h"
 
 #include <QAbstractSpinBox>
@@ -257,6 +257,7 @@ void Tcurvewindow::UpdateCommands() {
             action->setChecked((this->*(row->state))());
         }
     }
+    for (const auto& hook : commandHooks_) hook();
 }
 
 bool Tcurvewindow::IsMenuShortcut(int key, Qt::KeyboardModifiers shift) const {
@@ -283,6 +284,10 @@ void Tcurvewindow::OnActivate(std::function<void()> hook) {
 
 void Tcurvewindow::OnClose(std::function<void()> hook) {
     closeHooks_.push_back(std::move(hook));
+}
+
+void Tcurvewindow::OnCommandsUpdated(std::function<void()> hook) {
+    commandHooks_.push_back(std::move(hook));
 }
 
 intptr_t Tcurvewindow::Notify(int code, int32_t a, int32_t b) {
@@ -333,6 +338,7 @@ void Tcurvewindow::InstallHandlers() {
             ToolWindowPlace(mode, frameGeometry(), QSize(UnpackLow(size), UnpackHigh(size)), screenSize);
         return PackPair(p.x(), p.y());
     });
+    InstallOperateDialogs();
 }
 
 // ---------------------------------------------------------------- events
