@@ -49,6 +49,23 @@ QString TransformRefusal(const TCurveB& c, const QString& what) {
     return {};
 }
 
+// A dialog of the window's own, made on first use.
+template <class TDialog>
+TDialog& Own(QPointer<TDialog>& dialog, QWidget* window) {
+    if (dialog == nullptr) {
+        dialog = new TDialog(window);
+        dialog->SetWindow(window);
+    }
+    return *dialog;
+}
+
+// A modeless dialog shown in front, for the keys.
+void Present(QWidget& dialog) {
+    dialog.show();
+    dialog.raise();
+    dialog.activateWindow();
+}
+
 // A modal dialog of the window: told its window, placed over it, run.
 bool RunModal(TWindowDialog& dialog, QWidget* window) {
     dialog.SetWindow(window);
@@ -169,8 +186,7 @@ void Tcurvewindow::CurveConstantClick() {
     TCurveConst& dialog = SharedDialog<TCurveConst>();
     dialog.SetWindow(this);
     FollowDialogs();
-    dialog.show();
-    dialog.raise();
+    Present(dialog);
 }
 
 void Tcurvewindow::ApplyConstant(int code, double c) {
@@ -192,23 +208,17 @@ void Tcurvewindow::CurveMathClick() {
     // The curve after the active one (the first after the last) is offered.
     dialog.SetCurves(count, CurvePanel->ActiveIndex() % count + 1);
     FollowDialogs();
-    dialog.show();
-    dialog.raise();
+    Present(dialog);
 }
 
 // ---------------------------------------------------------------- FFT
 
 void Tcurvewindow::FFTClick() {
     if (CurvePanel->CurveCount() == 0) return;
-    if (FFTDialog == nullptr) {
-        FFTDialog = new TFFTDlg(this);
-        FFTDialog->SetWindow(this);
-    }
+    Own(FFTDialog, this);
     FillFFTLists();
     FollowDialogs();
-    FFTDialog->show();
-    FFTDialog->raise();
-    FFTDialog->activateWindow();
+    Present(*FFTDialog);
 }
 
 void Tcurvewindow::FillFFTLists() {
@@ -237,14 +247,9 @@ void Tcurvewindow::RunFFT() {
 
 void Tcurvewindow::SmoothClick() {
     if (CurvePanel->CurveCount() == 0) return;
-    if (SmoothDialog == nullptr) {
-        SmoothDialog = new TSmoothDlg(this);
-        SmoothDialog->SetWindow(this);
-    }
+    Own(SmoothDialog, this);
     FollowDialogs();
-    SmoothDialog->show();
-    SmoothDialog->raise();
-    SmoothDialog->activateWindow();
+    Present(*SmoothDialog);
 }
 
 void Tcurvewindow::RunSmooth() {
@@ -354,8 +359,7 @@ void Tcurvewindow::AverageClick() {
 }
 
 void Tcurvewindow::FunctionClick() {
-    if (FunctionDialog == nullptr) FunctionDialog = new TFunctionDlg(this);
-    TFunctionDlg& dialog = *FunctionDialog;
+    TFunctionDlg& dialog = Own(FunctionDialog, this);
     dialog.SetRange(CurvePanel->Grid().WorldMin.x, CurvePanel->Grid().WorldMax.x);
     if (!RunModal(dialog, this)) return;
     const std::string formula = dialog.Formula().toStdString();
