@@ -4,6 +4,7 @@
 // ApplyResult. The shared data scaling and curve math tool windows serve the window in use: they follow its
 // activation and leave a window that closes.
 #include "app/curvewin.h"
+#include "app/placement.h"
 #include "app/shareddialogs.h"
 #include "curves/AvgCrvDialog.h"
 #include "curves/CurveConstDlg.h"
@@ -20,6 +21,7 @@
 #include "plot/w_curve.h"
 
 #include <QComboBox>
+#include <QScreen>
 
 #include <algorithm>
 #include <cmath>
@@ -57,6 +59,18 @@ TDialog& Own(QPointer<TDialog>& dialog, QWidget* window) {
         dialog->SetWindow(window);
     }
     return *dialog;
+}
+
+// A shared tool window that is not open yet opens beside the curve window (the placement of the table
+// editor), `down` pixels lower so that the two tools do not cover each other.
+void PlaceBeside(QWidget& tool, const QWidget& window, int down) {
+    if (tool.isVisible()) return;
+    tool.adjustSize();
+    const QScreen* s = window.screen();
+    const QSize screen = s != nullptr ? s->geometry().size() : QSize(1024, 768);
+    const QPoint p = ToolWindowPlace(1, window.frameGeometry(), tool.frameGeometry().size(), screen);
+    tool.move(p.x(),
+              std::clamp(p.y() + down, 0, std::max(0, screen.height() - tool.frameGeometry().height())));
 }
 
 // A modeless dialog shown in front, for the keys.
@@ -186,6 +200,7 @@ void Tcurvewindow::CurveConstantClick() {
     TCurveConst& dialog = SharedDialog<TCurveConst>();
     dialog.SetWindow(this);
     FollowDialogs();
+    PlaceBeside(dialog, *this, 0);
     Present(dialog);
 }
 
@@ -208,6 +223,7 @@ void Tcurvewindow::CurveMathClick() {
     // The curve after the active one (the first after the last) is offered.
     dialog.SetCurves(count, CurvePanel->ActiveIndex() % count + 1);
     FollowDialogs();
+    PlaceBeside(dialog, *this, SharedDialog<TCurveConst>().frameGeometry().height() + 8);
     Present(dialog);
 }
 
@@ -263,8 +279,8 @@ void Tcurvewindow::RunSmooth() {
         const int32_t n = opargs::SplineWindow(dialog.Stiffness(), order);
         if (n > points) {
             Messages().Error(&dialog,
-                             QStringLiteral("Spline smoothing with stiffness %1 fits each point's %2 "
-                                            "nearest points; the active curve has %3.")
+                             QStringLiteral("Spline smoothing with stiffness %1 needs at least %2 points; "
+                                            "the active curve has %3.")
                                  .arg(dialog.Stiffness())
                                  .arg(n)
                                  .arg(points));
@@ -368,9 +384,12 @@ void Tcurvewindow::FunctionClick() {
     curve->SetCount(dialog.Steps());
     if (!RunAndApply(
             std::move(curve), [&](TCurveB& c) { return c.FromFunction(formula, right, left); }, true, 0,
-            QStringLiteral("The function could not be evaluated at %1 points from x = %2 on.")
+            QStringLiteral(
+                "The function cannot be evaluated at %1 points from x = %2 on: it failed at %3 steps "
+                "in a row.")
                 .arg(dialog.Steps())
-                .arg(dialog.LeftEdit().text())))
+                .arg(dialog.LeftEdit().text())
+                .arg(TCurveB::FormulaFailureLimit(dialog.Steps()))))
         return;
     CurvePanel->SetActiveCurve(CurvePanel->CurveCount());
     RefreshAfterSetChange();

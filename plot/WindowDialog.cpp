@@ -62,6 +62,11 @@ bool TWindowDialog::event(QEvent* e) {
 
 void TWindowDialog::hideEvent(QHideEvent* event) {
     QDialog::hideEvent(event);
+    // A hint of a control the pointer was over when the dialog went gives the status line back.
+    if (window_ != nullptr) {
+        QStatusTipEvent none{QString()};
+        QCoreApplication::sendEvent(window_, &none);
+    }
     if (hiddenCode_ != 0 && !event->spontaneous()) Send(hiddenCode_);
 }
 

@@ -245,8 +245,8 @@ private slots:
         QTest::mouseClick(execute, Qt::LeftButton);
         QCOMPARE(Active(), four);
         QCOMPARE(msg->Texts("error"),
-                 QStringList{QStringLiteral("Spline smoothing with stiffness 0 fits each point's 5 nearest "
-                                            "points; the active curve has 4.")});
+                 QStringList{QStringLiteral("Spline smoothing with stiffness 0 needs at least 5 points; the "
+                                            "active curve has 4.")});
         QVERIFY(!view->isEnabled());
     }
 
