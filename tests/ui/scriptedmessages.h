@@ -4,13 +4,15 @@
 
 #include "plot/UserMessages.h"
 
+#include <QPrinter>
+
 #include <deque>
 #include <vector>
 
 class TScriptedMessages : public UserMessages {
 public:
     struct TEntry {
-        QString kind; // error, information, confirm, asksave, open, save
+        QString kind; // error, information, confirm, asksave, open, save, asktext, printer
         QString text;
     };
     std::vector<TEntry> Log;
@@ -40,6 +42,23 @@ public:
     QString SaveFile(QWidget*, const QString&, const QStringList& filters) override {
         Log.push_back({"save", filters.join(";;")});
         return Take(FileNames, QString());
+    }
+
+    // Answers of AskText in turn (a null string cancels), and the PDF files the printer dialog chooses (an
+    // empty name cancels).
+    std::deque<QString> TextAnswers;
+    std::deque<QString> PrinterFiles;
+    QString AskText(QWidget*, const QString&, const QString& label, const QString& text) override {
+        Log.push_back({"asktext", label + "|" + text});
+        return Take(TextAnswers, QString());
+    }
+    bool ChoosePrinter(QWidget*, QPrinter& printer, bool setup) override {
+        Log.push_back({"printer", setup ? "setup" : "print"});
+        const QString file = Take(PrinterFiles, QString());
+        if (file.isEmpty()) return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+        return true;
     }
 
     QStringList Texts(const QString& kind) const {

@@ -78,6 +78,7 @@ Close1|&Close|Close the active curve|
 Closeall1|&Close al&l|Close all curves|
 Print1|&Print...|Print the graph on the currently selected printer|Ctrl+P
 PrintSetup1|P&rint Setup...|Setup the printer|
+ExportGraph1|Export &graph...|Save the graph as a PNG, SVG or PDF picture|
 Exit1|E&xit|Quit Graphmill|Ctrl+Q
 Undo1|&Undo|Undo last operation|Ctrl+Z
 Cut1|Cu&t|Remove active curve from screen and copy to clipboard|Ctrl+X
@@ -163,13 +164,13 @@ PopCursor|C&ursor||)";
             }
             ++rows;
         }
-        QCOMPARE(rows, 78);
+        QCOMPARE(rows, 79);
         QCOMPARE(win->windowTitle(), QStringLiteral("Graphmill - Main Form"));
         QCOMPARE(win->StatusLine()->text(), QStringLiteral("Load a file"));
         QVERIFY(A("AutoUpdateBtn")->isChecked());
         QCOMPARE(win->ToolbarBands().size(), 3);
         // Commands that are not built yet are not shown.
-        QVERIFY(!A("PopPaste")->isVisible());
+        QVERIFY(!A("PopTable")->isVisible());
         QVERIFY(A("PopOpen")->isVisible());
         A("toolbar1")->trigger();
         QVERIFY(win->ToolbarBands().front()->isHidden());
