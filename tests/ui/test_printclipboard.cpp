@@ -3,9 +3,8 @@
 #include "app/curvewin.h"
 #include "plot/CurvePanels.h"
 #include "plot/w_curve.h"
-#include "scriptedmessages.h"
+#include "windowfixture.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
@@ -13,20 +12,10 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <cstring>
-#include <fstream>
 
 namespace {
-TCurveB MakeCurve(const std::vector<std::pair<double, double>>& points) {
-    TCurveB c;
-    for (auto [x, y] : points) c.AddPoint(x, y);
-    c.CalcRanges();
-    return c;
-}
-
 // The points of curve n of a panel (none when there is no such curve).
 std::vector<std::pair<double, double>> Points(TCurvePanel& panel, int32_t n) {
     std::vector<std::pair<double, double>> v;
@@ -60,34 +49,18 @@ void SetClipboard(const QByteArray& block, const QString& text) {
 }
 } // namespace
 
-class TestPrintClipboard : public QObject {
+class TestPrintClipboard : public QObject, TWindowFixture {
     Q_OBJECT
 
-    std::unique_ptr<TScriptedMessages> msg;
-    std::unique_ptr<Tcurvewindow> win;
-    QTemporaryDir dir;
-
-    QString Path(const char* name) const { return dir.filePath(QLatin1String(name)); }
-    QAction* A(const char* name, Tcurvewindow* w = nullptr) const {
-        QAction* a = (w != nullptr ? w : win.get())->Action(QLatin1String(name));
-        if (a == nullptr) qFatal("no action %s", name);
-        return a;
-    }
     TCurvePanel& Panel() const { return *win->CurvePanel; }
 
 private slots:
     void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
     void init() {
         QApplication::clipboard()->clear();
-        msg = std::make_unique<TScriptedMessages>();
-        win = std::make_unique<Tcurvewindow>();
-        win->show();
-        QVERIFY(QTest::qWaitForWindowExposed(win.get()));
+        QVERIFY(OpenWindow());
     }
-    void cleanup() {
-        win.reset();
-        msg.reset();
-    }
+    void cleanup() { CloseWindow(); }
 
     void copyThenPasteInAnotherWindowIsExact() {
         QVERIFY(!A("Paste1")->isEnabled() && !A("PasteBtn")->isEnabled());
@@ -226,10 +199,7 @@ private slots:
     }
 
     void exportMatchesTheBatchToolInEachFormat() {
-        {
-            std::ofstream(Path("sine.dat").toStdString())
-                << "0 0\n1 0.84\n2 0.91\n3 0.14\n4 -0.76\n5 -0.96\n";
-        }
+        WriteFile(Path("sine.dat"), "0 0\n1 0.84\n2 0.91\n3 0.14\n4 -0.76\n5 -0.96\n");
         win->LoadFiles({Path("sine.dat")});
         const QString panelSize = QStringLiteral("%1 x %2").arg(Panel().width()).arg(Panel().height());
         msg->FileNames = {Path("g.png"), Path("g.SVG"), Path("g.pdf")};
