@@ -62,52 +62,44 @@ private slots:
     }
     void cleanup() { CloseWindow(); }
 
-    void copyThenPasteInAnotherWindowIsExact() {
-        QVERIFY(!A("Paste1")->isEnabled() && !A("PasteBtn")->isEnabled());
-        QVERIFY(A("PopPaste")->isVisible());
+    void copyPasteAndCut() {
+        QVERIFY(!A("Paste1")->isEnabled() && A("PopPaste")->isVisible());
         const std::vector<std::pair<double, double>> pts = {
-            {1.5, -2}, {10, 0.001}, {1e100, -1e-300}, {0.1, 1.0 / 3}, {-4.9e-324, 123456789.123456789}};
+            {1.5, -2}, {10, 0.001}, {1e100, -4.9e-324}, {0.1, 1.0 / 3}};
         Panel().AddCurve(MakeCurve({{0, 0}, {1, 1}}), true, false);
         Panel().AddCurve(MakeCurve(pts), true, true);
         Panel().SetActiveCurve(2);
         QTest::keyClick(win.get(), Qt::Key_C, Qt::ControlModifier); // Edit > Copy by its shortcut
-
         const QMimeData* clip = QApplication::clipboard()->mimeData();
-        QVERIFY(clip->hasImage());
         QCOMPARE(qvariant_cast<QImage>(clip->imageData()).size(), Panel().size());
         QCOMPARE(QImage::fromData(clip->data("image/png"), "PNG").size(), Panel().size());
-        QVERIFY(clip->data("image/svg+xml").contains("<svg"));
+        QVERIFY(clip->data("image/svg+xml").contains("<svg") &&
+                clip->data("BinaryCurve").size() == 16 * 4 + 4);
         QVERIFY(clip->text().startsWith("1.5000000E+00\t-2.0000000E+00\r\n1.0000000E+01\t1.0000000E-03\r\n"
-                                        "1.0000000E+100\t-1.0000000E-300\r\n"));
-        QCOMPARE(clip->text().count(QStringLiteral("\r\n")), 5);
-        QCOMPARE(clip->data("BinaryCurve").size(), 16 * 5 + 4);
+                                        "1.0000000E+100\t-4.9406565E-324\r\n"));
 
+        // Another window pastes every value exactly (the block), whatever the text rounds.
         Tcurvewindow other;
-        other.show();
-        QVERIFY(A("PasteBtn", &other)->isEnabled());
         A("PasteBtn", &other)->trigger();
-        QCOMPARE(other.CurvePanel->CurveCount(), 1);
-        const TPlottedCurve& pasted = *other.CurvePanel->Curve(1);
-        QCOMPARE(pasted.Count(), 5);
-        QVERIFY(std::memcmp(pasted.XData(), Panel().Curve(2)->XData(), 5 * sizeof(double)) == 0);
-        QVERIFY(std::memcmp(pasted.YData(), Panel().Curve(2)->YData(), 5 * sizeof(double)) == 0);
-        QVERIFY(pasted.FileName.empty());
+        QCOMPARE(Points(*other.CurvePanel, 1), pts);
 
-        // The text alone reads back to the eighth digit.
-        SetClipboard({}, clip->text());
-        A("Paste1", &other)->trigger();
-        const auto text = Points(*other.CurvePanel, 2);
-        QVERIFY(text.size() == 5 && text[3] == std::make_pair(0.1, 0.33333333));
-        QVERIFY(msg->Log.empty());
+        // Cut is Copy, then Delete: Undo brings the curve back as the last one.
+        Panel().SetActiveCurve(1);
+        A("CutBtn")->trigger();
+        QCOMPARE(QApplication::clipboard()->text(),
+                 "0.0000000E+00\t0.0000000E+00\r\n1.0000000E+00\t1.0000000E+00\r\n");
+        QCOMPARE(Panel().CurveCount(), 1);
+        A("Undo1")->trigger();
+        QCOMPARE(Points(Panel(), 2), (std::vector<std::pair<double, double>>{{0, 0}, {1, 1}}));
     }
 
     void pasteReadsTextOfOtherProgramsAndRefusesBadBlocks() {
-        // A header, "+" exponents and a line of names: the readable lines give the points.
+        // A header, "+" signs and a line of names: the readable lines give the points.
         SetClipboard({}, "time\tvalue\r\n1.5E+00\t+2\r\n2.5e+01 -3E+02\r\nname\tnote\r\n4 5\r\n");
         A("PopPaste")->trigger();
         QCOMPARE(Points(Panel(), 1), (std::vector<std::pair<double, double>>{{1.5, 2}, {25, -300}, {4, 5}}));
 
-        // A block whose size does not match its count is not read (here it claims 1000 points); the text is.
+        // A block whose size does not match its count (it claims 1000 points) is not read; the text is.
         QByteArray block(4 + 16 * 2 - 1, '\0');
         const int32_t claimed = 1000;
         std::memcpy(block.data(), &claimed, 4);
@@ -116,85 +108,57 @@ private slots:
         QCOMPARE(Points(Panel(), 2), (std::vector<std::pair<double, double>>{{5, 6}}));
 
         // Nothing readable: nothing added, and the user is told.
-        for (const auto& [b, t] :
-             {std::pair{block, QString()}, std::pair{QByteArray(), QStringLiteral("a b c")}}) {
-            SetClipboard(b, t);
-            A("Paste1")->trigger();
-        }
+        SetClipboard(block, "a b c");
+        A("Paste1")->trigger();
         QCOMPARE(Panel().CurveCount(), 2);
-        QCOMPARE(msg->Texts("error"),
-                 QStringList(2, QStringLiteral("No points could be read from the clipboard.")));
-    }
-
-    void cutThenUndoBringsTheCurveBack() {
-        Panel().AddCurve(MakeCurve({{0, 1}, {1, 2}}), true, false);
-        Panel().AddCurve(MakeCurve({{2, 3}, {4, 5}}), true, true);
-        Panel().SetActiveCurve(1);
-        A("CutBtn")->trigger();
-        QCOMPARE(Panel().CurveCount(), 1);
-        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("0.0000000E+00\t1.0000000E+00\r\n"
-                                                                   "1.0000000E+00\t2.0000000E+00\r\n"));
-        A("Undo1")->trigger();
-        QCOMPARE(Panel().CurveCount(), 2);
-        QCOMPARE(Points(Panel(), 2), (std::vector<std::pair<double, double>>{{0, 1}, {1, 2}}));
+        QCOMPARE(msg->Texts("error"), QStringList{"No points could be read from the clipboard."});
     }
 
     void printFitsThePageOfAPdfFile() {
         // Curve 4 takes white from the colour table: on the white page it is drawn black.
-        for (int i = 0; i < 4; ++i)
-            Panel().AddCurve(MakeCurve({{0, double(i)}, {10, double(i + 1)}}), true, true);
-        const QPrinter reference(QPrinter::HighResolution); // A4 at 1200 dpi, the page Qt prints on
-        const int W = reference.width(), H = reference.height();
-        const QRegularExpression pictureAt("1 0 0 1 (\\d+) (\\d+) cm\n0 0 (\\d+) (\\d+) re\nf");
+        for (int i = 0; i < 4; ++i) Panel().AddCurve(MakeCurve({{0, i + 0.0}, {10, i + 1.0}}), true, true);
+        const QPrinter a4(QPrinter::HighResolution); // the page Qt prints on: A4 at 1200 dpi
+        const int W = a4.width(), H = a4.height();
+        QByteArray page;
+        // Prints; where the white picture of the graph lands on the page.
         auto print = [&](QSize panel, const char* file) {
             Panel().setFixedSize(panel);
             msg->ConfirmAnswers = {true};
             A("Print1")->trigger();
             const QByteArray pdf = ReadAll(Path(file));
-            const QByteArray page = PdfPage(pdf);
-            [&] {
-                QVERIFY(pdf.startsWith("%PDF-"));
-                QVERIFY(pdf.contains("/MediaBox [0 0 595"));
-                QVERIFY(page.contains("0 1 0 SCN"));  // curve 1 in lime
-                QVERIFY(!page.contains("1 1 1 SCN")); // no white line
-            }();
-            const QRegularExpressionMatch m = pictureAt.match(QString::fromLatin1(page));
-            return m.hasMatch() ? QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
-                                        m.captured(4).toInt())
-                                : QRect();
+            page = pdf.contains("/MediaBox [0 0 595") ? PdfPage(pdf) : QByteArray();
+            const auto m = QRegularExpression("1 0 0 1 (\\d+) (\\d+) cm\n0 0 (\\d+) (\\d+) re\nf")
+                               .match(QString::fromLatin1(page));
+            return QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
+                         m.captured(4).toInt());
         };
-
-        // Cancel prints nothing. Without a printer the dialog is asked for a PDF file, once.
         msg->ConfirmAnswers = {false};
-        A("Print1")->trigger();
-        QCOMPARE(msg->Texts("confirm"), QStringList{"Print the graph on the currently selected printer?"});
-        QVERIFY(msg->Texts("printer").isEmpty());
+        A("Print1")->trigger(); // Cancel prints nothing
+
+        // Without a printer the dialog asks for a PDF file. A panel twice as wide as high: the page width
+        // decides (84 % of it, 8 % from the left), centred vertically.
         msg->PrinterFiles = {Path("wide.pdf")};
-        // A panel twice as wide as high: the page width decides, 84 % of it, 8 % from the left, centred
-        // vertically.
         QRect r = print(QSize(600, 300), "wide.pdf");
-        QCOMPARE(msg->Texts("printer"), QStringList{"print"});
-        QVERIFY2(qAbs(r.width() - 0.84 * W) <= 1 && r.left() == qRound(0.08 * W),
-                 qPrintable(QString::number(r.x())));
-        QVERIFY(qAbs(r.center().y() - H / 2) <= 1 && r.height() * 2 == r.width());
+        QVERIFY(qAbs(r.width() - 0.84 * W) <= 1 && r.left() == qRound(0.08 * W) &&
+                qAbs(r.center().y() - H / 2) <= 1);
+        QVERIFY(page.contains("0 1 0 SCN") && !page.contains("1 1 1 SCN")); // curve 1 in lime, no white line
         QCOMPARE(Panel().Grid().BackgrColor, TColor(0x000000));
 
         // Print Setup chooses another file; a tall panel is limited by the page height.
         msg->PrinterFiles = {Path("tall.pdf")};
         A("PrintSetup1")->trigger();
         r = print(QSize(300, 600), "tall.pdf");
-        QVERIFY(qAbs(r.height() - 0.84 * H) <= 1 && r.top() == qRound(0.08 * H));
-        QVERIFY(qAbs(r.center().x() - W / 2) <= 1);
+        QVERIFY(qAbs(r.height() - 0.84 * H) <= 1 && r.top() == qRound(0.08 * H) &&
+                qAbs(r.center().x() - W / 2) <= 1);
 
-        // A job that cannot start says so, and the next print asks for the printer again.
-        const QString missing = Path("no/such/dir.pdf");
-        msg->PrinterFiles = {missing};
+        // A job that cannot start says so, and the next Print asks for the printer again.
+        msg->PrinterFiles = {Path("no/such/dir.pdf")};
         A("PrintSetup1")->trigger();
-        msg->ConfirmAnswers = {true};
-        A("Print1")->trigger();
-        QCOMPARE(msg->Texts("error"), QStringList{"The print job could not be started on " + missing + "."});
-        msg->ConfirmAnswers = {true};
-        A("Print1")->trigger();
+        print(QSize(300, 600), "no/such/dir.pdf");
+        print(QSize(300, 600), "none.pdf");
+        QCOMPARE(msg->Texts("error"),
+                 QStringList{"The print job could not be started on " + Path("no/such/dir.pdf") + "."});
+        QCOMPARE(msg->Texts("confirm").front(), "Print the graph on the currently selected printer?");
         QCOMPARE(msg->Texts("printer"), (QStringList{"print", "setup", "setup", "print"}));
     }
 
@@ -217,10 +181,7 @@ private slots:
         QVERIFY(exported.convertToFormat(QImage::Format_RGB32) ==
                 QImage(Path("cli.png")).convertToFormat(QImage::Format_RGB32));
         QVERIFY(ReadAll(Path("g.SVG"))
-                    .contains(QStringLiteral("viewBox=\"0 0 %1 %2\"")
-                                  .arg(Panel().width())
-                                  .arg(Panel().height())
-                                  .toLatin1()));
+                    .contains(("viewBox=\"0 0 " + QString(panelSize).replace(" x ", " ") + "\"").toLatin1()));
         const QByteArray pdf = ReadAll(Path("g.pdf"));
         QVERIFY(pdf.contains("/MediaBox [0 0 375.000000 150.000000]") && PdfPage(pdf).contains("0 1 0 SCN"));
 
