@@ -117,8 +117,7 @@ void Tcurvewindow::ExportGraph() {
                            QStringLiteral("%1 x %2").arg(panel.width()).arg(panel.height()));
     if (text.isNull()) return;
     const std::optional<QSize> size = ParseGraphSize(text);
-    const auto outside = [](int side) { return side < MinGraphSide || side > MaxGraphSide; };
-    if (!size || outside(size->width()) || outside(size->height())) {
+    if (!size || !GraphSizeAllowed(*size)) {
         Messages().Error(this,
                          QStringLiteral("\"%1\" is no picture size: give width x height, each from %2 to %3 "
                                         "pixels.")

@@ -73,8 +73,7 @@ bool ParseSize(const cli::TArgs& a, QSize& size) {
         cli::Error(Cmd, "--size: '" + *text + "' is not WIDTHxHEIGHT");
         return false;
     }
-    const auto outside = [](int side) { return side < MinGraphSide || side > MaxGraphSide; };
-    if (outside(s->width()) || outside(s->height())) {
+    if (!GraphSizeAllowed(*s)) {
         cli::Error(Cmd, "--size: " + *text + " is out of range (" + std::to_string(MinGraphSide) + " to " +
                             std::to_string(MaxGraphSide) + " pixels a side)");
         return false;

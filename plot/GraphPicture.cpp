@@ -16,16 +16,7 @@
 namespace {
 // Pictures are drawn at the screen resolution of the window, so that text has the same size in every format.
 constexpr int Dpi = 96;
-} // namespace
 
-QFont GraphFont() {
-    QFont f;
-    f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
-    f.setPixelSize(12);
-    return f;
-}
-
-namespace {
 // Puts the axes back as they were on the screen, however the drawing of a page is left.
 class TKeepGrid {
 public:
@@ -39,6 +30,13 @@ private:
     const TGrid screen_;
 };
 } // namespace
+
+QFont GraphFont() {
+    QFont f;
+    f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
+    f.setPixelSize(12);
+    return f;
+}
 
 void PaintGraphPage(WCurveSet& set, QPainter& surface, int width, int height, double factor,
                     std::optional<TColor> background) {

@@ -34,6 +34,10 @@ constexpr int MinGraphSide = 50;
 constexpr int MaxGraphSide = 10000;
 // "WIDTHxHEIGHT" (x or X, blanks around the numbers allowed); nothing when the text is not of that form.
 std::optional<QSize> ParseGraphSize(const QString& text);
+inline bool GraphSizeAllowed(QSize s) {
+    return s.width() >= MinGraphSide && s.height() >= MinGraphSide && s.width() <= MaxGraphSide &&
+           s.height() <= MaxGraphSide;
+}
 
 enum class TGraphFormat { Png, Svg, Pdf };
 // The format a file name asks for by its extension (.png, .svg, .pdf in any case); for another name, nothing,
