@@ -1,6 +1,6 @@
 // fit and library: the fit engine and the user function library from the shell.
 #include "clirunner.h"
-#include "tests/core/fitproblems.h"
+#include "bench/fitproblems.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
