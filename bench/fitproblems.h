@@ -404,7 +404,7 @@ inline std::vector<TProblem> Problems() {
                          "EXPR(1)*(((x-b3)/b2)^2-1)/b2", "EXPR(1)*(x-b3)/b2^2"},
                         {"b1", "b2", "b3"}, {{1, 10, 500}, {1.5, 5, 450}}));
     p.push_back(Problem(
-        "power-shift", 2, Range(7.4L, 0.03L, 154), {-2520, 46.7L, 0.93L}, 0.002L,
+        "power-shift", 2, Range(7.4L, 0.09L, 52), {-2520, 46.7L, 0.93L}, 0.002L,
         [](Real x, const D* b) { return b[0] * pow(b[1] + x, -1 / b[2]); },
         {"b1*(b2+x)^(-1/b3)", "(b2+x)^(-1/b3)", "-b1/b3*(b2+x)^(-1/b3-1)", "b1/b3^2*ln(b2+x)*(b2+x)^(-1/b3)"},
         {"b1", "b2", "b3"}, {{-2000, 50, 0.8}, {-1500, 45, 0.85}}));

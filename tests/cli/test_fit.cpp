@@ -1,6 +1,6 @@
 // fit and library: the fit engine and the user function library from the shell.
-#include "clirunner.h"
 #include "bench/fitproblems.h"
+#include "clirunner.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -142,35 +142,36 @@ TEST(CliFit, JsonCarriesTheResultInFullPrecision) {
     ASSERT_TRUE(fit.RunFit());
     EXPECT_EQ(j["status"].toString(), "converged");
     EXPECT_EQ(j["message"].toString().toStdString() + "\n", text.out.substr(0, text.out.find('\n') + 1));
-    EXPECT_EQ(j["iterations"].toInt(), fit.iterations);
-    EXPECT_EQ(j["points"].toInt(), 20);
-    EXPECT_EQ(j["chi_square"].toDouble(), fit.SumOfSquares());
-    EXPECT_EQ(j["reported"].toDouble(), fit.Rms());
-    EXPECT_EQ(j["r_squared"].toDouble(), fit.RSquared());
     EXPECT_TRUE(Has(text.out, "ChiSquare:  " + Fixed(fit.Rms(), 10, 6) + "\n"));
-    // 20 points less 2 free parameters: the locked one is no degree of freedom
-    EXPECT_EQ(j["reduced_chi_square"].toDouble(), fit.SumOfSquares() / 18);
+    const std::pair<const char*, double> figures[] = {
+        {"iterations", fit.iterations},
+        {"points", 20},
+        {"chi_square", fit.SumOfSquares()},
+        {"reported", fit.Rms()},
+        {"r_squared", fit.RSquared()},
+        // 20 points less 2 free parameters: the locked one is no degree of freedom
+        {"reduced_chi_square", fit.SumOfSquares() / 18}};
+    for (const auto& [name, value] : figures) EXPECT_EQ(j[name].toDouble(), value) << name;
     const auto params = j["parameters"].toArray();
     ASSERT_EQ(params.size(), 3);
     for (int i = 0; i < 3; ++i) {
         const QJsonObject p = params[i].toObject();
         const TPeak& t = fit.Term(i / 2);
         const size_t k = static_cast<size_t>(i % 2 + 1);
+        EXPECT_EQ(p["term"].toInt(), i / 2 + 1);
+        EXPECT_EQ(p["index"].toInt(), static_cast<int>(k));
+        EXPECT_EQ(p["type"].toString(), "Polynomial");
         EXPECT_EQ(p["value"].toDouble(), t.value[k]);
         EXPECT_EQ(p["sigma"].toDouble(), t.sigma[k]);
+        EXPECT_EQ(p["locked"].toBool(), i == 2);
+        EXPECT_EQ(p["min"].toDouble(), -1e10);
+        EXPECT_EQ(p["max"].toDouble(), 1e10);
         // the text shows the same numbers to 4 decimals
         EXPECT_TRUE(Has(text.out, " (" + t.ParamName(static_cast<int>(k)) + ")" + Fixed(t.value[k], 8, 4) +
                                       " ± " + Fixed(t.sigma[k], 8, 4) + "\n"));
     }
-    EXPECT_EQ(Param(j, 1)["name"].toString(), "slope");
-    EXPECT_EQ(Param(j, 2)["term"].toInt(), 2);
-    EXPECT_EQ(Param(j, 2)["index"].toInt(), 1);
-    EXPECT_EQ(Param(j, 2)["type"].toString(), "Polynomial");
-    EXPECT_TRUE(Param(j, 2)["locked"].toBool());
-    EXPECT_FALSE(Param(j, 1)["locked"].toBool());
+    EXPECT_EQ(Param(j, 1)["name"].toString(), "slope"); // without the padding of the text
     EXPECT_EQ(Param(j, 2)["sigma"].toDouble(), 0.0);
-    EXPECT_EQ(Param(j, 0)["min"].toDouble(), -1e10);
-    EXPECT_EQ(Param(j, 0)["max"].toDouble(), 1e10);
 
     // an exact line: the values exactly, no residual, no error
     std::vector<TPoint> line;
