@@ -356,14 +356,16 @@ int RunFit(const std::vector<std::string>& args) {
     if (fit.Failed() != 0) return cli::OperationFailed;
     if (a.Has("-o") && !generatedOk)
         return cli::Failed("fit", "the model curve cannot be generated over this curve's x range");
-    for (auto& [option, path] : outputs) {
-        TCurveB& out = option == "-o" ? generated : option == "--residuals" ? residuals : modelAtPoints;
-        if (const int fault = cli::ReportFault("fit", CheckFinite(out)); fault != cli::Done) return fault;
-    }
-    for (auto& [option, path] : outputs) {
-        TCurveB& out = option == "-o" ? generated : option == "--residuals" ? residuals : modelAtPoints;
-        if (const int written = cli::WriteCurveTo("fit", path, out); written != cli::Done) return written;
-    }
+    auto curveOf = [&](const std::string& option) -> TCurveB& {
+        return option == "-o" ? generated : option == "--residuals" ? residuals : modelAtPoints;
+    };
+    // Nothing is written when any of the curves holds a fault.
+    for (const auto& [option, path] : outputs)
+        if (const int fault = cli::ReportFault("fit", CheckFinite(curveOf(option))); fault != cli::Done)
+            return fault;
+    for (const auto& [option, path] : outputs)
+        if (const int written = cli::WriteCurveTo("fit", path, curveOf(option)); written != cli::Done)
+            return written;
     return cli::Done;
 }
 

@@ -18,7 +18,9 @@ enum class TConvergeTest : int32_t {
     ChiSquareChange = 0,
     // An accepted step lowered chi-square by at most ftol of itself and moved no free parameter by more than
     // xtol of its value, or chi-square is 0: free of the data's scale, for nearly exact data and
-    // ill-conditioned models.
+    // ill-conditioned models. Fits under this test also damp each parameter by the largest curvature it has
+    // had, so that a parameter whose influence fades cannot jump away, and a damping that falls to nothing
+    // is no failure.
     Relative = 1,
 };
 
