@@ -55,7 +55,12 @@ class TestCurveWindow : public QObject {
     }
 
 private slots:
-    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void initTestCase() {
+        // The windows read and write their preferences in the temporary folder, never the user's.
+        qputenv("XDG_CONFIG_HOME", dir.filePath("config").toLocal8Bit());
+        qputenv("XDG_DATA_HOME", dir.filePath("data").toLocal8Bit());
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
     void init() {
         msg = std::make_unique<TScriptedMessages>();
         win = std::make_unique<Tcurvewindow>();
@@ -350,8 +355,11 @@ PopCursor|C&ursor||)";
         const int first = win->CurvePanel->Crosshair.Index;
         QTest::keyClick(win.get(), Qt::Key_Return);
         QCOMPARE(win->StatusLine()->text(), QStringLiteral("Click on right bound of range"));
+        qDebug() << win->CurvePanel->Crosshair.Index << win->CurvePanel->NeedsRebuild() << win->CurvePanel->RebuildCount();
         QTest::keyClick(win.get(), Qt::Key_Right);
+        qDebug() << win->CurvePanel->Crosshair.Index << win->CurvePanel->NeedsRebuild()<< win->CurvePanel->RebuildCount();
         QTest::keyClick(win.get(), Qt::Key_Right);
+        qDebug() << win->CurvePanel->Crosshair.Index << win->CurvePanel->NeedsRebuild()<< win->CurvePanel->RebuildCount();
         QCOMPARE(win->CurvePanel->Crosshair.Index, first + 2);
         QTest::keyClick(win.get(), Qt::Key_Return);
         QCOMPARE(win->CurvePanel->Curve(1)->Count(), 7);
