@@ -92,8 +92,8 @@ TAxesDlg::TAxesDlg(QWidget* parent) : QDialog(parent) {
         form->addRow(log);
         return group;
     };
-    QGroupBox* y = axisGroup(QStringLiteral("Y Axis"), Y1, Y2, YDiv, YCaption, YLogScale);
     QGroupBox* x = axisGroup(QStringLiteral("X Axis"), X1, X2, XDiv, XCaption, XLogScale);
+    QGroupBox* y = axisGroup(QStringLiteral("Y Axis"), Y1, Y2, YDiv, YCaption, YLogScale);
     title = new QLineEdit(QStringLiteral("title"), this);
     title->setMaxLength(MaxCaptionLength);
     AutoUpdate = new QCheckBox(QStringLiteral("Auto Update"), this);
