@@ -34,15 +34,19 @@ QSize TPickerItemDelegate::sizeHint(const QStyleOptionViewItem& option, const QM
     return {8 + text + (image.isNull() ? 0 : image.width() + 8), TGraphicComboBox::ItemHeight};
 }
 
+// Draws a closed drop-down list without its text; returns where the chosen item is to be drawn.
+static QRect DrawComboFrame(QStylePainter& p, QStyleOptionComboBox& opt, const QWidget* combo) {
+    opt.currentText.clear();
+    opt.currentIcon = QIcon();
+    p.drawComplexControl(QStyle::CC_ComboBox, opt);
+    return combo->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, combo);
+}
+
 void TGraphicComboBox::paintEvent(QPaintEvent*) {
     QStylePainter p(this);
     QStyleOptionComboBox opt;
     initStyleOption(&opt);
-    opt.currentText.clear();
-    opt.currentIcon = QIcon();
-    p.drawComplexControl(QStyle::CC_ComboBox, opt);
-    const QRect field =
-        style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
+    const QRect field = DrawComboFrame(p, opt, this);
     const int i = currentIndex();
     if (i < 0) return;
     const QImage image = ItemImage(i);
@@ -255,12 +259,8 @@ void TColorCombo::paintEvent(QPaintEvent*) {
     QStylePainter p(this);
     QStyleOptionComboBox opt;
     initStyleOption(&opt);
-    opt.currentText.clear();
-    opt.currentIcon = QIcon();
-    p.drawComplexControl(QStyle::CC_ComboBox, opt);
+    const QRect field = DrawComboFrame(p, opt, this);
     const int i = currentIndex();
     if (i < 0) return;
-    const QRect field =
-        style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
     DrawColorItem(p, field, Box(i), itemText(i), stringStyle_, !isEnabled(), palette().color(QPalette::Text));
 }

@@ -1,6 +1,7 @@
 // The colour picker, the display properties dialog and the axes dialog, opened from a curve window as a
 // user would (menus and double clicks) and driven while they show.
 #include "app/curvewin.h"
+#include "modaldialogs.h"
 #include "plot/AxisScaleDlg.h"
 #include "plot/CurvePanels.h"
 #include "plot/CurveProps.h"
@@ -15,7 +16,6 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 namespace {
 TCurveB Line(double y0, double slope) {
@@ -29,17 +29,6 @@ TCurveB Line(double y0, double slope) {
 void Choose(TColorCombo* combo, int index) {
     combo->setCurrentIndex(index);
     emit combo->activated(index);
-}
-
-// Runs `step` on the modal dialog about to show, then closes it if the step left it open (a failed check).
-template <class TDialog, class F>
-void WhileShown(F step) {
-    QTimer::singleShot(0, [step] {
-        auto* d = qobject_cast<TDialog*>(QApplication::activeModalWidget());
-        if (d == nullptr) qFatal("the dialog did not show");
-        step(*d);
-        if (d->isVisible()) d->done(QDialog::Rejected);
-    });
 }
 
 void Type(QWidget* edit, const QString& text) {

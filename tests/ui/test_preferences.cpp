@@ -2,6 +2,7 @@
 // and what a damaged or unwritable file does. The user's folders are temporary ones.
 #include "app/CurvePreferences.h"
 #include "app/curvewin.h"
+#include "modaldialogs.h"
 #include "plot/CurvePanels.h"
 #include "plot/SpecialCombos.h"
 #include "plot/w_curve.h"
@@ -16,7 +17,6 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <fstream>
 
@@ -28,17 +28,6 @@ void WriteText(const QString& name, const std::string& text) {
 QString ReadText(const QString& name) {
     QFile f(name);
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
-}
-
-// Runs `step` on the Preferences dialog about to show.
-template <class F>
-void WhilePrefsShown(F step) {
-    QTimer::singleShot(0, [step] {
-        auto* d = qobject_cast<TCurvePrefs*>(QApplication::activeModalWidget());
-        if (d == nullptr) qFatal("Preferences did not show");
-        step(*d);
-        if (d->isVisible()) d->reject();
-    });
 }
 } // namespace
 
@@ -169,7 +158,7 @@ private slots:
 
     void preferencesDialogCancelOrOkWritesTheFile() {
         Tcurvewindow& w = Show();
-        WhilePrefsShown([](TCurvePrefs& d) {
+        WhileShown<TCurvePrefs>([](TCurvePrefs& d) {
             QCOMPARE(d.windowTitle(), QStringLiteral("Preferences"));
             QCOMPARE(d.Pages->tabText(1), QStringLiteral("Miscelaneous"));
             QVERIFY(d.LinesRadio->isChecked());
@@ -182,7 +171,7 @@ private slots:
         QVERIFY(DefaultCurveProps.Lines && !DefaultCurveProps.Symbols);
         QVERIFY(ReadText(Ini()).contains(QLatin1String("Symbols=0")));
 
-        WhilePrefsShown([](TCurvePrefs& d) {
+        WhileShown<TCurvePrefs>([](TCurvePrefs& d) {
             d.BothRadio->click();
             d.SymbolSizeEdit->setValue(6);
             d.BackColor->setCurrentIndex(d.BackColor->IndexOfColor(0xFFFFFF));
