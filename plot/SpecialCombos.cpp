@@ -131,15 +131,6 @@ void TColorCombo::SetStringStyle(TStringStyle style) {
     update();
 }
 
-void TColorCombo::SetGraphicSize(int32_t sizex, int32_t sizey) {
-    for (TColorBox& box : boxes_) {
-        box.sizex = sizex;
-        box.sizey = sizey;
-    }
-    updateGeometry();
-    update();
-}
-
 void TColorCombo::AddBox(const QString& name, const TColorBox& box) {
     // Colours added after "Other..." still come before it.
     const int at = otherIndex_ >= 0 ? otherIndex_ : count();

@@ -145,8 +145,6 @@ public:
     void SetGraphicStyle(TGraphicStyle style);
     TStringStyle StringStyle() const { return stringStyle_; }
     void SetStringStyle(TStringStyle style);
-    // The size of the graphic of every item.
-    void SetGraphicSize(int32_t sizex, int32_t sizey);
 
     // A colour item, its box (item height - 4) square; a line item, 50 wide, its pen in the style.
     void AddColor(const QString& name, TColor color);
