@@ -1,8 +1,8 @@
 // Curves in and out of a window: opening, dropping, saving, deleting and clearing.
+#include "plot/UserMessages.h"
 #include "app/curvewin.h"
 #include "plot/CurvePanels.h"
 #include "plot/SpecialCombos.h"
-#include "plot/UserMessages.h"
 #include "plot/w_curve.h"
 
 #include <QFileInfo>
