@@ -123,37 +123,18 @@ TEST(Derive, RandomCompositionsReadBackAndAgree) {
     // Random formulas over every operator, unary minus and the smooth functions, nested a few levels:
     // the printing of every shape of tree (parentheses, signs, constants) must read back as derived.
     std::mt19937 random(7);
-    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    auto pick = [&](std::size_t n) { return random() % n; };
+    // U and V stand for smaller formulas, put in without parentheses of their own where the shape allows.
+    static const std::string shapes[] = {
+        "U+V", "U-V",  "U*V",    "(U)*(V)",     "U/(2+sin(V))", "(1+(U)^2)^V",     "(U)^3",
+        "U^2", "(-U)", "sin(U)", "exp(sin(U))", "ln(2+cos(U))", "cos(U)*arctan(V)"};
     std::function<std::string(int)> term = [&](int depth) -> std::string {
-        if (depth == 0 || pick(4) == 0) {
-            static const char* leaves[] = {"a", "x", "b", "2", "0.5", "3"};
-            return leaves[pick(6)];
-        }
-        const std::string u = term(depth - 1), v = term(depth - 1);
-        switch (pick(11)) {
-        case 0:
-            return u + "+" + v;
-        case 1:
-            return u + "-(" + v + ")";
-        case 2:
-            return "(" + u + ")*(" + v + ")";
-        case 3:
-            return "(" + u + ")/(2+sin(" + v + "))";
-        case 4:
-            return "(1+(" + u + ")^2)^(" + v + ")";
-        case 5:
-            return "(" + u + ")^" + std::to_string(pick(4));
-        case 6:
-            return "-(" + u + ")";
-        case 7:
-            return "sin(" + u + ")";
-        case 8:
-            return "cos(" + u + ")*arctan(" + v + ")";
-        case 9:
-            return "exp(sin(" + u + "))";
-        default:
-            return "ln(2+cos(" + u + "))";
-        }
+        static const char* leaves[] = {"a", "x", "b", "2", "0.5", "3"};
+        if (depth == 0 || pick(4) == 0) return leaves[pick(6)];
+        std::string s = shapes[pick(std::size(shapes))];
+        s.replace(s.find('U'), 1, term(depth - 1));
+        if (const auto v = s.find('V'); v != std::string::npos) s.replace(v, 1, term(depth - 1));
+        return s;
     };
     for (int i = 0; i < 150; ++i) ExpectAgrees(term(4), 2, -1, 1, 7);
 }
