@@ -143,6 +143,19 @@ public:
     void ResetColors();
     void HelpContents();
 
+    // ---- display, axes and preferences (displaycommands.cpp)
+    // The user function library file: the preferences' name, in the user's data folder unless absolute.
+    QString FunctionLibraryFile;
+    void CurveDisplay();
+    void AxesClick();
+    void PreferencesClick();
+    // The preferences file: read at the window's first show; written when the main window closes and after
+    // every use of Preferences (a failed write is reported once per session).
+    void ReadPreferences();
+    void WritePreferences();
+    // The folder Open and Save offer next; the last one used in any window is the one kept in the file.
+    void SetDataDir(const QString& folder);
+
     // ---- printing and exported pictures (printcommands.cpp)
     void PrintGraph();
     void PrintSetup();
@@ -172,6 +185,7 @@ private:
     void BuildCommands();
     void BuildStatusArea();
     void InstallHandlers();
+    void InstallDisplay();
     bool FormCloseQuery();
     void FormClose();
     void Unlink();

@@ -1,6 +1,7 @@
 #include "plot/UserMessages.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -74,6 +75,13 @@ bool TDesktopMessages::ChoosePrinter(QWidget* parent, QPrinter& printer, bool se
             if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("OK"));
     }
     return dialog.exec() == QDialog::Accepted;
+}
+
+bool TDesktopMessages::ChooseColor(QWidget* parent, QColor& color) {
+    const QColor chosen = QColorDialog::getColor(color, parent, QStringLiteral("Color"));
+    if (!chosen.isValid()) return false;
+    color = chosen;
+    return true;
 }
 
 namespace {

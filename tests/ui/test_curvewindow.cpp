@@ -27,7 +27,10 @@ class TestCurveWindow : public QObject, TWindowFixture {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void initTestCase() {
+        IsolateUserFiles();
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
     void init() { QVERIFY(OpenWindow()); }
     void cleanup() { CloseWindow(); }
 

@@ -55,7 +55,10 @@ class TestPrintClipboard : public QObject, TWindowFixture {
     TCurvePanel& Panel() const { return *win->CurvePanel; }
 
 private slots:
-    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void initTestCase() {
+        IsolateUserFiles();
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
     void init() {
         QApplication::clipboard()->clear();
         QVERIFY(OpenWindow());

@@ -35,6 +35,12 @@ struct TWindowFixture {
     std::unique_ptr<Tcurvewindow> win;
     QTemporaryDir dir;
 
+    // Run from initTestCase(): the windows read and write their preferences and the function library in the
+    // temporary folder, never the user's.
+    void IsolateUserFiles() {
+        qputenv("XDG_CONFIG_HOME", dir.filePath("config").toLocal8Bit());
+        qputenv("XDG_DATA_HOME", dir.filePath("data").toLocal8Bit());
+    }
     // Run from init(): fresh answers and a fresh window, shown.
     bool OpenWindow() {
         msg = std::make_unique<TScriptedMessages>();
