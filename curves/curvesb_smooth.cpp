@@ -130,6 +130,12 @@ bool TCurveB::SplineSmooth(int32_t n, int order) {
     int32_t filled = 0; // points 0..filled-1 have their rows in the ring
     for (; filled < n; ++filled) fill(filled);
 
+    // Where x only rises, as it mostly does, every window holds n > order different x and needs no check of
+    // its own.
+    int32_t notRising = 0;
+    for (int32_t j = 1; j < cnt; ++j) notRising += !(x[j] > x[j - 1]);
+    const bool distinctX = notRising == 0;
+
     std::vector<const double*> window(static_cast<size_t>(n));
     TExtended sx[2 * MaxPolyOrder + 1], sxy[MaxPolyOrder + 1];
     double coeffs[MaxPolyOrder + 1];
@@ -160,6 +166,10 @@ bool TCurveB::SplineSmooth(int32_t n, int order) {
                     window[static_cast<size_t>(t)] = rowOf(l--);
             }
         }
+        // The window is points l + 1..r - 1; too few different x in it leave the point as it is, as the
+        // fit of the window curve fails.
+        if (!distinctX) [[unlikely]]
+            if (!HasDistinctX(x + l + 1, r - l - 1, order + 1)) continue;
         // Sums in the order the points joined the window, as a fit of the window curve forms them.
         if (order == 2) {
             double v;
