@@ -1,12 +1,20 @@
 // A curve window: the plot panel with its curves, the menus, the three toolbar bands, the status area and the
-// popup menu of the plot. The first window is the main window; further windows form a chain behind it.
+// popup menu of the plot, all built from the command table (app/commandtable.h). The first window is the main
+// window; further windows form a chain behind it.
+//
+// The window's work is spread over files by concern: curvewin.cpp (building, enabling, keys, notification
+// dispatch), windowchain.cpp (the chain, closing, placement), filecommands.cpp, operatecommands.cpp,
+// viewcommands.cpp and statusarea.cpp. A feature (a dialog and its window side) binds its commands in the
+// table and registers the notification codes it handles in a file of its own.
 #pragma once
 
 #include "plot/NotifyTarget.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -17,13 +25,7 @@ class QMenu;
 class QToolBar;
 class TCurvePanel;
 class TGraphicComboBox;
-
-// Codes the window handles besides those of the curve set and the plot panel.
-namespace notify {
-constexpr int CursorFromTool = 0x408; // a: 1 on / 0 off; b: 1 = switch the plot cursor itself
-constexpr int UndoRequest = 0x40A;
-constexpr int PlaceToolWindow = 0x40F; // a: placement mode; b: width | height << 16; reply left | top << 16
-} // namespace notify
+struct TCommand;
 
 class Tcurvewindow : public QMainWindow, public NotifyTarget {
     Q_OBJECT
@@ -36,15 +38,18 @@ public:
     Tcurvewindow* NextWindow = nullptr;
     Tcurvewindow* PrevWindow = nullptr;
     bool NewCurveMode = false;
-    int PickMode = 0; // 3: first bound of a range to remove is next, 4: the second
+    int PickMode =
+        0; // 1, 2: a fit range bound is picked next; 3: first bound of a range to remove, 4: second
     int32_t RangeFirst = 0;
     int32_t RangeSecond = 0;
     QString StartDir;
     QString DataDir;
-    bool CommandsEnabled = true;
+    bool CommandsEnabled = false; // last state given to the commands that need a curve
     bool FirstShow = true;
     bool ClosingByMain = false;
     TGraphicComboBox* CurvePicker = nullptr;
+    // The fit panel of this window once it has been opened (commands are restricted while it shows).
+    QPointer<QWidget> FitPanel;
 
     // Menu items, toolbar buttons and popup items by their object names (Open1, LoadBtn, PopClear, ...).
     QAction* Action(const QString& name) const;
@@ -57,78 +62,135 @@ public:
     // How often the window refreshed after a change of its curve set.
     int RefreshCount() const { return refreshCount_; }
 
+    // ---- notifications
     intptr_t Notify(int code, int32_t a, int32_t b) override;
+    using TNotifyHandler = std::function<intptr_t(int32_t a, int32_t b)>;
+    // Registers the handler of a code; each feature registers the codes it owns.
+    void OnNotify(int code, TNotifyHandler handler);
+    // Runs after every refresh of the window after a change of its set (dialogs refill their lists).
+    void OnRefresh(std::function<void()> hook);
+    // Runs when the window becomes the active window (shared tool windows follow the window in use).
+    void OnActivate(std::function<void()> hook);
+    // Runs when the window closes for good (shared tool windows let go of it).
+    void OnClose(std::function<void()> hook);
 
+    // ---- the state of the commands
+    // Enables, shows and checks every command of the table from the state of the window: the number of
+    // curves, the undo curve, the clipboard, the fit panel and the toggles.
+    void UpdateCommands();
+    // Whether a command of the table can run now by its class (a command not offered yet included).
+    bool CommandUsable(const QString& name) const;
+    bool FitPanelShowing() const;
+    bool CursorShown() const;
+    bool ZoomModeOn() const;
+    bool NewCurveModeOn() const { return NewCurveMode; }
+    bool AutoUpdateOn() const;
+    bool ToolbarShown() const { return toolbarShown_; }
+    bool RangePickOn() const { return PickMode == 3 || PickMode == 4; }
+    // The clipboard holds something Paste can read.
+    static bool ClipboardHasCurve();
+
+    // ---- window chain and closing (windowchain.cpp)
     // Asks about every unsaved curve; false when the user cancelled (or a save he asked for failed).
     bool AskSaveCurves();
-    void RefreshAfterSetChange();
-    void EnableCurveCommands(bool on);
+    Tcurvewindow* MainWindow();
+    Tcurvewindow* LastWindow();
+    Tcurvewindow* NewWindow();
+    void NewWindowClick() { NewWindow(); }
+    void CloseWindow() { close(); }
+    void Exit();
+    void Cascade();
+    void Tile(QSize screen);
+    void TileClick();
+    void About();
+
+    // ---- files (filecommands.cpp)
     // Loads curve files and adds those with points; unreadable or empty files are reported in one message.
     void LoadFiles(const QStringList& files);
     void DropFiles(const QStringList& files);
-
-    Tcurvewindow* MainWindow();
-    Tcurvewindow* LastWindow();
-
-    // ---- commands
     void OpenCurve();
     bool SaveCurve(int32_t n);
     bool SaveCurveAs(int32_t n);
+    void SaveActive();
+    void SaveActiveAs();
     void DeleteCurve();
     void ClearAll();
-    void Exit();
+
+    // ---- operations (operatecommands.cpp)
+    enum class TOperation { Derivative, Integral, TimesX, Inverse, Log };
+    void Operate(TOperation op);
+    void DerivativeClick() { Operate(TOperation::Derivative); }
+    void IntegralClick() { Operate(TOperation::Integral); }
+    void TimesXClick() { Operate(TOperation::TimesX); }
+    void InverseClick() { Operate(TOperation::Inverse); }
+    void LogClick() { Operate(TOperation::Log); }
     void UndoLast();
+    void BeginRemoveRange();
+    void RemoveRangeToggle(bool on);
+    void EndRangePick();
+
+    // ---- view (viewcommands.cpp)
     void SwitchCursor(bool on);
     void ZoomIn(bool on);
+    void ZoomInClick() { ZoomIn(true); }
     void ZoomOut();
+    void ZoomToFit();
     void SetAutoUpdate(bool on);
     void ShowToolbar(bool on);
     void SetNewCurveMode(bool on);
-    enum class TOperation { Derivative, Integral, TimesX, Inverse, Log };
-    void Operate(TOperation op);
-    void BeginRemoveRange();
-    void EndRangePick();
     void NextCurve();
     void ResetColors();
-    void Cascade();
-    void Tile(QSize screen);
-    Tcurvewindow* NewWindow();
-    void About();
+    void HelpContents();
+
+    // ---- status area (statusarea.cpp)
+    void RefreshAfterSetChange();
+    // A prompt of the program in the status line; hints shown while the pointer rests on a control give way
+    // to it again when the pointer leaves.
+    void SetPrompt(const QString& text);
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void BuildActions();
-    void BuildMenus();
-    void BuildToolbars();
+    void BuildCommands();
     void BuildStatusArea();
-    QAction* MakeAction(const QString& name, const QString& caption, const QString& hint,
-                        const QKeySequence& shortcut = {});
-    void SetChecked(const QString& name, bool on);
+    void InstallHandlers();
     bool FormCloseQuery();
     void FormClose();
     void Unlink();
+    // A key the window sees before its controls: the plot panel's keys, then the plain keys. True when used.
     bool FormKeyDown(int key, Qt::KeyboardModifiers shift);
+    bool Usable(const TCommand& row) const;
+    bool IsMenuShortcut(int key, Qt::KeyboardModifiers shift) const;
+    // Saves curve n under fileName; a failure is shown with its reason.
+    bool WriteCurve(int32_t n, const std::string& fileName);
     void RangePicked(int32_t index);
     void ShowPopup(const QPoint& pos);
     void PlotDoubleClick(QPoint pos);
-    bool RefuseWhenFull();
+    void PickerChosen(int index);
+    void ShowHint(const QString& hint);
+    void FitPickerWidth();
 
     QStringList commandLineFiles_;
     std::map<QString, QAction*> actions_;
-    std::vector<QAction*> curveCommands_;
-    std::vector<QAction*> popupCurveItems_;
+    std::vector<std::pair<const TCommand*, QAction*>> commands_;
+    std::map<int, TNotifyHandler> notifyHandlers_;
+    std::vector<std::function<void()>> refreshHooks_;
+    std::vector<std::function<void()>> activateHooks_;
+    std::vector<std::function<void()>> closeHooks_;
     QList<QToolBar*> bands_;
     QMenu* popup_ = nullptr;
     QLabel* statusLine_ = nullptr;
     QLabel* fileNamePanel_ = nullptr;
     QLabel* cursorPanel_ = nullptr;
     QFrame* activePanel_ = nullptr;
+    QString prompt_;
+    bool toolbarShown_ = true;
     int refreshCount_ = 0;
 };

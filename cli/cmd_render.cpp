@@ -3,6 +3,7 @@
 #include "cli/cli.h"
 #include "cli/cliio.h"
 
+#include "plot/curvestyle.h"
 #include "plot/w_curve.h"
 
 #include <QBuffer>
@@ -32,20 +33,6 @@ const char* const Cmd = "render";
 constexpr int Dpi = 96;
 constexpr long MaxSide = 10000;
 
-struct TNamedColor {
-    const char* name;
-    TColor value;
-};
-
-// The colour names of the program's colour pickers, with "grey" for the spelling the other names use.
-constexpr TNamedColor NamedColors[] = {
-    {"blue", 0xFF0000},       {"green", 0x008000},     {"red", 0x0000FF},    {"aqua", 0xFFFF00},
-    {"fuchsia", 0xFF00FF},    {"lime", 0x00FF00},      {"purple", 0x800080}, {"yellow", 0x00FFFF},
-    {"black", 0x000000},      {"dark grey", 0x808080}, {"gray", 0x808080},   {"grey", 0x808080},
-    {"light gray", 0xC0C0C0}, {"maroon", 0x000080},    {"navy", 0x800000},   {"olive", 0x008080},
-    {"silver", 0xC0C0C0},     {"teal", 0x808000},      {"white", 0xFFFFFF},
-};
-
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
@@ -54,12 +41,8 @@ std::string Lower(std::string s) {
 bool ParseColor(const cli::TArgs& a, const std::string& option, TColor& color) {
     const auto text = a.Value(option);
     if (!text) return true;
+    if (StandardColorByName(*text, color)) return true;
     const std::string t = Lower(*text);
-    for (const auto& c : NamedColors)
-        if (t == c.name) {
-            color = c.value;
-            return true;
-        }
     if (t.size() == 7 && t[0] == '#' && std::all_of(t.begin() + 1, t.end(), [](char ch) {
             return std::isxdigit(static_cast<unsigned char>(ch));
         })) {
@@ -141,41 +124,6 @@ void PaintPage(WCurveSet& set, QPainter& p, int w, int h, double factor) {
 void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type == QtCriticalMsg || type == QtFatalMsg)
         std::fprintf(stderr, "graphmill-cli: render: %s\n", qPrintable(text));
-}
-
-// The window's combined range leaves out the bounds of a curve whose points share one x (or one y), so a
-// single point or a constant curve alone would lie off the picture. When the combined range misses any
-// point, the picture takes every point in; a range of one value v is widened around it (v - d .. v + 2 d
-// with d = max(1, |v| / 10), or v / 10 .. 10 v on a logarithmic axis).
-void TakeInEveryPoint(const WCurveSet& set, bool xlog, bool ylog, RealPoint& min, RealPoint& max) {
-    RealPoint lo{0.0, 0.0}, hi{0.0, 0.0};
-    bool any = false;
-    for (int32_t i = 1; i <= set.Count(); ++i) {
-        const TPlottedCurve& c = *set.Curve(i);
-        if (c.Count() == 0) continue;
-        lo = any ? RealPoint{std::min(lo.x, c.XMin), std::min(lo.y, c.YMin)} : RealPoint{c.XMin, c.YMin};
-        hi = any ? RealPoint{std::max(hi.x, c.XMax), std::max(hi.y, c.YMax)} : RealPoint{c.XMax, c.YMax};
-        any = true;
-    }
-    if (!any) return;
-    auto axis = [](double lo, double hi, bool log, double& min, double& max) {
-        if (lo >= min && hi <= max) return;
-        min = lo;
-        max = hi;
-        if (lo != hi) return;
-        if (log && lo > 0.0) {
-            min = lo / 10.0;
-            max = lo * 10.0;
-        } else if (!log) {
-            // A third of the way up rather than in the middle, where the default four divisions would lay
-            // a grid line over the curve.
-            const double d = std::max(1.0, std::fabs(lo) * 0.1);
-            min = lo - d;
-            max = lo + 2.0 * d;
-        }
-    };
-    axis(lo.x, hi.x, xlog, min.x, max.x);
-    axis(lo.y, hi.y, ylog, min.y, max.y);
 }
 
 enum class TFormat { Png, Svg, Pdf };
@@ -331,9 +279,9 @@ int RunRender(const std::vector<std::string>& args) {
     g.YCaption = ycaption;
     g.SetXLog(xlog);
     g.SetYLog(ylog);
-    // The combined range of the curves, as the window rescales, then the ranges asked for.
-    RealPoint min = set->Min, max = set->Max;
-    TakeInEveryPoint(*set, xlog, ylog, min, max);
+    // The range the window rescales to, then the ranges asked for.
+    RealPoint min, max;
+    set->RescaleRange(min, max);
     if (xrange) {
         min.x = xrange->x;
         max.x = xrange->y;

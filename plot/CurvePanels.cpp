@@ -23,16 +23,16 @@ std::set<TCurvePanel*>& LivePanels() {
     return panels;
 }
 
-QString ShortName(const std::string& fileName) {
-    const QString name = QString::fromStdString(fileName);
-    const auto cut = std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
-    return name.mid(cut + 1);
-}
-
 QPoint ToQ(IntPoint p) {
     return {p.x, p.y};
 }
 } // namespace
+
+QString ShortFileName(const std::string& fileName) {
+    const QString name = QString::fromStdString(fileName);
+    const auto cut = std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
+    return name.mid(cut + 1);
+}
 
 TCurvePanel::TCurvePanel(QWidget* parent, NotifyTarget* window)
     : QFrame(parent), window_(window), curveSet_(std::make_unique<WCurveSet>()) {
@@ -120,27 +120,60 @@ void TCurvePanel::Rebuild() {
     Crosshair.PlotTopLeft = grid.DevTopLeft;
     Crosshair.PlotBottomRight = grid.DevBottomRight;
     markShown_ = false;
+    RenderOverlay();
+}
+
+void TCurvePanel::RenderOverlay() {
+    if (!overlayDraw_) {
+        overlayImage_ = QImage();
+        return;
+    }
+    if (overlayImage_.size() != curveImage_.size())
+        overlayImage_ = QImage(curveImage_.size(), QImage::Format_ARGB32_Premultiplied);
+    overlayImage_.fill(Qt::transparent);
+    QPainter p(&overlayImage_);
+    overlayDraw_(p, Grid());
+}
+
+void TCurvePanel::DrawOverlay(std::function<void(QPainter&, const TGrid&)> draw) {
+    overlayDraw_ = std::move(draw);
+    // Before the first rebuild there is no plot area to draw into yet; the rebuild draws the overlay.
+    if (!curveImage_.isNull()) RenderOverlay();
+    if (!painting_) update();
+}
+
+void TCurvePanel::RemoveOverlay() {
+    if (!overlayDraw_) return;
+    overlayDraw_ = nullptr;
+    overlayImage_ = QImage();
+    if (!painting_) update();
 }
 
 void TCurvePanel::paintEvent(QPaintEvent* event) {
-    QPainter p(this);
+    painting_ = true;
     const bool sizeChanged = plotImage_.width() != width() - 4 || plotImage_.height() != height() - 4;
-    if (sizeChanged || needsRebuild_) {
+    const bool rebuilt = sizeChanged || needsRebuild_;
+    if (rebuilt) {
         Rebuild();
         needsRebuild_ = false;
         // The curves or the axes changed under the crosshair: it takes the new curve at the same column.
-        if (Crosshair.Shown && ActiveCurve() != nullptr) {
-            Crosshair.SkipErase = true;
-            MoveCursorToX(Crosshair.Pos.x);
-            Crosshair.SkipErase = false;
-        }
+        if (Crosshair.Shown) CursorFollowActive(Crosshair.Pos.x);
+        // Overlays in world coordinates (the fit model) are drawn again for the new images before they are
+        // shown.
+        Send(notify::Repainted);
     }
+    QPainter p(this);
     p.drawImage(QPoint(2, 2), plotImage_);
     p.end();
     QFrame::paintEvent(event);
     p.begin(this);
-    // The crosshair and the marking shapes are drawn over the cached image, so moving them never redraws the
-    // curves. The crosshair is combined by exclusive-or with its colour, the shapes invert what lies below.
+    // The overlay, the crosshair and the marking shapes are drawn over the cached images, so moving them
+    // never redraws the curves. The crosshair is combined by exclusive-or with its colour, the shapes invert
+    // what lies below.
+    if (!overlayImage_.isNull()) {
+        const TGrid& g = Grid();
+        p.drawImage(QPoint(g.Left() + 1, g.Top() + 1), overlayImage_);
+    }
     if (Crosshair.Shown) {
         p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
         p.setPen(QPen(ToQColor(Crosshair.CursorColor), 1, Qt::SolidLine));
@@ -158,7 +191,7 @@ void TCurvePanel::paintEvent(QPaintEvent* event) {
             p.drawRect(MarkRect(dragCurrent_));
     }
     p.end();
-    Send(notify::Repainted);
+    painting_ = false;
 }
 
 QRect TCurvePanel::MarkRect(IntPoint p) const {
@@ -183,12 +216,22 @@ void TCurvePanel::UpdateMarkArea() {
 
 // ---------------------------------------------------------------- cursor
 
-QString TCurvePanel::ReadoutText(RealPoint world) {
-    return QStringLiteral("(%1,%2)").arg(world.x, 8, 'f', 4).arg(world.y, 8, 'f', 4);
+void TCurvePanel::ShowReadout() {
+    if (OnReadout) OnReadout(Crosshair.Readout());
 }
 
-void TCurvePanel::ShowReadout() {
-    if (OnReadout) OnReadout(ReadoutText(Crosshair.World));
+void TCurvePanel::CursorMoved(bool moved) {
+    if (!moved) return;
+    if (!painting_) UpdateCrosshairArea(Crosshair.PrevPos, Crosshair.Pos);
+    ShowReadout();
+}
+
+void TCurvePanel::CursorFollowActive(int px) {
+    const TPlottedCurve* c = ActiveCurve();
+    if (c == nullptr) return;
+    Crosshair.SkipErase = true;
+    CursorMoved(Crosshair.MoveToX(*c, Grid(), px));
+    Crosshair.SkipErase = false;
 }
 
 void TCurvePanel::SetCursorShown(bool on) {
@@ -198,14 +241,12 @@ void TCurvePanel::SetCursorShown(bool on) {
         zoomMode_ = false;
         Crosshair.PointPick = false;
         Crosshair.Shown = true;
-        Send(notify::CursorSwitched, 1, 0);
-        Crosshair.SkipErase = true;
+        Send(notify::Cursor, 1, 0);
         if (Crosshair.PlotBottomRight.x == 0 && Crosshair.PlotTopLeft.x == 0) {
             Crosshair.PlotTopLeft = Grid().DevTopLeft;
             Crosshair.PlotBottomRight = Grid().DevBottomRight;
         }
-        MoveCursorToX((Crosshair.PlotTopLeft.x + Crosshair.PlotBottomRight.x) / 2);
-        Crosshair.SkipErase = false;
+        CursorFollowActive((Crosshair.PlotTopLeft.x + Crosshair.PlotBottomRight.x) / 2);
         update();
     } else {
         // Hiding the cursor ends point picking: the cursor follows the curve and clicks choose curves again.
@@ -217,7 +258,7 @@ void TCurvePanel::SetCursorShown(bool on) {
         Crosshair.SkipErase = true;
         Crosshair.PointPick = false;
         update();
-        Send(notify::CursorSwitched, 0, 0);
+        Send(notify::Cursor, 0, 0);
         if (OnReadout) OnReadout(QString());
     }
 }
@@ -243,123 +284,15 @@ void TCurvePanel::SetPointPick(bool on) {
 }
 
 void TCurvePanel::MoveCursorToX(int px) {
-    if (Crosshair.Interpolate)
-        FollowCurve(px);
-    else
-        SnapToPoint(px);
+    if (const TPlottedCurve* c = ActiveCurve()) CursorMoved(Crosshair.MoveToX(*c, Grid(), px));
 }
 
-void TCurvePanel::PlaceCursor(IntPoint pos, RealPoint world, int32_t index, bool clip) {
-    Crosshair.World = world;
-    Crosshair.PrevPos = Crosshair.Pos;
-    Crosshair.Index = index;
-    if (clip) Grid().ClipPoint(pos);
-    Crosshair.Pos = pos;
-    UpdateCrosshairArea(Crosshair.PrevPos, Crosshair.Pos);
-    ShowReadout();
-}
-
-void TCurvePanel::FollowCurve(int px) {
-    TPlottedCurve* c = ActiveCurve();
-    if (c == nullptr || (px == Crosshair.Pos.x && !Crosshair.SkipErase)) return;
-    const TGrid& g = Grid();
-    double x = g.DeviceToWorldX(px), y = 0;
-    int32_t hint = 0;
-    bool ok = true;
-    if (x < c->XMin) {
-        if (c->XMin > g.WorldMin.x) {
-            x = c->XMin;
-            y = c->Y(1);
-            for (int32_t i = 1; i <= c->Count(); ++i)
-                if (c->X(i) == c->XMin) {
-                    y = c->Y(i);
-                    break;
-                }
-            px = g.WorldToDeviceX(x);
-        } else {
-            x = g.WorldMin.x;
-            ok = c->ValueAt(hint, x, y);
-            px = g.Left();
-        }
-    } else if (x > c->XMax) {
-        if (c->XMax < g.WorldMax.x) {
-            x = c->XMax;
-            y = c->Y(c->Count());
-            for (int32_t i = c->Count(); i >= 1; --i)
-                if (c->X(i) == c->XMax) {
-                    y = c->Y(i);
-                    break;
-                }
-            px = g.WorldToDeviceX(x);
-        } else {
-            x = g.WorldMax.x;
-            ok = c->ValueAt(hint, x, y);
-            px = g.Right();
-        }
-    } else {
-        ok = c->ValueAt(hint, x, y);
-    }
-    if (!ok) return;
-    const IntPoint pos{px, g.WorldToDeviceY(y)};
-    if (pos.x == Crosshair.Pos.x && pos.y == Crosshair.Pos.y && !Crosshair.SkipErase) {
-        Crosshair.World = {x, y};
-        Crosshair.Index = hint;
-        return;
-    }
-    PlaceCursor(pos, {x, y}, hint, true);
-}
-
-void TCurvePanel::SnapToPoint(int px) {
-    TPlottedCurve* c = ActiveCurve();
-    if (c == nullptr || (px == Crosshair.Pos.x && !Crosshair.SkipErase)) return;
-    const int32_t n = c->Count();
-    const double x = Grid().DeviceToWorldX(px);
-    int32_t i = std::clamp(Crosshair.Index, 1, n);
-    if (x > Crosshair.World.x) {
-        if (i < n) {
-            int32_t j = i + 1;
-            while (c->X(j) < x && j < n) ++j;
-            if (c->X(j) < x)
-                i = n;
-            else if (c->X(j) == x)
-                i = j;
-            else
-                i = x - c->X(j - 1) <= c->X(j) - x ? j - 1 : j;
-        }
-    } else if (i > 1) {
-        int32_t j = i - 1;
-        while (c->X(j) > x && j > 1) --j;
-        if (c->X(j) > x)
-            i = 1;
-        else if (c->X(j) == x)
-            i = j;
-        else
-            i = x - c->X(j) < c->X(j + 1) - x ? j : j + 1;
-    }
-    if (!Crosshair.SkipErase && i == Crosshair.Index) return;
-    const IntPoint pos{Grid().WorldToDeviceX(c->X(i)), Grid().WorldToDeviceY(c->Y(i))};
-    PlaceCursor(pos, {c->X(i), c->Y(i)}, i, true);
-}
-
-void TCurvePanel::MoveCursorBy(int delta) {
-    TPlottedCurve* c = ActiveCurve();
-    if (c == nullptr) return;
-    const TGrid& g = Grid();
-    if (Crosshair.Interpolate) {
-        const int X = Crosshair.Pos.x + delta;
-        if (X < g.Left() || X > g.Right()) return;
-        const double x = g.DeviceToWorldX(X);
-        double y = 0;
-        int32_t hint = 0;
-        if (!c->ValueAt(hint, x, y)) return;
-        PlaceCursor({X, g.WorldToDeviceY(y)}, {x, y}, hint, false);
-    } else {
-        const int32_t i = std::clamp(Crosshair.Index + delta, 1, c->Count());
-        if (i == Crosshair.Index) return;
-        const IntPoint pos{g.WorldToDeviceX(c->X(i)), g.WorldToDeviceY(c->Y(i))};
-        if (pos.x < g.Left() || pos.x > g.Right()) return;
-        PlaceCursor(pos, {c->X(i), c->Y(i)}, i, false);
-    }
+void TCurvePanel::SetActiveCurve(int32_t n) {
+    if (CurveCount() < 2 || n == ActiveIndex()) return;
+    curveSet_->SetActiveWrap(n);
+    // The active curve is drawn last, over the others.
+    Notify(notify::RebuildImage, 0, 0);
+    if (Crosshair.Shown) CursorFollowActive(Crosshair.Pos.x);
 }
 
 // ---------------------------------------------------------------- zoom and marks
@@ -458,10 +391,39 @@ bool TCurvePanel::KeyDown(int key, Qt::KeyboardModifiers shift) {
         return true;
     }
     if ((key == Qt::Key_Left || key == Qt::Key_Right) && Crosshair.Shown) {
-        MoveCursorBy(key == Qt::Key_Left ? -1 : 1);
+        if (const TPlottedCurve* c = ActiveCurve())
+            CursorMoved(Crosshair.MoveBy(*c, Grid(), key == Qt::Key_Left ? -1 : 1));
         return true;
     }
     return false;
+}
+
+void TCurvePanel::WheelZoom(int X, int Y, int delta, TWheelAxes axes) {
+    if (CurveCount() == 0) return;
+    // High-resolution wheels send small steps: they add up to whole steps of 120 units.
+    wheelRest_ += delta;
+    const int steps = wheelRest_ / 120;
+    wheelRest_ -= steps * 120;
+    if (steps == 0) return;
+    TGrid& g = Grid();
+    // Several steps may come between two paints: the mapping must be that of the present world.
+    g.UpdateScale();
+    // Turning the wheel away from the user zooms in, by the factors of the zoom keys.
+    const double factor = std::pow(steps > 0 ? 0.8 : 1.25, std::abs(steps));
+    // The shift that keeps the world point under the pointer in place: Zoom widens about the centre by
+    // (factor - 1) / 2 of the span on each side, and the pointer's fraction u of the span moves by
+    // (factor - 1)(u - 1/2).
+    const double w = g.WorldMax.x - g.WorldMin.x, h = g.WorldMax.y - g.WorldMin.y;
+    const double ux = w != 0 ? (g.DeviceToWorldX(X) - g.WorldMin.x) / w : 0.5;
+    const double uy = h != 0 ? (g.DeviceToWorldY(Y) - g.WorldMin.y) / h : 0.5;
+    const bool zx = axes != TWheelAxes::Y, zy = axes != TWheelAxes::X;
+    curveSet_->ZoomBy(zx ? factor : 1, zx ? (factor - 1) * (0.5 - ux) : 0, zy ? factor : 1,
+                      zy ? (factor - 1) * (0.5 - uy) : 0);
+}
+
+void TCurvePanel::ZoomToFit() {
+    if (CurveCount() == 0) return;
+    curveSet_->RescaleAndRedraw();
 }
 
 void TCurvePanel::SetAutoUpdate(bool on) {
@@ -486,11 +448,7 @@ void TCurvePanel::SelectNearestCurve(int X, int Y) {
     }
     if (best > 0 && bestDistance < 80) {
         curveSet_->SetActiveWrap(best);
-        if (Crosshair.Shown) {
-            Crosshair.SkipErase = true;
-            MoveCursorToX(X + 1);
-            Crosshair.SkipErase = false;
-        }
+        if (Crosshair.Shown) CursorFollowActive(X + 1);
     }
 }
 
@@ -529,6 +487,19 @@ void TCurvePanel::mouseDoubleClickEvent(QMouseEvent* event) {
     if (OnDoubleClick) OnDoubleClick(event->position().toPoint());
     // The press that comes with the double click is ignored when the window has handled it.
     PressAt(event->button(), event->buttons(), event->modifiers(), event->position().toPoint());
+}
+
+void TCurvePanel::wheelEvent(QWheelEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    const Qt::KeyboardModifiers mods = event->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier);
+    // Some platforms turn Shift+wheel into a horizontal wheel; either direction counts.
+    const QPoint angle = event->angleDelta();
+    const int delta = angle.y() != 0 ? angle.y() : angle.x();
+    WheelZoom(pos.x(), pos.y(), delta,
+              mods == Qt::ControlModifier ? TWheelAxes::X
+              : mods == Qt::ShiftModifier ? TWheelAxes::Y
+                                          : TWheelAxes::Both);
+    event->accept();
 }
 
 void TCurvePanel::mouseMoveEvent(QMouseEvent* event) {
@@ -639,9 +610,7 @@ bool TCurvePanel::ApplyResult(std::unique_ptr<TCurveB> curve, bool asNew, int32_
         if (slot == nullptr) return false;
         const CurveStyle style = slot->GetStyle();
         if (UndoEnabled) {
-            undoCurve_ = std::make_unique<TPlottedCurve>(*slot);
-            undoIndex_ = index;
-            undoIsDeletion_ = false;
+            undo_.Store(std::make_unique<TPlottedCurve>(*slot), index, false);
             Send(notify::UndoStored, 1, 0);
         }
         *slot = TPlottedCurve(*curve);
@@ -656,9 +625,7 @@ bool TCurvePanel::ApplyResult(std::unique_ptr<TCurveB> curve, bool asNew, int32_
 void TCurvePanel::DeleteActiveCurve() {
     TPlottedCurve* active = ActiveCurve();
     if (active == nullptr) return;
-    undoIsDeletion_ = true;
-    undoCurve_ = std::make_unique<TPlottedCurve>(*active);
-    undoIndex_ = ActiveIndex();
+    undo_.Store(std::make_unique<TPlottedCurve>(*active), ActiveIndex(), true);
     Send(notify::UndoStored, 1, 0);
     curveSet_->DeleteCurve(ActiveIndex(), AutoUpdate, true);
     if (CurveCount() == 0) ZoomRequest(false);
@@ -672,34 +639,29 @@ bool TCurvePanel::RemoveRange(int32_t i1, int32_t i2) {
     curveSet_->RecomputeRanges();
     if (AutoUpdate) curveSet_->Rescale();
     curveSet_->RecomputeAndRedraw();
-    undoCurve_ = std::move(copy);
-    undoIndex_ = ActiveIndex();
-    undoIsDeletion_ = false;
+    undo_.Store(std::move(copy), ActiveIndex(), false);
     Send(notify::UndoStored, 1, 0);
     return true;
 }
 
 void TCurvePanel::Undo() {
-    if (!undoCurve_) return;
-    if (undoIsDeletion_) {
-        if (!AddCurve(*undoCurve_, AutoUpdate, false)) return;
-        undoIsDeletion_ = false;
+    if (!undo_.Has()) return;
+    if (undo_.IsDeletion()) {
+        if (!AddCurve(*undo_.Curve(), AutoUpdate, false)) return;
+        undo_.Discard();
     } else {
-        TPlottedCurve* slot = Curve(undoIndex_);
-        if (slot == nullptr) {
-            undoCurve_.reset();
-            return;
-        }
-        *slot = *undoCurve_;
+        TPlottedCurve* slot = Curve(undo_.Index());
+        std::unique_ptr<TPlottedCurve> back = undo_.Take();
+        if (slot == nullptr) return;
+        *slot = std::move(*back);
         curveSet_->RecomputeRanges();
         if (AutoUpdate) curveSet_->Rescale();
     }
-    undoCurve_.reset();
     curveSet_->Redraw();
 }
 
 void TCurvePanel::DiscardUndo(bool keep) {
-    if (!keep) undoCurve_.reset();
+    if (!keep) undo_.Discard();
 }
 
 // ---------------------------------------------------------------- pickers
@@ -711,7 +673,7 @@ void TCurvePanel::FillCurveCombo(TGraphicComboBox& picker, bool withNone) {
     for (int32_t i = 1; i <= CurveCount(); ++i) {
         QImage image(picker.ImageSize(), QImage::Format_RGB32);
         curveSet_->PreviewOfCurve(i, image);
-        picker.AddGraphicItem(QStringLiteral("#%1: %2").arg(i).arg(ShortName(Curve(i)->FileName)), image);
+        picker.AddGraphicItem(QStringLiteral("#%1: %2").arg(i).arg(ShortFileName(Curve(i)->FileName)), image);
     }
     if (previous >= 0 && previous < picker.count()) picker.setCurrentIndex(previous);
     if (withNone) picker.AddGraphicItem(QStringLiteral("none"));

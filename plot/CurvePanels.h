@@ -3,7 +3,9 @@
 // curve and marking of ranges, and keeps the one-level undo of curve operations.
 #pragma once
 
+#include "plot/CurveCursor.h"
 #include "plot/NotifyTarget.h"
+#include "plot/PanelUndo.h"
 #include "plot/coord_win.h"
 #include "plot/curve_plot.h"
 
@@ -18,32 +20,8 @@ class WCurveSet;
 class TGraphicComboBox;
 class TGraphicListBox;
 
-// Codes the panel sends to its window.
-namespace notify {
-constexpr int ZoomModeChanged = 0x7E9; // 1 zoom mode on, 0 off (only for the zoom rectangle shape)
-constexpr int PointPicked = 0x7EB;     // the cursor's point index (Enter, or a press while picking)
-constexpr int UndoStored = 0x7EC;      // 1 an undo curve exists
-constexpr int MarkDragEnded = 0x7ED;   // a marking drag of shape 1 or 2 ended
-constexpr int CursorSwitched = 0x408;  // 1 shown, 0 hidden
-} // namespace notify
-
-// The crosshair cursor of a plot panel.
-struct TCurveCursor {
-    bool Shown = false;
-    bool Interpolate = true; // follow the curve between points; else jump from point to point
-    bool PointPick = false;
-    bool SkipErase = false;
-    IntPoint Pos{1, 1};
-    IntPoint PrevPos{1, 1};
-    RealPoint World{0, 0};
-    int32_t Index = 1; // point of the active curve under the cursor
-    TColor CursorColor = 0x0000FF;
-    IntPoint PlotTopLeft{0, 0}; // copy of the plot rectangle, refreshed at every image rebuild
-    IntPoint PlotBottomRight{0, 0};
-    bool SavedShown = false;
-    bool SavedInterpolate = true;
-    bool SavedSelectNearest = true;
-};
+// A curve's file name without its directory, as the pickers and the status area show it.
+QString ShortFileName(const std::string& fileName);
 
 class TCurvePanel : public QFrame, public NotifyTarget {
     Q_OBJECT
@@ -64,6 +42,9 @@ public:
     int32_t ActiveIndex() const;
     TPlottedCurve* ActiveCurve();
     TPlottedCurve* Curve(int32_t n);
+    // Makes curve n active (wrapping around past either end, only with two curves or more) and lets a shown
+    // cursor follow it at the same column.
+    void SetActiveCurve(int32_t n);
 
     bool AutoUpdate = true;
     bool SelectNearest = true;
@@ -88,11 +69,26 @@ public:
     IntPoint DragCurrent() const { return dragCurrent_; }
     // Panning and zooming keys, then Enter and the arrow keys of the cursor. True when the key was used.
     bool KeyDown(int key, Qt::KeyboardModifiers shift);
+    // The mouse wheel: steps of 1/8 turn (120 units) zoom by the factors of the zoom keys about the world
+    // point under (X, Y), on both axes, or on x or y only.
+    enum class TWheelAxes { Both, X, Y };
+    void WheelZoom(int X, int Y, int delta, TWheelAxes axes);
+    // The axes take the range of all curves again (as with auto update).
+    void ZoomToFit();
     void SetAutoUpdate(bool on);
     void SelectNearestCurve(int X, int Y);
     void MoveCursorToX(int px);
     // A double click has been handled: the next press is ignored.
     void IgnoreNextPress() { lastDown_ = {-1, -1}; }
+
+    // ---- overlay
+    // A picture drawn over the curves in world coordinates (the fit model): `draw` paints into an image of
+    // the plot area (offset mapping, transparent elsewhere). It runs now and again whenever the images are
+    // rebuilt; mouse moves only composite the result.
+    void DrawOverlay(std::function<void(QPainter&, const TGrid&)> draw);
+    void RemoveOverlay();
+    bool HasOverlay() const { return static_cast<bool>(overlayDraw_); }
+    const QImage& OverlayImage() const { return overlayImage_; }
 
     // ---- results and undo
     // Puts an operation result into the set: as a new curve, or replacing curve `index` (keeping its style,
@@ -101,7 +97,7 @@ public:
     void DeleteActiveCurve();
     bool RemoveRange(int32_t i1, int32_t i2);
     void Undo();
-    bool HasUndo() const { return undoCurve_ != nullptr; }
+    bool HasUndo() const { return undo_.Has(); }
     void DiscardUndo(bool keep);
     // Adds a copy of a curve with the set's colour and default style. False when the set is full.
     bool AddCurve(const TCurveB& curve, bool rescale, bool redraw);
@@ -132,7 +128,7 @@ public:
 
     // The read-out text of a world point: "(" x "," y ")", each in fixed point with 4 decimals, at least 8
     // wide.
-    static QString ReadoutText(RealPoint world);
+    static QString ReadoutText(RealPoint world) { return TCurveCursor::ReadoutText(world); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -140,6 +136,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
@@ -147,10 +144,11 @@ protected:
 private:
     void Send(int code, int32_t a = 0, int32_t b = 0);
     void Rebuild();
-    void FollowCurve(int px);
-    void SnapToPoint(int px);
-    void MoveCursorBy(int delta);
-    void PlaceCursor(IntPoint pos, RealPoint world, int32_t index, bool clip);
+    void RenderOverlay();
+    // After a move of the crosshair: repaint where it was and where it is, and show the read-out.
+    void CursorMoved(bool moved);
+    // The cursor takes the active curve at its present column (after the curve or the axes changed).
+    void CursorFollowActive(int px);
     void ShowReadout();
     void UpdateCrosshairArea(IntPoint a, IntPoint b);
     void UpdateMarkArea();
@@ -163,7 +161,10 @@ private:
     std::unique_ptr<WCurveSet> curveSet_;
     QImage plotImage_;
     QImage curveImage_;
+    QImage overlayImage_;
+    std::function<void(QPainter&, const TGrid&)> overlayDraw_;
     bool needsRebuild_ = false;
+    bool painting_ = false;
     int rebuildCount_ = 0;
 
     bool zoomMode_ = false;
@@ -178,8 +179,7 @@ private:
     IntPoint lastDown_{0, 0};
     QPoint dragStart_;
     bool dragPending_ = false;
+    int wheelRest_ = 0; // wheel units not yet turned into a zoom step
 
-    std::unique_ptr<TPlottedCurve> undoCurve_;
-    int32_t undoIndex_ = 0;
-    bool undoIsDeletion_ = false;
+    TPanelUndo undo_;
 };

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -34,6 +35,35 @@ QString Caption(const QString& text) {
 
 QString Label(double v, int decimals) {
     return FormatTickLabel(v, decimals).left(MaxLabelLength);
+}
+
+// The decade 10^k as the double nearest to it. Grid lines and labels sit on these values; walking up by
+// factors of 10 from Pow10(k) would carry the drift of the program's constant (0.0100001 ... 1000.01), and a
+// decade at the end of the axis would be left out.
+double Decade(int k) {
+    char text[16];
+    std::snprintf(text, sizeof text, "1e%d", k);
+    return std::strtod(text, nullptr);
+}
+
+// A decade label shows its own value: at least the decimals the decade needs ("0.001" where the range alone
+// would give "0.0"); below 1e-18, whose fixed-point text would not fit a label, with an exponent ("1e-19").
+QString DecadeLabel(int k, int decimals) {
+    if (k < -18) return QString::number(Decade(k), 'e', 0);
+    return Label(Decade(k), std::max(decimals, -k));
+}
+
+// Calls f(k, 10^k) for the decades from k = first on while they are at most max. The decade where the walk
+// starts comes from the program's logarithm; only the values are exact.
+template <class F>
+void ForDecades(double first, double max, F&& f) {
+    if (!std::isfinite(first)) return;
+    const int k0 = static_cast<int>(std::clamp(first, -400.0, 400.0));
+    for (int k = k0; k < k0 + MaxDecades; ++k) {
+        const double decade = Decade(k);
+        if (!(decade <= max)) return;
+        if (decade > 0.0) f(k, decade); // below the smallest double
+    }
 }
 
 // Text is placed by its top-left corner, as the window system's text output does.
@@ -204,11 +234,22 @@ int LabelDecimals(double range) {
     return r > 0 ? 1 : 2 - static_cast<int>(r);
 }
 
+QString FormatFixed(double v, int decimals) {
+    QString s = QString::number(v, 'f', std::clamp(decimals, 0, 30));
+    // A small negative value (or -0) rounds to a zero that would keep its sign.
+    if (s.startsWith(QLatin1Char('-')) && std::all_of(s.cbegin() + 1, s.cend(), [](QChar c) {
+            return c == QLatin1Char('0') || c == QLatin1Char('.');
+        }))
+        s.remove(0, 1);
+    return s;
+}
+
 QString FormatTickLabel(double v, int decimals) {
     // Fixed-point text of 1e18 and more has more than 20 characters and would be cut to a wrong number; such
     // values are written with an exponent instead.
-    const char format = std::fabs(v) >= 1e18 ? 'e' : 'f';
-    return QString::number(v, format, std::clamp(decimals, 0, 30)).rightJustified(4, QLatin1Char(' '));
+    const QString s = std::fabs(v) >= 1e18 ? QString::number(v, 'e', std::clamp(decimals, 0, 30))
+                                           : FormatFixed(v, decimals);
+    return s.rightJustified(4, QLatin1Char(' '));
 }
 
 int LogGridPattern(double min, double max) {
@@ -226,17 +267,49 @@ TGrid::TGrid() {
     UpdateScale();
 }
 
+std::vector<TGrid::TTick> TGrid::Ticks(bool log, double min, double max, int decimals, int32_t n,
+                                       double tolerance) {
+    std::vector<TTick> ticks;
+    if (log) {
+        ForDecades(std::ceil(Log10(min) - tolerance), max, [&](int k, double decade) {
+            ticks.push_back({decade, DecadeLabel(k, decimals)});
+        });
+    } else {
+        for (int32_t i = 0; i <= n; ++i) {
+            const double v = min + (max - min) * i / n;
+            ticks.push_back({v, Label(v, decimals)});
+        }
+    }
+    return ticks;
+}
+
+std::vector<TGrid::TTick> TGrid::XTicks(int decimals, int32_t n) const {
+    return Ticks(XLog, WorldMin.x, WorldMax.x, decimals, n, 1e-10);
+}
+
+std::vector<TGrid::TTick> TGrid::YTicks(int decimals, int32_t n) const {
+    return Ticks(YLog, WorldMin.y, WorldMax.y, decimals, n, 1e-8);
+}
+
 TGrid::TTextMetrics TGrid::PlaceRectangle(QPainter& surface, int32_t width, int32_t height) {
     const QFontMetrics fm(surface.font(), surface.device());
     TTextMetrics m;
     m.yDecimals = LabelDecimals(WorldMax.y - WorldMin.y);
     m.xDecimals = LabelDecimals(WorldMax.x - WorldMin.x);
     m.th = fm.height();
-    m.lw = std::max({fm.horizontalAdvance(Label(WorldMin.y, m.yDecimals)),
-                     fm.horizontalAdvance(Label(WorldMax.y, m.yDecimals)), 0});
-    DevTopLeft.x = m.lw + 12 + (YCaption.isEmpty() ? 0 : m.th);
+    // One division: on a linear axis its two ends, whose labels are the widest; on a logarithmic axis every
+    // decade label.
+    for (const TTick& t : YTicks(m.yDecimals, 1))
+        m.lw = std::max(m.lw, int32_t(fm.horizontalAdvance(t.text)));
+    const std::vector<TTick> x = XTicks(m.xDecimals, 1);
+    const int32_t firstX = x.empty() ? 0 : fm.horizontalAdvance(x.front().text);
+    const int32_t lastX = x.empty() ? 0 : fm.horizontalAdvance(x.back().text);
+    m.xw = std::max(firstX, lastX);
+    // The first and the last x label are centred on the ends of the axis: half of each must fit beside the
+    // plot, or a wide number is cut at the edge of the picture (and a cut minus sign reads as another value).
+    DevTopLeft.x = std::max(m.lw + 12 + (YCaption.isEmpty() ? 0 : m.th), 12 + firstX / 2);
     DevTopLeft.y = 12 + (Title.isEmpty() ? 0 : m.th);
-    DevBottomRight.x = width - 12 - m.lw / 2;
+    DevBottomRight.x = width - 12 - std::max(m.lw / 2, lastX / 2);
     DevBottomRight.y = height - m.th - (XCaption.isEmpty() ? 0 : m.th) - 16;
     return m;
 }
@@ -265,8 +338,10 @@ void TGrid::Draw(QPainter& surface, int32_t width, int32_t height) {
     int32_t ny = YDiv;
     const int32_t h = Bottom() - Top();
     const int32_t w = Right() - Left();
+    // x labels wider than the y labels (3000000000.0 over 0.00 .. 1.00) need that much room each.
+    const int32_t xLabelWidth = std::max(m.lw, m.xw);
     if (h / std::max(YDiv, 1) < m.th + 10) ny = h / (m.th + 10);
-    if (w / std::max(XDiv, 1) < m.lw + 10) nx = w / (m.lw + 10);
+    if (w / std::max(XDiv, 1) < xLabelWidth + 10) nx = w / (xLabelWidth + 10);
     nx = std::max(nx, 2);
     ny = std::max(ny, 2);
     drawnXDiv_ = nx;
@@ -290,12 +365,12 @@ void TGrid::DrawGridLines(QPainter& surface, int32_t nx, int32_t ny) {
     if (XLog) {
         int mult[10];
         const int n = GridMultiples(LogGridPattern(WorldMin.x, WorldMax.x), mult);
-        double decade = Pow10(std::floor(Log10(WorldMin.x)));
-        for (int k = 0; k < MaxDecades && decade <= WorldMax.x; ++k, decade *= 10.0)
+        ForDecades(std::floor(Log10(WorldMin.x)), WorldMax.x, [&](int, double decade) {
             for (int j = 0; j < n; ++j) {
                 const int32_t x = WorldToDeviceX(mult[j] * decade);
                 if (x >= Left() && x <= Right()) VLine(surface, x, Top(), Bottom() + 1, c);
             }
+        });
     } else {
         for (int32_t i = 1; i < nx; ++i) {
             const int32_t x = Left() + static_cast<int32_t>(static_cast<double>(i) * (Right() - Left()) / nx);
@@ -305,12 +380,12 @@ void TGrid::DrawGridLines(QPainter& surface, int32_t nx, int32_t ny) {
     if (YLog) {
         int mult[10];
         const int n = GridMultiples(LogGridPattern(WorldMin.y, WorldMax.y), mult);
-        double decade = Pow10(std::floor(Log10(WorldMin.y)));
-        for (int k = 0; k < MaxDecades && decade <= WorldMax.y; ++k, decade *= 10.0)
+        ForDecades(std::floor(Log10(WorldMin.y)), WorldMax.y, [&](int, double decade) {
             for (int j = 0; j < n; ++j) {
                 const int32_t y = WorldToDeviceY(mult[j] * decade);
                 if (y >= Top() && y <= Bottom()) HLine(surface, Left(), Right(), y, c);
             }
+        });
     } else {
         for (int32_t i = 1; i < ny; ++i) {
             const int32_t y = Top() + static_cast<int32_t>(static_cast<double>(i) * (Bottom() - Top()) / ny);
@@ -322,26 +397,10 @@ void TGrid::DrawGridLines(QPainter& surface, int32_t nx, int32_t ny) {
 void TGrid::DrawLabels(QPainter& surface, const TTextMetrics& m, int32_t nx, int32_t ny) {
     const QFontMetrics fm(surface.font(), surface.device());
     const int32_t h2 = m.th / 2;
-    auto yLabel = [&](double v) {
-        const QString s = Label(v, m.yDecimals);
-        TextAt(surface, fm, Left() - fm.horizontalAdvance(s) - 6, WorldToDeviceY(v) - h2, s);
-    };
-    auto xLabel = [&](double v) {
-        const QString s = Label(v, m.xDecimals);
-        TextAt(surface, fm, WorldToDeviceX(v) - fm.horizontalAdvance(s) / 2, Bottom() + 7, s);
-    };
-    if (YLog) {
-        double decade = Pow10(std::ceil(Log10(WorldMin.y) - 1e-8));
-        for (int k = 0; k < MaxDecades && decade <= WorldMax.y; ++k, decade *= 10.0) yLabel(decade);
-    } else {
-        for (int32_t i = 0; i <= ny; ++i) yLabel(WorldMin.y + (WorldMax.y - WorldMin.y) * i / ny);
-    }
-    if (XLog) {
-        double decade = Pow10(std::ceil(Log10(WorldMin.x) - 1e-10));
-        for (int k = 0; k < MaxDecades && decade <= WorldMax.x; ++k, decade *= 10.0) xLabel(decade);
-    } else {
-        for (int32_t i = 0; i <= nx; ++i) xLabel(WorldMin.x + (WorldMax.x - WorldMin.x) * i / nx);
-    }
+    for (const TTick& t : YTicks(m.yDecimals, ny))
+        TextAt(surface, fm, Left() - fm.horizontalAdvance(t.text) - 6, WorldToDeviceY(t.value) - h2, t.text);
+    for (const TTick& t : XTicks(m.xDecimals, nx))
+        TextAt(surface, fm, WorldToDeviceX(t.value) - fm.horizontalAdvance(t.text) / 2, Bottom() + 7, t.text);
 
     const QString title = Caption(Title);
     if (!title.isEmpty())

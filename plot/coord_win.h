@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <vector>
 
 class QPainter;
 
@@ -82,8 +83,11 @@ constexpr int MaxCaptionLength = 120;
 // Decimals of the tick labels for an axis whose range is `range` wide: 1 from 10^0.5 upward, else 2 - r with
 // r the rounded decimal logarithm of the range.
 int LabelDecimals(double range);
-// Fixed-point text with exactly `decimals` decimals, padded on the left to at least 4 characters; from 1e18
-// on, with an exponent.
+// Fixed-point text with exactly `decimals` decimals; a value that rounds to zero is written without a sign
+// ("0.00", never "-0.00").
+QString FormatFixed(double v, int decimals);
+// Fixed-point text (FormatFixed) with exactly `decimals` decimals, padded on the left to at least 4
+// characters; from 1e18 on, with an exponent.
 QString FormatTickLabel(double v, int decimals);
 // Grid lines of a logarithmic axis: 0 decades only, 2 decades and twice the decade, 1 every unit of each
 // decade.
@@ -118,10 +122,21 @@ public:
 private:
     struct TTextMetrics {
         int32_t th = 0; // height of a line of text
-        int32_t lw = 0; // width of the wider y label
+        int32_t lw = 0; // width of the widest y label
+        int32_t xw = 0; // width of the wider of the first and the last x label
         int xDecimals = 0;
         int yDecimals = 0;
     };
+    struct TTick {
+        double value;
+        QString text;
+    };
+    // The labels of one axis: on a linear axis the n + 1 division points, on a logarithmic one the decades
+    // from ceil(Log10(min) - tolerance) up to max.
+    static std::vector<TTick> Ticks(bool log, double min, double max, int decimals, int32_t n,
+                                    double tolerance);
+    std::vector<TTick> XTicks(int decimals, int32_t n) const;
+    std::vector<TTick> YTicks(int decimals, int32_t n) const;
     TTextMetrics PlaceRectangle(QPainter& surface, int32_t width, int32_t height);
     void DrawGridLines(QPainter& surface, int32_t nx, int32_t ny);
     void DrawLabels(QPainter& surface, const TTextMetrics& m, int32_t nx, int32_t ny);

@@ -4,6 +4,7 @@
 #include <QPaintDevice>
 #include <QPainter>
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
@@ -148,7 +149,44 @@ void WCurveSet::DeleteCurve(int32_t n, bool rescale, bool redraw) {
 }
 
 void WCurveSet::Rescale() {
-    Grid.SetWorld(Min, Max);
+    RealPoint min, max;
+    RescaleRange(min, max);
+    Grid.SetWorld(min, max);
+}
+
+void WCurveSet::RescaleRange(RealPoint& min, RealPoint& max) const {
+    min = Min;
+    max = Max;
+    RealPoint lo{0.0, 0.0}, hi{0.0, 0.0};
+    bool any = false;
+    for (int32_t i = 1; i <= count_; ++i) {
+        const TPlottedCurve& c = *Curve(i);
+        if (c.Count() == 0) continue;
+        lo = any ? RealPoint{std::min(lo.x, c.XMin), std::min(lo.y, c.YMin)} : RealPoint{c.XMin, c.YMin};
+        hi = any ? RealPoint{std::max(hi.x, c.XMax), std::max(hi.y, c.YMax)} : RealPoint{c.XMax, c.YMax};
+        any = true;
+    }
+    if (!any) return;
+    auto axis = [](double lo, double hi, bool log, double& min, double& max) {
+        if (lo < min || hi > max) {
+            min = lo;
+            max = hi;
+        }
+        if (min != max) return;
+        // Otherwise the axes would fall back to v .. v + 1 with the curve on the frame, or off the picture.
+        if (log && min > 0.0) {
+            max = min * 10.0;
+            min /= 10.0;
+        } else if (!log) {
+            // A third of the way up rather than in the middle, where the default four divisions would lay
+            // a grid line over the curve.
+            const double d = std::max(1.0, std::fabs(min) * 0.1);
+            max = min + 2.0 * d;
+            min -= d;
+        }
+    };
+    axis(lo.x, hi.x, Grid.XLog, min.x, max.x);
+    axis(lo.y, hi.y, Grid.YLog, min.y, max.y);
 }
 
 void WCurveSet::RescaleAndRedraw() {

@@ -60,7 +60,12 @@ public:
     virtual bool AddCurve(const TCurveB& curve, bool rescale, bool redraw);
     void DeleteCurve(int32_t n, bool rescale, bool redraw);
 
+    // The axes take the range of the curves (RescaleRange).
     void Rescale();
+    // The range Rescale gives the axes: Min and Max, or the range of every point where those leave some out
+    // (a curve whose points share one x or one y adds no bound); a range of one value v is widened to
+    // v - d .. v + 2 d with d = max(1, |v| / 10), or v / 10 .. 10 v on a logarithmic axis of Grid.
+    void RescaleRange(RealPoint& min, RealPoint& max) const;
     void RescaleAndRedraw();
     void RecomputeAndRedraw();
     void ZoomBy(double xFactor, double xShift, double yFactor, double yShift);

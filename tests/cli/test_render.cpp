@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <regex>
 #include <sstream>
 #include <string>
 
@@ -57,6 +58,44 @@ void ExpectCurveOnlyInsidePlot(const QImage& img, QColor background, QColor curv
     ASSERT_FALSE(plot.isEmpty());
     EXPECT_GT(Count(img, curve, plot), 50);
     EXPECT_EQ(Count(img, curve, img.rect()), Count(img, curve, plot));
+}
+
+// The picture an SVG file shows, on white.
+QImage SvgPicture(const std::string& svg, QSize size) {
+    NeedGuiApp();
+    QSvgRenderer renderer(QString::fromStdString(svg));
+    QImage img(size, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    if (renderer.isValid()) {
+        QPainter p(&img);
+        renderer.render(&p);
+    }
+    return img;
+}
+
+// The texts of an SVG picture in drawing order (y labels, then x labels), without their padding.
+std::vector<std::string> SvgTexts(const std::string& svg) {
+    const std::string text = ReadFile(svg);
+    const std::regex element(">\\s*([^<>]*)</text>");
+    std::vector<std::string> texts;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), element); it != std::sregex_iterator();
+         ++it)
+        texts.push_back((*it)[1]);
+    return texts;
+}
+
+// The drawing commands of a PDF page (Qt writes them as one deflated stream holding the rectangles).
+std::string PdfPage(const std::string& pdf) {
+    for (size_t at = pdf.find("stream\n"); at != std::string::npos; at = pdf.find("stream\n", at + 1)) {
+        const size_t begin = at + 7, end = pdf.find("endstream", begin);
+        if (end == std::string::npos) break;
+        // qUncompress takes zlib data behind a 4-byte big-endian size hint.
+        QByteArray data("\x01\x00\x00\x00", 4);
+        data.append(pdf.data() + begin, static_cast<qsizetype>(end - begin));
+        const QByteArray page = qUncompress(data);
+        if (page.contains(" re\n")) return page.toStdString();
+    }
+    return {};
 }
 
 // The words of a command line (the temporary paths hold no blanks).
@@ -132,27 +171,47 @@ TEST(CliRender, SvgAndPdfHoldTheSameGraph) {
     auto r =
         RunCli({"render", sine, "--size", "320x240", "--background", "navy", "--xrange", "1:9", "-o", svg});
     ASSERT_EQ(r.status, 0) << r.err;
-    const std::string text = ReadFile(svg);
-    EXPECT_NE(text.find("<svg"), std::string::npos);
-    EXPECT_NE(text.find("viewBox=\"0 0 320 240\""), std::string::npos);
-    NeedGuiApp();
-    QSvgRenderer renderer(QString::fromStdString(svg));
-    ASSERT_TRUE(renderer.isValid());
-    QImage img(320, 240, QImage::Format_RGB32);
-    img.fill(Qt::white);
-    {
-        QPainter p(&img);
-        renderer.render(&p);
-    }
+    EXPECT_NE(ReadFile(svg).find("viewBox=\"0 0 320 240\""), std::string::npos);
+    const QImage img = SvgPicture(svg, QSize(320, 240));
     ExpectCurveOnlyInsidePlot(img, Navy, Lime);
 
+    // The PDF page: 320 x 240 pixels at 96 dpi, the plot background where the SVG has it, the curve in lime.
     const auto pdf = (dir / "G.PDF").string();
-    r = RunCli({"render", sine, "--size", "320x240", "--ylog", "--xlog", "-o", pdf});
+    r = RunCli({"render", sine, "--size", "320x240", "--background", "navy", "--xrange", "1:9", "-o", pdf});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string bytes = ReadFile(pdf);
     EXPECT_EQ(bytes.rfind("%PDF-", 0), 0u);
-    EXPECT_NE(bytes.find("MediaBox [0 0 240.000000 180.000000]"), std::string::npos); // 320 x 240 at 96 dpi
-    EXPECT_GT(bytes.size(), 3000u); // the page: frame, labels and curve
+    EXPECT_NE(bytes.find("MediaBox [0 0 240.000000 180.000000]"), std::string::npos);
+    const std::string page = PdfPage(bytes);
+    const QRect plot = PlotRect(img, Navy).adjusted(-1, -1, 0, 0); // with the outline under the frame
+    const std::string background = std::to_string(plot.left()) + " " + std::to_string(plot.top()) + " " +
+                                   std::to_string(plot.width()) + " " + std::to_string(plot.height()) + " re";
+    EXPECT_NE(page.find("\n" + background + "\nf\n"), std::string::npos) << background;
+    EXPECT_NE(page.find("0 1 0 SCN"), std::string::npos);
+}
+
+TEST(CliRender, LabelsShowTheirValuesInsideThePicture) {
+    TTempDir dir;
+    const auto svg = (dir / "g.svg").string();
+    // A logarithmic axis: every decade label shows its own value, and the decade just below the top end
+    // (1000 of 1000.001) has its label.
+    const auto decay = dir.Write("decay.dat", "0 500\n10 0.005\n");
+    auto r = RunCli({"render", decay, "--ylog", "--yrange", "0.005:1000.001", "-o", svg});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(SvgTexts(svg), (std::vector<std::string>{"0.01", "0.1", "1.0", "10.0", "100.0", "1000.0", "0.0",
+                                                       "2.5", "5.0", "7.5", "10.0"}));
+
+    // Wide x labels fit the picture at both ends; the y label of a value that rounds to zero has no sign.
+    const auto wide = dir.Write("wide.dat", "-2.96e9 -1\n2.96e9 0.9999\n");
+    r = RunCli({"render", wide, "-o", svg});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(SvgTexts(svg),
+              (std::vector<std::string>{"-1.00", "-0.50", "0.00", "0.50", "1.00", "-2960000000.0",
+                                        "-1480000000.0", "0.0", "1480000000.0", "2960000000.0"}));
+    const QImage img = SvgPicture(svg, QSize(800, 600));
+    const QColor white(Qt::white);
+    EXPECT_EQ(Count(img, white, QRect(0, 0, 4, 600)), 4 * 600);
+    EXPECT_EQ(Count(img, white, QRect(796, 0, 4, 600)), 4 * 600);
 }
 
 TEST(CliRender, BadRequestsChangeNothing) {

@@ -108,6 +108,11 @@ private slots:
         // number.
         QCOMPARE(FormatTickLabel(-1e300, 1), QStringLiteral("-1.0e+300"));
         QCOMPARE(FormatTickLabel(1e17, 1), QStringLiteral("100000000000000000.0"));
+        // A value that rounds to zero is written without a sign (tick labels and the cursor read-out).
+        QCOMPARE(FormatTickLabel(-0.004, 2), QStringLiteral("0.00"));
+        QCOMPARE(FormatFixed(-0.00004, 4), QStringLiteral("0.0000"));
+        QCOMPARE(FormatFixed(-0.0, 0), QStringLiteral("0"));
+        QCOMPARE(FormatFixed(-0.006, 2), QStringLiteral("-0.01"));
         QCOMPARE(LogGridPattern(0.05, 50), 2);
         QCOMPARE(LogGridPattern(1, 10), 1);
         QCOMPARE(LogGridPattern(1, 1e6), 0);
@@ -124,6 +129,11 @@ private slots:
         QCOMPARE(g.Top(), 12);
         QCOMPARE(g.Right(), 400 - 12 - lw / 2);
         QCOMPARE(g.Bottom(), 300 - fm.height() - 16);
+        // Wide x labels: half of the first and of the last one fit beside the plot, not cut at the edges.
+        g.SetWorld({-2.96e9, 0}, {2.96e9, 1});
+        g.Layout(p, 400, 300);
+        QCOMPARE(g.Left(), 12 + fm.horizontalAdvance(QStringLiteral("-2960000000.0")) / 2);
+        QCOMPARE(g.Right(), 400 - 12 - fm.horizontalAdvance(QStringLiteral("2960000000.0")) / 2);
     }
 
     void frameAndLinearGrid() {
@@ -172,6 +182,13 @@ private slots:
         };
         for (double v : {0.1, 1.0, 10.0}) QVERIFY(textNear(g.WorldToDeviceX(v)));
         QVERIFY(!textNear(g.Left() - 12));
+
+        // Decades are exact powers of ten: an axis ending just above 1000 has its line and label there.
+        g.SetWorld({0.005, 0}, {1000.001, 10});
+        DrawOn(g, img);
+        const int x1000 = g.WorldToDeviceX(1000.0);
+        QVERIFY(GridColumns(g, img).count(x1000) == 1);
+        QVERIFY(textNear(x1000));
 
         // From exactly 100 over 7 decades: decade lines only (pattern 0), the first one on the left edge,
         // none outside.

@@ -207,7 +207,6 @@ private slots:
 
     void movingCurveFollowsTheModel() {
         TMovingCurve m;
-        QVERIFY(m.linecolor == 0x0000FF && m.line && !m.symbol);
         for (int i = 0; i <= 100; ++i) m.AddPoint(i * 0.1, 0);
         QImage img(203, 103, QImage::Format_RGB32); // the plot-area image of PlotWindow()
         img.fill(White);

@@ -102,6 +102,23 @@ private slots:
         QCOMPARE(s.Curve(1)->linecolor, TColor(0x00FF00));
     }
 
+    void rescaleGivesOneValueASpan() {
+        // A single point or a constant curve adds no bound to the set's range; the axes still take it in, a
+        // third of the way up a visible span (a tenth to ten times the value on a logarithmic axis).
+        auto world = [](std::initializer_list<TCurveB> curves, bool ylog) {
+            WCurveSet s;
+            s.Grid.SetYLog(ylog);
+            for (const TCurveB& c : curves) s.AddCurve(c, true, false);
+            const TGrid& g = s.Grid;
+            return std::vector<double>{g.WorldMin.x, g.WorldMax.x, g.WorldMin.y, g.WorldMax.y};
+        };
+        QCOMPARE(world({Line(3, 3, 4, 4, 1)}, false), (std::vector<double>{2, 5, 3, 6}));
+        QCOMPARE(world({Line(0, 10, 0, 0)}, false), (std::vector<double>{0, 10, -1, 2}));
+        QCOMPARE(world({Line(0, 10, 50, 50), Line(0, 10, 50, 50)}, false),
+                 (std::vector<double>{0, 10, 45, 60}));
+        QCOMPARE(world({Line(3, 3, 4, 4, 1)}, true), (std::vector<double>{2, 5, 0.4, 40}));
+    }
+
     void removeAndDelete() {
         WCurveSet s;
         for (int i = 1; i <= 3; ++i) s.AddCurve(Line(0, i, 0, i), false, false);

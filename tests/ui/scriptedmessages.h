@@ -2,7 +2,7 @@
 // answers a test queued (Cancel, No answer or an empty file name once the queue is empty).
 #pragma once
 
-#include "app/UserMessages.h"
+#include "plot/UserMessages.h"
 
 #include <deque>
 #include <vector>

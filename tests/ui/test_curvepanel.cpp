@@ -5,10 +5,12 @@
 #include "plot/SpecialCombos.h"
 #include "plot/w_curve.h"
 
+#include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QTest>
+#include <QWheelEvent>
 
 #include <vector>
 
@@ -148,6 +150,78 @@ private slots:
         QCOMPARE(rec.Count(notify::PointPicked), 1);
     }
 
+    void wheelZoomsAboutThePointerAndFitShowsAll() {
+        panel->AddCurve(MakeCurve({{0, 0}, {10, 10}}), true, true);
+        panel->repaint();
+        TGrid& g = panel->Grid();
+        const RealPoint fullMin = g.WorldMin, fullMax = g.WorldMax;
+        g.SetWorld({0, 0}, {10, 10});
+        panel->repaint();
+        const QPoint at(g.Left() + 50, g.Bottom() - 80);
+        auto wheel = [&](int delta, Qt::KeyboardModifiers mods) {
+            QWheelEvent e(at, panel->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton, mods,
+                          Qt::NoScrollPhase, false);
+            QApplication::sendEvent(panel.get(), &e);
+        };
+        const double x0 = g.DeviceToWorldX(at.x()), y0 = g.DeviceToWorldY(at.y());
+        // One step away from the user: both ranges shrink to 80 % about the world point under the pointer.
+        wheel(120, Qt::NoModifier);
+        QVERIFY(std::abs(g.WorldMin.x - (x0 - 0.8 * x0)) < 1e-9);
+        QVERIFY(std::abs(g.WorldMax.x - (x0 + 0.8 * (10 - x0))) < 1e-9);
+        QVERIFY(std::abs(g.WorldMin.y - (y0 - 0.8 * y0)) < 1e-9);
+        // Half steps add up; a step back undoes the zoom.
+        wheel(-60, Qt::NoModifier);
+        wheel(-60, Qt::NoModifier);
+        QVERIFY(std::abs(g.WorldMax.x - 10) < 1e-9 && std::abs(g.WorldMin.y) < 1e-9);
+        // Ctrl: x only; Shift: y only.
+        wheel(120, Qt::ControlModifier);
+        QVERIFY(g.WorldMax.x < 10);
+        QCOMPARE(g.WorldMax.y, 10.0);
+        const double xmax = g.WorldMax.x;
+        wheel(120, Qt::ShiftModifier);
+        QCOMPARE(g.WorldMax.x, xmax);
+        QVERIFY(g.WorldMax.y < 10);
+        // Fit: back to the range of the curves.
+        panel->ZoomToFit();
+        QCOMPARE(g.WorldMin.x, fullMin.x);
+        QCOMPARE(g.WorldMax.y, fullMax.y);
+    }
+
+    void overlayIsDrawnOnlyWhenTheImagesChange() {
+        panel->AddCurve(MakeCurve({{0, 0}, {10, 10}}), true, true);
+        panel->repaint();
+        int draws = 0;
+        // A blue horizontal line through the middle of the plot, in world coordinates.
+        panel->DrawOverlay([&](QPainter& p, const TGrid& g) {
+            ++draws;
+            p.setPen(Qt::blue);
+            const int y = g.WorldToDeviceY(5) - g.Top() + 1;
+            p.drawLine(0, y, g.Right() - g.Left(), y);
+        });
+        panel->repaint();
+        QCOMPARE(draws, 1);
+        const TGrid& g = panel->Grid();
+        const QPoint probe((g.Left() + g.Right()) / 2 + 7, g.WorldToDeviceY(5) + 2);
+        QCOMPARE(panel->grab().toImage().pixelColor(probe), QColor(Qt::blue));
+        // Mouse moves with the crosshair composite the cached images and the overlay: no model drawing.
+        panel->SetCursorShown(true);
+        const int rebuilds = panel->RebuildCount();
+        for (int x = g.Left() + 10; x < g.Right(); x += 37)
+            QTest::mouseMove(panel.get(), QPoint(x, g.Top() + 20));
+        panel->repaint();
+        QCOMPARE(draws, 1);
+        QCOMPARE(panel->RebuildCount(), rebuilds);
+        // New axes: the overlay follows them.
+        QVERIFY(panel->KeyDown(Qt::Key_Up, Qt::ControlModifier));
+        panel->repaint();
+        QCOMPARE(draws, 2);
+        panel->RemoveOverlay();
+        panel->SetCursorShown(false);
+        panel->repaint();
+        QVERIFY(panel->grab().toImage().pixelColor(g.Left() + 30, g.WorldToDeviceY(5) + 2) !=
+                QColor(Qt::blue));
+    }
+
     void snappingCursorGoesToTheNearerPoint() {
         panel->AddCurve(MakeCurve({{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}}), true, true);
         panel->repaint();
@@ -156,7 +230,7 @@ private slots:
         panel->OnReadout = [&](const QString& t) { readout = t; };
         panel->Crosshair.Interpolate = false;
         panel->SetCursorShown(true);
-        QCOMPARE(rec.Last(notify::CursorSwitched), 1);
+        QCOMPARE(rec.Last(notify::Cursor), 1);
         const int left = panel->Grid().Left();
         QTest::mouseMove(panel.get(), QPoint(left + 200, 100));
         QCOMPARE(panel->Crosshair.Index, 3);
@@ -176,7 +250,7 @@ private slots:
 
         panel->SetCursorShown(false);
         QCOMPARE(readout, QString());
-        QCOMPARE(rec.Last(notify::CursorSwitched), 0);
+        QCOMPARE(rec.Last(notify::Cursor), 0);
     }
 
     void interpolatingCursorRestsOnTheCurveEnds() {
@@ -193,6 +267,7 @@ private slots:
         QCOMPARE(panel->Crosshair.World.x, 1.0);
         QCOMPARE(panel->Crosshair.Pos.x, left + 100);
         QCOMPARE(panel->ReadoutText({1.5, -0.25}), QStringLiteral("(  1.5000, -0.2500)"));
+        QCOMPARE(panel->ReadoutText({-0.00004, 2e-9}), QStringLiteral("(  0.0000,  0.0000)"));
     }
 
     void clickSelectsCurveWithin80Pixels() {

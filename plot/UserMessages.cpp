@@ -1,5 +1,6 @@
-#include "app/UserMessages.h"
+#include "plot/UserMessages.h"
 
+#include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -61,4 +62,12 @@ UserMessages& Messages() {
 
 void SetMessages(UserMessages* messages) {
     installed = messages;
+}
+
+TBusyPointer::TBusyPointer() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+TBusyPointer::~TBusyPointer() {
+    QApplication::restoreOverrideCursor();
 }

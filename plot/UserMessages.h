@@ -39,3 +39,12 @@ public:
 // stays owned by the caller.
 UserMessages& Messages();
 void SetMessages(UserMessages* messages);
+
+// Shows the busy pointer while long work runs (operations, loading files, opening windows).
+class TBusyPointer {
+public:
+    TBusyPointer();
+    ~TBusyPointer();
+    TBusyPointer(const TBusyPointer&) = delete;
+    TBusyPointer& operator=(const TBusyPointer&) = delete;
+};

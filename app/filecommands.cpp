@@ -1,0 +1,120 @@
+// Curves in and out of a window: opening, dropping, saving, deleting and clearing.
+#include "plot/UserMessages.h"
+#include "app/curvewin.h"
+#include "plot/CurvePanels.h"
+#include "plot/SpecialCombos.h"
+#include "plot/w_curve.h"
+
+#include <QFileInfo>
+
+namespace {
+const QString OpenFilter = QStringLiteral("ASCII file (*.dat, *.txt, *.asc, *.lin)");
+const QString AnyFilter = QStringLiteral("Any file (*.*)");
+
+QString NoPointsMessage(const QString& file, const std::string& error) {
+    return error.empty() ? file + QStringLiteral(": no points found") : QString::fromStdString(error);
+}
+} // namespace
+
+void Tcurvewindow::LoadFiles(const QStringList& files) {
+    QStringList problems;
+    const int32_t before = CurvePanel->CurveCount();
+    {
+        TBusyPointer busy;
+        for (const QString& f : files) {
+            std::string error;
+            const TCurveB curve = TCurveB::CreateFromFile(f.toStdString(), true, &error);
+            if (curve.Count() == 0) {
+                problems << NoPointsMessage(f, error);
+                continue;
+            }
+            if (!CurvePanel->AddCurve(curve, true, false)) break;
+        }
+        // One redraw for the whole batch.
+        if (CurvePanel->CurveCount() != before) CurvePanel->CurveSet().Redraw();
+    }
+    if (!problems.isEmpty())
+        Messages().Error(this,
+                         QStringLiteral("No curve could be read from:\n") + problems.join(QLatin1Char('\n')));
+}
+
+void Tcurvewindow::DropFiles(const QStringList& files) {
+    // Names are taken whole: a name cut to some length could name another file.
+    LoadFiles(files);
+}
+
+void Tcurvewindow::OpenCurve() {
+    CurvePanel->SetZoomMode(false);
+    const QString name = Messages().OpenFile(this, DataDir, {OpenFilter, AnyFilter});
+    if (name.isEmpty()) return;
+    DataDir = QFileInfo(name).absolutePath() + QLatin1Char('/');
+    std::string error;
+    TCurveB curve;
+    {
+        TBusyPointer busy;
+        curve = TCurveB::CreateFromFile(name.toStdString(), true, &error);
+    }
+    if (curve.Count() == 0) {
+        Messages().Error(this, NoPointsMessage(name, error));
+        return;
+    }
+    const bool wasEmpty = CurvePanel->CurveCount() == 0;
+    CurvePanel->AddCurve(curve, wasEmpty || CurvePanel->AutoUpdate, true);
+}
+
+bool Tcurvewindow::WriteCurve(int32_t n, const std::string& fileName) {
+    TPlottedCurve* c = CurvePanel->Curve(n);
+    std::string error;
+    bool ok = false;
+    {
+        TBusyPointer busy;
+        ok = c->SaveToFile(fileName, "", "", &error);
+    }
+    if (!ok) {
+        Messages().Error(
+            this, QStringLiteral("Curve #%1 was not saved: %2").arg(n).arg(QString::fromStdString(error)));
+        return false;
+    }
+    RefreshAfterSetChange();
+    return true;
+}
+
+bool Tcurvewindow::SaveCurve(int32_t n) {
+    const TPlottedCurve* c = CurvePanel->Curve(n);
+    if (c == nullptr) return false;
+    if (c->FileName.empty()) return SaveCurveAs(n);
+    return WriteCurve(n, c->FileName);
+}
+
+bool Tcurvewindow::SaveCurveAs(int32_t n) {
+    if (CurvePanel->Curve(n) == nullptr) return false;
+    const QString name = Messages().SaveFile(this, DataDir, {OpenFilter, AnyFilter});
+    if (name.isEmpty()) return false;
+    DataDir = QFileInfo(name).absolutePath() + QLatin1Char('/');
+    return WriteCurve(n, name.toStdString());
+}
+
+void Tcurvewindow::SaveActive() {
+    SaveCurve(CurvePanel->ActiveIndex());
+}
+
+void Tcurvewindow::SaveActiveAs() {
+    SaveCurveAs(CurvePanel->ActiveIndex());
+}
+
+void Tcurvewindow::DeleteCurve() {
+    if (CurvePanel->CurveCount() == 0) return;
+    if (CurvePanel->CurveCount() == 1) CurvePanel->SetCursorShown(false);
+    CurvePanel->DeleteActiveCurve();
+    RefreshAfterSetChange();
+}
+
+void Tcurvewindow::ClearAll() {
+    // Every curve would be lost at once: ask about the unsaved ones first.
+    if (!AskSaveCurves()) return;
+    CurvePanel->SetZoomMode(false);
+    CurvePanel->SetCursorShown(false);
+    CurvePanel->CurveSet().SetCountAndRedraw(0);
+    CurvePanel->DiscardUndo(false);
+    RefreshAfterSetChange();
+}

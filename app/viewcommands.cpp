@@ -1,0 +1,60 @@
+// How a window shows its curves: the crosshair cursor, zooming, auto update, the toolbar, new-curve mode,
+// the next curve, the colours of the positions, and the user guide.
+#include "app/HelpContents.h"
+#include "app/curvewin.h"
+#include "plot/CurvePanels.h"
+#include "plot/w_curve.h"
+
+#include <QToolBar>
+
+void Tcurvewindow::SwitchCursor(bool on) {
+    if (CurvePanel->CurveCount() > 0) CurvePanel->SetCursorShown(on);
+    // The picks of Remove range land on the cursor: without it the range pick is over.
+    if (!CurvePanel->IsCursorShown() && PickMode != 0) EndRangePick();
+}
+
+void Tcurvewindow::ZoomIn(bool on) {
+    CurvePanel->ZoomRequest(on);
+}
+
+void Tcurvewindow::ZoomOut() {
+    if (CurvePanel->CurveCount() == 0) return;
+    CurvePanel->CurveSet().ZoomBy(1.2, 0, 1.2, 0);
+}
+
+void Tcurvewindow::ZoomToFit() {
+    CurvePanel->ZoomToFit();
+}
+
+void Tcurvewindow::SetAutoUpdate(bool on) {
+    CurvePanel->SetAutoUpdate(on);
+}
+
+void Tcurvewindow::ShowToolbar(bool on) {
+    toolbarShown_ = on;
+    for (QToolBar* bar : bands_) bar->setVisible(on);
+}
+
+void Tcurvewindow::SetNewCurveMode(bool on) {
+    NewCurveMode = on;
+    if (on) CurvePanel->DiscardUndo(false);
+}
+
+void Tcurvewindow::NextCurve() {
+    CurvePanel->SetActiveCurve(CurvePanel->ActiveIndex() + 1);
+}
+
+void Tcurvewindow::ResetColors() {
+    CurvePanel->CurveSet().ResetColors(true);
+}
+
+void Tcurvewindow::PlotDoubleClick(QPoint pos) {
+    // Inside the plot frame the display properties of the active curve, outside it the axes are edited; both
+    // dialogs come later, so a double click only swallows the press that comes with it.
+    (void)pos;
+    CurvePanel->IgnoreNextPress();
+}
+
+void Tcurvewindow::HelpContents() {
+    THelpContents::ShowGuide(this);
+}
