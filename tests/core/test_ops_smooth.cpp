@@ -2,6 +2,7 @@
 #include "curves/faultguard.h"
 #include "opscurves.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -69,6 +70,10 @@ TEST(OpsSpline, RefusalsAndSkippedWindows) {
         EXPECT_EQ(same.Y(2), 5.0) << order;
         EXPECT_EQ(same.Y(5), 4.0) << order;
     }
+    TCurveB run; // x rises, stays at 0.8 over points 9 to 16, and rises again
+    for (int i = 0; i < 24; ++i) run.AddPoint(0.1 * (i < 8 ? i : std::max(8, i - 7)), std::sin(i));
+    ASSERT_TRUE(run.SplineSmooth(4, 2));
+    EXPECT_EQ(run.Y(12), std::sin(11.0));
 }
 
 TEST(OpsRegression, CoefficientsAndFaults) {
