@@ -55,7 +55,12 @@ class TestCurveWindow : public QObject {
     }
 
 private slots:
-    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void initTestCase() {
+        // The windows read and write their preferences in the temporary folder, never the user's.
+        qputenv("XDG_CONFIG_HOME", dir.filePath("config").toLocal8Bit());
+        qputenv("XDG_DATA_HOME", dir.filePath("data").toLocal8Bit());
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
     void init() {
         msg = std::make_unique<TScriptedMessages>();
         win = std::make_unique<Tcurvewindow>();
