@@ -2,11 +2,11 @@
 // computed here, keys are sorted out here and notifications are dispatched to the handlers of the features.
 #include "app/curvewin.h"
 
+#include "plot/UserMessages.h"
 #include "app/commandtable.h"
 #include "app/placement.h"
 #include "plot/CurvePanels.h"
 #include "plot/SpecialCombos.h"
-#include "plot/UserMessages.h"
 #include "plot/w_curve.h"
 
 #include <QAbstractSpinBox>
@@ -331,6 +331,7 @@ void Tcurvewindow::InstallHandlers() {
         UpdateCommands();
         return 0;
     });
+    InstallDisplay();
     OnNotify(notify::PlaceToolWindow, [this](int32_t mode, int32_t size) -> intptr_t {
         const QScreen* s = screen();
         const QSize screenSize = s != nullptr ? s->geometry().size() : QSize(1024, 768);
@@ -346,6 +347,7 @@ void Tcurvewindow::InstallHandlers() {
 void Tcurvewindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!FirstShow) return;
+    ReadPreferences();
     if (PrevWindow == nullptr) {
         setWindowTitle(windowTitle() + QStringLiteral(" - Main Form"));
         LoadFiles(commandLineFiles_);

@@ -4,8 +4,9 @@
 //
 // The window's work is spread over files by concern: curvewin.cpp (building, enabling, keys, notification
 // dispatch), windowchain.cpp (the chain, closing, placement), filecommands.cpp, operatecommands.cpp,
-// viewcommands.cpp and statusarea.cpp. A feature (a dialog and its window side) binds its commands in the
-// table and registers the notification codes it handles in a file of its own.
+// viewcommands.cpp, printcommands.cpp, clipboardcommands.cpp and statusarea.cpp. A feature (a dialog and its
+// window side) binds its commands in the table and registers the notification codes it handles in a file of
+// its own.
 #pragma once
 
 #include "plot/NotifyTarget.h"
@@ -179,6 +180,29 @@ public:
     void ResetColors();
     void HelpContents();
 
+    // ---- display, axes and preferences (displaycommands.cpp)
+    // The user function library file: the preferences' name, in the user's data folder unless absolute.
+    QString FunctionLibraryFile;
+    void CurveDisplay();
+    void AxesClick();
+    void PreferencesClick();
+    // The preferences file: read at the window's first show; written when the main window closes and after
+    // every use of Preferences (a failed write is reported once per session).
+    void ReadPreferences();
+    void WritePreferences();
+    // The folder Open and Save offer next; the last one used in any window is the one kept in the file.
+    void SetDataDir(const QString& folder);
+
+    // ---- printing and exported pictures (printcommands.cpp)
+    void PrintGraph();
+    void PrintSetup();
+    void ExportGraph();
+
+    // ---- clipboard (clipboardcommands.cpp)
+    void CopyCurve();
+    void CutCurve();
+    void PasteCurve();
+
     // ---- status area (statusarea.cpp)
     void RefreshAfterSetChange();
     // A prompt of the program in the status line; hints shown while the pointer rests on a control give way
@@ -198,6 +222,7 @@ private:
     void BuildCommands();
     void BuildStatusArea();
     void InstallHandlers();
+    void InstallDisplay();
     bool FormCloseQuery();
     void FormClose();
     void Unlink();

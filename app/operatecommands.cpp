@@ -1,10 +1,10 @@
 // Operations on the active curve that need no dialog: derivative, integral, *X, inverse, logarithm, the
 // removal of a picked range, and Undo.
+#include "plot/UserMessages.h"
 #include "app/curvewin.h"
 #include "curves/faultguard.h"
 #include "fit/RSpinEdit.h"
 #include "plot/CurvePanels.h"
-#include "plot/UserMessages.h"
 
 #include <memory>
 

@@ -103,6 +103,10 @@ public:
     bool AddCurve(const TCurveB& curve, bool rescale, bool redraw);
     bool IsFull() const { return CurveCount() >= MaxCurves; }
 
+    // ---- table editors
+    // The axis captions changed: every open table editor takes them as its column titles.
+    void RefreshTableCaptions() { emit AxisCaptionsChanged(Grid().XCaption, Grid().YCaption); }
+
     // ---- pickers
     void FillCurveCombo(TGraphicComboBox& picker, bool withNone);
     void FillCurveList(TGraphicListBox& picker, bool withNone);
@@ -129,6 +133,10 @@ public:
     // The read-out text of a world point: "(" x "," y ")", each in fixed point with 4 decimals, at least 8
     // wide.
     static QString ReadoutText(RealPoint world) { return TCurveCursor::ReadoutText(world); }
+
+signals:
+    // The axes' captions as column titles for the table editors of the panel's curves.
+    void AxisCaptionsChanged(const QString& xCaption, const QString& yCaption);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -4,19 +4,22 @@
 
 #include "plot/UserMessages.h"
 
+#include <QPrinter>
+
 #include <deque>
 #include <vector>
 
 class TScriptedMessages : public UserMessages {
 public:
     struct TEntry {
-        QString kind; // error, information, warning, confirm, asksave, open, save
+        QString kind; // error, information, warning, confirm, asksave, open, save, color, asktext, printer
         QString text;
     };
     std::vector<TEntry> Log;
     std::deque<bool> ConfirmAnswers;
     std::deque<TSaveAnswer> SaveAnswers;
     std::deque<QString> FileNames;
+    std::deque<QColor> Colors; // the colour dialog's choices; an empty queue cancels it
 
     TScriptedMessages() { SetMessages(this); }
     ~TScriptedMessages() override { SetMessages(nullptr); }
@@ -41,6 +44,29 @@ public:
     QString SaveFile(QWidget*, const QString&, const QStringList& filters) override {
         Log.push_back({"save", filters.join(";;")});
         return Take(FileNames, QString());
+    }
+    bool ChooseColor(QWidget*, QColor& color) override {
+        Log.push_back({"color", color.name()});
+        if (Colors.empty()) return false;
+        color = Take(Colors, QColor());
+        return true;
+    }
+
+    // Answers of AskText in turn (a null string cancels), and the PDF files the printer dialog chooses (an
+    // empty name cancels).
+    std::deque<QString> TextAnswers;
+    std::deque<QString> PrinterFiles;
+    QString AskText(QWidget*, const QString&, const QString& label, const QString& text) override {
+        Log.push_back({"asktext", label + "|" + text});
+        return Take(TextAnswers, QString());
+    }
+    bool ChoosePrinter(QWidget*, QPrinter& printer, bool setup) override {
+        Log.push_back({"printer", setup ? "setup" : "print"});
+        const QString file = Take(PrinterFiles, QString());
+        if (file.isEmpty()) return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+        return true;
     }
 
     QStringList Texts(const QString& kind) const {

@@ -11,9 +11,10 @@
 #include "curves/SmoothDialog.h"
 #include "curves/interpdialog.h"
 #include "fit/RSpinEdit.h"
+#include "modaldialogs.h"
 #include "plot/CurvePanels.h"
 #include "plot/SpecialCombos.h"
-#include "scriptedmessages.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QLabel>
@@ -22,12 +23,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolBar>
-
-#include <fstream>
 
 namespace {
 // A mouse event on a widget at x (mid height): press, move with the button down, release.
@@ -63,31 +60,14 @@ T* Child(const QObject* parent, const char* name) {
     return w;
 }
 
-// Runs `act` on the modal dialog as soon as it shows; a dialog that act left open is cancelled.
-void OnModal(std::function<void(QDialog*)> act) {
-    QTimer::singleShot(0, [act] {
-        auto* d = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (d == nullptr) return;
-        // Leaving a field confirms it only in the active window.
-        QApplication::setActiveWindow(d);
-        act(d);
-        if (d->isVisible()) d->reject();
-    });
-}
 } // namespace
 
-class TestOperationDialogs : public QObject {
+class TestOperationDialogs : public QObject, TWindowFixture {
     Q_OBJECT
 
-    std::unique_ptr<TScriptedMessages> msg;
-    std::unique_ptr<Tcurvewindow> win;
-    QTemporaryDir dir;
-
     QString File(const char* name, const std::vector<std::pair<double, double>>& points) {
-        const QString path = dir.filePath(QLatin1String(name));
-        std::ofstream out(path.toStdString());
-        for (auto [x, y] : points) out << x << ' ' << y << '\n';
-        return path;
+        WriteFile(Path(name), MakeCurve(points).DataText());
+        return Path(name);
     }
     // What graphmill-cli writes to standard output for these arguments.
     static QByteArray Cli(const QStringList& args) {
@@ -99,13 +79,14 @@ class TestOperationDialogs : public QObject {
     QByteArray Active() const {
         return QByteArray::fromStdString(win->CurvePanel->ActiveCurve()->DataText());
     }
-    void Trigger(const char* action) { win->Action(QLatin1String(action))->trigger(); }
+    void Trigger(const char* action) { A(action)->trigger(); }
     int32_t Count() const { return win->CurvePanel->CurveCount(); }
 
     QString wave, peak, line;
 
 private slots:
     void initTestCase() {
+        IsolateUserFiles();
         QApplication::setQuitOnLastWindowClosed(false);
         std::vector<std::pair<double, double>> w, p;
         for (int i = 0; i < 40; ++i) w.push_back({i * 0.25, 2 + std::sin(i * 0.7) + 0.1 * std::cos(i * 3.1)});
@@ -116,17 +97,11 @@ private slots:
         line = File("line.dat", {{0, 1}, {1, 3}, {2, 5}, {3, 7}});
     }
     void init() {
-        msg = std::make_unique<TScriptedMessages>();
-        win = std::make_unique<Tcurvewindow>();
-        win->show();
-        QVERIFY(QTest::qWaitForWindowExposed(win.get()));
+        QVERIFY(OpenWindow());
         win->LoadFiles({wave, peak, line});
         win->CurvePanel->SetActiveCurve(1);
     }
-    void cleanup() {
-        win.reset();
-        msg.reset();
-    }
+    void cleanup() { CloseWindow(); }
 
     void dragEditArithmetic() {
         TRDragEdit e;
@@ -254,20 +229,20 @@ private slots:
         // A fine first spacing over a wide range: the preset interval is held at span / 67767.
         win->LoadFiles({File("fine.dat", {{0, 0}, {1e-6, 0}, {10, 1}})});
         win->CurvePanel->SetActiveCurve(4);
-        OnModal([](QDialog* d) {
-            auto* dlg = static_cast<TInterpDlg*>(d);
+        WhileShown<TInterpDlg>([](TInterpDlg& d) {
+            auto* dlg = &d;
             QCOMPARE(dlg->windowTitle(), QStringLiteral("Interpolate curve"));
             QCOMPARE(dlg->IntervalEdit().text(), QStringLiteral("0.00014756"));
             dlg->accept();
         });
         Trigger("InterpolateBtn");
-        QCOMPARE(Active(), Cli({"interpolate", dir.filePath(QStringLiteral("fine.dat"))}));
+        QCOMPARE(Active(), Cli({"interpolate", Path("fine.dat")}));
         Trigger("Undo1");
         QCOMPARE(win->CurvePanel->ActiveCurve()->Count(), 3);
         // Settings typed by the user, compared with the same settings given to the command line.
         win->CurvePanel->SetActiveCurve(1);
-        OnModal([](QDialog* d) {
-            auto* dlg = static_cast<TInterpDlg*>(d);
+        WhileShown<TInterpDlg>([](TInterpDlg& d) {
+            auto* dlg = &d;
             Type(&dlg->OffsetEdit(), QStringLiteral("0.1"));
             Type(&dlg->IntervalEdit(), QStringLiteral("0.3"));
             QTest::keyClick(&dlg->IntervalEdit(), Qt::Key_Return); // the default button
@@ -277,8 +252,8 @@ private slots:
     }
 
     void averageMovesOrderAndResult() {
-        OnModal([this](QDialog* dlg) {
-            auto* a = static_cast<TAvgCrvDlg*>(dlg);
+        WhileShown<TAvgCrvDlg>([this](TAvgCrvDlg& d) {
+            auto* a = &d;
             QListWidget& from = a->SourceList();
             QListWidget& to = a->DestinationList();
             QCOMPARE(from.count(), 3);
@@ -316,7 +291,8 @@ private slots:
 
     void averageOnTheMinimumIntervalIsBounded() {
         win->LoadFiles({File("fine.dat", {{0, 0}, {1e-4, 0}, {10, 1}})});
-        OnModal([](QDialog* dlg) {
+        WhileShown<TAvgCrvDlg>([](TAvgCrvDlg& d) {
+            auto* dlg = &d;
             Choose(Child<QRadioButton>(dlg, "MinIntervalBtn"));
             QTest::mouseClick(Child(dlg, "AddAllBtn"), Qt::LeftButton);
             QTest::mouseClick(Child(dlg, "OkBtn"), Qt::LeftButton);
@@ -342,8 +318,8 @@ private slots:
                      {"ShrinkBtn", &d.StretchEdit(), "-2", "shrink"}};
         QLocale::setDefault(QLocale(QLocale::German));
         for (const auto& c : cases) {
-            const QString path = dir.filePath(QStringLiteral("active.dat"));
-            std::ofstream(path.toStdString()) << win->CurvePanel->ActiveCurve()->DataText();
+            const QString path = Path("active.dat");
+            WriteFile(path, win->CurvePanel->ActiveCurve()->DataText());
             Type(c.edit, QLatin1String(c.value));
             QTest::mouseClick(Child(&d, c.button), Qt::LeftButton);
             QCOMPARE(Active(), Cli({"constant", c.op, QString::fromLatin1(c.value).replace(',', '.'), path}));
@@ -387,8 +363,8 @@ private slots:
 
     void formulaRangeAndResult() {
         win->CurvePanel->Grid().SetWorld({-2.0, 0.0}, {3.0, 1.0});
-        OnModal([this](QDialog* dlg) {
-            auto* f = static_cast<TFunctionDlg*>(dlg);
+        WhileShown<TFunctionDlg>([this](TFunctionDlg& d) {
+            auto* f = &d;
             QCOMPARE(f->LeftEdit().text(), QStringLiteral("-2"));
             QCOMPARE(f->RightEdit().text(), QStringLiteral("3"));
             // Left and Right bound each other only: a range 10..20 and a negative Left can be typed.
@@ -424,8 +400,8 @@ private slots:
         QCOMPARE(win->CurvePanel->ActiveIndex(), 4);
         QCOMPARE(Active(), Cli({"function", "x^2", "--left", "-1", "--right", "1", "--steps", "3"}));
         // Right not above Left (equal once rounded to the shown digits) is refused.
-        OnModal([](QDialog* dlg) {
-            auto* f = static_cast<TFunctionDlg*>(dlg);
+        WhileShown<TFunctionDlg>([](TFunctionDlg& d) {
+            auto* f = &d;
             f->SetRange(1.000001, 1.000002);
             QTest::mouseClick(Child(f, "OkBtn"), Qt::LeftButton);
             QVERIFY(f->isVisible());
