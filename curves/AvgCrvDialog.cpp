@@ -18,26 +18,17 @@ constexpr int MaxCurves = 100;
 TAvgCrvDlg::TAvgCrvDlg(QWidget* parent) : TWindowDialog(parent) {
     setWindowTitle(QStringLiteral("Average Curves"));
     setObjectName(QStringLiteral("AverageDialog"));
-    minInterval_ = new QRadioButton(QStringLiteral("X range from minimum interval"), this);
-    minInterval_->setObjectName(QStringLiteral("MinIntervalBtn"));
-    firstCurve_ = new QRadioButton(QStringLiteral("X range from first curve listed"), this);
-    firstCurve_->setObjectName(QStringLiteral("FirstCurveBtn"));
-    union_ = new QRadioButton(QStringLiteral("Union of all data points"), this);
-    union_->setObjectName(QStringLiteral("UnionBtn"));
+    minInterval_ =
+        Control<QRadioButton>("MinIntervalBtn", "", QStringLiteral("X range from minimum interval"));
+    firstCurve_ =
+        Control<QRadioButton>("FirstCurveBtn", "", QStringLiteral("X range from first curve listed"));
+    union_ = Control<QRadioButton>("UnionBtn", "", QStringLiteral("Union of all data points"));
     minInterval_->setChecked(true);
-
-    auto list = [this](const char* name, const char* hint) {
-        auto* l = new QListWidget(this);
-        l->setObjectName(QLatin1String(name));
-        l->setSelectionMode(QAbstractItemView::ExtendedSelection);
-        SetHint(l, QString::fromUtf8(hint));
-        return l;
-    };
-    source_ = list("SourceList", "Choose curves from this list to average.");
-    destination_ = list("DestinationList", "This list of curves will be averaged.");
+    source_ = Control<QListWidget>("SourceList", "Choose curves from this list to average.");
+    destination_ = Control<QListWidget>("DestinationList", "This list of curves will be averaged.");
+    for (QListWidget* l : {source_, destination_}) l->setSelectionMode(QAbstractItemView::ExtendedSelection);
     auto button = [this](const char* name, const char* caption) {
-        auto* b = new QPushButton(QString::fromUtf8(caption), this);
-        b->setObjectName(QLatin1String(name));
+        auto* b = Control<QPushButton>(name, "", QString::fromUtf8(caption));
         b->setAutoDefault(false);
         return b;
     };

@@ -58,18 +58,15 @@ TCurveConst::TCurveConst(QWidget* parent) : TWindowDialog(parent, Qt::Tool | Qt:
     auto* grid = new QGridLayout(this);
     int r = 0;
     for (const TRow& row : rows) {
-        auto* edit = new TRDragEdit(this);
-        edit->setObjectName(QLatin1String(row.edit));
+        auto* edit = Control<TRDragEdit>(row.edit, "");
         edit->SetValue(row.value);
         edit->setMinimumWidth(90);
         edits_[r] = edit;
         grid->addWidget(new QLabel(QString::fromUtf8(row.label), this), r, 0);
         grid->addWidget(edit, r, 1);
         for (int k = 0; k < 2; ++k) {
-            auto* b = new QPushButton(QString::fromUtf8(row.captions[k]), this);
-            b->setObjectName(QLatin1String(row.names[k]));
+            auto* b = Control<QPushButton>(row.names[k], row.hints[k], QString::fromUtf8(row.captions[k]));
             b->setAutoDefault(false);
-            SetHint(b, QString::fromUtf8(row.hints[k]));
             const TApply how = k == 0 ? TApply::AsIs : row.second;
             const int code = row.code;
             connect(b, &QPushButton::clicked, this, [this, edit, code, how] { Apply(edit, code, how); });

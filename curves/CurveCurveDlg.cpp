@@ -8,10 +8,8 @@
 TCurveCurve::TCurveCurve(QWidget* parent) : TWindowDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
     setWindowTitle(QStringLiteral("Curve Math"));
     setObjectName(QStringLiteral("CurveMathDialog"));
-    list_ = new QComboBox(this);
-    list_->setObjectName(QStringLiteral("CurveList"));
+    list_ = Control<QComboBox>("CurveList", "Use this curve to operate on the active curve");
     list_->setMinimumWidth(60);
-    SetHint(list_, QStringLiteral("Use this curve to operate on the active curve"));
     struct TOperation {
         const char* name;
         const char* caption;
@@ -29,11 +27,9 @@ TCurveCurve::TCurveCurve(QWidget* parent) : TWindowDialog(parent, Qt::Tool | Qt:
     grid->addWidget(list_, 0, 3);
     int column = 0;
     for (const TOperation& op : ops) {
-        auto* b = new QPushButton(QString::fromUtf8(op.caption), this);
-        b->setObjectName(QLatin1String(op.name));
+        auto* b = Control<QPushButton>(op.name, op.hint, QString::fromUtf8(op.caption));
         b->setAutoDefault(false);
         b->setMinimumWidth(36);
-        SetHint(b, QString::fromUtf8(op.hint));
         const int code = op.code;
         connect(b, &QPushButton::clicked, this,
                 [this, code] { Send(notify::CurveMath, ChosenCurve(), code); });

@@ -13,39 +13,26 @@
 TFFTDlg::TFFTDlg(QWidget* parent) : TWindowDialog(parent, Qt::Tool) {
     setWindowTitle(QStringLiteral("FFT Operation"));
     setObjectName(QStringLiteral("FFTDialog"));
-    auto radio = [this](const char* name, const char* caption, const char* hint) {
-        auto* b = new QRadioButton(QString::fromUtf8(caption), this);
-        b->setObjectName(QLatin1String(name));
-        SetHint(b, QString::fromUtf8(hint));
-        return b;
-    };
-    real_ = radio("RealBtn", "&Real part", "|Return real component of FFT");
-    imaginary_ = radio("ComplexBtn", "&Complex part", "|Return imaginary component of FFT");
-    magnitude_ = radio("MagnitudeBtn", "&Magnitude", "|Return magnitude of FFT");
+    real_ = Control<QRadioButton>("RealBtn", "|Return real component of FFT", QStringLiteral("&Real part"));
+    imaginary_ = Control<QRadioButton>("ComplexBtn", "|Return imaginary component of FFT",
+                                       QStringLiteral("&Complex part"));
+    magnitude_ =
+        Control<QRadioButton>("MagnitudeBtn", "|Return magnitude of FFT", QStringLiteral("&Magnitude"));
     magnitude_->setChecked(true);
-
-    realList_ = new TGraphicComboBox(this);
-    realList_->setObjectName(QStringLiteral("RealList"));
-    SetHint(realList_, QStringLiteral("|Select which curve to use for the real input"));
-    complexList_ = new TGraphicComboBox(this);
-    complexList_->setObjectName(QStringLiteral("ComplexList"));
-    SetHint(complexList_, QStringLiteral("|Select which curve to use for the complex input"));
+    realList_ = Control<TGraphicComboBox>("RealList", "|Select which curve to use for the real input");
+    complexList_ =
+        Control<TGraphicComboBox>("ComplexList", "|Select which curve to use for the complex input");
     for (auto* list : {realList_, complexList_}) list->setMinimumWidth(180);
     // The real input is the active curve: choosing one makes it active.
     connect(realList_, &QComboBox::activated, this,
             [this](int index) { Send(notify::ActivateCurve, index + 1, 0); });
 
-    inverse_ = new QCheckBox(QStringLiteral("&Inverse FFT"), this);
-    inverse_->setObjectName(QStringLiteral("InverseBox"));
-    SetHint(inverse_, QStringLiteral("|Check for inverse FFT"));
-
-    execute_ = new QPushButton(QStringLiteral("&Execute"), this);
-    execute_->setObjectName(QStringLiteral("ExecuteBtn"));
+    inverse_ = Control<QCheckBox>("InverseBox", "|Check for inverse FFT", QStringLiteral("&Inverse FFT"));
+    execute_ =
+        Control<QPushButton>("ExecuteBtn", "|Execute FFT using current settings", QStringLiteral("&Execute"));
     execute_->setDefault(true);
-    SetHint(execute_, QStringLiteral("|Execute FFT using current settings"));
     QPushButton* undo = MakeUndoButton(QStringLiteral("|Undo last FFT"), true);
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("CloseBtn"));
+    auto* close = Control<QPushButton>("CloseBtn", "", QStringLiteral("Close"));
     connect(execute_, &QPushButton::clicked, this, [this] { Send(notify::RunFFT); });
     connect(close, &QPushButton::clicked, this, &QWidget::hide);
 

@@ -17,30 +17,21 @@ TFunctionDlg::TFunctionDlg(QWidget* parent) : TWindowDialog(parent) {
     setObjectName(QStringLiteral("FunctionDialog"));
     SetHint(this,
             QStringLiteral("When you select OK, a curve will be generated from the function you supply"));
-    function_ = new QLineEdit(this);
-    function_->setObjectName(QStringLiteral("FunctionEdit"));
+    function_ = Control<QLineEdit>("FunctionEdit", "|Enter a function of x here");
     function_->setMinimumWidth(240);
-    SetHint(function_, QStringLiteral("|Enter a function of x here"));
-    left_ = new TRDragEdit(this);
-    left_->setObjectName(QStringLiteral("LeftEdit"));
-    SetHint(left_, QStringLiteral("|Enter the minimum x value for the curve"));
-    right_ = new TRDragEdit(this);
-    right_->setObjectName(QStringLiteral("RightEdit"));
-    SetHint(right_, QStringLiteral("|Enter the maximum x value for the curve"));
+    left_ = Control<TRDragEdit>("LeftEdit", "|Enter the minimum x value for the curve");
+    right_ = Control<TRDragEdit>("RightEdit", "|Enter the maximum x value for the curve");
     left_->OnChange2 = [this] { LeftConfirmed(); };
     right_->OnChange2 = [this] { RightConfirmed(); };
     SetRange(0.0, 10.0);
-    steps_ = new QSpinBox(this);
-    steps_->setObjectName(QStringLiteral("StepsEdit"));
+    steps_ = Control<QSpinBox>("StepsEdit", "|Enter the number of increments");
     steps_->setRange(3, 67768);
     steps_->setValue(100);
-    SetHint(steps_, QStringLiteral("|Enter the number of increments"));
-    windowRange_ = new QPushButton(QStringLiteral("Use window range"), this);
-    windowRange_->setObjectName(QStringLiteral("WindowRangeBtn"));
+    windowRange_ = Control<QPushButton>(
+        "WindowRangeBtn", "|Clicking here causes the left and right feilds to be set to the window range",
+        QStringLiteral("Use window range"));
     windowRange_->setCheckable(true);
     windowRange_->setAutoDefault(false);
-    SetHint(windowRange_,
-            QStringLiteral("|Clicking here causes the left and right feilds to be set to the window range"));
     connect(windowRange_, &QPushButton::toggled, this, &TFunctionDlg::WindowRangeToggled);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

@@ -14,26 +14,22 @@
 TSmoothDlg::TSmoothDlg(QWidget* parent) : TWindowDialog(parent, Qt::Tool) {
     setWindowTitle(QStringLiteral("Data Smoothing"));
     setObjectName(QStringLiteral("SmoothDialog"));
-    auto radio = [this](const char* name, const char* caption, const char* hint) {
-        auto* b = new QRadioButton(QString::fromUtf8(caption), this);
-        b->setObjectName(QLatin1String(name));
-        SetHint(b, QString::fromUtf8(hint));
+    spline_ =
+        Control<QRadioButton>("SplineBtn", "|Smooth using a quadratic spline", QStringLiteral("Spline"));
+    spectral_ = Control<QRadioButton>("SpectralBtn", "|Smooth by gaussian convolution (using FFT)",
+                                      QStringLiteral("Spectral Smooth"));
+    regression_ =
+        Control<QRadioButton>("RegressionBtn", "|Perform linear regression", QStringLiteral("Regression"));
+    for (QRadioButton* b : {spline_, spectral_, regression_})
         connect(b, &QRadioButton::toggled, this, [this](bool on) {
             if (on) MethodChosen();
         });
-        return b;
-    };
     auto spin = [this](const char* name, int value, int max, const char* hint) {
-        auto* s = new QSpinBox(this);
-        s->setObjectName(QLatin1String(name));
+        auto* s = Control<QSpinBox>(name, hint);
         s->setRange(0, max);
         s->setValue(value);
-        if (*hint != '\0') SetHint(s, QString::fromUtf8(hint));
         return s;
     };
-    spline_ = radio("SplineBtn", "Spline", "|Smooth using a quadratic spline");
-    spectral_ = radio("SpectralBtn", "Spectral Smooth", "|Smooth by gaussian convolution (using FFT)");
-    regression_ = radio("RegressionBtn", "Regression", "|Perform linear regression");
     stiffness_ = spin("StiffnessEdit", 10, 1000, "|Spline stiffness: higher=stiffer");
     stiffnessLabel_ = new QLabel(QStringLiteral("Stiffness:"), this);
     // The spline's order stays at its default: the dialog offers the quadratic spline only.
@@ -41,26 +37,21 @@ TSmoothDlg::TSmoothDlg(QWidget* parent) : TWindowDialog(parent, Qt::Tool) {
     splineOrderLabel_ = new QLabel(QStringLiteral("Order:"), this);
     splineOrder_->hide();
     splineOrderLabel_->hide();
-    howMuch_ = new TRDragEdit(this);
-    howMuch_->setObjectName(QStringLiteral("HowMuchEdit"));
+    howMuch_ = Control<TRDragEdit>("HowMuchEdit", "|Higher = more smoothing");
     howMuch_->SetLimits(0.0, 10000.0);
     howMuch_->SetValue(0.3);
-    SetHint(howMuch_, QStringLiteral("|Higher = more smoothing"));
     howMuchLabel_ = new QLabel(QStringLiteral("How much:"), this);
     regressionOrder_ = spin("RegressionOrderEdit", 1, 8, "|Order of regression");
     regressionOrderLabel_ = new QLabel(QStringLiteral("Order:"), this);
 
-    view_ = new QPushButton(QStringLiteral("&View Coeficients"), this);
-    view_->setObjectName(QStringLiteral("ViewBtn"));
+    view_ = Control<QPushButton>("ViewBtn", "|Click to see the regression coeficients",
+                                 QStringLiteral("&View Coeficients"));
     view_->setEnabled(false);
-    SetHint(view_, QStringLiteral("|Click to see the regression coeficients"));
-    auto* execute = new QPushButton(QStringLiteral("&Execute"), this);
-    execute->setObjectName(QStringLiteral("ExecuteBtn"));
+    auto* execute = Control<QPushButton>(
+        "ExecuteBtn", "|Execute specified smoothing operation on active curve", QStringLiteral("&Execute"));
     execute->setDefault(true);
-    SetHint(execute, QStringLiteral("|Execute specified smoothing operation on active curve"));
     QPushButton* undo = MakeUndoButton(QStringLiteral("|Undo last smoothing operation"), true);
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("CloseBtn"));
+    auto* close = Control<QPushButton>("CloseBtn", "", QStringLiteral("Close"));
     connect(view_, &QPushButton::clicked, this, &TSmoothDlg::ViewCoefficients);
     connect(execute, &QPushButton::clicked, this, [this] {
         // Coefficients belong to the curve they came from: a new run shows them only if it is a regression

@@ -10,12 +10,8 @@
 TInterpDlg::TInterpDlg(QWidget* parent) : TWindowDialog(parent) {
     setWindowTitle(QStringLiteral("Interpolate curve"));
     setObjectName(QStringLiteral("InterpDialog"));
-    offset_ = new TRDragEdit(this);
-    offset_->setObjectName(QStringLiteral("OffsetEdit"));
-    SetHint(offset_, QStringLiteral("|Specifies the interpolation offset"));
-    interval_ = new TRDragEdit(this);
-    interval_->setObjectName(QStringLiteral("IntervalEdit"));
-    SetHint(interval_, QStringLiteral("|Specifies the interval of the interpolation grid"));
+    offset_ = Control<TRDragEdit>("OffsetEdit", "|Specifies the interpolation offset");
+    interval_ = Control<TRDragEdit>("IntervalEdit", "|Specifies the interval of the interpolation grid");
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Close, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("OkBtn"));
     buttons->button(QDialogButtonBox::Close)->setObjectName(QStringLiteral("CloseBtn"));

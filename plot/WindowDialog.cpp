@@ -33,8 +33,7 @@ void TWindowDialog::SetHint(QWidget* w, const QString& hint) {
 
 QPushButton* TWindowDialog::MakeUndoButton(const QString& hint, bool onEscape) {
     undoOnEscape_ = onEscape;
-    undo_ = new QPushButton(QStringLiteral("&Undo"), this);
-    undo_->setObjectName(QStringLiteral("UndoBtn"));
+    undo_ = Control<QPushButton>("UndoBtn", "", QStringLiteral("&Undo"));
     undo_->setEnabled(false);
     SetHint(undo_, hint);
     connect(undo_, &QPushButton::clicked, this, [this] { Send(notify::UndoRequest); });

@@ -8,6 +8,8 @@
 #include <QDialog>
 #include <QPointer>
 
+#include <utility>
+
 class QPushButton;
 
 class TWindowDialog : public QDialog {
@@ -31,6 +33,15 @@ public:
     static void SetHint(QWidget* w, const QString& hint);
 
 protected:
+    // A control of the dialog: made with `args` and the dialog as parent, named (for tests and styles) and
+    // given its hint (none when empty).
+    template <class TControl, class... Args>
+    TControl* Control(const char* name, const char* hint, Args&&... args) {
+        auto* c = new TControl(std::forward<Args>(args)..., this);
+        c->setObjectName(QLatin1String(name));
+        if (*hint != '\0') SetHint(c, QString::fromUtf8(hint));
+        return c;
+    }
     // An "&Undo" button that asks the window for Undo; with onEscape, Escape presses it while it can act.
     QPushButton* MakeUndoButton(const QString& hint, bool onEscape);
     // The modeless operation dialogs close when another window becomes active (not for a message or window
