@@ -263,7 +263,8 @@ void Tcurvewindow::RunFFT() {
 
 void Tcurvewindow::SmoothClick() {
     if (CurvePanel->CurveCount() == 0) return;
-    Own(SmoothDialog, this);
+    // Coefficients shown from an earlier opening could belong to a curve changed since.
+    if (!Own(SmoothDialog, this).isVisible()) SmoothDialog->SetCoefficients({});
     FollowDialogs();
     Present(*SmoothDialog);
 }

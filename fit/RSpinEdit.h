@@ -51,7 +51,8 @@ public:
         minValue_ = min;
         maxValue_ = max;
     }
-    // Significant digits of the shown text (5) and the general format's digits argument (10).
+    // Significant digits of the shown text (5) and the general format's digits argument (10); both apply from
+    // the next SetValue.
     int Precision() const { return precision_; }
     void SetPrecision(int p) { precision_ = p; }
     int Digits() const { return digits_; }
