@@ -24,6 +24,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace {
@@ -49,6 +50,11 @@ QString TransformRefusal(const TCurveB& c, const QString& what) {
             .arg(std::trunc(samples - 1), 0, 'g', 10)
             .arg(TCurveB::MaxFFTLength);
     return {};
+}
+
+// The shared tool windows, which serve the curve window in use.
+std::array<TWindowDialog*, 2> SharedTools() {
+    return {&SharedDialog<TCurveConst>(), &SharedDialog<TCurveCurve>()};
 }
 
 // A dialog of the window's own, made on first use.
@@ -153,8 +159,7 @@ void Tcurvewindow::InstallOperateDialogs() {
     OnCommandsUpdated([this] { FollowDialogs(); });
     // The shared tool windows serve the window in use.
     OnActivate([this] {
-        for (TWindowDialog* tool : {static_cast<TWindowDialog*>(&SharedDialog<TCurveConst>()),
-                                    static_cast<TWindowDialog*>(&SharedDialog<TCurveCurve>())})
+        for (TWindowDialog* tool : SharedTools())
             if (tool->isVisible()) tool->SetWindow(this);
         FollowDialogs();
     });
@@ -163,8 +168,7 @@ void Tcurvewindow::InstallOperateDialogs() {
         for (QWidget* own : {static_cast<QWidget*>(FFTDialog), static_cast<QWidget*>(SmoothDialog),
                              static_cast<QWidget*>(FunctionDialog)})
             if (own != nullptr) own->hide();
-        for (TWindowDialog* tool : {static_cast<TWindowDialog*>(&SharedDialog<TCurveConst>()),
-                                    static_cast<TWindowDialog*>(&SharedDialog<TCurveCurve>())})
+        for (TWindowDialog* tool : SharedTools())
             if (tool->Window() == this) {
                 tool->hide();
                 tool->SetWindow(nullptr);
