@@ -142,6 +142,12 @@ public:
     void ResetColors();
     void HelpContents();
 
+    // ---- table editor (tablecommands.cpp)
+    // New curve: an empty curve, made active, with its table open.
+    void NewCurveClick();
+    // Table, Curve data: the table of the active curve.
+    void TableClick();
+
     // ---- status area (statusarea.cpp)
     void RefreshAfterSetChange();
     // A prompt of the program in the status line; hints shown while the pointer rests on a control give way
@@ -161,6 +167,7 @@ private:
     void BuildCommands();
     void BuildStatusArea();
     void InstallHandlers();
+    void InstallTables();
     bool FormCloseQuery();
     void FormClose();
     void Unlink();
