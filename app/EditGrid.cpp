@@ -103,6 +103,11 @@ QVariant TCurveGridModel::data(const QModelIndex& index, int role) const {
             Cells.Column(index.column())[static_cast<size_t>(index.row())]);
     case Qt::TextAlignmentRole:
         return int(Qt::AlignRight | Qt::AlignVCenter);
+    case Qt::ToolTipRole: {
+        // The whole value, where the column's format shows fewer digits.
+        const double v = Cells.Column(index.column())[static_cast<size_t>(index.row())];
+        return TCurveTable::HasValue(v) ? CellClipboardText(v) : QString();
+    }
     default:
         return {};
     }
