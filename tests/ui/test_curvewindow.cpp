@@ -6,7 +6,7 @@
 #include "plot/CurvePanels.h"
 #include "plot/SpecialCombos.h"
 #include "plot/w_curve.h"
-#include "scriptedmessages.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QDir>
@@ -26,25 +26,14 @@
 #include <fstream>
 
 namespace {
-TCurveB MakeCurve(const std::vector<std::pair<double, double>>& points, const std::string& name = "") {
-    TCurveB c;
-    for (auto [x, y] : points) c.AddPoint(x, y);
-    c.CalcRanges();
-    c.FileName = name;
-    c.Saved = !name.empty();
-    return c;
-}
-
 void WriteFile(const QString& name, const std::string& text) {
     std::ofstream(name.toStdString()) << text;
 }
 } // namespace
 
-class TestCurveWindow : public QObject {
+class TestCurveWindow : public QObject, TWindowFixture {
     Q_OBJECT
 
-    std::unique_ptr<TScriptedMessages> msg;
-    std::unique_ptr<Tcurvewindow> win;
     QTemporaryDir dir;
 
     QString Path(const char* name) const { return dir.filePath(QLatin1String(name)); }
@@ -56,16 +45,8 @@ class TestCurveWindow : public QObject {
 
 private slots:
     void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
-    void init() {
-        msg = std::make_unique<TScriptedMessages>();
-        win = std::make_unique<Tcurvewindow>();
-        win->show();
-        QVERIFY(QTest::qWaitForWindowExposed(win.get()));
-    }
-    void cleanup() {
-        win.reset();
-        msg.reset();
-    }
+    void init() { QVERIFY(Start()); }
+    void cleanup() { Stop(); }
 
     void everyCommandHasItsCaptionHintAndShortcut() {
         // name | caption | hint (short|long for buttons) | shortcut

@@ -6,7 +6,7 @@
 #include "app/curvewin.h"
 #include "plot/CurvePanels.h"
 #include "plot/w_curve.h"
-#include "scriptedmessages.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QApplication>
@@ -25,15 +25,6 @@
 #include <functional>
 
 namespace {
-TCurveB MakeCurve(const std::vector<std::pair<double, double>>& points, const std::string& name = "") {
-    TCurveB c;
-    for (auto [x, y] : points) c.AddPoint(x, y);
-    c.CalcRanges();
-    c.FileName = name;
-    c.Saved = !name.empty();
-    return c;
-}
-
 bool SameBits(const TCurveA& a, const TCurveA& b) {
     if (a.Count() != b.Count()) return false;
     const auto n = sizeof(double) * static_cast<size_t>(a.Count());
@@ -65,11 +56,8 @@ void OnModal(std::function<void(T&)> answer) {
 }
 } // namespace
 
-class TestTableEditor : public QObject {
+class TestTableEditor : public QObject, TWindowFixture {
     Q_OBJECT
-
-    std::unique_ptr<TScriptedMessages> msg;
-    std::unique_ptr<Tcurvewindow> win;
 
     TCurvePanel& Panel() const { return *win->CurvePanel; }
     TPlottedCurve& Curve(int n) const { return *Panel().Curve(n); }
@@ -100,16 +88,8 @@ class TestTableEditor : public QObject {
 
 private slots:
     void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
-    void init() {
-        msg = std::make_unique<TScriptedMessages>();
-        win = std::make_unique<Tcurvewindow>();
-        win->show();
-        QVERIFY(QTest::qWaitForWindowActive(win.get()));
-    }
-    void cleanup() {
-        win.reset();
-        msg.reset();
-    }
+    void init() { QVERIFY(Start()); }
+    void cleanup() { Stop(); }
 
     void newCurveTakesTypedRowsWithXAndYOnly() {
         QTest::keyClick(win.get(), Qt::Key_N, Qt::ControlModifier);
