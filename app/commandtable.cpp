@@ -63,11 +63,11 @@ const TCommand Table[] = {
     Run(P::EditMenu, "Curvedata1", "Cu&rve data", "Edit the active curve data using a spreadsheet table", "",
         "", E::Curve, 0, &W::TableClick),
     Run(P::EditMenu, "Curvedisplay1", "Curve displa&y", "Change the appearance of the active curve", "", "",
-        E::Curve, 0, Later),
+        E::Curve, 0, &W::CurveDisplay),
     Run(P::EditMenu, "Axes1", "&Axes", "Edit the axes attributes (range, title, type)", "", "", E::Curve, 0,
-        Later),
+        &W::AxesClick),
     Run(P::EditMenu, "Preferences1", "&Preferences", "Set Graphmill preferences", "", "", E::Always, 0,
-        Later),
+        &W::PreferencesClick),
 
     // View menu
     Tog(P::ViewMenu, "Cursor1", "&Cursor", "Turn on the crosshair cursor", "", "", E::Curve, Fit,
@@ -128,7 +128,8 @@ const TCommand Table[] = {
     Run(P::Band1, "NewBtn", "New", "New|Create a new curve", "", "new", E::Always, 0, &W::NewCurveClick),
     Run(P::Band1, "LoadBtn", "Load", "Load a curve", "", "open", E::Always, 0, &W::OpenCurve),
     Run(P::Band1, "SaveBtn", "Save", "Save active curve", "", "save", E::Curve, Fit, &W::SaveActive),
-    Run(P::Band1, "AxesBtn", "Axes", "Axes|Open axes/title format dialog", "", "axes", E::Curve, 0, Later),
+    Run(P::Band1, "AxesBtn", "Axes", "Axes|Open axes/title format dialog", "", "axes", E::Curve, 0,
+        &W::AxesClick),
     Run(P::Band1, "CutBtn", "Cut", "Cut|Cuts the active curve", "", "cut", E::Curve, 0, Later),
     Run(P::Band1, "PasteBtn", "Paste", "Paste|Pastes a curve from the clipboard", "", "paste",
         E::ClipboardText, 0, Later),
@@ -192,7 +193,7 @@ const TCommand Table[] = {
     Run(P::Popup, "PopTable", "&Table", "Edit the active curve data using a spreadsheet table", "", "",
         E::Curve, 0, &W::TableClick),
     Run(P::Popup, "PopDisplay", "&Display properties", "Change the appearance of the active curve", "", "",
-        E::Curve, 0, Later),
+        E::Curve, 0, &W::CurveDisplay),
     Tog(P::Popup, "PopCursor", "C&ursor", "Turn on the crosshair cursor", "", "", E::Curve, Fit,
         &W::SwitchCursor, &W::CursorShown),
 };

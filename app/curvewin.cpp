@@ -327,6 +327,7 @@ void Tcurvewindow::InstallHandlers() {
         UpdateCommands();
         return 0;
     });
+    InstallDisplay();
     OnNotify(notify::PlaceToolWindow, [this](int32_t mode, int32_t size) -> intptr_t {
         const QScreen* s = screen();
         const QSize screenSize = s != nullptr ? s->geometry().size() : QSize(1024, 768);
@@ -341,6 +342,7 @@ void Tcurvewindow::InstallHandlers() {
 void Tcurvewindow::showEvent(QShowEvent* event) {
     QMainWindow::showEvent(event);
     if (!FirstShow) return;
+    ReadPreferences();
     if (PrevWindow == nullptr) {
         setWindowTitle(windowTitle() + QStringLiteral(" - Main Form"));
         LoadFiles(commandLineFiles_);

@@ -142,6 +142,19 @@ public:
     void ResetColors();
     void HelpContents();
 
+    // ---- display, axes and preferences (displaycommands.cpp)
+    // The user function library file: the preferences' name, in the user's data folder unless absolute.
+    QString FunctionLibraryFile;
+    void CurveDisplay();
+    void AxesClick();
+    void PreferencesClick();
+    // The preferences file: read at the window's first show; written when the main window closes and after
+    // every use of Preferences (a failed write is reported once per session).
+    void ReadPreferences();
+    void WritePreferences();
+    // The folder Open and Save offer next; the last one used in any window is the one kept in the file.
+    void SetDataDir(const QString& folder);
+
     // ---- table editor (tablecommands.cpp)
     // New curve: an empty curve, made active, with its table open.
     void NewCurveClick();
@@ -167,6 +180,7 @@ private:
     void BuildCommands();
     void BuildStatusArea();
     void InstallHandlers();
+    void InstallDisplay();
     void InstallTables();
     bool FormCloseQuery();
     void FormClose();

@@ -47,7 +47,7 @@ void Tcurvewindow::OpenCurve() {
     CurvePanel->SetZoomMode(false);
     const QString name = Messages().OpenFile(this, DataDir, {OpenFilter, AnyFilter});
     if (name.isEmpty()) return;
-    DataDir = QFileInfo(name).absolutePath() + QLatin1Char('/');
+    SetDataDir(QFileInfo(name).absolutePath());
     std::string error;
     TCurveB curve;
     {
@@ -90,7 +90,7 @@ bool Tcurvewindow::SaveCurveAs(int32_t n) {
     if (CurvePanel->Curve(n) == nullptr) return false;
     const QString name = Messages().SaveFile(this, DataDir, {OpenFilter, AnyFilter});
     if (name.isEmpty()) return false;
-    DataDir = QFileInfo(name).absolutePath() + QLatin1Char('/');
+    SetDataDir(QFileInfo(name).absolutePath());
     return WriteCurve(n, name.toStdString());
 }
 

@@ -1,6 +1,8 @@
 // Where a tool window (table editor, fit panel, display properties) opens next to its curve window.
 #pragma once
 
+#include "plot/NotifyTarget.h" // PackPair, UnpackLow, UnpackHigh
+
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -9,14 +11,3 @@
 // mode 2: below the window; mode 3: beside horizontally, below vertically. Everything is kept on a screen
 // of the given size.
 QPoint ToolWindowPlace(int mode, const QRect& window, QSize tool, QSize screen);
-
-// The packed form of the request and the reply: low 16 bits first value, high 16 bits second value.
-inline int32_t PackPair(int low, int high) {
-    return static_cast<int32_t>((static_cast<uint32_t>(high) << 16) | (static_cast<uint32_t>(low) & 0xFFFFu));
-}
-inline int UnpackLow(int32_t v) {
-    return static_cast<int16_t>(static_cast<uint32_t>(v) & 0xFFFFu);
-}
-inline int UnpackHigh(int32_t v) {
-    return static_cast<int16_t>(static_cast<uint32_t>(v) >> 16);
-}

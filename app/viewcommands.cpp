@@ -5,6 +5,7 @@
 #include "plot/CurvePanels.h"
 #include "plot/w_curve.h"
 
+#include <QAction>
 #include <QToolBar>
 
 void Tcurvewindow::SwitchCursor(bool on) {
@@ -49,10 +50,12 @@ void Tcurvewindow::ResetColors() {
 }
 
 void Tcurvewindow::PlotDoubleClick(QPoint pos) {
-    // Inside the plot frame the display properties of the active curve, outside it the axes are edited; both
-    // dialogs come later, so a double click only swallows the press that comes with it.
-    (void)pos;
+    // Inside the plot frame the display properties of the active curve (the press before chose the nearest
+    // curve), outside it the axes are edited, as the menu commands would.
     CurvePanel->IgnoreNextPress();
+    const bool inside = CurvePanel->Grid().PtInside({pos.x(), pos.y()});
+    QAction* command = Action(inside ? QStringLiteral("Curvedisplay1") : QStringLiteral("Axes1"));
+    if (command != nullptr && command->isEnabled()) command->trigger();
 }
 
 void Tcurvewindow::HelpContents() {

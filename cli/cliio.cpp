@@ -179,17 +179,21 @@ bool ReadCurve(const std::string& command, const std::string& path, TCurveB& cur
 }
 
 int WriteCurve(const TArgs& args, TCurveB& curve) {
-    if (const auto out = args.Value("-o"); out && *out != "-") {
+    return WriteCurveTo(args.Command(), args.Value("-o").value_or("-"), curve);
+}
+
+int WriteCurveTo(const std::string& command, const std::string& path, TCurveB& curve) {
+    if (path != "-") {
         std::string error;
-        if (!curve.SaveToFile(*out, "", "", &error)) {
-            Error(args.Command(), error);
+        if (!curve.SaveToFile(path, "", "", &error)) {
+            Error(command, error);
             return UsageError;
         }
         return Done;
     }
     const std::string text = curve.DataText();
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
-        Error(args.Command(), std::string("cannot write standard output: ") + std::strerror(errno));
+        Error(command, std::string("cannot write standard output: ") + std::strerror(errno));
         return UsageError;
     }
     return Done;

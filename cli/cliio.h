@@ -69,6 +69,8 @@ bool ReadCurve(const std::string& command, const std::string& path, TCurveB& cur
 // Writes a result curve to -o PATH through the program's save, or its data lines to standard output
 // (also for -o -). Returns the exit status.
 int WriteCurve(const TArgs& args, TCurveB& curve);
+// The same for any path ("-" for standard output).
+int WriteCurveTo(const std::string& command, const std::string& path, TCurveB& curve);
 
 // Prints the message of an arithmetic fault and returns ArithmeticFault; Done for no fault.
 int ReportFault(const std::string& command, TArithFault fault);

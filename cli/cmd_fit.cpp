@@ -5,6 +5,8 @@
 #include "expr/UserFunctions.h"
 #include "fit/Fit2.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -101,23 +103,105 @@ const std::vector<cli::TOptionSpec> FitOptions = {
     {"--set", true, true},
     {"--lock", true, true},
     {"--tolerance", true, false},
+    {"--converge", true, false},
+    {"--ftol", true, false},
+    {"--xtol", true, false},
     {"--max-iterations", true, false},
     {"--generate-term", true, false},
+    {"--json", false, false},
+    {"--residuals", true, false},
+    {"--model-at-points", true, false},
 };
+
+// v so that it reads back to the same double (the shortest such form); null for what JSON cannot hold.
+std::string JsonNumber(double v) {
+    if (!std::isfinite(v)) return "null";
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, res.ptr);
+}
+
+std::string JsonString(const std::string& text) {
+    std::string s = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            s += '\\';
+            s += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
+            s += buf;
+        } else {
+            s += c;
+        }
+    }
+    return s + '"';
+}
+
+// The result as one JSON object: the figures of the result text in full precision, and every parameter with
+// its bounds and lock. Parameter names lose the padding the result text aligns them with.
+std::string ResultJson(const TFitParamB& fit) {
+    static const char* const statusNames[] = {"converged", "max_iterations", "failed"};
+    std::string j = "{\n";
+    j += "  \"status\": " + JsonString(statusNames[static_cast<int>(fit.Status())]) + ",\n";
+    j += "  \"message\": " + JsonString(fit.ResultLines().front()) + ",\n";
+    j += "  \"iterations\": " + std::to_string(fit.iterations) + ",\n";
+    j += "  \"points\": " + std::to_string(fit.PointCount()) + ",\n";
+    j += "  \"chi_square\": " + JsonNumber(fit.SumOfSquares()) + ",\n";
+    j += "  \"reduced_chi_square\": " + JsonNumber(fit.ReducedChiSquare()) + ",\n";
+    j += "  \"reported\": " + JsonNumber(fit.Rms()) + ",\n";
+    j += "  \"r_squared\": " + JsonNumber(fit.RSquared()) + ",\n";
+    j += "  \"parameters\": [";
+    const char* separator = "\n";
+    for (int32_t t = 0; t < fit.TermCount(); ++t) {
+        const TPeak& p = fit.Term(t);
+        for (int k = 1; k <= p.nparams; ++k) {
+            const size_t i = static_cast<size_t>(k);
+            std::string name = p.ParamName(k);
+            name.erase(name.find_last_not_of(' ') + 1);
+            j += separator;
+            j += "    {\"term\": " + std::to_string(t + 1) + ", \"index\": " + std::to_string(k) +
+                 ", \"type\": " + JsonString(p.TypeName()) + ", \"name\": " + JsonString(name) +
+                 ", \"value\": " + JsonNumber(p.value[i]) + ", \"sigma\": " + JsonNumber(p.sigma[i]) +
+                 ", \"locked\": " + (p.lock[i] ? "true" : "false") + ", \"min\": " + JsonNumber(p.min[i]) +
+                 ", \"max\": " + JsonNumber(p.max[i]) + "}";
+            separator = ",\n";
+        }
+    }
+    j += "\n  ]\n}\n";
+    return j;
+}
 
 int RunFit(const std::vector<std::string>& args) {
     cli::TArgs a("fit", args, FitOptions);
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
-    if (a.Value("-o") == "-") {
-        cli::Error("fit", "-o -: the result text goes to standard output; give the curve a file");
+    // The curves the fit writes; one of them may take standard output, and the result then goes to standard
+    // error so that the curve stays readable by the next command of a pipeline.
+    std::vector<std::pair<std::string, std::string>> outputs; // option, path
+    for (const char* option : {"-o", "--residuals", "--model-at-points"})
+        if (const auto path = a.Value(option)) outputs.emplace_back(option, *path);
+    const auto toStdout =
+        std::count_if(outputs.begin(), outputs.end(), [](const auto& o) { return o.second == "-"; });
+    if (toStdout > 1) {
+        cli::Error("fit", "only one curve can go to standard output (-)");
         return cli::UsageError;
     }
     TFitParamB fit;
-    double tolerance = fit.tolerance;
+    double tolerance = fit.tolerance, ftol = fit.ftol, xtol = fit.xtol;
     long maxIterations = fit.maxIterations;
     if (!a.Number("--tolerance", tolerance, -HUGE_VAL, HUGE_VAL) ||
+        !a.Number("--ftol", ftol, 0.0, HUGE_VAL) || !a.Number("--xtol", xtol, 0.0, HUGE_VAL) ||
         !a.Integer("--max-iterations", maxIterations, 0, 10000))
         return cli::UsageError;
+    const std::string converge = a.Value("--converge").value_or("tolerance");
+    if (converge != "tolerance" && converge != "relative") {
+        cli::Error("fit", "--converge '" + converge + "': tolerance or relative expected");
+        return cli::UsageError;
+    }
+    if (converge != "relative" && (a.Has("--ftol") || a.Has("--xtol"))) {
+        cli::Error("fit", "--ftol and --xtol belong to --converge relative");
+        return cli::UsageError;
+    }
     std::vector<TTermSpec> specs;
     for (const auto& text : a.Values("--term")) {
         specs.emplace_back();
@@ -229,9 +313,12 @@ int RunFit(const std::vector<std::string>& args) {
     }
     fit.tolerance = tolerance;
     fit.maxIterations = static_cast<int32_t>(maxIterations);
+    fit.convergeTest = converge == "relative" ? TConvergeTest::Relative : TConvergeTest::ChiSquareChange;
+    fit.ftol = ftol;
+    fit.xtol = xtol;
 
     bool started = false;
-    TCurveB generated(curve);
+    TCurveB generated(curve), residuals, modelAtPoints;
     bool generatedOk = false;
     const int status = cli::Guarded("fit", [&] {
         // Adding each term with "Initialize fit" checked guesses every term so far,
@@ -252,57 +339,74 @@ int RunFit(const std::vector<std::string>& args) {
         }
         for (const auto& [t, k] : locks) fit.Term(t).lock[static_cast<size_t>(k)] = true;
         started = fit.RunFit();
-        if (started && fit.Failed() == 0 && a.Has("-o"))
+        if (!started || fit.Failed() != 0) return;
+        if (a.Has("-o"))
             generatedOk =
                 fit.ModelCurve(generated, generateTerm != 0 ? static_cast<int32_t>(generateTerm - 1) : -1);
+        if (a.Has("--residuals")) fit.ModelAtDataPoints(residuals, true);
+        if (a.Has("--model-at-points")) fit.ModelAtDataPoints(modelAtPoints, false);
     });
     if (status != cli::Done) return status;
     if (!started)
         return cli::Failed("fit", fit.LastError().empty() ? "the fit could not start" : fit.LastError());
-    std::fputs(fit.ResultText().c_str(), stdout);
-    std::fflush(stdout);
+    const std::string report = a.Has("--json") ? ResultJson(fit) : fit.ResultText();
+    std::FILE* reportTo = toStdout > 0 ? stderr : stdout;
+    std::fputs(report.c_str(), reportTo);
+    std::fflush(reportTo);
     if (fit.Failed() != 0) return cli::OperationFailed;
-    if (!a.Has("-o")) return cli::Done;
-    if (!generatedOk)
+    if (a.Has("-o") && !generatedOk)
         return cli::Failed("fit", "the model curve cannot be generated over this curve's x range");
-    if (const int fault = cli::ReportFault("fit", CheckFinite(generated)); fault != cli::Done) return fault;
-    return cli::WriteCurve(a, generated);
+    auto curveOf = [&](const std::string& option) -> TCurveB& {
+        return option == "-o" ? generated : option == "--residuals" ? residuals : modelAtPoints;
+    };
+    // Nothing is written when any of the curves holds a fault.
+    for (const auto& [option, path] : outputs)
+        if (const int fault = cli::ReportFault("fit", CheckFinite(curveOf(option))); fault != cli::Done)
+            return fault;
+    for (const auto& [option, path] : outputs)
+        if (const int written = cli::WriteCurveTo("fit", path, curveOf(option)); written != cli::Done)
+            return written;
+    return cli::Done;
 }
 
-const cli::TRegister fitCommand({"fit", "least-squares fit of a model of terms",
-                                 "Usage: graphmill-cli fit --term TERM [--term TERM]... [OPTIONS] FILE\n"
-                                 "Fits the sum of the terms to the curve in FILE by damped least squares "
-                                 "and prints the result text.\n"
-                                 "  --term TERM          a term, in model order (at most 10): "
-                                 "polynomial[:ORDER] (ORDER 0 to 8, default\n"
-                                 "                       1), gaussian, lorentzian, sinusoidal, "
-                                 "gauss-lorentz, exponential,\n"
-                                 "                       tabulated:PATH (a curve file sampled at the data "
-                                 "points), user:NAME\n"
-                                 "  --library LIBFILE    the function library of user terms\n"
-                                 "  --range FIRST LAST   the data points fitted (point indices; default "
-                                 "the whole curve, at least 4)\n"
-                                 "  --min T.K=VALUE      lower bound of parameter K of term T (both from "
-                                 "1); |VALUE| <= 1e12\n"
-                                 "  --max T.K=VALUE      upper bound\n"
-                                 "  --no-guess           keep the terms' defaults instead of the initial "
-                                 "guesses from the data\n"
-                                 "  --set T.K=VALUE      start value (clamped to the bounds), applied "
-                                 "after the guesses\n"
-                                 "  --lock T.K           hold the parameter fixed\n"
-                                 "  --tolerance T        convergence tolerance (1e-4)\n"
-                                 "  --max-iterations N   0 to 10000 (100)\n"
-                                 "  -o PATH              also write the model over the curve's points (the "
-                                 "Generate curve)\n"
-                                 "  --generate-term T    with -o: term T alone instead of the whole model\n"
-                                 "The bounds are set first, then the initial guesses (clipped to the "
-                                 "bounds), then --set and --lock.\n"
-                                 "Exit 0 when the tolerance was met or the iterations ran out, 1 when the "
-                                 "fit failed (\"ERROR:  matrix\n"
-                                 "does not converge!!!\") or could not start (fewer data points than "
-                                 "parameters plus one).\n"
-                                 "Example: graphmill-cli fit --term gaussian --term polynomial:0 peak.dat "
-                                 "-o model.dat\n",
-                                 RunFit});
+const cli::TRegister fitCommand(
+    {"fit", "least-squares fit of a model of terms",
+     "Usage: graphmill-cli fit --term TERM [--term TERM]... [OPTIONS] FILE\n"
+     "Fits the sum of the terms to the curve in FILE by damped least squares and prints the result text.\n"
+     "  --term TERM          a term, in model order (at most 10): polynomial[:ORDER] (ORDER 0 to 8, default\n"
+     "                       1), gaussian, lorentzian, sinusoidal, gauss-lorentz, exponential,\n"
+     "                       tabulated:PATH (a curve file sampled at the data points), user:NAME\n"
+     "  --library LIBFILE    the function library of user terms\n"
+     "  --range FIRST LAST   the data points fitted (point indices; default the whole curve, at least 4)\n"
+     "  --min T.K=VALUE      lower bound of parameter K of term T (both from 1); |VALUE| <= 1e12\n"
+     "  --max T.K=VALUE      upper bound\n"
+     "  --no-guess           keep the terms' defaults instead of the initial guesses from the data\n"
+     "  --set T.K=VALUE      start value (clamped to the bounds), applied after the guesses\n"
+     "  --lock T.K           hold the parameter fixed\n"
+     "  --converge TEST      when the fit has converged: tolerance (the default: chi-square fell by less\n"
+     "                       than points x --tolerance over the last two steps) or relative (a step lowered\n"
+     "                       chi-square by at most --ftol of itself and changed no free parameter by more\n"
+     "                       than --xtol of its value, or chi-square is 0; for nearly exact data and\n"
+     "                       ill-conditioned models)\n"
+     "  --tolerance T        the tolerance test's figure per data point (1e-4)\n"
+     "  --ftol F, --xtol X   the relative test's limits (1e-12 and 1e-10)\n"
+     "  --max-iterations N   0 to 10000 (100)\n"
+     "  --json               print the result as one JSON object instead of the result text: status,\n"
+     "                       message, iterations, points, chi_square (sum of squared residuals),\n"
+     "                       reduced_chi_square, reported (the text's ChiSquare), r_squared and\n"
+     "                       parameters (term, index, type, name, value, sigma, locked, min, max), every\n"
+     "                       number exact to the last bit\n"
+     "  -o PATH              also write the model curve as Generate makes it: as many points as FILE has,\n"
+     "                       evenly spaced over FILE's whole x range\n"
+     "  --generate-term T    with -o: term T alone instead of the whole model\n"
+     "  --residuals PATH     write the data points of the fit range with y minus the model\n"
+     "  --model-at-points PATH  write the model at the x of the data points of the fit range\n"
+     "PATH - is standard output (for one of the curves); the result then goes to standard error.\n"
+     "The bounds are set first, then the initial guesses (clipped to the bounds), then --set and --lock.\n"
+     "Exit 0 when the fit converged or the iterations ran out, 1 when the fit failed (\"ERROR:  matrix\n"
+     "does not converge!!!\", no curve written) or could not start (fewer data points than parameters\n"
+     "plus one).\n"
+     "Example: graphmill-cli fit --term gaussian --term polynomial:0 peak.dat -o model.dat\n",
+     RunFit});
 
 } // namespace

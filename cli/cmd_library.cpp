@@ -2,6 +2,7 @@
 #include "cli/cli.h"
 #include "cli/cliio.h"
 #include "curves/real48.h"
+#include "expr/Derive.h"
 #include "expr/UserFunctions.h"
 #include "fit/Fit1.h"
 
@@ -132,23 +133,55 @@ bool ParseParam(const std::string& text, TUserParamDef& p) {
     return true;
 }
 
+// Fills each empty derivative with the function's derivative by that parameter. The derived formulas then
+// go through the define check like typed ones; a definition that check refuses anyway (a name it does not
+// take, a function that does not parse) gets the check's message rather than the derivation's.
+bool DeriveMissing(const std::string& name, const std::string& function, std::vector<TUserParamDef>& params) {
+    std::vector<std::string> variables{"x"};
+    for (const TUserParamDef& p : params) variables.push_back(p.Name);
+    for (TUserParamDef& p : params) {
+        if (!p.Derivative.empty()) continue;
+        const TDerivative d = Derive(function, variables, p.Name);
+        if (!d.Ok) {
+            // As if every missing derivative had been typed as 0.
+            std::vector<TUserParamDef> typed = params;
+            for (TUserParamDef& t : typed)
+                if (t.Derivative.empty()) t.Derivative.push_back('0');
+            TUserFunctionList scratch;
+            const std::string message = DefineUserFunction(scratch, name, function, typed);
+            cli::Error("library define",
+                       message.empty() ? "--param '" + p.Name + "': no derivative: " + d.Reason : message);
+            return false;
+        }
+        p.Derivative = d.Text;
+    }
+    return true;
+}
+
 int RunDefine(const std::vector<std::string>& args) {
     cli::TArgs a("library define", args,
-                 {{"--name", true, false}, {"--function", true, false}, {"--param", true, true}});
+                 {{"--name", true, false},
+                  {"--function", true, false},
+                  {"--param", true, true},
+                  {"--derive", false, false}});
     if (!a.Ok() || !a.ExpectPositionals(2)) return cli::UsageError;
+    const bool derive = a.Has("--derive");
     std::vector<TUserParamDef> params;
     for (const auto& text : a.Values("--param")) {
         params.emplace_back();
-        if (!ParseParam(text, params.back())) return cli::UsageError;
+        // With --derive a bare NAME is NAME= : its derivative is to be worked out.
+        const bool bare = derive && text.find('=') == std::string::npos;
+        if (!ParseParam(bare ? text + "=" : text, params.back())) return cli::UsageError;
     }
     if (params.size() > static_cast<size_t>(TUserFunction::MaxVariables - 1)) {
         cli::Error("library define", "a function has at most 9 parameters");
         return cli::UsageError;
     }
+    const std::string function = WithoutSpaces(a.Value("--function").value_or(""));
+    if (derive && !DeriveMissing(a.Value("--name").value_or(""), function, params)) return cli::UsageError;
     const std::string& path = a.Positional(1);
     TUserFunctionList list;
     if (!LoadLibrary("library define", path, list, true)) return cli::UsageError;
-    const std::string function = WithoutSpaces(a.Value("--function").value_or(""));
     bool fits = function.size() <= TUserFunction::MaxTextLength;
     for (const TUserParamDef& p : params) fits = fits && p.Derivative.size() <= TUserFunction::MaxTextLength;
     if (!fits) {
@@ -191,9 +224,9 @@ const cli::TRegister
     libraryCommand({"library", "list, show, define or delete user fit functions",
                     "Usage: graphmill-cli library list LIBFILE\n"
                     "       graphmill-cli library show LIBFILE NAME\n"
-                    "       graphmill-cli library define LIBFILE --name NAME --function F\n"
+                    "       graphmill-cli library define LIBFILE [--derive] --name NAME --function F\n"
                     "                                    --param "
-                    "NAME=DERIVATIVE[,INITIAL,MIN,MAX,STYLE]...\n"
+                    "NAME[=DERIVATIVE[,INITIAL,MIN,MAX,STYLE]]...\n"
                     "       graphmill-cli library delete LIBFILE NAME\n"
                     "list: one line per function: its name, a tab, its parameter names "
                     "separated by blanks.\n"
@@ -211,9 +244,16 @@ const cli::TRegister
                     "  LIBFILE is created. Refusals exit 2 with the function dialog's message "
                     "(\"No function name.\",\n"
                     "  \"Duplicate function name.\", ...).\n"
+                    "  With --derive, a --param NAME (or NAME=,INITIAL,...) without a derivative gets the "
+                    "derivative of F by\n"
+                    "  that parameter, worked out symbolically (library show prints it); it is checked "
+                    "like a typed one.\n"
+                    "  Without --derive a missing derivative is refused.\n"
                     "delete: removes the function NAME.\n"
                     "Example: graphmill-cli library define lib.dat --name line --function "
-                    "'a*x+b' --param a=x --param b=1\n",
+                    "'a*x+b' --param a=x --param b=1\n"
+                    "         graphmill-cli library define lib.dat --derive --name decay --function "
+                    "'A*exp(0-k*x)' --param A --param k=,1\n",
                     RunLibrary});
 
 } // namespace

@@ -1,8 +1,12 @@
 #include "fit/Fit2.h"
 
+#include "curves/faultguard.h"
+
 #include <algorithm>
+#include <cfenv>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -33,6 +37,22 @@ std::string Fixed(double v, int width, int decimals) {
 // Residuals are divided by the scale; one too small to divide by counts as 1.
 inline double EffectiveScale(double s) {
     return std::fabs(s) < 1e-4 ? 1.0 : s;
+}
+
+// Runs op, which computes from trial parameters, and tells whether it raised a division by zero, an invalid
+// operation or an overflow. The fault flags are left as they were before: a trial that faults is a rejected
+// step, not a fault of the command.
+template <class Op>
+bool RunsClean(Op&& op) {
+    constexpr int watched = FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW;
+    std::fexcept_t before;
+    std::fegetexceptflag(&before, watched);
+    std::feclearexcept(watched);
+    op();
+    asm volatile("" : : : "memory");
+    const bool clean = std::fetestexcept(watched) == 0;
+    std::fesetexceptflag(&before, watched);
+    return clean;
 }
 
 } // namespace
@@ -116,6 +136,11 @@ bool TFitParamA::SetData(const TCurveB& curve, int32_t first, int32_t last) {
     py_.assign(curve.YData() + first - 1, curve.YData() + first - 1 + n);
     const auto [lo, hi] = std::minmax_element(py_.begin(), py_.end());
     yRange_ = *hi - *lo;
+    double mean = 0.0;
+    for (double y : py_) mean += y;
+    mean /= static_cast<double>(n);
+    ySpread_ = 0.0;
+    for (double y : py_) ySpread_ += (y - mean) * (y - mean);
     // A tabulated term's samples belong to the data points, so new data points get new samples.
     for (TPeak& t : terms_)
         if (t.type == TPeak::Tabulated) t.SampleTabulated(px_.data(), PointCount());
@@ -223,10 +248,11 @@ bool TFitParamB::Prepare() {
                      " parameters; a fit needs more points than parameters.";
         return false;
     }
-    for (auto& row : alpha_) row.fill(0.0);
-    beta_.fill(0.0);
+    for (TSystem& sys : systems_) sys.valid = false;
     delta_.fill(0.0);
+    dampScale_.fill(0.0);
     trialTerms_ = terms_;
+    valuesBefore_.resize(terms_.size());
     blockF_.assign(BlockSize, 0.0);
     blockG_.assign(static_cast<size_t>(m_) * BlockSize, 0.0);
     blockRows_.resize(static_cast<size_t>(m_));
@@ -242,7 +268,7 @@ bool TFitParamB::Prepare() {
     iterations = 0;
     converged = false;
     failed_ = 0;
-    matrixValid_ = false;
+    accepted_ = false;
     prepared_ = true;
     UpdateRms();
     return true;
@@ -260,51 +286,64 @@ void TFitParamB::RefreshLocks() {
     for (int32_t k = 0; k < m_; ++k) mFree_ += lockedList_[static_cast<size_t>(k)] ? 0 : 1;
 }
 
-void TFitParamB::BuildMatrix() {
+void TFitParamB::BuildSystem(TSystem& sys, const std::vector<TPeak>& terms) {
     const int32_t m = m_;
-    for (int32_t k = 0; k < m; ++k) alpha_[static_cast<size_t>(k)].fill(0.0);
-    beta_.fill(0.0);
+    TMatrix& alpha = sys.alpha;
+    auto& beta = sys.beta;
+    for (int32_t k = 0; k < m; ++k) alpha[static_cast<size_t>(k)].fill(0.0);
+    beta.fill(0.0);
     double* f = blockF_.data();
     double* const* g = blockRows_.data();
     const int32_t count = PointCount();
     for (int32_t start = 0; start < count; start += BlockSize) {
         const int32_t n = std::min(BlockSize, count - start);
-        EvalBlock(terms_, start, n, f, g);
+        EvalBlock(terms, start, n, f, g);
         const double* y = py_.data() + start;
         for (int32_t p = 0; p < n; ++p) f[p] = y[p] - f[p];
         // The rank-one updates of the block's points, summed per matrix element.
         for (int32_t k = 0; k < m; ++k) {
-            auto& row = alpha_[static_cast<size_t>(k)];
-            beta_[static_cast<size_t>(k)] += Dot(f, g[k], n);
+            auto& row = alpha[static_cast<size_t>(k)];
+            beta[static_cast<size_t>(k)] += Dot(f, g[k], n);
             for (int32_t j = 0; j <= k; ++j) row[static_cast<size_t>(j)] += Dot(g[k], g[j], n);
         }
     }
     const double s = EffectiveScale(scale);
     const double s2 = s * s;
     for (int32_t k = 0; k < m; ++k) {
-        beta_[static_cast<size_t>(k)] /= s2;
+        beta[static_cast<size_t>(k)] /= s2;
         for (int32_t j = 0; j <= k; ++j) {
-            alpha_[static_cast<size_t>(k)][static_cast<size_t>(j)] /= s2;
-            alpha_[static_cast<size_t>(j)][static_cast<size_t>(k)] =
-                alpha_[static_cast<size_t>(k)][static_cast<size_t>(j)];
+            alpha[static_cast<size_t>(k)][static_cast<size_t>(j)] /= s2;
+            alpha[static_cast<size_t>(j)][static_cast<size_t>(k)] =
+                alpha[static_cast<size_t>(k)][static_cast<size_t>(j)];
         }
-        alpha_[static_cast<size_t>(k)][static_cast<size_t>(k)] *= 1.0 + lambda_;
+    }
+    sys.valid = true;
+}
+
+void TFitParamB::NoteSystem(const TSystem& sys) {
+    const bool keepLargest = convergeTest == TConvergeTest::Relative;
+    for (int32_t k = 0; k < m_; ++k) {
+        const double d = sys.alpha[static_cast<size_t>(k)][static_cast<size_t>(k)];
+        double& scale = dampScale_[static_cast<size_t>(k)];
+        scale = keepLargest ? std::max(scale, d) : d;
     }
 }
 
-bool TFitParamB::SolveFree(const double* rhs, double* sol) const {
+bool TFitParamB::SolveFree(const TMatrix& alpha, const double* rhs, double* sol, double lambda) const {
     const int32_t n = mFree_;
-    std::array<std::array<double, MaxFitParams + 1>, MaxFitParams> a;
-    // Copy the rows and columns of the free parameters, in order; rhs goes into the spare column.
+    TMatrix a;
+    // Copy the rows and columns of the free parameters, in order, with the damped diagonal; the right-hand
+    // side of each free parameter goes into the spare column.
     int32_t r = 0;
     for (int32_t k = 0; k < m_; ++k) {
         if (lockedList_[static_cast<size_t>(k)]) continue;
+        auto& row = a[static_cast<size_t>(r)];
         int32_t c = 0;
         for (int32_t j = 0; j < m_; ++j)
             if (!lockedList_[static_cast<size_t>(j)])
-                a[static_cast<size_t>(r)][static_cast<size_t>(c++)] =
-                    alpha_[static_cast<size_t>(k)][static_cast<size_t>(j)];
-        a[static_cast<size_t>(r)][static_cast<size_t>(n)] = rhs[r];
+                row[static_cast<size_t>(c++)] = alpha[static_cast<size_t>(k)][static_cast<size_t>(j)];
+        row[static_cast<size_t>(r)] += lambda * dampScale_[static_cast<size_t>(k)];
+        row[static_cast<size_t>(n)] = rhs[k];
         ++r;
     }
     for (int32_t c = 0; c < n; ++c) {
@@ -337,22 +376,20 @@ bool TFitParamB::SolveFree(const double* rhs, double* sol) const {
 void TFitParamB::Iterate() {
     if (lambda_ < 0) lambda_ = 0.001;
     RefreshLocks();
-    // After a rejected step the parameters are those the matrix was built for: only the damping changes.
-    if (matrixValid_ && lambdaOld_ * 10 == lambda_ && KeyOf() == matrixKey_) {
-        for (int32_t k = 0; k < m_; ++k) {
-            double& d = alpha_[static_cast<size_t>(k)][static_cast<size_t>(k)];
-            d = (1.0 + lambda_) * d / (1.0 + lambdaOld_);
-        }
-    } else {
-        BuildMatrix();
-        matrixKey_ = KeyOf();
-        matrixValid_ = true;
+    // A rejected step leaves the parameters the system was built for: only the damping changes. The start
+    // and parameters the user has changed since get their system here.
+    TSystem& sys = systems_[static_cast<size_t>(current_)];
+    if (!sys.valid || !(sys.key == KeyOf())) {
+        BuildSystem(sys, terms_);
+        sys.key = KeyOf();
+        NoteSystem(sys);
     }
-    if (!SolveFree(beta_.data(), delta_.data())) {
+    if (!SolveFree(sys.alpha, sys.beta.data(), delta_.data(), lambda_)) {
         failed_ = 1;
         return;
     }
     int32_t i = 0, j = 0;
+    relChange_ = 0.0;
     for (size_t t = 0; t < terms_.size(); ++t) {
         const TPeak& cur = terms_[t];
         TPeak& trial = trialTerms_[t];
@@ -364,20 +401,36 @@ void TFitParamB::Iterate() {
             if (v < cur.min[kk]) v = cur.min[kk];
             if (v > cur.max[kk]) v = cur.max[kk];
             trial.value[kk] = v;
+            const double change = std::fabs(v - cur.value[kk]);
+            if (change > 0.0)
+                relChange_ = std::max(relChange_, change / std::max(std::fabs(v), std::fabs(cur.value[kk])));
         }
     }
-    const double chiTrial = ChiSquare(trialTerms_);
+    double chiTrial = 0.0;
+    const bool clean = RunsClean([&] {
+        chiTrial = ChiSquare(trialTerms_);
+        FaultBarrier(chiTrial);
+    });
+    const bool usable = clean && std::isfinite(chiTrial);
     const double chiOld = chiSquare_;
     const double slack = PointCount() * tolerance;
     lambdaOld_ = lambda_;
-    if (chiTrial <= chiOld) {
+    accepted_ = usable && chiTrial <= chiOld;
+    if (accepted_) {
+        chiBefore_ = chiOld;
+        chiPrevBefore_ = chiPrev_;
+        chiPrev2Before_ = chiPrev2_;
+        relDecrease_ = chiOld > 0.0 ? (chiOld - chiTrial) / chiOld : 0.0;
         lambda_ *= 0.1;
-        for (size_t t = 0; t < terms_.size(); ++t) terms_[t].value = trialTerms_[t].value;
+        for (size_t t = 0; t < terms_.size(); ++t) {
+            valuesBefore_[t] = terms_[t].value;
+            terms_[t].value = trialTerms_[t].value;
+        }
         chiPrev2_ = chiPrev_;
         chiPrev_ = chiOld;
         chiSquare_ = chiTrial;
         chiKey_ = KeyOf();
-    } else if (chiTrial <= chiOld + slack) {
+    } else if (usable && chiTrial <= chiOld + slack) {
         chiPrev2_ = chiPrev_;
         chiPrev_ = chiTrial;
         lambda_ *= 10;
@@ -386,7 +439,45 @@ void TFitParamB::Iterate() {
         lambda_ *= 10;
         chiSquare_ = chiOld;
     }
+    // Under the relative test a damping that has fallen to nothing is no failure: the steps are then plain
+    // Gauss-Newton steps, which the test ends by itself.
+    if (convergeTest == TConvergeTest::Relative && lambda_ < 1e-100) lambda_ = 1e-100;
     if (lambda_ > 1e50 || lambda_ < 1e-100) failed_ = 1;
+}
+
+void TFitParamB::AdoptAcceptedStep() {
+    TSystem& next = systems_[static_cast<size_t>(1 - current_)];
+    const bool clean = RunsClean([&] { BuildSystem(next, terms_); });
+    bool finite = clean;
+    for (int32_t k = 0; k < m_ && finite; ++k) {
+        finite = std::isfinite(next.beta[static_cast<size_t>(k)]);
+        for (int32_t j = 0; j <= k && finite; ++j)
+            finite = std::isfinite(next.alpha[static_cast<size_t>(k)][static_cast<size_t>(j)]);
+    }
+    if (finite) {
+        next.key = KeyOf();
+        current_ = 1 - current_;
+        NoteSystem(next);
+        return;
+    }
+    // The derivatives at the new parameters are of no use: back to the old ones, with more damping.
+    next.valid = false;
+    for (size_t t = 0; t < terms_.size(); ++t) terms_[t].value = valuesBefore_[t];
+    chiSquare_ = chiBefore_;
+    chiPrev_ = chiPrevBefore_;
+    chiPrev2_ = chiPrev2Before_;
+    chiKey_ = KeyOf();
+    accepted_ = false;
+    lambda_ = lambdaOld_ * 10;
+    if (lambda_ > 1e50) failed_ = 1;
+}
+
+bool TFitParamB::ConvergedNow() const {
+    if (!accepted_) return false;
+    if (convergeTest == TConvergeTest::Relative)
+        return chiSquare_ == 0.0 || (relDecrease_ <= ftol && relChange_ <= xtol);
+    const double slack = PointCount() * tolerance;
+    return lambda_ < 1 && chiPrev_ - chiSquare_ < slack && chiPrev2_ - chiSquare_ < slack;
 }
 
 bool TFitParamB::Step() {
@@ -405,11 +496,11 @@ bool TFitParamB::Step() {
         UpdateRms();
         return true;
     }
-    const double slack = PointCount() * tolerance;
-    const bool done = lambda_ < lambdaOld_ && lambda_ < 1 && chiPrev_ - chiSquare_ < slack &&
-                      chiPrev2_ - chiSquare_ < slack;
+    const bool done = ConvergedNow();
     if (!done && iterations <= maxIterations) {
+        if (accepted_) AdoptAcceptedStep();
         UpdateRms();
+        if (failed_) return true;
         return false;
     }
     converged = iterations <= maxIterations;
@@ -426,11 +517,10 @@ bool TFitParamB::RunFit() {
 }
 
 void TFitParamB::ErrorEstimates() {
-    for (int32_t k = 0; k < m_; ++k)
-        alpha_[static_cast<size_t>(k)][static_cast<size_t>(k)] /= 1.0 + lambdaOld_;
-    // The undamped matrix must not be taken for a damped one by a later step.
-    matrixValid_ = false;
-    const double dof = PointCount() - m_;
+    // The undamped system of the last step's starting point.
+    const TSystem& sys = systems_[static_cast<size_t>(current_)];
+    // Locked parameters are not estimated: they take no degree of freedom.
+    const double dof = PointCount() - mFree_;
     std::array<double, MaxFitParams> e{}, v{};
     int32_t i = 0, j = 0;
     for (TPeak& t : terms_)
@@ -441,12 +531,49 @@ void TFitParamB::ErrorEstimates() {
                 continue;
             }
             e.fill(0.0);
-            e[static_cast<size_t>(j)] = 1.0;
-            sigma = SolveFree(e.data(), v.data())
+            e[static_cast<size_t>(i)] = 1.0;
+            sigma = SolveFree(sys.alpha, e.data(), v.data(), 0.0)
                         ? std::sqrt(std::fabs(v[static_cast<size_t>(j)]) * chiSquare_ / dof)
                         : 0.0;
             ++j;
         }
+}
+
+TFitStatus TFitParamB::Status() const {
+    if (failed_) return TFitStatus::Failed;
+    return converged ? TFitStatus::Converged : TFitStatus::MaxIterations;
+}
+
+double TFitParamB::SumOfSquares() const {
+    const double s = EffectiveScale(scale);
+    return chiSquare_ * s * s;
+}
+
+double TFitParamB::ReducedChiSquare() const {
+    const int32_t dof = PointCount() - mFree_;
+    return dof > 0 ? SumOfSquares() / dof : std::numeric_limits<double>::quiet_NaN();
+}
+
+double TFitParamB::RSquared() const {
+    return ySpread_ > 0.0 ? 1.0 - SumOfSquares() / ySpread_ : std::numeric_limits<double>::quiet_NaN();
+}
+
+bool TFitParamB::ModelAtDataPoints(TCurveB& curve, bool residuals) const {
+    const int32_t count = PointCount();
+    if (terms_.empty() || count == 0) return false;
+    curve = TCurveB(count);
+    curve.SetCount(count);
+    double f[BlockSize];
+    for (int32_t start = 0; start < count; start += BlockSize) {
+        const int32_t n = std::min(BlockSize, count - start);
+        EvalBlock(terms_, start, n, f, nullptr);
+        for (int32_t p = 0; p < n; ++p) {
+            const size_t i = static_cast<size_t>(start + p);
+            curve.SetXY(start + p + 1, px_[i], residuals ? py_[i] - f[p] : f[p]);
+        }
+    }
+    curve.CalcRanges();
+    return true;
 }
 
 // ---------------------------------------------------------------- result text

@@ -11,6 +11,22 @@
 #include <string>
 #include <vector>
 
+// How a fit decides that it has converged.
+enum class TConvergeTest : int32_t {
+    // The chi-square fell by less than N x tolerance over each of the last two steps, the last one accepted
+    // with the damping below 1: an absolute figure, quick on ordinary noisy data.
+    ChiSquareChange = 0,
+    // An accepted step lowered chi-square by at most ftol of itself and moved no free parameter by more than
+    // xtol of its value, or chi-square is 0: free of the data's scale, for nearly exact data and
+    // ill-conditioned models. Fits under this test also damp each parameter by the largest curvature it has
+    // had, so that a parameter whose influence fades cannot jump away, and a damping that falls to nothing
+    // is no failure.
+    Relative = 1,
+};
+
+// How a finished fit ended.
+enum class TFitStatus : int32_t { Converged, MaxIterations, Failed };
+
 class TFitParamA : public TFitModel {
 public:
     static constexpr int MaxTerms = 10;
@@ -48,6 +64,8 @@ public:
     const double* DataX() const { return px_.data(); }
     const double* DataY() const { return py_.data(); }
     double YRange() const { return yRange_; }
+    // The sum of squared deviations of the data's y from their mean (0 without data).
+    double YSpread() const { return ySpread_; }
 
     // Chi-square of the current terms' parameters (kept until they change) or of another parameter set of
     // the same model over the data: sum of squared residuals divided by scale squared.
@@ -69,7 +87,13 @@ public:
     void SetDisplayIncrements(int32_t n);
 
     // ---- settings
+    TConvergeTest convergeTest = TConvergeTest::ChiSquareChange;
+    // The chi-square change test's slack, per data point.
     double tolerance = 1e-4;
+    // The relative test's limits: on the relative decrease of chi-square and on the largest relative change
+    // of a free parameter in one accepted step.
+    double ftol = 1e-12;
+    double xtol = 1e-10;
     int32_t maxIterations = 100;
     // Residuals are divided by this; a value of magnitude below 1e-4 counts as 1 when a fit is prepared.
     double scale = 1.0;
@@ -102,6 +126,7 @@ protected:
     std::vector<TPeak> terms_;
     std::vector<double> px_, py_;
     double yRange_ = 0.0;
+    double ySpread_ = 0.0;
     int32_t displayIncrements_ = 100;
     TCurveB display_;
 
@@ -125,6 +150,10 @@ public:
     bool Prepare();
     // One iteration with its convergence test; true when the fit has finished (converged, out of iterations
     // or failed). Prepares first when the model or the data changed since the last preparation.
+    //
+    // A trial step whose model, derivatives or chi-square overflow or are not finite is rejected like any
+    // step that raises chi-square, and leaves no fault behind: only the accepted parameters (the start, or
+    // the result of an accepted step) can end a fit in an arithmetic fault.
     bool Step();
     // Prepare, then Step until finished. False when the preparation failed.
     bool RunFit();
@@ -138,6 +167,20 @@ public:
     int32_t iterations = 0;
     bool converged = false;
 
+    // ---- the result in full precision (the parameters and their sigmas are in the terms)
+    TFitStatus Status() const;
+    // Parameters that are not locked (known once a fit has been prepared).
+    int32_t FreeParamCount() const { return mFree_; }
+    // The sum of squared residuals over the data points, without the scale.
+    double SumOfSquares() const;
+    // SumOfSquares divided by the data points minus the free parameters.
+    double ReducedChiSquare() const;
+    // 1 - SumOfSquares / YSpread; NaN when all data y are equal.
+    double RSquared() const;
+    // The model at the data points (a tabulated term takes its samples there), or with residuals the data
+    // points with y replaced by y minus the model; in the data's order. False without a term or data.
+    bool ModelAtDataPoints(TCurveB& curve, bool residuals) const;
+
     // ---- the result as the fit panel shows it
     // "   " " parameter #k (name)" value " ± " sigma, numbers in fixed notation with 4 decimals, width 8.
     std::string ParameterLine(int32_t term, int k) const;
@@ -146,16 +189,40 @@ public:
     std::string ResultText() const;
 
 private:
+    using TMatrix = std::array<std::array<double, MaxFitParams + 1>, MaxFitParams>;
+    // The undamped curvature matrix and gradient of one parameter set.
+    struct TSystem {
+        TMatrix alpha{};
+        std::array<double, MaxFitParams> beta{};
+        TChiKey key;
+        bool valid = false;
+    };
+
     void Iterate();
-    void BuildMatrix();
-    // Solves the free parameters' system alpha delta = beta (rows of locked parameters removed) into sol.
-    bool SolveFree(const double* rhs, double* sol) const;
+    bool ConvergedNow() const;
+    // Builds the system of terms' parameters into sys.
+    void BuildSystem(TSystem& sys, const std::vector<TPeak>& terms);
+    // Builds the system of the step just accepted. When that overflows or is not finite the step is taken
+    // back as a rejected one.
+    void AdoptAcceptedStep();
+    // Solves the free parameters' system (alpha with lambda times the damping scale added to its diagonal,
+    // rows and columns of locked parameters removed) for the right-hand side rhs of all parameters; sol gets
+    // one value per free parameter, in order.
+    bool SolveFree(const TMatrix& alpha, const double* rhs, double* sol, double lambda) const;
+    // Takes a system into use: under the relative test the damping scale of each parameter is the largest
+    // curvature it has had in this fit.
+    void NoteSystem(const TSystem& sys);
     void ErrorEstimates();
     void RefreshLocks();
 
-    std::array<std::array<double, MaxFitParams + 1>, MaxFitParams> alpha_{};
-    std::array<double, MaxFitParams> beta_{};
+    // The system the last step was solved with, and the spare one the next is built into.
+    std::array<TSystem, 2> systems_;
+    int32_t current_ = 0;
     std::array<double, MaxFitParams> delta_{};
+    // What lambda multiplies on the diagonal: the diagonal itself (Marquardt's damping), or under the
+    // relative test the largest diagonal met so far, which keeps a parameter whose influence fades from
+    // taking an unbounded step.
+    std::array<double, MaxFitParams> dampScale_{};
     std::vector<TPeak> trialTerms_;
     int32_t m_ = 0;
     std::array<bool, MaxFitParams> lockedList_{};
@@ -164,10 +231,15 @@ private:
     int32_t failed_ = 0;
     std::string lastError_;
 
+    // The last step: accepted or not, and for an accepted one the figures of the relative test and what
+    // taking it back needs.
+    bool accepted_ = false;
+    double relDecrease_ = 0.0;
+    double relChange_ = 0.0;
+    double chiBefore_ = 0.0, chiPrevBefore_ = 0.0, chiPrev2Before_ = 0.0;
+    std::vector<TPeak::TParamReals> valuesBefore_;
+
     // Work space of one block of points, allocated when a fit is prepared.
     std::vector<double> blockF_, blockG_;
     std::vector<double*> blockRows_;
-    // The parameters alpha and beta were last built for; a rejected step reuses them.
-    TChiKey matrixKey_;
-    bool matrixValid_ = false;
 };

@@ -791,6 +791,11 @@ void TCurvePanel::DeleteCurveAndTable(int32_t n, bool rescale, bool redraw) {
     for (int32_t i = n; i <= CurveCount(); ++i) CaptionTable(i);
 }
 
+void TCurvePanel::RefreshTableCaptions() {
+    for (int32_t n = 1; n <= CurveCount(); ++n) CaptionTable(n);
+    emit AxisCaptionsChanged(Grid().XCaption, Grid().YCaption);
+}
+
 void TCurvePanel::CloseAllTables() {
     for (TTableSlot& slot : tables_) {
         if (slot.window != nullptr) slot.window->Dispose();

@@ -122,6 +122,8 @@ public:
     // Closes every table (before the set is cleared or the fit panel opens).
     void CloseAllTables();
     TTableWindow* TableWindow(int32_t n) const;
+    // The axis captions changed: every open table takes them as its column titles.
+    void RefreshTableCaptions();
 
     // ---- pickers
     void FillCurveCombo(TGraphicComboBox& picker, bool withNone);
@@ -149,6 +151,10 @@ public:
     // The read-out text of a world point: "(" x "," y ")", each in fixed point with 4 decimals, at least 8
     // wide.
     static QString ReadoutText(RealPoint world) { return TCurveCursor::ReadoutText(world); }
+
+signals:
+    // The axes' captions as column titles for the table editors of the panel's curves.
+    void AxisCaptionsChanged(const QString& xCaption, const QString& yCaption);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -55,6 +55,18 @@ constexpr int RunSmooth = 0x592;         // smoothing dialog: smooth or regress 
 constexpr int FillAverageList = 0x5C2;   // average dialog: fill its list of curves
 } // namespace notify
 
+// Two signed 16-bit values in one argument (sizes and positions of PlaceToolWindow): the first in the low 16
+// bits, the second in the high 16 bits. Positions left of or above the primary screen are negative.
+inline int32_t PackPair(int low, int high) {
+    return static_cast<int32_t>((static_cast<uint32_t>(high) << 16) | (static_cast<uint32_t>(low) & 0xFFFFu));
+}
+inline int UnpackLow(int32_t v) {
+    return static_cast<int16_t>(static_cast<uint32_t>(v) & 0xFFFFu);
+}
+inline int UnpackHigh(int32_t v) {
+    return static_cast<int16_t>(static_cast<uint32_t>(v) >> 16);
+}
+
 // A double travels whole in the two arguments: its low 32 bits in a, its high 32 bits in b.
 inline void PackDouble(double v, int32_t& a, int32_t& b) {
     uint64_t bits = 0;

@@ -1,6 +1,9 @@
-// Curve pickers: drop-down and list controls whose items show a text followed by a small image, the style
-// sample of the curve the item stands for.
+// Pickers of the plot layer: the colour and line-style picker (TColorCombo), whose items show a small graphic
+// before their text, and the curve pickers, whose items show a text followed by the style sample of the
+// curve the item stands for.
 #pragma once
+
+#include "plot/curve_plot.h"
 
 #include <QAbstractScrollArea>
 #include <QColor>
@@ -10,6 +13,7 @@
 
 #include <algorithm>
 #include <type_traits>
+#include <vector>
 
 class QPainter;
 class QRect;
@@ -101,4 +105,84 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+};
+
+// ---------------------------------------------------------------- colour and line-style picker
+
+// What an item of a colour picker draws before its text.
+enum TGraphicStyle { gsNone, gsBitmap, gsLine, gsBox, gsCircle };
+// How the text is written: not at all, in the list's font colour, or in the item's own colour.
+enum TStringStyle { ssNone, ssNormal, ssColored };
+
+// The graphic of one picker item and the colour or line style the item stands for.
+struct TColorBox {
+    TGraphicStyle kind = gsBox;
+    TColor BorderColor = 0x000000;
+    TColor FillColor = 0xFFFFFF; // the colour the item stands for
+    Qt::BrushStyle BrushStyle = Qt::SolidPattern;
+    TPenStyle PenStyle = psSolid; // the line style the item stands for
+    int32_t sizex = 10;
+    int32_t sizey = 10;
+    QImage bitmap; // the graphic of kind gsBitmap
+};
+
+// Draws one item of a colour picker into r: the graphic (grey when disabled), then the text unless the
+// string style is ssNone.
+void DrawColorItem(QPainter& p, const QRect& r, const TColorBox& box, const QString& text,
+                   TStringStyle strings, bool disabled, const QColor& font);
+
+// A drop-down list of colours or line styles. A colour picker filled by FillColors ends with "Other...",
+// which opens the colour dialog; a colour chosen there that is none of the named ones gets an item of its
+// own.
+class TColorCombo : public QComboBox {
+    Q_OBJECT
+public:
+    static constexpr int ItemHeight = 16;
+
+    explicit TColorCombo(QWidget* parent = nullptr);
+
+    TGraphicStyle GraphicStyle() const { return graphicStyle_; }
+    void SetGraphicStyle(TGraphicStyle style);
+    TStringStyle StringStyle() const { return stringStyle_; }
+    void SetStringStyle(TStringStyle style);
+
+    // A colour item, its box (item height - 4) square; a line item, 50 wide, its pen in the style.
+    void AddColor(const QString& name, TColor color);
+    void AddLineStyle(const QString& name, TPenStyle style);
+    // The 18 standard colours, then "Other...".
+    void FillColors();
+    void FillLineStyles();
+    // The first item of that colour or style (0-based), -1 when none.
+    int IndexOfColor(TColor color) const;
+    int IndexOfStyle(TPenStyle style) const;
+    // The colour or style of the selected item; black and solid when nothing (or "Other...") is selected.
+    TColor SelectedColor() const;
+    TPenStyle SelectedStyle() const;
+    // Selects the first item of the colour; a colour without one gets its own item, named by its #rrggbb
+    // value, so that a curve's colour is never lost for want of a name.
+    void SelectColor(TColor color);
+    const TColorBox& Box(int index) const { return boxes_.at(static_cast<size_t>(index)); }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+signals:
+    // The user chose another colour or style ("Other..." only when the colour dialog gave a colour).
+    void Changed();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void AddBox(const QString& name, const TColorBox& box);
+    void Chosen(int index);
+    bool IsOther(int index) const { return index >= 0 && index == otherIndex_; }
+    TColor SelectedColorAt(int index) const;
+
+    std::vector<TColorBox> boxes_; // one per item
+    TGraphicStyle graphicStyle_ = gsBox;
+    TStringStyle stringStyle_ = ssNormal;
+    int otherIndex_ = -1;
+    int customIndex_ = -1; // the item of a colour without a name, once there is one
+    int lastIndex_ = -1;   // the selection before the present choice, put back when "Other..." is cancelled
 };

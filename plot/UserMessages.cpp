@@ -1,6 +1,7 @@
 #include "plot/UserMessages.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -49,6 +50,13 @@ QString TDesktopMessages::OpenFile(QWidget* parent, const QString& dir, const QS
 QString TDesktopMessages::SaveFile(QWidget* parent, const QString& dir, const QStringList& filters) {
     // QFileDialog asks before it overwrites an existing file.
     return QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"), dir, DialogFilters(filters));
+}
+
+bool TDesktopMessages::ChooseColor(QWidget* parent, QColor& color) {
+    const QColor chosen = QColorDialog::getColor(color, parent, QStringLiteral("Color"));
+    if (!chosen.isValid()) return false;
+    color = chosen;
+    return true;
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // windows can be driven by tests that script the user's answers.
 #pragma once
 
+#include <QColor>
 #include <QString>
 #include <QStringList>
 
@@ -22,6 +23,8 @@ public:
     // File dialogs; an empty result means the user cancelled. The save dialog asks before overwriting.
     virtual QString OpenFile(QWidget* parent, const QString& dir, const QStringList& filters) = 0;
     virtual QString SaveFile(QWidget* parent, const QString& dir, const QStringList& filters) = 0;
+    // The colour dialog, opened on `color`; false when the user cancelled, else the choice is in `color`.
+    virtual bool ChooseColor(QWidget* parent, QColor& color) = 0;
 };
 
 // The message boxes and file dialogs of the desktop.
@@ -33,6 +36,7 @@ public:
     TSaveAnswer AskSave(QWidget* parent, const QString& text) override;
     QString OpenFile(QWidget* parent, const QString& dir, const QStringList& filters) override;
     QString SaveFile(QWidget* parent, const QString& dir, const QStringList& filters) override;
+    bool ChooseColor(QWidget* parent, QColor& color) override;
 };
 
 // The interface every window uses; the desktop one unless a test installed its own. The installed object

@@ -1,7 +1,12 @@
 // fit and library: the fit engine and the user function library from the shell.
+#include "bench/fitproblems.h"
 #include "clirunner.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <cmath>
+#include <cstdio>
 #include <gtest/gtest.h>
 
 namespace {
@@ -21,6 +26,23 @@ std::string LineText() {
     std::vector<TPoint> p;
     for (int i = 0; i < 20; ++i) p.push_back({i * 0.5, i + 1 + (i % 2 ? 0.01 : -0.01)});
     return CurveText(p);
+}
+
+QJsonObject Json(const TCliResult& r) {
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(r.out));
+    EXPECT_TRUE(doc.isObject()) << r.out << r.err;
+    return doc.object();
+}
+
+QJsonObject Param(const QJsonObject& result, int i) {
+    return result["parameters"].toArray()[i].toObject();
+}
+
+// v as the result text writes it.
+std::string Fixed(double v, int width, int decimals) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%*.*f", width, decimals, v);
+    return buf;
 }
 
 // Adds the function "line", a*x + b, to the library file.
@@ -90,10 +112,167 @@ TEST(CliFit, TabulatedAndUserTerms) {
     const auto r = RunCli({"fit", "--term", "user:line", "--library", lib, "--lock", "1.2", f});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(Has(r.out, "#0 line\n    parameter #1 (a)  "));
-    EXPECT_TRUE(Has(r.out, "parameter #2 (b)  "));
-    EXPECT_TRUE(Has(r.out, "±   0.0000\n"));
+    // the locked row reports sigma 0, the free one does not
+    const size_t b = r.out.find("parameter #2 (b)");
+    ASSERT_NE(b, std::string::npos);
+    EXPECT_EQ(r.out.substr(r.out.find('\n', b) - 12, 13), " ±   0.0000\n");
+    EXPECT_FALSE(Has(r.out.substr(0, b), "±   0.0000"));
     EXPECT_TRUE(
         Has(RunCli({"fit", "--term", "user:curve", "--library", lib, f}).err, "no function named 'curve'"));
+}
+
+TEST(CliFit, JsonCarriesTheResultInFullPrecision) {
+    TTempDir dir;
+    const auto f = dir.Write("line.dat", LineText());
+    const std::vector<std::string> args = {"fit",    "--term", "polynomial", "--term", "polynomial:0",
+                                           "--lock", "2.1",    "--no-guess", f};
+    const auto text = RunCli(args);
+    auto withJson = args;
+    withJson.push_back("--json");
+    const auto r = RunCli(withJson);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QJsonObject j = Json(r);
+    // the same fit run here: every number reads back to the same double
+    TFitParamB fit;
+    const TCurveB curve = TCurveB::CreateFromFile(f, true, nullptr);
+    ASSERT_TRUE(fit.SetData(curve, 1, curve.Count()));
+    fit.AddTerm(TPeak::Polynomial, 1);
+    fit.AddTerm(TPeak::Polynomial, 0);
+    fit.Term(1).lock[1] = true;
+    ASSERT_TRUE(fit.RunFit());
+    EXPECT_EQ(j["status"].toString(), "converged");
+    EXPECT_EQ(j["message"].toString().toStdString() + "\n", text.out.substr(0, text.out.find('\n') + 1));
+    EXPECT_TRUE(Has(text.out, "ChiSquare:  " + Fixed(fit.Rms(), 10, 6) + "\n"));
+    const std::pair<const char*, double> figures[] = {
+        {"iterations", fit.iterations},
+        {"points", 20},
+        {"chi_square", fit.SumOfSquares()},
+        {"reported", fit.Rms()},
+        {"r_squared", fit.RSquared()},
+        // 20 points less 2 free parameters: the locked one is no degree of freedom
+        {"reduced_chi_square", fit.SumOfSquares() / 18}};
+    for (const auto& [name, value] : figures) EXPECT_EQ(j[name].toDouble(), value) << name;
+    const auto params = j["parameters"].toArray();
+    ASSERT_EQ(params.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        const QJsonObject p = params[i].toObject();
+        const TPeak& t = fit.Term(i / 2);
+        const size_t k = static_cast<size_t>(i % 2 + 1);
+        EXPECT_EQ(p["term"].toInt(), i / 2 + 1);
+        EXPECT_EQ(p["index"].toInt(), static_cast<int>(k));
+        EXPECT_EQ(p["type"].toString(), "Polynomial");
+        EXPECT_EQ(p["value"].toDouble(), t.value[k]);
+        EXPECT_EQ(p["sigma"].toDouble(), t.sigma[k]);
+        EXPECT_EQ(p["locked"].toBool(), i == 2);
+        EXPECT_EQ(p["min"].toDouble(), -1e10);
+        EXPECT_EQ(p["max"].toDouble(), 1e10);
+        // the text shows the same numbers to 4 decimals
+        EXPECT_TRUE(Has(text.out, " (" + t.ParamName(static_cast<int>(k)) + ")" + Fixed(t.value[k], 8, 4) +
+                                      " ± " + Fixed(t.sigma[k], 8, 4) + "\n"));
+    }
+    EXPECT_EQ(Param(j, 1)["name"].toString(), "slope"); // without the padding of the text
+    EXPECT_EQ(Param(j, 2)["sigma"].toDouble(), 0.0);
+
+    // an exact line: the values exactly, no residual, no error
+    std::vector<TPoint> line;
+    for (int i = 0; i <= 20; ++i) line.push_back({i / 2.0, 2 + 3 * (i / 2.0)});
+    const QJsonObject exact =
+        Json(RunCli({"fit", "--term", "polynomial", dir.Write("exact.dat", CurveText(line)), "--json"}));
+    EXPECT_EQ(Param(exact, 0)["value"].toDouble(), 2.0);
+    EXPECT_EQ(Param(exact, 1)["value"].toDouble(), 3.0);
+    EXPECT_EQ(Param(exact, 0)["sigma"].toDouble(), 0.0);
+    EXPECT_EQ(Param(exact, 1)["sigma"].toDouble(), 0.0);
+    EXPECT_EQ(exact["chi_square"].toDouble(), 0.0);
+}
+
+TEST(CliFit, ResidualsAndModelAtTheDataPoints) {
+    TTempDir dir;
+    const auto f = dir.Write("line.dat", LineText());
+    const auto residuals = (dir / "res.dat").string(), generated = (dir / "gen.dat").string();
+    const auto r = RunCli({"fit", "--term", "polynomial:2", "--range", "3", "18", f, "--json", "--residuals",
+                           residuals, "--model-at-points", "-", "-o", generated});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // the model goes to standard output, so the result goes to standard error
+    const auto model = Points(r.out);
+    const QJsonDocument doc = QJsonDocument::fromJson(QByteArray::fromStdString(r.err));
+    const double chi = doc.object()["chi_square"].toDouble();
+    const auto res = Points(ReadFile(residuals));
+    const auto data = Points(LineText());
+    ASSERT_EQ(res.size(), 16u);
+    ASSERT_EQ(model.size(), 16u);
+    double sum = 0;
+    for (size_t i = 0; i < 16; ++i) {
+        EXPECT_EQ(res[i].x, data[i + 2].x);
+        EXPECT_EQ(model[i].x, data[i + 2].x);
+        EXPECT_NEAR(model[i].y + res[i].y, data[i + 2].y, 1e-13);
+        sum += res[i].y * res[i].y;
+    }
+    EXPECT_NEAR(sum, chi, 1e-12 * chi);
+    // -o is the Generate curve: the curve's count of points over its whole x range
+    const auto gen = Points(ReadFile(generated));
+    ASSERT_EQ(gen.size(), 20u);
+    EXPECT_EQ(gen.front().x, 0.0);
+    EXPECT_NEAR(gen.back().x, 9.5, 1e-12);
+    EXPECT_EQ(RunCli({"fit", "--term", "polynomial", f, "--residuals", "-", "-o", "-"}).status, 2);
+}
+
+TEST(CliFit, RelativeConvergenceOnTinyResiduals) {
+    // Three exponentials whose residuals are about 1e-5: the default test stops while the first digit is
+    // still wrong, the relative one goes on to the answer.
+    using namespace fitproblems;
+    const TProblem pr = Problems()[3];
+    ASSERT_STREQ(pr.name, "exp3-small");
+    const TCertified c = Certify(pr);
+    std::vector<TPoint> points;
+    for (size_t i = 0; i < c.x.size(); ++i) points.push_back({c.x[i], c.y[i]});
+    TTempDir dir;
+    const auto f = dir.Write("exp3.dat", CurveText(points));
+    const auto lib = (dir / "lib.dat").string();
+    std::vector<std::string> define = {"library", "define",     lib,           "--name",
+                                       "e3",      "--function", pr.formulas[0]};
+    for (size_t k = 0; k < pr.names.size(); ++k) {
+        define.push_back("--param");
+        define.push_back(pr.names[k] + "=" + pr.formulas[k + 1] + "," + std::to_string(pr.starts[1][k]));
+    }
+    ASSERT_EQ(RunCli(define).status, 0);
+    const std::vector<std::string> fit = {"fit",     "--library",  lib, "--term",
+                                          "user:e3", "--no-guess", f,   "--json"};
+    auto worst = [&](const QJsonObject& j) {
+        double digits = 17;
+        for (int k = 0; k < 6; ++k)
+            digits = std::min(digits, Digits(Param(j, k)["value"].toDouble(), c.values[k]));
+        return digits;
+    };
+    EXPECT_LT(worst(Json(RunCli(fit))), 1.5);
+    auto relative = fit;
+    relative.insert(relative.end(), {"--converge", "relative", "--max-iterations", "10000"});
+    const QJsonObject j = Json(RunCli(relative));
+    EXPECT_EQ(j["status"].toString(), "converged");
+    EXPECT_GT(worst(j), 8);
+    EXPECT_NEAR(j["chi_square"].toDouble(), static_cast<double>(c.sumOfSquares), 1e-6 * c.sumOfSquares);
+    // the limits belong to the relative test and are no negative numbers
+    for (const auto& wrong : std::vector<std::vector<std::string>>{
+             {"--ftol", "1e-9"}, {"--converge", "relative", "--xtol", "-1"}, {"--converge", "absolute"}}) {
+        auto args = fit;
+        args.insert(args.end(), wrong.begin(), wrong.end());
+        EXPECT_EQ(RunCli(args).status, 2) << wrong[0];
+    }
+}
+
+TEST(CliFit, OverflowingTrialStepsAreRejected) {
+    // From b2 = 0.5 the first steps of this rise overflow the model; they are rejected steps, not a fault.
+    TTempDir dir;
+    const auto f = dir.Write("box.dat", "1 109\n2 149\n3 149\n5 191\n7 213\n10 224\n");
+    const auto lib = (dir / "box.lib").string();
+    ASSERT_EQ(RunCli({"library", "define", lib, "--name", "box", "--function", "b1*(1-exp(0-b2*x))",
+                      "--param", "b1=1-exp(0-b2*x)", "--param", "b2=b1*x*exp(0-b2*x)"})
+                  .status,
+              0);
+    const auto r = RunCli({"fit", "--library", lib, "--term", "user:box", "--no-guess", "--set", "1.1=1",
+                           "--set", "1.2=0.5", f});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, " itterations performed; tolerance satisfied.\n")) << r.out;
+    EXPECT_TRUE(Has(r.out, "(b1)213.80")) << r.out;
 }
 
 TEST(CliLibrary, DefineListShowDelete) {
@@ -142,4 +321,41 @@ TEST(CliLibrary, DamagedFilesAreNeverRewritten) {
     EXPECT_EQ(r.status, 2);
     EXPECT_TRUE(Has(r.err, "damaged"));
     EXPECT_EQ(ReadFile(damaged).size(), 5u);
+}
+
+TEST(CliLibrary, DerivedDerivativesFit) {
+    // A Gaussian on a background: the derivatives are worked out, shown, and fit the known parameters.
+    TTempDir dir;
+    const auto lib = (dir / "lib.dat").string();
+    std::vector<TPoint> p;
+    for (int i = 0; i <= 60; ++i)
+        p.push_back({i * 0.2, 3 * std::exp(-std::pow((i * 0.2 - 5) / 1.7, 2)) + 0.5});
+    const auto f = dir.Write("peak.dat", CurveText(p));
+    const auto r =
+        RunCli({"library", "define", lib, "--derive", "--name", "g", "--function", "A*exp(0-((x-c)/w)^2)+b",
+                "--param", "A=,1", "--param", "c=,4.5", "--param", "w=,1,0.1,10", "--param", "b=1"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string shown = RunCli({"library", "show", lib, "g"}).out;
+    EXPECT_TRUE(Has(shown, "A\texp(-((x-c)/w)^2)\t1\t")) << shown;
+    EXPECT_TRUE(Has(shown, "b\t1\t0\t")) << shown;
+    const QJsonObject j = Json(RunCli({"fit", "--library", lib, "--term", "user:g", "--json", f}));
+    const double known[] = {3, 5, 1.7, 0.5};
+    for (int k = 0; k < 4; ++k) EXPECT_NEAR(Param(j, k)["value"].toDouble(), known[k], 1e-6) << k;
+    // without --derive a missing derivative is refused as before; a derived formula over the file's 255
+    // characters like a typed one; a function without usable derivative with the reason
+    std::string nested = "a*x";
+    for (int k = 0; k < 10; ++k) nested = "sin(" + nested + ")";
+    const std::pair<std::vector<std::string>, std::string> refusals[] = {
+        {{"--function", "a*x", "--param", "a"}, "NAME=DERIVATIVE"},
+        {{"--derive", "--function", nested, "--param", "a"}, "longer than 255 characters"},
+        {{"--derive", "--function", "trunc(a*x)", "--param", "a"}, "TRUNC has no usable derivative"},
+        {{"--derive", "--function", "a*x+c", "--param", "a"}, "Error parsing expresions."},
+    };
+    for (const auto& [options, message] : refusals) {
+        std::vector<std::string> args{"library", "define", lib, "--name", "n"};
+        args.insert(args.end(), options.begin(), options.end());
+        const auto refused = RunCli(args);
+        EXPECT_EQ(refused.status, 2) << message;
+        EXPECT_TRUE(Has(refused.err, message)) << refused.err;
+    }
 }

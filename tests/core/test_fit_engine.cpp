@@ -1,5 +1,6 @@
 // The least-squares engine: convergence, locks, bounds, refusals, error estimates and the result text.
 #include "curves/faultguard.h"
+#include "expr/UserFunctions.h"
 #include "fit/Fit2.h"
 
 #include <algorithm>
@@ -34,6 +35,16 @@ void AddGaussLine(TFitParamB& fit) {
     fit.AddTerm(TPeak::Polynomial, 1);
     fit.Term(0).value = {0, 4.0, 1.3, 1.2};
     fit.Term(1).value = {0, 0.5, 0.08};
+}
+
+// A user function of one formula and the derivative formulas of its parameters, all starting at 1.
+TUserFunction UserFunction(const std::string& formula,
+                           const std::vector<std::pair<std::string, std::string>>& params) {
+    TUserFunction f;
+    f.Name = "f";
+    f.AddVariable("x", formula, 0, 0, 0, gsNone);
+    for (const auto& [name, derivative] : params) f.AddVariable(name, derivative, 1, -1e10, 1e10, gsNone);
+    return f;
 }
 
 std::string FitAll(TFitParamB& fit) {
@@ -156,45 +167,6 @@ TEST(FitEngine, FlatDataReportsAFiniteFigure) {
     EXPECT_TRUE(std::isfinite(fit.Rms()));
 }
 
-TEST(FitEngine, NoisyPeakSigmasMatchTheSpread) {
-    // Errors estimated by one fit against the spread of the values over many noisy copies of the data.
-    const int runs = 300;
-    const double noise = 0.2;
-    std::vector<double> a, x0, w;
-    double sigmaA = 0, sigmaX0 = 0, sigmaW = 0;
-    for (int r = 0; r < runs; ++r) {
-        TFitParamB fit;
-        ASSERT_TRUE(
-            fit.SetData(Sampled(-6, 8, 200, GaussLine, noise, 100u + static_cast<unsigned>(r)), 1, 200));
-        AddGaussLine(fit);
-        FitAll(fit);
-        ASSERT_EQ(fit.Failed(), 0);
-        a.push_back(fit.Term(0).value[1]);
-        x0.push_back(fit.Term(0).value[2]);
-        w.push_back(fit.Term(0).value[3]);
-        if (r == 0) {
-            sigmaA = fit.Term(0).sigma[1];
-            sigmaX0 = fit.Term(0).sigma[2];
-            sigmaW = fit.Term(0).sigma[3];
-            EXPECT_NEAR(a.back(), 5.0, 5 * sigmaA);
-            EXPECT_NEAR(x0.back(), 1.0, 5 * sigmaX0);
-            EXPECT_NEAR(w.back(), 1.5, 5 * sigmaW);
-            EXPECT_NEAR(fit.Rms(), noise / fit.YRange(), 0.2 * noise / fit.YRange());
-        }
-    }
-    auto spread = [](const std::vector<double>& v) {
-        double m = 0, s = 0;
-        for (double e : v) m += e;
-        m /= static_cast<double>(v.size());
-        for (double e : v) s += (e - m) * (e - m);
-        return std::sqrt(s / static_cast<double>(v.size() - 1));
-    };
-    for (auto [est, vals] : {std::pair{sigmaA, a}, {sigmaX0, x0}, {sigmaW, w}}) {
-        EXPECT_GT(est, spread(vals) / 1.5);
-        EXPECT_LT(est, spread(vals) * 1.5);
-    }
-}
-
 TEST(FitEngine, TabulatedTermFromFile) {
     const auto dir = std::filesystem::temp_directory_path() / ("gm-fit-" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
@@ -280,4 +252,112 @@ TEST(FitEngine, RejectedStepsRaiseTheDampingAndTheFitRecovers) {
     EXPECT_NEAR(fit.Term(0).value[1], 5.0, 1e-4);
     EXPECT_NEAR(fit.Term(0).value[2], 1.0, 1e-4);
     EXPECT_NEAR(std::fabs(fit.Term(0).value[3]), 1.5, 1e-4);
+}
+
+TEST(FitEngine, LineSigmasFollowTheClosedForm) {
+    // For a straight line the error estimates are sqrt(chi2 / (N - 2) / Sxx) for the slope and
+    // sqrt(chi2 / (N - 2) * (1 / N + mean(x)^2 / Sxx)) for the offset.
+    const int n = 20;
+    TFitParamB fit;
+    ASSERT_TRUE(fit.SetData(Sampled(
+                                0, 19, n, [](double x) { return 1 + 0.5 * x; }, 0.3),
+                            1, n));
+    fit.AddTerm(TPeak::Polynomial, 1);
+    FitAll(fit);
+    double mean = 0, sxx = 0;
+    for (int i = 0; i < n; ++i) mean += fit.DataX()[i] / n;
+    for (int i = 0; i < n; ++i) sxx += (fit.DataX()[i] - mean) * (fit.DataX()[i] - mean);
+    const double variance = fit.SumOfSquares() / (n - 2);
+    EXPECT_NEAR(fit.Term(0).sigma[2], std::sqrt(variance / sxx), 1e-9 * fit.Term(0).sigma[2]);
+    EXPECT_NEAR(fit.Term(0).sigma[1], std::sqrt(variance * (1.0 / n + mean * mean / sxx)),
+                1e-9 * fit.Term(0).sigma[1]);
+    EXPECT_DOUBLE_EQ(fit.ReducedChiSquare(), variance);
+}
+
+TEST(FitEngine, LockedParameterAnywhereActsAsTheModelWithoutIt) {
+    // An exponential, a Gaussian and a line; the fit with one parameter locked must equal the fit of the
+    // model in which that parameter is a constant: the same values and sigmas of the free parameters, the
+    // same chi-square. Locks at the first, a middle and the last place.
+    const TCurveB data = Sampled(
+        -6, 8, 120,
+        [](double x) {
+            return 2 * std::exp(-0.3 * x) + 5 * std::exp(-0.5 * std::pow((x - 1) / 1.5, 2)) + 0.4 + 0.1 * x;
+        },
+        0.05);
+    const int32_t types[3] = {TPeak::Exponential, TPeak::Gaussian, TPeak::Polynomial};
+    const TPeak::TParamReals starts[3] = {{0, 1.8, -0.25}, {0, 4.5, 1.1, 1.3}, {0, 0.3, 0.12}};
+    struct TCase {
+        int term, k;
+        double value;
+        std::string formula; // the term with the parameter as a constant (the line's slope: off the data)
+        std::vector<std::pair<std::string, std::string>> params;
+    };
+    const TCase cases[] = {
+        {0, 1, 2.0, "2*exp(b*x)", {{"b", "x*EXPR(1)"}}},
+        {1,
+         2,
+         1.0,
+         "A*exp(-0.5*((x-1)/w)^2)",
+         {{"A", "exp(-0.5*((x-1)/w)^2)"}, {"w", "A*(x-1)^2/w^3*exp(-0.5*((x-1)/w)^2)"}}},
+        {2, 2, 0.1, "", {}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.term);
+        TCurveB rest = data;
+        if (c.term == 2)
+            for (int32_t i = 1; i <= rest.Count(); ++i)
+                rest.SetXY(i, rest.X(i), rest.Y(i) - c.value * rest.X(i));
+        TFitParamB locked, reduced;
+        ASSERT_TRUE(locked.SetData(data, 1, 120));
+        ASSERT_TRUE(reduced.SetData(rest, 1, 120));
+        for (int t = 0; t < 3; ++t) {
+            locked.AddTerm(types[t], 1);
+            if (t != c.term)
+                reduced.AddTerm(types[t], 1);
+            else if (t == 2)
+                reduced.AddTerm(TPeak::Polynomial, 0);
+            else
+                ASSERT_TRUE(reduced.AddUserTerm(UserFunction(c.formula, c.params)));
+            locked.Term(t).value = starts[t];
+            for (int k = 1, rk = 1; k <= locked.Term(t).nparams; ++k)
+                if (t != c.term || k != c.k) reduced.Term(t).value[static_cast<size_t>(rk++)] = starts[t][k];
+        }
+        locked.Term(c.term).value[static_cast<size_t>(c.k)] = c.value;
+        locked.Term(c.term).lock[static_cast<size_t>(c.k)] = true;
+        for (TFitParamB* fit : {&locked, &reduced}) {
+            fit->convergeTest = TConvergeTest::Relative;
+            FitAll(*fit);
+            ASSERT_TRUE(fit->converged);
+        }
+        EXPECT_EQ(locked.Term(c.term).value[static_cast<size_t>(c.k)], c.value);
+        EXPECT_EQ(locked.Term(c.term).sigma[static_cast<size_t>(c.k)], 0.0);
+        EXPECT_NEAR(reduced.SumOfSquares(), locked.SumOfSquares(), 1e-10 * locked.SumOfSquares());
+        for (int t = 0; t < 3; ++t)
+            for (int k = 1; k <= locked.Term(t).nparams; ++k) {
+                if (t == c.term && k == c.k) continue;
+                const size_t i = static_cast<size_t>(k), ri = t == c.term && k > c.k ? i - 1 : i;
+                EXPECT_NEAR(reduced.Term(t).value[ri], locked.Term(t).value[i],
+                            1e-7 * std::fabs(locked.Term(t).value[i]))
+                    << t << "." << k;
+                EXPECT_NEAR(reduced.Term(t).sigma[ri], locked.Term(t).sigma[i],
+                            1e-6 * locked.Term(t).sigma[i])
+                    << t << "." << k;
+            }
+    }
+}
+
+TEST(FitEngine, TrialWhoseDerivativesOverflowIsRejected) {
+    // The derivative the user typed grows beyond what the curvature matrix can hold once a reaches 10: the
+    // steps there are taken back, the fit ends below 10 and leaves no fault for the command.
+    TFitParamB fit;
+    ASSERT_TRUE(fit.SetData(Sampled(1, 10, 10, [](double x) { return 12 * x; }), 1, 10));
+    ASSERT_TRUE(fit.AddUserTerm(UserFunction("a*x", {{"a", "x*(1+1e200*trunc(a/10))"}})));
+    fit.convergeTest = TConvergeTest::Relative;
+    fit.maxIterations = 1000;
+    TFaultGuard guard;
+    FitAll(fit);
+    EXPECT_EQ(guard.Check(), TArithFault::None);
+    EXPECT_NE(fit.Status(), TFitStatus::Failed);
+    EXPECT_LT(fit.Term(0).value[1], 10.0);
+    EXPECT_GT(fit.Term(0).value[1], 9.9);
 }

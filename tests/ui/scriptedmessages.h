@@ -10,13 +10,14 @@
 class TScriptedMessages : public UserMessages {
 public:
     struct TEntry {
-        QString kind; // error, information, confirm, asksave, open, save
+        QString kind; // error, information, confirm, asksave, open, save, color
         QString text;
     };
     std::vector<TEntry> Log;
     std::deque<bool> ConfirmAnswers;
     std::deque<TSaveAnswer> SaveAnswers;
     std::deque<QString> FileNames;
+    std::deque<QColor> Colors; // the colour dialog's choices; an empty queue cancels it
 
     TScriptedMessages() { SetMessages(this); }
     ~TScriptedMessages() override { SetMessages(nullptr); }
@@ -40,6 +41,12 @@ public:
     QString SaveFile(QWidget*, const QString&, const QStringList& filters) override {
         Log.push_back({"save", filters.join(";;")});
         return Take(FileNames, QString());
+    }
+    bool ChooseColor(QWidget*, QColor& color) override {
+        Log.push_back({"color", color.name()});
+        if (Colors.empty()) return false;
+        color = Take(Colors, QColor());
+        return true;
     }
 
     QStringList Texts(const QString& kind) const {

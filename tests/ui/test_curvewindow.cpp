@@ -44,7 +44,7 @@ class TestCurveWindow : public QObject, TWindowFixture {
     }
 
 private slots:
-    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void initTestCase() { Isolate(); }
     void init() { QVERIFY(Start()); }
     void cleanup() { Stop(); }
 

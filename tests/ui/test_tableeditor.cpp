@@ -4,6 +4,7 @@
 #include "app/GridFormatDlg.h"
 #include "app/InsertCellsDialog.h"
 #include "app/curvewin.h"
+#include "modaldialogs.h"
 #include "plot/CurvePanels.h"
 #include "plot/w_curve.h"
 #include "windowfixture.h"
@@ -12,17 +13,13 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QDialogButtonBox>
 #include <QHeaderView>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <cstring>
-#include <functional>
 
 namespace {
 bool SameBits(const TCurveA& a, const TCurveA& b) {
@@ -44,16 +41,6 @@ bool Active(QWidget* w) {
     return w != nullptr && QTest::qWaitFor([w] { return QApplication::activeWindow() == w; });
 }
 
-// Runs `answer` on the modal dialog of type T the next command opens.
-template <class T>
-void OnModal(std::function<void(T&)> answer) {
-    QTimer::singleShot(0, [answer] {
-        auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (dialog == nullptr) qFatal("no modal dialog");
-        answer(*dialog);
-        dialog->template findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-    });
-}
 } // namespace
 
 class TestTableEditor : public QObject, TWindowFixture {
@@ -87,7 +74,7 @@ class TestTableEditor : public QObject, TWindowFixture {
     static QStringList Row(TCurveEditGrid* e, int row) { return {e->CellText(row, 0), e->CellText(row, 1)}; }
 
 private slots:
-    void initTestCase() { QApplication::setQuitOnLastWindowClosed(false); }
+    void initTestCase() { Isolate(); }
     void init() { QVERIFY(Start()); }
     void cleanup() { Stop(); }
 
@@ -286,21 +273,23 @@ private slots:
         Add(MakeCurve({{1, 10}, {2, 20}}));
         TCurveEditGrid* e = OpenTable(1);
         ClickCell(e, 1, 0);
-        OnModal<TInsertCellsDlg>([](TInsertCellsDlg& d) {
+        WhileShown<TInsertCellsDlg>([](TInsertCellsDlg& d) {
             QCOMPARE(d.windowTitle(), QStringLiteral("Insert Rows"));
             d.findChild<QSpinBox*>()->setValue(3);
+            d.accept();
         });
         e->Action(QStringLiteral("InsertRows1"))->trigger();
         QCOMPARE(Row(e, 4), QStringList({QStringLiteral("2.0000"), QStringLiteral("20.0000")}));
         QCOMPARE(Curve(1).Count(), 2);
 
-        OnModal<TGridFormat>([](TGridFormat& d) {
+        WhileShown<TGridFormat>([](TGridFormat& d) {
             QCOMPARE(d.windowTitle(), QStringLiteral("Data format"));
             auto spins = d.findChildren<QSpinBox*>();
             d.findChildren<QCheckBox*>().at(1)->setChecked(true);
             QVERIFY(!spins.at(3)->isEnabled()); // Y's "Dec. places:"
             spins.at(0)->setValue(10);          // X's "Num digits:"
             spins.at(1)->setValue(1);           // X's "Dec. places:"
+            d.accept();
         });
         e->Action(QStringLiteral("DisplayOptions1"))->trigger();
         QCOMPARE(Row(e, 0), QStringList({QStringLiteral("1.0"), QStringLiteral("1.0E+01")}));

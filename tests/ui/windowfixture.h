@@ -5,6 +5,8 @@
 #include "curves/curvesb.h"
 #include "scriptedmessages.h"
 
+#include <QApplication>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -22,10 +24,19 @@ inline TCurveB MakeCurve(const std::vector<std::pair<double, double>>& points, c
     return c;
 }
 
-// Test classes derive from it and call Start in init() and Stop in cleanup().
+// Test classes derive from it and call Isolate in initTestCase(), Start in init() and Stop in cleanup().
 struct TWindowFixture {
+    QTemporaryDir home;
     std::unique_ptr<TScriptedMessages> msg;
     std::unique_ptr<Tcurvewindow> win;
+
+    // The windows read and write their preferences in a temporary folder, never the user's, and the test
+    // goes on when a window closes.
+    void Isolate() {
+        qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
+        qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toLocal8Bit());
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
 
     // The window is up and has the keyboard.
     bool Start() {

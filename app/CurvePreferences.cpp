@@ -1,0 +1,198 @@
+#include "app/CurvePreferences.h"
+
+#include "plot/SpecialCombos.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <limits>
+
+// ---------------------------------------------------------------- the file
+
+namespace {
+QString Text(const QSettings& s, const char* key, const QString& fallback) {
+    const QVariant v = s.value(QLatin1String(key));
+    if (!v.isValid()) return fallback;
+    // A value with commas that was not written by us comes back as a list.
+    if (v.typeId() == QMetaType::QStringList) return v.toStringList().join(QLatin1Char(','));
+    return v.toString();
+}
+
+// A whole number of at most 32 bits (colours are written signed by some programs), or the fallback.
+int64_t Integer(const QSettings& s, const char* key, int64_t fallback) {
+    bool ok = false;
+    const qlonglong v = Text(s, key, QString()).trimmed().toLongLong(&ok);
+    if (!ok || v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<uint32_t>::max())
+        return fallback;
+    return v;
+}
+
+bool Flag(const QSettings& s, const char* key, bool fallback) {
+    const QString t = Text(s, key, QString()).trimmed();
+    if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0) return true;
+    if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0) return false;
+    return Integer(s, key, fallback ? 1 : 0) != 0;
+}
+
+TColor Color(const QSettings& s, const char* key, TColor fallback) {
+    return static_cast<TColor>(static_cast<uint32_t>(Integer(s, key, fallback)));
+}
+} // namespace
+
+QString PreferencesFile() {
+    return QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation))
+        .filePath(QStringLiteral("Graphmill.ini"));
+}
+
+TPreferences ReadPreferencesFile(const QString& file) {
+    TPreferences p;
+    if (!QFileInfo(file).isFile()) return p;
+    const QSettings s(file, QSettings::IniFormat);
+    p.Current = Text(s, "Directories/Current", p.Current);
+    p.Lines = Flag(s, "Display/Lines", p.Lines);
+    p.Symbols = Flag(s, "Display/Symbols", p.Symbols);
+    p.SymbolSize =
+        static_cast<int32_t>(std::clamp<int64_t>(Integer(s, "Display/SymbolSize", p.SymbolSize), 1, 20));
+    p.GridColor = Color(s, "Display/GridColor", p.GridColor);
+    p.GridLines = Flag(s, "Display/GridLines", p.GridLines);
+    p.BackColor = Color(s, "Display/BackColor", p.BackColor);
+    p.CursorColor = Color(s, "Display/CursorColor", p.CursorColor);
+    p.NewCurveMode = Flag(s, "Display/NewCurveMode", p.NewCurveMode);
+    p.AutoUpdate = Flag(s, "Display/AutoUpdate", p.AutoUpdate);
+    const QString library = Text(s, "Fitting/FunctionLiabrary", p.FunctionLiabrary).trimmed();
+    if (!library.isEmpty()) p.FunctionLiabrary = library;
+    // New curves drawn with neither lines nor symbols would be invisible.
+    if (!p.Lines && !p.Symbols) p.Lines = true;
+    return p;
+}
+
+bool WritePreferencesFile(const QString& file, const TPreferences& p, bool fitPanel, QString& error) {
+    const QFileInfo info(file);
+    QDir().mkpath(info.absolutePath());
+    // Writing over a file we could not read would lose whatever else it holds.
+    if (info.exists() && (!info.isFile() || !info.isReadable())) {
+        error = QStringLiteral("The preferences could not be written: %1 cannot be read.").arg(file);
+        return false;
+    }
+    QSettings s(file, QSettings::IniFormat);
+    s.setValue(QStringLiteral("Directories/Current"), p.Current);
+    s.setValue(QStringLiteral("Display/Lines"), p.Lines ? 1 : 0);
+    s.setValue(QStringLiteral("Display/Symbols"), p.Symbols ? 1 : 0);
+    s.setValue(QStringLiteral("Display/SymbolSize"), p.SymbolSize);
+    if (fitPanel) s.setValue(QStringLiteral("Fitting/FunctionLibrary"), QString());
+    s.setValue(QStringLiteral("Display/GridColor"), p.GridColor);
+    s.setValue(QStringLiteral("Display/GridLines"), p.GridLines ? 1 : 0);
+    s.setValue(QStringLiteral("Display/BackColor"), p.BackColor);
+    s.setValue(QStringLiteral("Display/CursorColor"), p.CursorColor);
+    s.setValue(QStringLiteral("Display/NewCurveMode"), p.NewCurveMode ? 1 : 0);
+    s.setValue(QStringLiteral("Display/AutoUpdate"), p.AutoUpdate ? 1 : 0);
+    s.sync();
+    // A damaged file read back while writing gives FormatError; it was written all the same.
+    if (s.status() == QSettings::AccessError) {
+        error = QStringLiteral("The preferences could not be written to %1.").arg(file);
+        return false;
+    }
+    return true;
+}
+
+QString LibraryFileFor(const QString& name) {
+    if (QFileInfo(name).isAbsolute()) return name;
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(dir);
+    return QDir(dir).filePath(name);
+}
+
+// ---------------------------------------------------------------- the dialog
+
+TCurvePrefs::TCurvePrefs(QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("Preferences"));
+    setModal(true);
+    Pages = new QTabWidget(this);
+
+    auto* display = new QWidget(Pages);
+    auto* curves = new QGroupBox(QStringLiteral("Curves"), display);
+    LinesRadio = new QRadioButton(QStringLiteral("Lines"), curves);
+    SymbolsRadio = new QRadioButton(QStringLiteral("Symbols"), curves);
+    BothRadio = new QRadioButton(QStringLiteral("Both"), curves);
+    SymbolsRadio->setChecked(true);
+    SymbolSizeEdit = new QSpinBox(curves);
+    SymbolSizeEdit->setRange(1, 20);
+    SymbolSizeEdit->setValue(3);
+    auto* curvesLayout = new QFormLayout(curves);
+    curvesLayout->addRow(LinesRadio);
+    curvesLayout->addRow(SymbolsRadio);
+    curvesLayout->addRow(BothRadio);
+    curvesLayout->addRow(QStringLiteral("Symbol size:"), SymbolSizeEdit);
+
+    auto* graph = new QGroupBox(QStringLiteral("Graph"), display);
+    GridLines = new QCheckBox(QStringLiteral("Grid lines"), graph);
+    auto* graphLayout = new QFormLayout(graph);
+    graphLayout->addRow(GridLines);
+    for (auto [combo, label] :
+         {std::pair{&GridColor, "Grid color:"}, std::pair{&CursorColor, "Cursor XOR color:"},
+          std::pair{&BackColor, "Background color:"}}) {
+        *combo = new TColorCombo(graph);
+        (*combo)->FillColors();
+        graphLayout->addRow(QLatin1String(label), *combo);
+    }
+    auto* displayLayout = new QHBoxLayout(display);
+    displayLayout->addWidget(curves);
+    displayLayout->addWidget(graph);
+    Pages->addTab(display, QStringLiteral("Display"));
+
+    auto* misc = new QWidget(Pages);
+    CursorInterpolation = new QCheckBox(QStringLiteral("&Cursor interpolation"), misc);
+    ToolbarVisible = new QCheckBox(QStringLiteral("&Toolbar visible"), misc);
+    auto* miscLayout = new QVBoxLayout(misc);
+    miscLayout->addWidget(CursorInterpolation);
+    miscLayout->addWidget(ToolbarVisible);
+    miscLayout->addStretch(1);
+    Pages->addTab(misc, QStringLiteral("Miscelaneous"));
+
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setDefault(true);
+    CancelBtn = new QPushButton(QStringLiteral("Cancel"), this);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(OKBtn);
+    buttons->addWidget(CancelBtn);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Pages);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    for (QRadioButton* r : {LinesRadio, SymbolsRadio, BothRadio})
+        connect(r, &QRadioButton::clicked, this, &TCurvePrefs::EnableSymbolSize);
+    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    EnableSymbolSize();
+}
+
+void TCurvePrefs::ShowCurveStyle(bool lines, bool symbols) {
+    if (!symbols)
+        (lines ? LinesRadio : SymbolsRadio)->setChecked(true);
+    else
+        (lines ? BothRadio : SymbolsRadio)->setChecked(true);
+    EnableSymbolSize();
+}
+
+void TCurvePrefs::ChosenCurveStyle(bool& lines, bool& symbols) const {
+    lines = LinesRadio->isChecked() || BothRadio->isChecked();
+    symbols = SymbolsRadio->isChecked() || BothRadio->isChecked();
+}
+
+void TCurvePrefs::EnableSymbolSize() {
+    SymbolSizeEdit->setEnabled(!LinesRadio->isChecked());
+}

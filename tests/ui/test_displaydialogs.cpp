@@ -1,0 +1,241 @@
+// The colour picker, the display properties dialog and the axes dialog, opened from a curve window as a
+// user would (menus and double clicks) and driven while they show.
+#include "app/curvewin.h"
+#include "modaldialogs.h"
+#include "plot/AxisScaleDlg.h"
+#include "plot/CurvePanels.h"
+#include "plot/CurveProps.h"
+#include "plot/SpecialCombos.h"
+#include "plot/w_curve.h"
+#include "scriptedmessages.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+TCurveB Line(double y0, double slope) {
+    TCurveB c;
+    for (int i = 0; i <= 10; ++i) c.AddPoint(i, y0 + slope * i);
+    c.CalcRanges();
+    return c;
+}
+
+// The user picks item `index` of a picker.
+void Choose(TColorCombo* combo, int index) {
+    combo->setCurrentIndex(index);
+    emit combo->activated(index);
+}
+
+void Type(QWidget* edit, const QString& text) {
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+} // namespace
+
+class TestDisplayDialogs : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir home;
+    std::unique_ptr<TScriptedMessages> msg;
+    std::unique_ptr<Tcurvewindow> win;
+
+    TPlottedCurve& C(int n) { return *win->CurvePanel->Curve(n); }
+    TGrid& G() { return win->CurvePanel->Grid(); }
+    void Run(const char* name) { win->Action(QLatin1String(name))->trigger(); }
+
+private slots:
+    void initTestCase() {
+        qputenv("XDG_CONFIG_HOME", home.filePath("config").toLocal8Bit());
+        qputenv("XDG_DATA_HOME", home.filePath("data").toLocal8Bit());
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+    void init() {
+        msg = std::make_unique<TScriptedMessages>();
+        win = std::make_unique<Tcurvewindow>();
+        win->resize(700, 500);
+        win->show();
+        QVERIFY(QTest::qWaitForWindowExposed(win.get()));
+        win->CurvePanel->AddCurve(Line(0, 1), true, false);
+        win->CurvePanel->AddCurve(Line(100, 0), true, true);
+        win->CurvePanel->repaint();
+    }
+    void cleanup() {
+        win.reset();
+        msg.reset();
+    }
+
+    void colourPickerNamesColoursAndTakesOthers() {
+        TColorCombo colours;
+        colours.FillColors();
+        QCOMPARE(colours.count(), 19);
+        QCOMPARE(colours.itemText(18), QStringLiteral("Other..."));
+        QCOMPARE(colours.IndexOfColor(0x808080), 9); // "dark grey", not "gray"
+        colours.setCurrentIndex(-1);
+        QCOMPARE(colours.SelectedColor(), TColor(0x000000));
+        TColorCombo styles;
+        styles.FillLineStyles();
+        QCOMPARE(styles.IndexOfStyle(psDot), 2);
+        QCOMPARE(styles.SelectedStyle(), psSolid);
+        Choose(&styles, 3);
+        QCOMPARE(styles.SelectedStyle(), psDashDot);
+
+        // "Other...": a named colour selects its item, any other gets one of its own; Cancel keeps the
+        // choice.
+        QSignalSpy changed(&colours, &TColorCombo::Changed);
+        Choose(&colours, 2);
+        msg->Colors = {QColor(0, 0, 255), QColor(0x12, 0x34, 0x56)};
+        Choose(&colours, colours.count() - 1);
+        QCOMPARE(colours.currentText(), QStringLiteral("blue"));
+        Choose(&colours, colours.count() - 1);
+        QCOMPARE(colours.currentText(), QStringLiteral("#123456"));
+        QCOMPARE(colours.SelectedColor(), TColor(0x563412));
+        Choose(&colours, colours.count() - 1);
+        QCOMPARE(colours.currentText(), QStringLiteral("#123456"));
+        QCOMPARE(changed.count(), 3);
+        QCOMPARE(colours.count(), 20);
+    }
+
+    void displayDialogStoresOnlyWhatWasApplied() {
+        C(1).linecolor = 0x563412; // no named colour
+        C(1).line = true;
+        C(2).linecolor = 0x808080;
+        // An unnamed colour is shown as itself, and storing keeps it.
+        WhileShown<TCurveProperties>([](TCurveProperties& d) {
+            QCOMPARE(d.windowTitle(), QStringLiteral("Display Properties - Curve #1"));
+            QCOMPARE(d.LineColor->currentText(), QStringLiteral("#123456"));
+            QVERIFY(d.LineColor->isEnabled());
+            QVERIFY(!d.SymbolSize->isEnabled());
+            d.SymbolCheck->click();
+            QVERIFY(d.SymbolSize->isEnabled());
+            d.SymbolSize->setValue(7);
+            d.OKBtn->click();
+        });
+        win->CurvePanel->SetActiveCurve(1);
+        Run("Curvedisplay1");
+        QCOMPARE(C(1).linecolor, TColor(0x563412));
+        QVERIFY(C(1).symbol);
+        QCOMPARE(C(1).SymbolSize, 7);
+
+        // Grey selects "dark grey". Apply stores and turns Cancel into Close; a change after it is dropped by
+        // Close, as is a change with Close alone.
+        win->CurvePanel->SetActiveCurve(2);
+        WhileShown<TCurveProperties>([](TCurveProperties& d) {
+            QCOMPARE(d.LineColor->currentText(), QStringLiteral("dark grey"));
+            QCOMPARE(d.CancelBtn->text(), QStringLiteral("Cancel"));
+            Choose(d.LineColor, 2);
+            d.ApplyBtn->click();
+            QCOMPARE(d.CancelBtn->text(), QStringLiteral("Close"));
+            Choose(d.LineColor, 0);
+            d.CancelBtn->click();
+        });
+        Run("PopDisplay");
+        QCOMPARE(C(2).linecolor, TColor(0x0000FF));
+        WhileShown<TCurveProperties>([](TCurveProperties& d) {
+            QCOMPARE(d.CancelBtn->text(), QStringLiteral("Cancel"));
+            d.LineCheck->click();
+            d.CancelBtn->click();
+        });
+        Run("Curvedisplay1");
+        QVERIFY(C(2).line);
+    }
+
+    void doubleClickOpensDisplayInsideTheFrameAndAxesOutside() {
+        QString opened;
+        auto note = [&opened](QDialog& d) { opened = d.windowTitle(); };
+        // Near curve 1 (y = x), while curve 2 is active: the click chooses the curve edited.
+        const QPoint nearOne(G().WorldToDeviceX(5), G().WorldToDeviceY(5));
+        WhileShown<QDialog>(note);
+        QTest::mouseDClick(win->CurvePanel, Qt::LeftButton, {}, nearOne);
+        QCOMPARE(opened, QStringLiteral("Display Properties - Curve #1"));
+        WhileShown<QDialog>(note);
+        QTest::mouseDClick(win->CurvePanel, Qt::LeftButton, {}, QPoint(G().Left() / 2, G().Top() + 5));
+        QCOMPARE(opened, QStringLiteral("Axis Scaling"));
+    }
+
+    void axesApplyConfirmedValuesAndFixRanges() {
+        QSignalSpy captions(win->CurvePanel, &TCurvePanel::AxisCaptionsChanged);
+        WhileShown<TAxesDlg>([&](TAxesDlg& d) {
+            QVERIFY(!d.ApplyBtn->isVisible());
+            // A number counts once confirmed: typing 250 never applies 2 or 25 on the way.
+            Type(d.Y1, "5");
+            d.Y2->setFocus();
+            d.Y2->selectAll();
+            QTest::keyClicks(d.Y2, "25");
+            QCOMPARE(G().WorldMax.y, 100.0); // the range from the curves, still
+            QCOMPARE(d.Y2->text(), QStringLiteral("25"));
+            QTest::keyClicks(d.Y2, "0");
+            QTest::keyClick(d.Y2, Qt::Key_Return);
+            QCOMPARE(G().WorldMin.y, 5.0);
+            QCOMPARE(G().WorldMax.y, 250.0);
+            // A maximum not above its minimum is raised by 1, in the dialog too.
+            Type(d.X1, "5");
+            Type(d.X2, "5");
+            QCOMPARE(G().WorldMax.x, 6.0);
+            QCOMPARE(d.X2->text(), QStringLiteral("6"));
+            // Captions apply as they are typed, the title only with the next change.
+            QTest::keyClicks(d.YCaption, "volts");
+            QCOMPARE(G().YCaption, QStringLiteral("volts"));
+            QTest::keyClicks(d.title, "run");
+            QVERIFY(!G().Title.contains(QStringLiteral("run")));
+            // Log scale with a minimum below zero: the fix shows in the fields; Y keeps its own limit.
+            Type(d.X1, "-3");
+            Type(d.X2, "5");
+            d.XLogScale->click();
+            QVERIFY(G().XLog);
+            QCOMPARE(G().WorldMin.x, 0.05);
+            QCOMPARE(d.X1->text(), QStringLiteral("0.05"));
+            Type(d.X1, "-1"); // refused on a log axis: the lowest it takes
+            QCOMPARE(d.X1->text(), QStringLiteral("1e-20"));
+            Type(d.Y1, "-2");
+            QCOMPARE(G().WorldMin.y, -2.0);
+            d.XLogScale->click();
+            Type(d.X1, "-1");
+            QCOMPARE(G().WorldMin.x, -1.0);
+            d.OkBtn->click();
+        });
+        Run("Axes1");
+        QCOMPARE(G().YDiv, 4);
+        QVERIFY(G().Title.endsWith(QStringLiteral("run")));
+        QVERIFY(!captions.isEmpty());
+        QCOMPARE(captions.last().at(1).toString(), QStringLiteral("volts"));
+    }
+
+    // Last: it leaves the shared dialog with Auto Update off.
+    void axesCancelPutsBackEverythingExactly() {
+        // Ranges that need more than five digits, a title and a caption typed: Cancel restores them all.
+        G().WorldMin = {1.00001e9, 1700000000.123};
+        G().WorldMax = {1.00002e9, 1700000001.5};
+        const RealPoint min = G().WorldMin, max = G().WorldMax;
+        WhileShown<TAxesDlg>([&](TAxesDlg& d) {
+            QCOMPARE(d.Y1->text(), QStringLiteral("1700000000.123"));
+            d.AutoUpdate->click();
+            QVERIFY(d.ApplyBtn->isVisible());
+            QTest::keyClicks(d.title, "new title");
+            QTest::keyClicks(d.XCaption, "time");
+            Type(d.X2, "2e9");
+            QCOMPARE(G().WorldMax.x, max.x); // nothing applied without Auto Update
+            d.ApplyBtn->click();
+            QCOMPARE(G().WorldMax.x, 2e9);
+            d.X1->setFocus();
+            QTest::keyClicks(d.X1, "7"); // half typed, then Escape
+            QTest::keyClick(&d, Qt::Key_Escape);
+        });
+        Run("AxesBtn");
+        QCOMPARE(G().WorldMin.x, min.x);
+        QCOMPARE(G().WorldMax.x, max.x);
+        QCOMPARE(G().WorldMin.y, min.y);
+        QCOMPARE(G().WorldMax.y, max.y);
+        QCOMPARE(G().Title, QString());
+        QCOMPARE(G().XCaption, QString());
+    }
+};
+
+QTEST_MAIN(TestDisplayDialogs)
+#include "test_displaydialogs.moc"
