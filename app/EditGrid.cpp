@@ -42,8 +42,7 @@ bool StartsNumber(const QString& text) {
            c == QLatin1Char('E') || c == QLatin1Char('-') || c == QLatin1Char('+') || c == QLatin1Char('.');
 }
 
-template <class T>
-void InsertEmpty(std::vector<T>& column, int at, int count) {
+void InsertEmpty(std::vector<double>& column, int at, int count) {
     column.insert(column.begin() + at, static_cast<size_t>(count), TCurveTable::Empty);
 }
 
