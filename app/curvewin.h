@@ -4,8 +4,9 @@
 //
 // The window's work is spread over files by concern: curvewin.cpp (building, enabling, keys, notification
 // dispatch), windowchain.cpp (the chain, closing, placement), filecommands.cpp, operatecommands.cpp,
-// viewcommands.cpp and statusarea.cpp. A feature (a dialog and its window side) binds its commands in the
-// table and registers the notification codes it handles in a file of its own.
+// viewcommands.cpp, printcommands.cpp, clipboardcommands.cpp and statusarea.cpp. A feature (a dialog and its
+// window side) binds its commands in the table and registers the notification codes it handles in a file of
+// its own.
 #pragma once
 
 #include "plot/NotifyTarget.h"
@@ -154,6 +155,16 @@ public:
     void WritePreferences();
     // The folder Open and Save offer next; the last one used in any window is the one kept in the file.
     void SetDataDir(const QString& folder);
+
+    // ---- printing and exported pictures (printcommands.cpp)
+    void PrintGraph();
+    void PrintSetup();
+    void ExportGraph();
+
+    // ---- clipboard (clipboardcommands.cpp)
+    void CopyCurve();
+    void CutCurve();
+    void PasteCurve();
 
     // ---- table editor (tablecommands.cpp)
     // New curve: an empty curve, made active, with its table open.

@@ -102,7 +102,7 @@ const cli::TRegister mathCommand(
      "Usage: graphmill-cli math OP FILE OTHER [-o PATH]\n"
      "Combines the curve in FILE (the left operand) with OTHER interpolated linearly at each x of FILE:\n"
      "OP is add, subtract, multiply or divide. Points of FILE outside OTHER's x range keep their values,\n"
-     "and so do points where the divisor is not above 1e-8 (every negative divisor included).\n",
+     "and so do points where the divisor's magnitude is 1e-8 or less.\n",
      RunMath});
 
 } // namespace

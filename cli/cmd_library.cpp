@@ -38,9 +38,9 @@ bool LoadLibrary(const std::string& command, const std::string& path, TUserFunct
 }
 
 bool SaveLibrary(const std::string& command, const std::string& path, const TUserFunctionList& list) {
-    if (list.Save(path) == 0) return true;
-    cli::Error(command, path + ": cannot write the function library (the old "
-                               "file, if any, is unchanged)");
+    std::string why;
+    if (list.Save(path, &why) == 0) return true;
+    cli::Error(command, why + " (the old library file, if any, is unchanged)");
     return false;
 }
 
@@ -95,7 +95,8 @@ bool ParseParam(const std::string& text, TUserParamDef& p) {
     p = TUserParamDef{};
     p.Min = -1e10;
     p.Max = 1e10;
-    p.Name = WithoutSpaces(text.substr(0, eq));
+    // The name is taken as typed: a space in it makes the define check refuse it.
+    p.Name = text.substr(0, eq);
     std::vector<std::string> fields;
     std::stringstream rest(text.substr(eq + 1));
     for (std::string field; std::getline(rest, field, ',');) fields.push_back(field);

@@ -3,20 +3,11 @@
 #include "cli/cli.h"
 #include "cli/cliio.h"
 
+#include "plot/GraphPicture.h"
 #include "plot/curvestyle.h"
 #include "plot/w_curve.h"
 
-#include <QBuffer>
-#include <QFont>
 #include <QGuiApplication>
-#include <QImage>
-#include <QImageWriter>
-#include <QPageLayout>
-#include <QPageSize>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QSaveFile>
-#include <QSvgGenerator>
 
 #include <algorithm>
 #include <cctype>
@@ -28,10 +19,6 @@
 namespace {
 
 const char* const Cmd = "render";
-
-// Pictures are drawn at the screen resolution of the window, so that text has the same size in every format.
-constexpr int Dpi = 96;
-constexpr long MaxSide = 10000;
 
 std::string Lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -78,20 +65,20 @@ bool ParseRange(const cli::TArgs& a, const std::string& option, bool log, std::o
     return true;
 }
 
-bool ParseSize(const cli::TArgs& a, long& w, long& h) {
+bool ParseSize(const cli::TArgs& a, QSize& size) {
     const auto text = a.Value("--size");
     if (!text) return true;
-    const size_t x = Lower(*text).find('x');
-    if (x == std::string::npos || !cli::ParseInteger(text->substr(0, x), w) ||
-        !cli::ParseInteger(text->substr(x + 1), h)) {
+    const std::optional<QSize> s = ParseGraphSize(QString::fromStdString(*text));
+    if (!s) {
         cli::Error(Cmd, "--size: '" + *text + "' is not WIDTHxHEIGHT");
         return false;
     }
-    if (w < 50 || h < 50 || w > MaxSide || h > MaxSide) {
-        cli::Error(Cmd, "--size: " + *text + " is out of range (50 to " + std::to_string(MaxSide) +
-                            " pixels a side)");
+    if (!GraphSizeAllowed(*s)) {
+        cli::Error(Cmd, "--size: " + *text + " is out of range (" + std::to_string(MinGraphSide) + " to " +
+                            std::to_string(MaxGraphSide) + " pixels a side)");
         return false;
     }
+    size = *s;
     return true;
 }
 
@@ -106,88 +93,9 @@ bool ParseCaption(const cli::TArgs& a, const std::string& option, QString& capti
     return true;
 }
 
-QFont GraphFont() {
-    QFont f;
-    f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
-    f.setPixelSize(12);
-    return f;
-}
-
-// The page around the plot is white; the caller's painter then takes the graph.
-void PaintPage(WCurveSet& set, QPainter& p, int w, int h, double factor) {
-    p.fillRect(0, 0, w, h, Qt::white);
-    p.setFont(GraphFont());
-    p.setPen(Qt::black);
-    set.PaintTo(p, w, h, factor);
-}
-
 void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& text) {
     if (type == QtCriticalMsg || type == QtFatalMsg)
         std::fprintf(stderr, "graphmill-cli: render: %s\n", qPrintable(text));
-}
-
-enum class TFormat { Png, Svg, Pdf };
-
-int Render(WCurveSet& set, TFormat format, const std::string& out, int w, int h, double factor) {
-    QSaveFile file(QString::fromStdString(out));
-    if (!file.open(QIODevice::WriteOnly)) {
-        cli::Error(Cmd, out + ": " + file.errorString().toStdString());
-        return cli::UsageError;
-    }
-    bool ok = true;
-    switch (format) {
-    case TFormat::Png: {
-        QImage image(w, h, QImage::Format_RGB32);
-        image.setDotsPerMeterX(static_cast<int>(Dpi / 0.0254 + 0.5));
-        image.setDotsPerMeterY(static_cast<int>(Dpi / 0.0254 + 0.5));
-        {
-            QPainter p(&image);
-            PaintPage(set, p, w, h, factor);
-        }
-        QImageWriter writer(&file, "png");
-        // Quality 80 is the fastest deflate level: the graph is mostly flat areas, which compress well
-        // anyway.
-        writer.setQuality(80);
-        ok = writer.write(image);
-        break;
-    }
-    case TFormat::Svg: {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&file);
-        svg.setSize(QSize(w, h));
-        svg.setViewBox(QRect(0, 0, w, h));
-        svg.setResolution(Dpi);
-        svg.setTitle(QStringLiteral("Graphmill graph"));
-        QPainter p;
-        ok = p.begin(&svg);
-        if (ok) {
-            PaintPage(set, p, w, h, factor);
-            ok = p.end();
-        }
-        break;
-    }
-    case TFormat::Pdf: {
-        QPdfWriter pdf(&file);
-        pdf.setResolution(Dpi);
-        pdf.setPageLayout(QPageLayout(QPageSize(QSizeF(w * 72.0 / Dpi, h * 72.0 / Dpi), QPageSize::Point),
-                                      QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
-        pdf.setCreator(QStringLiteral("Graphmill"));
-        QPainter p;
-        ok = p.begin(&pdf);
-        if (ok) {
-            PaintPage(set, p, pdf.width(), pdf.height(), factor);
-            ok = p.end();
-        }
-        break;
-    }
-    }
-    if (!ok || !file.commit()) {
-        cli::Error(Cmd,
-                   out + ": cannot write the picture" +
-                       (file.error() != QFileDevice::NoError ? ": " + file.errorString().toStdString() : ""));
-        return cli::UsageError;
-    }
-    return cli::Done;
 }
 
 int RunRender(const std::vector<std::string>& args) {
@@ -217,24 +125,19 @@ int RunRender(const std::vector<std::string>& args) {
         cli::Error(Cmd, "-o OUT is needed (a .png, .svg or .pdf file)");
         return cli::UsageError;
     }
-    const std::string ext = Lower(out->size() >= 4 ? out->substr(out->size() - 4) : "");
-    TFormat format = TFormat::Png;
-    if (ext == ".svg")
-        format = TFormat::Svg;
-    else if (ext == ".pdf")
-        format = TFormat::Pdf;
-    else if (ext != ".png") {
+    if (!GraphFormatOf(QString::fromStdString(*out))) {
         cli::Error(Cmd, "-o " + *out + ": the name must end in .png, .svg or .pdf");
         return cli::UsageError;
     }
 
-    long w = 800, h = 600, symbolSize = 3, xdiv = 4, ydiv = 4;
+    QSize size(800, 600);
+    long symbolSize = 3, xdiv = 4, ydiv = 4;
     double factor = 1.0;
     TColor background = 0x000000, gridColor = 0x808080;
     std::optional<RealPoint> xrange, yrange;
     const bool xlog = a.Has("--xlog"), ylog = a.Has("--ylog");
     QString title, xcaption, ycaption;
-    if (!ParseSize(a, w, h) || !a.Integer("--symbol-size", symbolSize, 1, 100) ||
+    if (!ParseSize(a, size) || !a.Integer("--symbol-size", symbolSize, 1, 100) ||
         !a.Integer("--xdiv", xdiv, 1, 100) || !a.Integer("--ydiv", ydiv, 1, 100) ||
         !a.Number("--factor", factor, 0.05, 20) || !ParseColor(a, "--background", background) ||
         !ParseColor(a, "--grid-color", gridColor) || !ParseRange(a, "--xrange", xlog, xrange) ||
@@ -303,7 +206,12 @@ int RunRender(const std::vector<std::string>& args) {
                             ": too wide to draw");
         return cli::UsageError;
     }
-    return Render(*set, format, *out, static_cast<int>(w), static_cast<int>(h), factor);
+    QString error;
+    if (!SaveGraph(*set, QString::fromStdString(*out), size, factor, error)) {
+        cli::Error(Cmd, error.toStdString());
+        return cli::UsageError;
+    }
+    return cli::Done;
 }
 
 const cli::TRegister renderCommand(

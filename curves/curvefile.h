@@ -46,6 +46,8 @@ std::string BackupName(const std::string& fileName, const std::string& backupExt
 // The program's own file routine behind a save: resolves the name, keeps a backup copy of an existing file
 // and opens a temporary file beside it for the new content. Commit renames the new content over the target;
 // a writer destroyed without a successful Commit removes its temporary file and leaves the target untouched.
+// The backup is made the same way: copied into a temporary file beside it and renamed over the old backup
+// only once complete, so a failed copy leaves the old backup as it was.
 class TSaveFile {
 public:
     TSaveFile() = default;
@@ -61,16 +63,25 @@ public:
     const std::string& Error() const { return error_; }
     const std::string& TargetName() const { return target_; }
 
-    // For tests: a write fails once this many bytes have been written in all (negative: never).
+    // For tests: a write (of the backup copy or of the new content) fails for want of space once this many
+    // bytes have been written in all (negative: never).
     static long long FailWriteAfterBytes;
 
 private:
     bool Fail(const std::string& what, int err);
+    // Writes all of data to fd, counting the bytes against FailWriteAfterBytes; errno tells why it failed.
+    bool WriteAll(int fd, const char* data, std::size_t size);
     bool Flush();
+    // Creates a new file under a hidden name beside the target (in dirFd_); -1 with errno on failure.
+    int CreateTemp(const std::string& baseName, std::string& tempName);
+    bool CopyToBackup(const std::string& backup, std::string& why);
 
+    // The target's directory: temporary files are created, removed and renamed through it, so that none is
+    // left behind when the directory is moved or removed during a save.
+    int dirFd_ = -1;
     int fd_ = -1;
     std::string target_;
-    std::string temp_;
+    std::string temp_; // name of the temporary file within dirFd_
     std::string error_;
     std::string buffer_;
     long long written_ = 0;

@@ -79,6 +79,7 @@ void TCurveA::Powers(double x, int maxK, double* out) {
 bool TCurveA::PolyFit(int order, double* coeffs, double& stdError) const {
     const int32_t n = count_;
     if (order < 0 || order > MaxPolyOrder || n < order + 1) return false;
+    if (!HasDistinctX(x_.data(), n, order + 1)) return false;
     // Power sums up to x^(2 order), the cross sums x^k y, and the sums of y and y^2.
     std::vector<TExtended> sx(static_cast<size_t>(2 * order + 1), 0.0L);
     std::vector<TExtended> sxy(static_cast<size_t>(order + 1), 0.0L);

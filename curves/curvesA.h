@@ -62,7 +62,8 @@ public:
     // (which is left on the left point of the bracket). A query left of the hint fails.
     bool ValueAt(int32_t& hint, double x, double& y) const;
 
-    // Least-squares polynomial a0 + a1 x + ... over all points; coeffs must hold order + 1 values.
+    // Least-squares polynomial a0 + a1 x + ... over all points; coeffs must hold order + 1 values. Fails
+    // when the points hold fewer than order + 1 different x values (the equations are then singular).
     bool PolyFit(int order, double* coeffs, double& stdError) const;
     // The solving half of PolyFit, from the sums over n points: sx[k] = sum of x^k for k = 0..2 order,
     // sxy[k] = sum of x^k y for k = 0..order, sy and syy the sums of y and y^2. The standard error (which
@@ -78,10 +79,31 @@ public:
     static void Powers(double x, int maxK, double* out);
 
 protected:
+    // True when x[0..n-1] holds at least `need` (at most MaxPolyOrder + 1) different values. With fewer,
+    // the normal equations of a fit of order need - 1 are singular, although rounding in the powers
+    // leaves their pivots non-zero.
+    static bool HasDistinctX(const double* x, int32_t n, int need);
+
     int32_t count_ = 0;
     std::vector<double> x_;
     std::vector<double> y_;
 };
+
+// Inline: the moving-window smoothing asks once per point.
+inline bool TCurveA::HasDistinctX(const double* x, int32_t n, int need) {
+    if (need <= 1) return n >= need;
+    double seen[MaxPolyOrder + 1];
+    int found = 0;
+    for (int32_t i = 0; i < n; ++i) {
+        const double v = x[i];
+        int k = 0;
+        while (k < found && seen[k] != v) ++k;
+        if (k < found) continue;
+        seen[found++] = v;
+        if (found >= need) return true;
+    }
+    return false;
+}
 
 // Inline: the sweeps of interpolation, curve arithmetic, averaging and the transform call it once per point.
 inline bool TCurveA::ValueAt(int32_t& hint, double x, double& y) const {

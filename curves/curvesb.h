@@ -111,7 +111,7 @@ public:
     // Operation codes of CurveMath: this curve is the left operand.
     enum : int { MathAdd = 1, MathSubtract = 2, MathDivide = 3, MathMultiply = 4 };
     // Combines y with the other curve interpolated at each x; points outside the other curve, and points
-    // whose divisor is not above 1e-8, keep their values.
+    // whose divisor is 1e-8 or less in magnitude, keep their values.
     virtual void CurveMath(const TCurveA& other, int op);
     // Averages the curves, in list order, into result: on an even grid over their joint x range with their
     // smallest neighbour spacing (evenSpacing), else at the x values of the first curve. A zero spacing or a

@@ -9,7 +9,9 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <system_error>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -156,6 +158,10 @@ int SplitNumbers(std::string_view line, double* out, int maxCount) {
 
 void FormatNumber(double v, char* out) {
     if (v == 0.0 || !std::isfinite(v)) v = std::isfinite(v) ? 0.0 : v; // -0.0 is written as zero
+    // Rounded to 15 digits, the largest doubles would read back as 1.79769313486232E+0308, beyond the
+    // double range, and the reader drops such a token: they are written rounded towards zero instead.
+    constexpr double Largest15 = 1.79769313486231e308;
+    if (std::isfinite(v) && std::fabs(v) > Largest15) v = std::copysign(Largest15, v);
     char buf[40];
     const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 14);
     const char* p = buf;
@@ -226,13 +232,82 @@ long long TSaveFile::FailWriteAfterBytes = -1;
 
 TSaveFile::~TSaveFile() {
     if (fd_ >= 0) ::close(fd_);
-    if (!temp_.empty()) ::unlink(temp_.c_str());
+    if (!temp_.empty()) ::unlinkat(dirFd_, temp_.c_str(), 0);
+    if (dirFd_ >= 0) ::close(dirFd_);
 }
 
 bool TSaveFile::Fail(const std::string& what, int err) {
     error_ = what;
     if (err != 0) error_ += ": " + std::string(std::strerror(err));
     return false;
+}
+
+bool TSaveFile::WriteAll(int fd, const char* data, std::size_t size) {
+    std::size_t done = 0;
+    while (done < size) {
+        const std::size_t chunk = size - done;
+        if (FailWriteAfterBytes >= 0 && written_ + static_cast<long long>(chunk) > FailWriteAfterBytes) {
+            errno = ENOSPC;
+            return false;
+        }
+        const ssize_t w = ::write(fd, data + done, chunk);
+        if (w < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<std::size_t>(w);
+        written_ += w;
+    }
+    return true;
+}
+
+int TSaveFile::CreateTemp(const std::string& baseName, std::string& tempName) {
+    static constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    static std::mt19937_64 rng(std::random_device{}() ^ static_cast<uint64_t>(::getpid()));
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tempName = "." + baseName + ".";
+        uint64_t r = rng();
+        for (int k = 0; k < 6; ++k, r /= 62) tempName += Letters[r % 62];
+        const int fd = ::openat(dirFd_, tempName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+bool TSaveFile::CopyToBackup(const std::string& backup, std::string& why) {
+    auto failed = [&](int err) {
+        why = std::strerror(err);
+        return false;
+    };
+    const int in = ::open(target_.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return failed(errno);
+    std::string tempName;
+    const int out = CreateTemp(fs::path(backup).filename().string(), tempName);
+    if (out < 0) {
+        const int err = errno;
+        ::close(in);
+        return failed(err);
+    }
+    std::vector<char> block(1 << 20);
+    int err = 0;
+    for (;;) {
+        const ssize_t r = ::read(in, block.data(), block.size());
+        if (r < 0 && errno == EINTR) continue;
+        if (r < 0) err = errno;
+        if (r <= 0) break;
+        if (!WriteAll(out, block.data(), static_cast<std::size_t>(r))) {
+            err = errno;
+            break;
+        }
+    }
+    ::close(in);
+    if (err == 0 && ::fsync(out) != 0) err = errno;
+    if (::close(out) != 0 && err == 0) err = errno;
+    if (err == 0 && ::renameat(dirFd_, tempName.c_str(), dirFd_, fs::path(backup).filename().c_str()) != 0)
+        err = errno;
+    if (err == 0) return true;
+    ::unlinkat(dirFd_, tempName.c_str(), 0);
+    return failed(err);
 }
 
 bool TSaveFile::OpenForWrite(const std::string& fileName, const std::string& defaultExt,
@@ -254,20 +329,24 @@ bool TSaveFile::OpenForWrite(const std::string& fileName, const std::string& def
     if (!exists && errno != ENOENT) return Fail("cannot save to " + target_, errno);
     fs::path dir = fs::path(target_).parent_path();
     if (dir.empty()) dir = ".";
+    dirFd_ = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd_ < 0) return Fail("cannot save to " + target_, errno);
     if (exists) {
         if (::access(target_.c_str(), W_OK) != 0) return Fail("cannot save to " + target_, errno);
     }
     if (exists && !backupExt.empty()) {
         const std::string backup = BackupName(target_, backupExt);
-        fs::copy_file(target_, backup, fs::copy_options::overwrite_existing, ec);
-        if (ec)
-            return Fail("cannot save to " + target_ + ": no backup copy " + backup + ": " + ec.message(), 0);
+        std::string why;
+        if (!CopyToBackup(backup, why))
+            return Fail("cannot save to " + target_ + ": no backup copy " + backup + ": " + why, 0);
     }
-    std::string tmpl = (dir / ("." + fs::path(target_).filename().string() + ".XXXXXX")).string();
-    fd_ = ::mkstemp(tmpl.data());
-    if (fd_ < 0) return Fail("cannot save to " + target_, errno);
-    temp_ = tmpl;
-    // A replaced file keeps its permissions; a new one gets what the user's umask allows, as any created file.
+    fd_ = CreateTemp(fs::path(target_).filename().string(), temp_);
+    if (fd_ < 0) {
+        temp_.clear();
+        return Fail("cannot save to " + target_, errno);
+    }
+    // A replaced file keeps its permissions; a new one gets what the user's umask allows, as any created
+    // file.
     mode_t mode = st.st_mode & 07777;
     if (!exists) {
         const mode_t mask = ::umask(0);
@@ -280,25 +359,10 @@ bool TSaveFile::OpenForWrite(const std::string& fileName, const std::string& def
 }
 
 bool TSaveFile::Flush() {
-    size_t done = 0;
-    while (done < buffer_.size()) {
-        size_t chunk = buffer_.size() - done;
-        if (FailWriteAfterBytes >= 0 && written_ + static_cast<long long>(chunk) > FailWriteAfterBytes) {
-            buffer_.clear();
-            return Fail("cannot write " + target_, ENOSPC);
-        }
-        const ssize_t w = ::write(fd_, buffer_.data() + done, chunk);
-        if (w < 0) {
-            if (errno == EINTR) continue;
-            const int err = errno;
-            buffer_.clear();
-            return Fail("cannot write " + target_, err);
-        }
-        done += static_cast<size_t>(w);
-        written_ += w;
-    }
+    const bool ok = WriteAll(fd_, buffer_.data(), buffer_.size());
+    const int err = errno;
     buffer_.clear();
-    return true;
+    return ok || Fail("cannot write " + target_, err);
 }
 
 bool TSaveFile::Write(const char* data, std::size_t size) {
@@ -314,7 +378,10 @@ bool TSaveFile::Commit() {
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) return Fail("cannot write " + target_, errno);
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) return Fail("cannot replace " + target_, errno);
+    // Renamed onto the path as named: a directory moved away meanwhile makes the save fail (and the temporary
+    // file is removed from where it went) rather than put the content where the user did not ask for it.
+    if (::renameat(dirFd_, temp_.c_str(), AT_FDCWD, target_.c_str()) != 0)
+        return Fail("cannot replace " + target_, errno);
     temp_.clear();
     return true;
 }

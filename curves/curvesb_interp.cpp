@@ -154,8 +154,8 @@ void TCurveB::CurveMath(const TCurveA& other, int op) {
             y[i] *= v;
             break;
         default:
-            // Only divisors above 1e-8 divide; negative ones included, the rest keep the point.
-            if (v > 1e-8) y[i] /= v;
+            // A divisor of magnitude 1e-8 or less would blow the point up: it keeps its value.
+            if (std::fabs(v) > 1e-8) y[i] /= v;
             break;
         }
     }

@@ -130,6 +130,12 @@ bool TCurveB::SplineSmooth(int32_t n, int order) {
     int32_t filled = 0; // points 0..filled-1 have their rows in the ring
     for (; filled < n; ++filled) fill(filled);
 
+    // Where x only rises, as it mostly does, every window holds n > order different x and needs no check of
+    // its own; otherwise every point takes the bounded walk below, which checks its window.
+    int32_t notRising = 0;
+    for (int32_t j = 1; j < cnt; ++j) notRising += !(x[j] > x[j - 1]);
+    const bool distinctX = notRising == 0;
+
     std::vector<const double*> window(static_cast<size_t>(n));
     TExtended sx[2 * MaxPolyOrder + 1], sxy[MaxPolyOrder + 1];
     double coeffs[MaxPolyOrder + 1];
@@ -137,11 +143,12 @@ bool TCurveB::SplineSmooth(int32_t n, int order) {
         if (filled < cnt && filled == i + n - 1) fill(filled++);
         // The window: point i, then the nearer in x of the next points on either side (right on a tie),
         // one side only where the other has run out. Each side's distance is taken once per point taken;
-        // away from the ends neither side can run out, and the loop needs no bounds.
+        // away from the ends neither side can run out, and the loop needs no bounds (kept free of the
+        // window check, which would cost the usual case time).
         const double xi = x[i];
         int32_t l = i - 1, r = i + 1;
         window[0] = rowOf(i);
-        if (i >= n && i + n < cnt) {
+        if (i >= n && i + n < cnt && distinctX) {
             double dl = std::fabs(x[l] - xi), dr = std::fabs(x[r] - xi);
             for (int32_t t = 1; t < n; ++t) {
                 if (dr <= dl) {
@@ -159,6 +166,9 @@ bool TCurveB::SplineSmooth(int32_t n, int order) {
                 else
                     window[static_cast<size_t>(t)] = rowOf(l--);
             }
+            // The window is points l + 1..r - 1; too few different x in it leave the point as it is, as
+            // the fit of the window curve fails.
+            if (!distinctX && !HasDistinctX(x + l + 1, r - l - 1, order + 1)) continue;
         }
         // Sums in the order the points joined the window, as a fit of the window curve forms them.
         if (order == 2) {

@@ -4,7 +4,8 @@
 
 bool EncodeReal48(double v, TReal48& out) {
     out.fill(0);
-    if (!std::isfinite(v)) return false;
+    // Beyond the largest value of the form: refused, although a value within half a unit would round to it.
+    if (!std::isfinite(v) || std::fabs(v) > Real48Max) return false;
     if (v == 0.0) return true;
     const bool negative = std::signbit(v);
     int exp2 = 0;

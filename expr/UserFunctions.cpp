@@ -173,13 +173,19 @@ int TUserFunctionList::Load(const std::string& path) {
     return result;
 }
 
-int TUserFunctionList::Save(const std::string& path) const {
+int TUserFunctionList::Save(const std::string& path, std::string* error) const {
+    auto fail = [&](const std::string& why) {
+        if (error != nullptr) *error = why;
+        return 1;
+    };
     std::vector<uint8_t> bytes;
     PutInt32(bytes, Count());
     for (const auto& function : items_) {
         // The loader refuses a record without variables or with more than ten: never write one.
         const int32_t varCount = function->VarCount;
-        if (varCount < 1 || varCount > TUserFunction::MaxVariables) return 1;
+        if (varCount < 1 || varCount > TUserFunction::MaxVariables)
+            return fail("cannot save to " + path + ": function " + function->Name + " has " +
+                        std::to_string(varCount) + " variables");
         PutInt32(bytes, varCount);
         PutShortString(bytes, function->Name, TUserFunction::MaxNameLength);
         PutInt32(bytes, function->Tag);
@@ -188,7 +194,9 @@ int TUserFunctionList::Save(const std::string& path) const {
             PutShortString(bytes, v.Name, TUserFunction::MaxTextLength);
             PutShortString(bytes, v.Formula, TUserFunction::MaxTextLength);
             // A value the six-byte form cannot hold is refused rather than written wrong.
-            if (!PutReal(bytes, v.Min) || !PutReal(bytes, v.Max) || !PutReal(bytes, v.Initial)) return 1;
+            if (!PutReal(bytes, v.Min) || !PutReal(bytes, v.Max) || !PutReal(bytes, v.Initial))
+                return fail("cannot save to " + path + ": a value of " + function->Name + "'s parameter " +
+                            v.Name + " is beyond what the library file holds (about 1.7e38)");
             PutInt32(bytes, v.GuessStyle);
         }
     }
@@ -198,7 +206,7 @@ int TUserFunctionList::Save(const std::string& path) const {
     curvefile::TSaveFile file;
     const bool ok = file.OpenForWrite(path, "", "", "") &&
                     file.Write(reinterpret_cast<const char*>(bytes.data()), bytes.size()) && file.Commit();
-    return ok ? 0 : 1;
+    return ok ? 0 : fail(file.Error());
 }
 
 std::string DefineUserFunction(TUserFunctionList& list, std::string_view name, std::string_view functionText,

@@ -87,8 +87,8 @@ public:
     int Load(const std::string& path);
     // Writes the library. The old file is replaced only once the new one is completely written, so a failed
     // write leaves it as it was. Returns 0 on success, 1 on failure (also when a value of a function lies
-    // beyond what the file's 48-bit reals hold, about 1.7e38).
-    int Save(const std::string& path) const;
+    // beyond what the file's 48-bit reals hold, about 1.7e38), with the reason in *error when given.
+    int Save(const std::string& path, std::string* error = nullptr) const;
 
 private:
     std::vector<std::unique_ptr<TUserFunction>> items_;

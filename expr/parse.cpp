@@ -268,11 +268,17 @@ inline bool AddChecked(double a, double b, double& r) {
 
 inline bool MulChecked(double a, double b, double& r) {
     const double fa = std::fabs(a), fb = std::fabs(b);
-    if ((fa < 1e150 && fb < 1e150) || fa <= 1.0 || fb <= 1.0 || fa <= DBL_MAX / fb) {
+    if ((fa < 1e150 && fb < 1e150) || fa <= 1.0 || fb <= 1.0) {
         r = a * b;
         return true;
     }
-    return false;
+    // Comparing fa with DBL_MAX / fb lets rounding through. Both factors exceed 1 here: with the sum of their
+    // binary exponents at most 1023 the product is below 2^1025, and an eighth of it (formed exactly, as a
+    // power of two scales without rounding) can be compared with an eighth of DBL_MAX without overflowing.
+    if (!std::isfinite(fa) || !std::isfinite(fb) || std::ilogb(fa) + std::ilogb(fb) > 1023) return false;
+    if ((0.125 * fa) * fb > 0.125 * DBL_MAX) return false;
+    r = a * b;
+    return true;
 }
 
 inline bool DivChecked(double a, double b, double& r) {

@@ -2,8 +2,13 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPushButton>
 
 namespace {
 // Qt reads the patterns of a filter from its parentheses, separated by blanks: "(*.dat, *.txt)" would look
@@ -50,6 +55,26 @@ QString TDesktopMessages::OpenFile(QWidget* parent, const QString& dir, const QS
 QString TDesktopMessages::SaveFile(QWidget* parent, const QString& dir, const QStringList& filters) {
     // QFileDialog asks before it overwrites an existing file.
     return QFileDialog::getSaveFileName(parent, QStringLiteral("Save As"), dir, DialogFilters(filters));
+}
+
+QString TDesktopMessages::AskText(QWidget* parent, const QString& caption, const QString& label,
+                                  const QString& text) {
+    bool ok = false;
+    const QString answer = QInputDialog::getText(parent, caption, label, QLineEdit::Normal, text, &ok);
+    return ok ? answer : QString();
+}
+
+bool TDesktopMessages::ChoosePrinter(QWidget* parent, QPrinter& printer, bool setup) {
+    // Qt's dialog offers every installed printer and printing to a PDF file (the only choice on a machine
+    // without printers); its properties hold the paper and the orientation.
+    QPrintDialog dialog(&printer, parent);
+    if (setup) {
+        dialog.setWindowTitle(QStringLiteral("Print Setup"));
+        // Setting up chooses a printer and prints nothing.
+        if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
+            if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) ok->setText(QStringLiteral("OK"));
+    }
+    return dialog.exec() == QDialog::Accepted;
 }
 
 bool TDesktopMessages::ChooseColor(QWidget* parent, QColor& color) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+class QPrinter;
 class QWidget;
 
 enum class TSaveAnswer { Yes, No, Cancel };
@@ -25,6 +26,12 @@ public:
     virtual QString SaveFile(QWidget* parent, const QString& dir, const QStringList& filters) = 0;
     // The colour dialog, opened on `color`; false when the user cancelled, else the choice is in `color`.
     virtual bool ChooseColor(QWidget* parent, QColor& color) = 0;
+    // A line of text with a caption and a label, preset to text; a null string means the user cancelled.
+    virtual QString AskText(QWidget* parent, const QString& caption, const QString& label,
+                            const QString& text) = 0;
+    // The printer dialog on printer (its choice of printer, output file and page); false when cancelled.
+    // With setup the dialog only chooses (Print Setup), otherwise it starts a print.
+    virtual bool ChoosePrinter(QWidget* parent, QPrinter& printer, bool setup) = 0;
 };
 
 // The message boxes and file dialogs of the desktop.
@@ -37,6 +44,9 @@ public:
     QString OpenFile(QWidget* parent, const QString& dir, const QStringList& filters) override;
     QString SaveFile(QWidget* parent, const QString& dir, const QStringList& filters) override;
     bool ChooseColor(QWidget* parent, QColor& color) override;
+    QString AskText(QWidget* parent, const QString& caption, const QString& label,
+                    const QString& text) override;
+    bool ChoosePrinter(QWidget* parent, QPrinter& printer, bool setup) override;
 };
 
 // The interface every window uses; the desktop one unless a test installed its own. The installed object

@@ -1,5 +1,7 @@
 #include "plot/w_curve.h"
 
+#include "curves/curvefile.h"
+
 #include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
@@ -9,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 const std::array<TColor, 12> CurveColorTable = {
     0x00FF00, // lime
@@ -39,12 +42,44 @@ private:
     double saved_;
 };
 
+// On a white page (printing, a white picture) a curve in the background colour would vanish, and the
+// default colour table holds white three times: such curves are drawn black while the guard lives.
+class TBlackOnWhite {
+public:
+    explicit TBlackOnWhite(WCurveSet& set) {
+        constexpr TColor White = 0xFFFFFF;
+        if (set.Grid.BackgrColor != White) return;
+        for (int32_t i = 1; i <= set.Count(); ++i) {
+            TPlottedCurve& c = *set.Curve(i);
+            if (c.linecolor != White && c.SymbolColor != White) continue;
+            saved_.push_back({&c, c.linecolor, c.SymbolColor});
+            if (c.linecolor == White) c.linecolor = 0x000000;
+            if (c.SymbolColor == White) c.SymbolColor = 0x000000;
+        }
+    }
+    ~TBlackOnWhite() {
+        for (const TSaved& s : saved_) {
+            s.curve->linecolor = s.line;
+            s.curve->SymbolColor = s.symbol;
+        }
+    }
+    TBlackOnWhite(const TBlackOnWhite&) = delete;
+    TBlackOnWhite& operator=(const TBlackOnWhite&) = delete;
+
+private:
+    struct TSaved {
+        TPlottedCurve* curve;
+        TColor line, symbol;
+    };
+    std::vector<TSaved> saved_;
+};
+
 } // namespace
 
 TCurveB ParsePasteText(std::string_view text) {
     constexpr size_t MaxRun = 40;
     auto isNumber = [](char c) {
-        return (c >= '0' && c <= '9') || c == '-' || c == '.' || c == 'E' || c == 'e';
+        return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.' || c == 'E' || c == 'e';
     };
     auto isSeparator = [](char c) { return c == '\t' || c == '\n' || c == '\r' || c == ' ' || c == ','; };
     size_t pos = 0;
@@ -52,10 +87,6 @@ TCurveB ParsePasteText(std::string_view text) {
         const size_t start = pos;
         while (pos < text.size() && accept(text[pos])) ++pos;
         return text.substr(start, std::min(pos - start, MaxRun));
-    };
-    auto convert = [](std::string_view t, double& v) {
-        const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), v);
-        return !t.empty() && ec == std::errc() && end == t.data() + t.size();
     };
     TCurveB curve;
     while (pos < text.size()) {
@@ -66,9 +97,11 @@ TCurveB ParsePasteText(std::string_view text) {
         if (separator.find_first_of("\r\n") == std::string_view::npos) {
             const std::string_view second = run(isNumber);
             double x = 0.0, y = 0.0;
-            if (convert(first, x) && convert(second, y)) curve.AddPoint(x, y);
+            if (curvefile::ConvertNumber(first, x) && curvefile::ConvertNumber(second, y))
+                curve.AddPoint(x, y);
         }
-        if (pos == passStart) break;
+        // A character that starts no number: the rest of its line is not data.
+        if (pos == passStart) pos = std::min(text.size(), text.find_first_of("\r\n", pos));
     }
     curve.CalcRanges();
     return curve;
@@ -91,6 +124,36 @@ bool ParseCurveBlock(std::string_view block, TCurveB& curve) {
     c.CalcRanges();
     curve = std::move(c);
     return true;
+}
+
+std::string CurveClipboardText(const TCurveA& curve) {
+    std::string text;
+    text.reserve(static_cast<size_t>(curve.Count()) * 32);
+    auto number = [&text](double v) {
+        char buf[40];
+        char* end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 7).ptr;
+        std::replace(buf, end, 'e', 'E');
+        text.append(buf, end);
+    };
+    for (int32_t i = 1; i <= curve.Count(); ++i) {
+        number(curve.X(i));
+        text += '\t';
+        number(curve.Y(i));
+        text += "\r\n";
+    }
+    return text;
+}
+
+std::string CurveBlock(const TCurveA& curve) {
+    const int32_t n = curve.Count();
+    const size_t bytes = 8 * static_cast<size_t>(n);
+    std::string block(4 + 2 * bytes, '\0');
+    std::memcpy(block.data(), &n, sizeof n);
+    if (n > 0) {
+        std::memcpy(block.data() + 4, curve.XData(), bytes);
+        std::memcpy(block.data() + 4 + bytes, curve.YData(), bytes);
+    }
+    return block;
 }
 
 WCurveSet::WCurveSet() {
@@ -260,6 +323,7 @@ void WCurveSet::PaintTo(QPainter& surface, int32_t width, int32_t height, double
     }
     if (r >= l && b >= t) {
         surface.setClipRect(QRect(QPoint(l, t), QPoint(r, b)));
+        const TBlackOnWhite visible(*this);
         DrawCurves(surface, false);
         surface.setClipping(false);
     }

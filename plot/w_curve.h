@@ -8,6 +8,7 @@
 
 #include <array>
 #include <functional>
+#include <string>
 #include <string_view>
 
 class QImage;
@@ -15,16 +16,23 @@ class QPaintDevice;
 class QPainter;
 
 // The points of pasted text. Each pass skips blanks and line breaks, reads a number (a run of the characters
-// 0-9 - . E e, at most 40 kept), a separator (blanks, commas, line breaks) and a second number; a separator
+// 0-9 + - . E e, at most 40 kept), a separator (blanks, commas, line breaks) and a second number; a separator
 // holding a line break means the line had one number only, and the pass adds no point. A pair that converts
-// completely ("." as the decimal point) is a point. A pass that reads nothing ends the text, so an exponent
-// written with "+" ends the reading there. Commas before a number are skipped like blanks, so that 1,2,3,4
-// gives two points.
+// completely ("." as the decimal point, a leading "+" allowed) is a point. A line where a pass reads nothing
+// (a header, a column of names) is skipped to its end, so text from other programs pastes every line it can.
+// Commas before a number are skipped like blanks, so that 1,2,3,4 gives two points.
 TCurveB ParsePasteText(std::string_view text);
 // The points of a "BinaryCurve" block: a little-endian 32-bit count n, then n x values and n y values as
 // doubles; exactly 16 n + 4 bytes. A block of another size, a negative count or a value that is not finite
 // gives false (and no points).
 bool ParseCurveBlock(std::string_view block, TCurveB& curve);
+
+// The text Copy puts on the clipboard: one line per point, x and y in exponent notation with 8 significant
+// digits ("1.5000000E+00"), a tab between them and CR LF after each line. The decimal point is always ".",
+// whatever the user's number settings, so that spreadsheets and Paste read the numbers back whole.
+std::string CurveClipboardText(const TCurveA& curve);
+// The "BinaryCurve" block of a curve (ParseCurveBlock reads it back exactly).
+std::string CurveBlock(const TCurveA& curve);
 
 // Colour of curve slot i is entry ((i - 1) mod 12) + 1 of this table.
 extern const std::array<TColor, 12> CurveColorTable;
@@ -83,7 +91,7 @@ public:
     void DrawCurves(QPainter& surface, bool offset) const;
     // The whole graph onto a picture of width x height pixels: font and symbols scaled by factor (lines stay
     // one pixel wide). The painter's font at entry is the one scaled; the area outside the plot is left as it
-    // is.
+    // is. On a white background, white curves are drawn black.
     void PaintTo(QPainter& surface, int32_t width, int32_t height, double factor);
     // The same on a paint device of its own size, with the default font.
     void PaintTo(QPaintDevice& picture, double factor);

@@ -20,10 +20,6 @@ TEST(CliArith, ConstantOperations) {
         EXPECT_DOUBLE_EQ(p[1].x, c.second.x) << c.op;
         EXPECT_DOUBLE_EQ(p[1].y, c.second.y) << c.op;
     }
-    // a negative stretch mirrors the x axis and sorts again
-    const auto p = RunCurve({"constant", "stretch", "-1", f});
-    EXPECT_EQ(p[0].x, -2.0);
-    EXPECT_EQ(p[0].y, -4.0);
 }
 
 TEST(CliArith, CurveMathWithTheActiveCurveOnTheLeft) {
@@ -32,7 +28,7 @@ TEST(CliArith, CurveMathWithTheActiveCurveOnTheLeft) {
     const auto b = dir.Write("b.dat", CurveText({{0, 2}, {1, 2}}));
     const auto neg = dir.Write("neg.dat", CurveText({{0, -2}, {3, -2}}));
     EXPECT_EQ(RunCurve({"math", "subtract", a, b})[1].y, 4.0);
-    EXPECT_EQ(RunCurve({"math", "divide", a, b})[0].y, 3.0);
+    EXPECT_EQ(RunCurve({"math", "divide", a, neg})[0].y, -3.0);
     EXPECT_EQ(RunCurve({"math", "multiply", a, neg})[3].y, -12.0);
     auto p = RunCurve({"math", "add", "-", a}, CurveText({{0, 1}, {1, 1}}));
     ASSERT_EQ(p.size(), 2u);
@@ -47,9 +43,7 @@ TEST(CliArith, InterpolateDefaultsAndFailure) {
     ASSERT_EQ(p.size(), 3u);
     EXPECT_EQ(p[2].x, 2.0);
     EXPECT_EQ(p[2].y, 5.0);
-    p = RunCurve({"interpolate", "--offset", "0.25", "--interval", "1", f});
-    ASSERT_EQ(p.size(), 3u);
-    EXPECT_EQ(p[2].x, 2.25);
+    EXPECT_EQ(RunCurve({"interpolate", "--offset", "0.25", "--interval", "1", f})[2].x, 2.25);
     // the preset interval is read back from the field as shown: 5 significant digits
     p = RunCurve({"interpolate", dir.Write("odd.dat", CurveText({{0, 0}, {0.123456789, 1}, {1, 2}}))});
     EXPECT_EQ(p[1].x, 0.12346);
@@ -64,7 +58,6 @@ TEST(CliArith, AverageGridsAndFaults) {
     const auto b = dir.Write("b.dat", CurveText({{1, 10}, {2, 20}, {3, 30}}));
     auto p = RunCurve({"average", "--grid", "first-curve", a, b});
     ASSERT_EQ(p.size(), 3u);
-    EXPECT_EQ(p[0].y, 0.0); // only a covers x = 0
     EXPECT_EQ(p[1].y, 5.5);
     p = RunCurve({"average", a, b}); // min-interval: 0..3 in steps of 1
     ASSERT_EQ(p.size(), 4u);

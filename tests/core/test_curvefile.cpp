@@ -2,6 +2,7 @@
 #include "curves/curvefile.h"
 #include "opscurves.h"
 
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -172,6 +173,10 @@ TEST(CurveFileWrite, NumberForm) {
     EXPECT_EQ(std::string(buf), " 0.00000000000000E+0000  0.00000000000000E+0000\r\n");
     curvefile::FormatLine(1.23456789012345678e-300, 9.99999999999999999e307, buf);
     EXPECT_EQ(std::string(buf), " 1.23456789012346E-0300  1.00000000000000E+0308\r\n");
+    // Rounding to 15 digits would leave the double range: the largest values are cut towards zero.
+    curvefile::FormatLine(DBL_MAX, -std::nextafter(DBL_MAX, 0.0), buf);
+    EXPECT_EQ(std::string(buf), " 1.79769313486231E+0308 -1.79769313486231E+0308\r\n");
+    EXPECT_EQ(Split("1 1.79769313486232E+0308"), (std::vector<double>{1})); // still no number on reading
 }
 
 TEST(CurveFileWrite, SaveMakesBackupBesideTheFile) {
@@ -202,10 +207,14 @@ TEST(CurveFileWrite, SaveMakesBackupBesideTheFile) {
     EXPECT_TRUE(fs::is_symlink(d.path / "link.dat"));
     EXPECT_EQ(Slurp(d.path / "made.dat").size(), 2 * curvefile::LineWidth);
 
-    // What was written reads back exactly to 15 digits.
-    TCurveB back = TCurveB::CreateFromFile(target);
-    ASSERT_EQ(back.Count(), 2);
-    EXPECT_EQ(back.X(2), 3.0);
+    // What was written reads back to 15 digits, the largest doubles included.
+    TCurveB odd = Make({{1.0 / 3, -2.0 / 3}, {DBL_MAX, 1}, {-DBL_MAX, 6.02214076e-300}});
+    ASSERT_TRUE(odd.SaveToFile(target, "", "", &err)) << err;
+    const TCurveB back = TCurveB::CreateFromFile(target);
+    ASSERT_EQ(back.Count(), 3);
+    for (int32_t i = 1; i <= 3; ++i)
+        for (auto [got, want] : {std::pair{back.X(i), odd.X(i)}, {back.Y(i), odd.Y(i)}})
+            EXPECT_NEAR(got, want, std::fabs(want) * 5e-15) << i;
 }
 
 TEST(CurveFileWrite, FailedSavesLeaveEverythingAsItWas) {
@@ -233,6 +242,17 @@ TEST(CurveFileWrite, FailedSavesLeaveEverythingAsItWas) {
         EXPECT_EQ(e.path().filename().string().find(".keep.dat."), std::string::npos)
             << "temporary file left";
 
+    // A directory moved away during a save: the save fails, and no temporary file stays in it.
+    fs::create_directory(d.path / "a");
+    {
+        curvefile::TSaveFile file;
+        ASSERT_TRUE(file.OpenForWrite((d.path / "a" / "x.dat").string(), "", ".bak", ""));
+        ASSERT_TRUE(file.Write("1 2\r\n", 5));
+        fs::rename(d.path / "a", d.path / "moved");
+        EXPECT_FALSE(file.Commit());
+    }
+    EXPECT_TRUE(fs::is_empty(d.path / "moved"));
+
     // A directory that cannot be written to: made read-only by its permissions, or for root (whom they do
     // not stop) by remounting a small filesystem read-only.
     const fs::path ro = d.path / "ro";
@@ -259,15 +279,20 @@ TEST(CurveFileWrite, FullDiskOnASmallFilesystem) {
     const fs::path mnt = d.path / "small";
     fs::create_directory(mnt);
     if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
-    TCurveB small;
+    TCurveB small, big;
     small.AddPoint(1, 2);
+    for (int i = 0; i < 800; ++i) big.AddPoint(i, i); // 39 kB: two copies do not fit
     std::string err;
     const std::string target = (mnt / "c.dat").string();
     ASSERT_TRUE(small.SaveToFile(target, "", "", &err)) << err;
-    TCurveB big;
-    for (int i = 0; i < 10000; ++i) big.AddPoint(i, i);
-    EXPECT_FALSE(big.SaveToFile(target, "", "", &err));
-    EXPECT_FALSE(err.empty());
-    EXPECT_EQ(TCurveB::CreateFromFile(target).Count(), 1);
+    ASSERT_TRUE(big.SaveToFile(target, "", "", &err)) << err; // the backup holds the small curve
+    const std::string backup = Slurp(mnt / "c.bak");
+    // The backup copy runs out of space: the reason is told, the old backup and the old file are as they
+    // were, and no temporary file is left.
+    EXPECT_FALSE(small.SaveToFile(target, "", "", &err));
+    EXPECT_NE(err.find("c.bak: No space left on device"), std::string::npos) << err;
+    EXPECT_EQ(TCurveB::CreateFromFile(target).Count(), 800);
+    EXPECT_EQ(Slurp(mnt / "c.bak"), backup);
+    EXPECT_EQ(std::distance(fs::directory_iterator(mnt), fs::directory_iterator()), 2) << "temporary left";
     umount(mnt.c_str());
 }

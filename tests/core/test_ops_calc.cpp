@@ -11,27 +11,19 @@ TEST(OpsDerivative, ExactForParabolasAndFailsWithoutNeighbours) {
     EXPECT_EQ(c.Comment, "data: derivative");
     EXPECT_EQ(c.YMax, 8.0);
     EXPECT_FALSE(c.Saved);
-    // Point 2 has no earlier point with a smaller x: it repeats point 1's derivative.
-    TCurveB rep = Make({{0, 0}, {0, 0}, {1, 1}, {2, 4}});
-    ASSERT_TRUE(rep.Derivative());
-    ExpectPoints(rep, {{0, 0}, {0, 0}, {1, 2}, {2, 4}});
-
-    // Unsorted x: each point's neighbours are the nearest earlier lower and later higher x, as the
-    // curve's own searches find them.
-    TCurveB mixed;
-    for (int i = 0; i < 60; ++i) mixed.AddPoint((i * 37) % 11 + (i % 7 == 0 ? 0.5 : 0.0), std::sin(i));
-    TCurveB d = mixed;
-    ASSERT_TRUE(d.Derivative());
-    for (int32_t i = 2; i < 60; ++i) {
-        const int32_t a = mixed.PrevLowerX(i), b = mixed.NextHigherX(i);
-        if (a < 0 || b < 0) {
-            EXPECT_EQ(d.Y(i), d.Y(i - 1)) << i;
-            continue;
-        }
-        const double hA = mixed.X(a) - mixed.X(i), hB = mixed.X(b) - mixed.X(i), r = hA / hB;
-        const double want = (mixed.Y(a) - mixed.Y(i) - r * r * (mixed.Y(b) - mixed.Y(i))) / (hA * (1 - r));
-        EXPECT_EQ(d.Y(i), want) << i;
-    }
+    // Unsorted x: the neighbours are the nearest earlier lower and later higher x (at the ends the next two
+    // on the one side); a point without one repeats the derivative before it. For y = x^3 the estimate from
+    // offsets hA, hB is 3x^2 - hA hB, which tells whether the right neighbours were taken: here (2, 3),
+    // none, (-3, 1), (-2, 2), (-2, 2), none, (-1.5, 1.5), (-1.5, -3).
+    TCurveB cubic = Make({{0, 0}, {-1, -1}, {2, 8}, {1, 1}, {3, 27}, {5, 125}, {2.5, 15.625}, {4, 64}});
+    ASSERT_TRUE(cubic.Derivative());
+    ExpectPoints(cubic, {{0, -6}, {-1, -6}, {2, 15}, {1, 7}, {3, 31}, {5, 31}, {2.5, 21}, {4, 43.5}});
+    // The first neighbour counts from 1e-8 away, the second from 1e-11; nearer, the point repeats the one
+    // before (here y = x^2).
+    TCurveB close = Make({{0, 0}, {5e-8, 2.5e-15}, {1, 1}, {1 + 5e-9, 1 + 1e-8}, {2, 4}, {3, 9}});
+    ASSERT_TRUE(close.Derivative());
+    EXPECT_NEAR(close.Y(2), 1e-7, 1e-12);
+    EXPECT_EQ(close.Y(4), close.Y(3));
     // Long runs of equal or falling x take linear time (a scan per point would not finish).
     const int32_t half = 500000;
     TCurveB runs(2 * half + 2);
@@ -63,6 +55,12 @@ TEST(OpsIntegral, TrapezoidRunningSum) {
     ASSERT_TRUE(line.Integral(total));
     ExpectPoints(line, {{0, 0}, {0.5, 0.75}, {2, 6}, {2.25, 7.3125}});
     EXPECT_EQ(total, 7.3125);
+
+    // Over falling x the steps are negative: a constant 1 at x = 2, 1, 0 gives -1 and -2.
+    TCurveB falling = Make({{2, 1}, {1, 1}, {0, 1}});
+    ASSERT_TRUE(falling.Integral(total));
+    ExpectPoints(falling, {{2, 0}, {1, -1}, {0, -2}});
+    EXPECT_EQ(total, -2.0);
 
     TCurveB single = Make({{1, 3}});
     EXPECT_FALSE(single.Integral(total));

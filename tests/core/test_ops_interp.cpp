@@ -55,18 +55,17 @@ TEST(OpsResample, LargeGridsMatchInterpolation) {
 TEST(OpsCurveMath, OperationsAndUncoveredPoints) {
     const TCurveB six = Make({{0, 6}, {1, 6}, {2, 6}, {3, 6}});
     TCurveB c = six;
-    c.CurveMath(Make({{0, -2}, {3, -2}}), TCurveB::MathDivide); // negative divisors are refused
-    c.CurveMath(Make({{0, 1e-8}, {3, 1e-8}}), TCurveB::MathDivide);
-    c.CurveMath(six, 7); // unknown code
+    c.CurveMath(Make({{0, 1e-8}, {1.5, -1e-8}, {3, -1e-8}}), TCurveB::MathDivide); // |divisor| <= 1e-8
+    c.CurveMath(six, 7);                                                           // unknown code
     ExpectPoints(c, {{0, 6}, {1, 6}, {2, 6}, {3, 6}});
-    c.CurveMath(Make({{0, 2}, {3, 2}}), TCurveB::MathDivide);
-    c.CurveMath(Make({{1.5, 0}, {3, 3}}), TCurveB::MathAdd); // covers only the second half
-    ExpectPoints(c, {{0, 3}, {1, 3}, {2, 4}, {3, 6}});
+    c.CurveMath(Make({{0, -2}, {3, -2}}), TCurveB::MathDivide); // negative divisors divide too
+    c.CurveMath(Make({{1.5, 0}, {3, 3}}), TCurveB::MathAdd);    // covers only the second half
+    ExpectPoints(c, {{0, -3}, {1, -3}, {2, -2}, {3, 0}});
     c.CurveMath(Make({{0, 1}, {3, 4}}), TCurveB::MathSubtract);
     c.CurveMath(Make({{0, 2}, {3, 2}}), TCurveB::MathMultiply);
     c.CurveMath(c, TCurveB::MathAdd); // with itself: the values before the operation
-    ExpectPoints(c, {{0, 8}, {1, 4}, {2, 4}, {3, 8}});
-    EXPECT_EQ(c.YMax, 8.0);
+    ExpectPoints(c, {{0, -16}, {1, -20}, {2, -20}, {3, -16}});
+    EXPECT_EQ(c.YMax, -16.0);
 }
 
 TEST(OpsAverage, BothGrids) {

@@ -85,6 +85,7 @@ TEST(Parse, ValuesOfFormulas) {
         // divisions down to the 1e-50 limit; no overflow on the way to large results
         {"1/x", 1e-50, 1e50},
         {"x*x", 1e150, 1e300},
+        {"x*x", 1.3e154, 1.69e308},
         {"x+x", 8e307, 1.6e308},
         {"x*0.5", 1.7e308, 0.85e308},
         {"x/0.0000000001", 1e290, 1e300},
@@ -114,6 +115,7 @@ TEST(Parse, FailuresAtParsingAndAtEvaluation) {
         EXPECT_TRUE(Parses(c.formula)) << c.formula;
         EXPECT_FALSE(Eval(c.formula, c.x)) << c.formula;
     }
+    EXPECT_FALSE(Eval("x*2.320427015131812e305", 774.7251359940737)); // x is DBL_MAX / y, x y rounds up
     EXPECT_EQ(std::fetestexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW), 0);
 }
 

@@ -188,14 +188,17 @@ TEST_F(UserFunctionFile, FailedSaveKeepsTheOldLibrary) {
     bad.Add(std::make_unique<TUserFunction>());
     EXPECT_EQ(bad.Save(Path()), 1);
     EXPECT_EQ(Read(Path()), before);
-    // A write that fails part way (a full disk) leaves the old library too.
+    // A write that fails part way (a full disk) leaves the old library too; each failure says why.
     TUserFunctionList other;
     other.Add(Linear("other"));
     curvefile::TSaveFile::FailWriteAfterBytes = 10;
-    EXPECT_EQ(other.Save(Path()), 1);
+    std::string why;
+    EXPECT_EQ(other.Save(Path(), &why), 1);
     curvefile::TSaveFile::FailWriteAfterBytes = -1;
+    EXPECT_NE(why.find("No space left on device"), std::string::npos) << why;
     EXPECT_EQ(Read(Path()), before);
-    EXPECT_EQ(list.Save(Path("no/such/dir.dat")), 1);
+    EXPECT_EQ(list.Save(Path("no/such/dir.dat"), &why), 1);
+    EXPECT_NE(why.find("No such file or directory"), std::string::npos) << why;
     fs::create_directories(Path("adir"));
     EXPECT_EQ(list.Save(Path("adir")), 1);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2); // no temp files

@@ -235,7 +235,7 @@ private slots:
         QCOMPARE(points("1 2\n3 4\n5"), (std::vector<double>{1, 2, 3, 4}));
         QCOMPARE(points("1,2,3,4"), (std::vector<double>{1, 2, 3, 4}));
         QCOMPARE(points("1.5E-01\t-2\r\n7\r\n8 9\r\n"), (std::vector<double>{0.15, -2, 8, 9}));
-        QCOMPARE(points("1.5E+00\t2\r\n3 4"), std::vector<double>{}); // "+" ends the reading
+        QCOMPARE(points("+1 +-2\n+3 4"), (std::vector<double>{3, 4})); // one sign to a number
         QCOMPARE(points("1e999 2\n1-2 3\n"), std::vector<double>{});  // no infinity, no half-read number
 
         QByteArray block(4 + 32, '\0');

@@ -4,13 +4,15 @@
 
 #include "plot/UserMessages.h"
 
+#include <QPrinter>
+
 #include <deque>
 #include <vector>
 
 class TScriptedMessages : public UserMessages {
 public:
     struct TEntry {
-        QString kind; // error, information, confirm, asksave, open, save, color
+        QString kind; // error, information, confirm, asksave, open, save, color, asktext, printer
         QString text;
     };
     std::vector<TEntry> Log;
@@ -46,6 +48,23 @@ public:
         Log.push_back({"color", color.name()});
         if (Colors.empty()) return false;
         color = Take(Colors, QColor());
+        return true;
+    }
+
+    // Answers of AskText in turn (a null string cancels), and the PDF files the printer dialog chooses (an
+    // empty name cancels).
+    std::deque<QString> TextAnswers;
+    std::deque<QString> PrinterFiles;
+    QString AskText(QWidget*, const QString&, const QString& label, const QString& text) override {
+        Log.push_back({"asktext", label + "|" + text});
+        return Take(TextAnswers, QString());
+    }
+    bool ChoosePrinter(QWidget*, QPrinter& printer, bool setup) override {
+        Log.push_back({"printer", setup ? "setup" : "print"});
+        const QString file = Take(PrinterFiles, QString());
+        if (file.isEmpty()) return false;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
         return true;
     }
 

@@ -23,30 +23,16 @@
 #include <QToolBar>
 #include <QTreeWidget>
 
-#include <fstream>
-
-namespace {
-void WriteFile(const QString& name, const std::string& text) {
-    std::ofstream(name.toStdString()) << text;
-}
-} // namespace
-
 class TestCurveWindow : public QObject, TWindowFixture {
     Q_OBJECT
 
-    QTemporaryDir dir;
-
-    QString Path(const char* name) const { return dir.filePath(QLatin1String(name)); }
-    QAction* A(const char* name) const {
-        QAction* a = win->Action(QLatin1String(name));
-        if (a == nullptr) qFatal("no action %s", name);
-        return a;
-    }
-
 private slots:
-    void initTestCase() { Isolate(); }
-    void init() { QVERIFY(Start()); }
-    void cleanup() { Stop(); }
+    void initTestCase() {
+        IsolateUserFiles();
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+    void init() { QVERIFY(OpenWindow()); }
+    void cleanup() { CloseWindow(); }
 
     void everyCommandHasItsCaptionHintAndShortcut() {
         // name | caption | hint (short|long for buttons) | shortcut
@@ -59,6 +45,7 @@ Close1|&Close|Close the active curve|
 Closeall1|&Close al&l|Close all curves|
 Print1|&Print...|Print the graph on the currently selected printer|Ctrl+P
 PrintSetup1|P&rint Setup...|Setup the printer|
+ExportGraph1|Export &graph...|Save the graph as a PNG, SVG or PDF picture|
 Exit1|E&xit|Quit Graphmill|Ctrl+Q
 Undo1|&Undo|Undo last operation|Ctrl+Z
 Cut1|Cu&t|Remove active curve from screen and copy to clipboard|Ctrl+X
@@ -144,13 +131,13 @@ PopCursor|C&ursor||)";
             }
             ++rows;
         }
-        QCOMPARE(rows, 78);
+        QCOMPARE(rows, 79);
         QCOMPARE(win->windowTitle(), QStringLiteral("Graphmill - Main Form"));
         QCOMPARE(win->StatusLine()->text(), QStringLiteral("Load a file"));
         QVERIFY(A("AutoUpdateBtn")->isChecked());
         QCOMPARE(win->ToolbarBands().size(), 3);
         // Commands that are not built yet are not shown.
-        QVERIFY(!A("PopPaste")->isVisible());
+        QVERIFY(!A("PopTable")->isVisible());
         QVERIFY(A("PopOpen")->isVisible());
         A("toolbar1")->trigger();
         QVERIFY(win->ToolbarBands().front()->isHidden());

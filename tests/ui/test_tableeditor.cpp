@@ -16,7 +16,6 @@
 #include <QHeaderView>
 #include <QScrollBar>
 #include <QSpinBox>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstring>
@@ -54,7 +53,7 @@ class TestTableEditor : public QObject, TWindowFixture {
     // Opens the table of curve n with the Table button and waits until it has the keyboard.
     TCurveEditGrid* OpenTable(int n) {
         Panel().SetActiveCurve(n);
-        win->Action(QStringLiteral("TableBtn"))->trigger();
+        A("TableBtn")->trigger();
         TCurveEditGrid* e = Editor(n);
         if (e != nullptr && !Active(e)) return nullptr;
         return e;
@@ -74,9 +73,13 @@ class TestTableEditor : public QObject, TWindowFixture {
     static QStringList Row(TCurveEditGrid* e, int row) { return {e->CellText(row, 0), e->CellText(row, 1)}; }
 
 private slots:
-    void initTestCase() { Isolate(); }
-    void init() { QVERIFY(Start()); }
-    void cleanup() { Stop(); }
+    void initTestCase() {
+        IsolateUserFiles();
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+    // The window has the keyboard: its shortcuts work.
+    void init() { QVERIFY(OpenWindow() && Active(win.get())); }
+    void cleanup() { CloseWindow(); }
 
     void newCurveTakesTypedRowsWithXAndYOnly() {
         QTest::keyClick(win.get(), Qt::Key_N, Qt::ControlModifier);
@@ -130,7 +133,7 @@ private slots:
         QTRY_VERIFY(Editor(2) == nullptr);
         QCOMPARE(Panel().CurveCount(), 2);
 
-        win->Action(QStringLiteral("NewBtn"))->trigger();
+        A("NewBtn")->trigger();
         TCurveEditGrid* e = Editor(3);
         QVERIFY(Active(e));
         Type(QStringLiteral("1"));
@@ -245,7 +248,7 @@ private slots:
         // Through the clipboard into a new curve's table.
         e->Grid()->selectAll();
         Key(Qt::Key_C, Qt::ControlModifier);
-        win->Action(QStringLiteral("NewCurve1"))->trigger();
+        A("NewCurve1")->trigger();
         TCurveEditGrid* other = Editor(2);
         QVERIFY(Active(other));
         Key(Qt::Key_V, Qt::ControlModifier);
@@ -296,29 +299,28 @@ private slots:
     }
 
     void tablesFollowTheirCurves() {
-        QTemporaryDir dir;
         for (int i = 1; i <= 4; ++i)
             Add(MakeCurve({{0, double(i)}, {1, 1}}, "c" + std::to_string(i) + ".dat"));
         OpenTable(3);
         OpenTable(4);
         Panel().SetActiveCurve(2);
-        win->Action(QStringLiteral("Delete1"))->trigger();
+        A("Delete1")->trigger();
         QCOMPARE(Editor(2)->windowTitle(), QStringLiteral("#2: c3.dat"));
         QCOMPARE(Editor(3)->windowTitle(), QStringLiteral("#3: c4.dat"));
         QCOMPARE(Editor(3)->CellText(0, 1), QStringLiteral("4.0000"));
 
         // Save as renames the table; the curve's new points reach the table.
         Panel().SetActiveCurve(3);
-        msg->FileNames = {dir.filePath(QStringLiteral("new.dat"))};
-        win->Action(QStringLiteral("SaveAs1"))->trigger();
-        QCOMPARE(Editor(3)->windowTitle(), QStringLiteral("#3: ") + dir.filePath(QStringLiteral("new.dat")));
-        win->Action(QStringLiteral("X1"))->trigger();
+        msg->FileNames = {Path("new.dat")};
+        A("SaveAs1")->trigger();
+        QCOMPARE(Editor(3)->windowTitle(), QStringLiteral("#3: ") + Path("new.dat"));
+        A("X1")->trigger();
         QCOMPARE(Editor(3)->CellText(0, 1), QStringLiteral("0.0000"));
 
         // Clear all closes every table first.
         msg->SaveAnswers = {TSaveAnswer::No, TSaveAnswer::No, TSaveAnswer::No};
         QPointer<QWidget> table = Editor(2);
-        win->Action(QStringLiteral("Clearall1"))->trigger();
+        A("Clearall1")->trigger();
         QCOMPARE(Panel().CurveCount(), 0);
         QVERIFY(Editor(2) == nullptr && Editor(3) == nullptr);
         QTRY_VERIFY(table.isNull());

@@ -1,20 +1,22 @@
-// A curve window shown for a test, with scripted message boxes, and small curves to load into it.
+// What the tests of a curve window share: the user's answers scripted, a fresh window shown for each test, a
+// temporary folder, and the window's commands by name.
 #pragma once
 
 #include "app/curvewin.h"
 #include "curves/curvesb.h"
 #include "scriptedmessages.h"
 
-#include <QApplication>
+#include <QAction>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-// A curve of the given points; with a name it counts as loaded from that file (saved).
+// A curve of the given points; with a name it counts as saved in that file.
 inline TCurveB MakeCurve(const std::vector<std::pair<double, double>>& points, const std::string& name = "") {
     TCurveB c;
     for (auto [x, y] : points) c.AddPoint(x, y);
@@ -24,29 +26,38 @@ inline TCurveB MakeCurve(const std::vector<std::pair<double, double>>& points, c
     return c;
 }
 
-// Test classes derive from it and call Isolate in initTestCase(), Start in init() and Stop in cleanup().
+inline void WriteFile(const QString& name, const std::string& text) {
+    std::ofstream(name.toStdString()) << text;
+}
+
 struct TWindowFixture {
-    QTemporaryDir home;
     std::unique_ptr<TScriptedMessages> msg;
     std::unique_ptr<Tcurvewindow> win;
+    QTemporaryDir dir;
 
-    // The windows read and write their preferences in a temporary folder, never the user's, and the test
-    // goes on when a window closes.
-    void Isolate() {
-        qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
-        qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toLocal8Bit());
-        QApplication::setQuitOnLastWindowClosed(false);
+    // Run from initTestCase(): the windows read and write their preferences and the function library in the
+    // temporary folder, never the user's.
+    void IsolateUserFiles() {
+        qputenv("XDG_CONFIG_HOME", dir.filePath("config").toLocal8Bit());
+        qputenv("XDG_DATA_HOME", dir.filePath("data").toLocal8Bit());
     }
-
-    // The window is up and has the keyboard.
-    bool Start() {
+    // Run from init(): fresh answers and a fresh window, shown.
+    bool OpenWindow() {
         msg = std::make_unique<TScriptedMessages>();
         win = std::make_unique<Tcurvewindow>();
         win->show();
-        return QTest::qWaitForWindowActive(win.get());
+        return QTest::qWaitForWindowExposed(win.get());
     }
-    void Stop() {
+    // Run from cleanup().
+    void CloseWindow() {
         win.reset();
         msg.reset();
+    }
+    QString Path(const char* name) const { return dir.filePath(QLatin1String(name)); }
+    // A command of the window (or of another window w) by its object name.
+    QAction* A(const char* name, const Tcurvewindow* w = nullptr) const {
+        QAction* a = (w != nullptr ? w : win.get())->Action(QLatin1String(name));
+        if (a == nullptr) qFatal("no action %s", name);
+        return a;
     }
 };

@@ -1,0 +1,135 @@
+// The graph on paper and in picture files: Print, Print Setup and Export graph.
+#include "app/curvewin.h"
+#include "plot/CurvePanels.h"
+#include "plot/GraphPicture.h"
+#include "plot/UserMessages.h"
+#include "plot/w_curve.h"
+
+#include <QPainter>
+#include <QPrinter>
+
+#include <cmath>
+#include <memory>
+
+namespace {
+// The printer every curve window prints on, as Print Setup chose it. Without an installed printer it writes
+// a PDF file.
+std::unique_ptr<QPrinter>& SelectedPrinter() {
+    static std::unique_ptr<QPrinter> printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return printer;
+}
+
+// A printer whose job failed to start stays busy inside Qt: a fresh one takes its place, keeping the printer
+// and the paper (a PDF file is asked for again).
+void ReplacePrinter() {
+    std::unique_ptr<QPrinter>& printer = SelectedPrinter();
+    auto fresh = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    if (printer->outputFormat() == QPrinter::NativeFormat) fresh->setPrinterName(printer->printerName());
+    fresh->setPageLayout(printer->pageLayout());
+    printer = std::move(fresh);
+}
+
+int Round(double v) {
+    return static_cast<int>(std::nearbyint(v));
+}
+
+struct TPagePlace {
+    double scale;
+    QRect picture;
+};
+
+// Where a graph of the panel's size goes on a page whose printable area is r: the dimension in which the
+// graph is the larger part of the page decides the scale (84 % of the page that way, 8 % from its edge), and
+// the graph is centred the other way.
+TPagePlace PagePlace(QSize panel, QRect r) {
+    const int pw = panel.width(), ph = panel.height();
+    const int right = r.left() + r.width(), bottom = r.top() + r.height();
+    double scale = 0;
+    int left = 0, top = 0;
+    if (static_cast<double>(ph) / pw >= static_cast<double>(r.height()) / r.width()) {
+        scale = r.height() * 0.84 / ph;
+        left = (r.left() + right) / 2 - Round((pw / 2) * scale);
+        top = Round(0.08 * r.height());
+    } else {
+        scale = r.width() * 0.84 / pw;
+        left = Round(0.08 * r.width());
+        top = (r.top() + bottom) / 2 - Round((ph / 2) * scale);
+    }
+    return {scale, QRect(left, top, Round(pw * scale), Round(ph * scale))};
+}
+
+QString PrinterPlace(const QPrinter& printer) {
+    return printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : printer.printerName();
+}
+} // namespace
+
+void Tcurvewindow::PrintGraph() {
+    if (!Messages().Confirm(this, QStringLiteral("Print the graph on the currently selected printer?")))
+        return;
+    QPrinter& printer = *SelectedPrinter();
+    // No printer is installed and no file was chosen yet: the printer dialog offers printing to a PDF file.
+    if (printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName().isEmpty() &&
+        !Messages().ChoosePrinter(this, printer, false))
+        return;
+    const QString where = PrinterPlace(printer);
+    QPainter page;
+    bool started = false, ended = false;
+    {
+        TBusyPointer busy;
+        started = page.begin(&printer);
+        if (started) {
+            // The printable area starts at the painter's origin.
+            const TPagePlace at =
+                PagePlace(CurvePanel->size(), QRect(0, 0, printer.width(), printer.height()));
+            page.translate(at.picture.topLeft());
+            page.setClipRect(QRect(QPoint(0, 0), at.picture.size()));
+            PaintGraphPage(CurvePanel->CurveSet(), page, at.picture.width(), at.picture.height(),
+                           0.8 * at.scale, 0xFFFFFF);
+            ended = page.end();
+        }
+    }
+    if (!started) {
+        ReplacePrinter();
+        Messages().Error(this, QStringLiteral("The print job could not be started on %1.").arg(where));
+    } else if (!ended) {
+        Messages().Error(this, QStringLiteral("The graph could not be printed on %1.").arg(where));
+    }
+}
+
+void Tcurvewindow::PrintSetup() {
+    Messages().ChoosePrinter(this, *SelectedPrinter(), true);
+}
+
+void Tcurvewindow::ExportGraph() {
+    const QString name = Messages().SaveFile(
+        this, DataDir,
+        {QStringLiteral("Picture (*.png, *.svg, *.pdf)"), QStringLiteral("PNG image (*.png)"),
+         QStringLiteral("SVG drawing (*.svg)"), QStringLiteral("PDF document (*.pdf)")});
+    if (name.isEmpty()) return;
+    QString error;
+    if (!GraphFormatOf(name, &error)) {
+        Messages().Error(this, error);
+        return;
+    }
+    const QSize panel = CurvePanel->size();
+    const QString text =
+        Messages().AskText(this, QStringLiteral("Export graph"), QStringLiteral("Picture size in pixels:"),
+                           QStringLiteral("%1 x %2").arg(panel.width()).arg(panel.height()));
+    if (text.isNull()) return;
+    const std::optional<QSize> size = ParseGraphSize(text);
+    if (!size || !GraphSizeAllowed(*size)) {
+        Messages().Error(this,
+                         QStringLiteral("\"%1\" is no picture size: give width x height, each from %2 to %3 "
+                                        "pixels.")
+                             .arg(text)
+                             .arg(MinGraphSide)
+                             .arg(MaxGraphSide));
+        return;
+    }
+    bool saved = false;
+    {
+        TBusyPointer busy;
+        saved = SaveGraph(CurvePanel->CurveSet(), name, *size, 1.0, error);
+    }
+    if (!saved) Messages().Error(this, error);
+}

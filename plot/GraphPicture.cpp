@@ -1,0 +1,133 @@
+#include "plot/GraphPicture.h"
+
+#include "plot/w_curve.h"
+
+#include <QFileInfo>
+#include <QFont>
+#include <QImageWriter>
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QRegularExpression>
+#include <QSaveFile>
+#include <QSvgGenerator>
+
+namespace {
+// Pictures are drawn at the screen resolution of the window, so that text has the same size in every format.
+constexpr int Dpi = 96;
+
+// Puts the axes back as they were on the screen, however the drawing of a page is left.
+class TKeepGrid {
+public:
+    explicit TKeepGrid(TGrid& grid) : grid_(grid), screen_(grid) {}
+    ~TKeepGrid() { grid_ = screen_; }
+    TKeepGrid(const TKeepGrid&) = delete;
+    TKeepGrid& operator=(const TKeepGrid&) = delete;
+
+private:
+    TGrid& grid_;
+    const TGrid screen_;
+};
+} // namespace
+
+QFont GraphFont() {
+    QFont f;
+    f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("Arial"), QStringLiteral("Helvetica")});
+    f.setPixelSize(12);
+    return f;
+}
+
+void PaintGraphPage(WCurveSet& set, QPainter& surface, int width, int height, double factor,
+                    std::optional<TColor> background) {
+    // The page's layout would otherwise stay with the axes, and the window's mouse would map through it until
+    // the next repaint.
+    const TKeepGrid keep(set.Grid);
+    if (background) set.Grid.BackgrColor = *background;
+    surface.save();
+    surface.fillRect(0, 0, width, height, Qt::white);
+    surface.setFont(GraphFont());
+    surface.setPen(Qt::black);
+    set.PaintTo(surface, width, height, factor);
+    surface.restore();
+}
+
+QImage GraphImage(WCurveSet& set, QSize size, double factor) {
+    QImage image(size, QImage::Format_RGB32);
+    image.setDotsPerMeterX(static_cast<int>(Dpi / 0.0254 + 0.5));
+    image.setDotsPerMeterY(static_cast<int>(Dpi / 0.0254 + 0.5));
+    QPainter p(&image);
+    PaintGraphPage(set, p, size.width(), size.height(), factor);
+    return image;
+}
+
+std::optional<QSize> ParseGraphSize(const QString& text) {
+    static const QRegularExpression form(QStringLiteral("^\\s*(\\d{1,9})\\s*[xX]\\s*(\\d{1,9})\\s*$"));
+    const QRegularExpressionMatch m = form.match(text);
+    if (!m.hasMatch()) return std::nullopt;
+    return QSize(m.captured(1).toInt(), m.captured(2).toInt());
+}
+
+std::optional<TGraphFormat> GraphFormatOf(const QString& fileName, QString* error) {
+    const QString ext = QFileInfo(fileName).suffix().toLower();
+    if (ext == QLatin1String("png")) return TGraphFormat::Png;
+    if (ext == QLatin1String("svg")) return TGraphFormat::Svg;
+    if (ext == QLatin1String("pdf")) return TGraphFormat::Pdf;
+    if (error != nullptr) *error = fileName + QStringLiteral(": the name must end in .png, .svg or .pdf");
+    return std::nullopt;
+}
+
+bool WritePng(const QImage& image, QIODevice& out) {
+    QImageWriter writer(&out, "png");
+    // Quality 80 is the fastest deflate level: the graph is mostly flat areas, which compress well anyway.
+    writer.setQuality(80);
+    return writer.write(image);
+}
+
+bool WriteGraph(WCurveSet& set, QIODevice& out, TGraphFormat format, QSize size, double factor) {
+    const int w = size.width(), h = size.height();
+    switch (format) {
+    case TGraphFormat::Png:
+        return WritePng(GraphImage(set, size, factor), out);
+    case TGraphFormat::Svg: {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&out);
+        svg.setSize(size);
+        svg.setViewBox(QRect(0, 0, w, h));
+        svg.setResolution(Dpi);
+        svg.setTitle(QStringLiteral("Graphmill graph"));
+        QPainter p;
+        if (!p.begin(&svg)) return false;
+        PaintGraphPage(set, p, w, h, factor);
+        return p.end();
+    }
+    case TGraphFormat::Pdf: {
+        QPdfWriter pdf(&out);
+        pdf.setResolution(Dpi);
+        pdf.setPageLayout(QPageLayout(QPageSize(QSizeF(w * 72.0 / Dpi, h * 72.0 / Dpi), QPageSize::Point),
+                                      QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        pdf.setCreator(QStringLiteral("Graphmill"));
+        QPainter p;
+        if (!p.begin(&pdf)) return false;
+        PaintGraphPage(set, p, pdf.width(), pdf.height(), factor);
+        return p.end();
+    }
+    }
+    return false;
+}
+
+bool SaveGraph(WCurveSet& set, const QString& fileName, QSize size, double factor, QString& error) {
+    const std::optional<TGraphFormat> format = GraphFormatOf(fileName, &error);
+    if (!format) return false;
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly)) {
+        error = fileName + QStringLiteral(": ") + file.errorString();
+        return false;
+    }
+    if (!WriteGraph(set, file, *format, size, factor) || !file.commit()) {
+        error = fileName + QStringLiteral(": cannot write the picture");
+        if (file.error() != QFileDevice::NoError) error += QStringLiteral(": ") + file.errorString();
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,217 @@
+// Printing, exported pictures and the clipboard, driven through the window's commands: what lands on the
+// clipboard and comes back, what a printed PDF page and an exported file hold.
+#include "app/curvewin.h"
+#include "plot/CurvePanels.h"
+#include "plot/w_curve.h"
+#include "windowfixture.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QMimeData>
+#include <QPrinter>
+#include <QProcess>
+#include <QRegularExpression>
+
+#include <cstring>
+
+namespace {
+// The points of curve n of a panel (none when there is no such curve).
+std::vector<std::pair<double, double>> Points(TCurvePanel& panel, int32_t n) {
+    std::vector<std::pair<double, double>> v;
+    if (const TCurveA* c = panel.Curve(n))
+        for (int32_t i = 1; i <= c->Count(); ++i) v.emplace_back(c->X(i), c->Y(i));
+    return v;
+}
+
+QByteArray ReadAll(const QString& name) {
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The drawing commands of a PDF page: the deflated stream holding rectangles.
+QByteArray PdfPage(const QByteArray& pdf) {
+    for (qsizetype at = pdf.indexOf("stream\n"); at >= 0; at = pdf.indexOf("stream\n", at + 1)) {
+        const qsizetype begin = at + 7, end = pdf.indexOf("endstream", begin);
+        if (end < 0) break;
+        // qUncompress takes zlib data behind a 4-byte big-endian size hint.
+        const QByteArray page = qUncompress(QByteArray("\x01\x00\x00\x00", 4) + pdf.mid(begin, end - begin));
+        if (page.contains(" re\n")) return page;
+    }
+    return {};
+}
+
+void SetClipboard(const QByteArray& block, const QString& text) {
+    auto* mime = new QMimeData;
+    if (!block.isNull()) mime->setData(QStringLiteral("BinaryCurve"), block);
+    if (!text.isNull()) mime->setText(text);
+    QApplication::clipboard()->setMimeData(mime);
+}
+} // namespace
+
+class TestPrintClipboard : public QObject, TWindowFixture {
+    Q_OBJECT
+
+    TCurvePanel& Panel() const { return *win->CurvePanel; }
+
+private slots:
+    void initTestCase() {
+        IsolateUserFiles();
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+    void init() {
+        QApplication::clipboard()->clear();
+        QVERIFY(OpenWindow());
+    }
+    void cleanup() { CloseWindow(); }
+
+    void copyPasteAndCut() {
+        QVERIFY(!A("Paste1")->isEnabled() && A("PopPaste")->isVisible());
+        const std::vector<std::pair<double, double>> pts = {
+            {1.5, -2}, {10, 0.001}, {1e100, -4.9e-324}, {0.1, 1.0 / 3}};
+        Panel().AddCurve(MakeCurve({{0, 0}, {1, 1}}), true, false);
+        Panel().AddCurve(MakeCurve(pts), true, true);
+        Panel().SetActiveCurve(2);
+        QTest::keyClick(win.get(), Qt::Key_C, Qt::ControlModifier); // Edit > Copy by its shortcut
+        const QMimeData* clip = QApplication::clipboard()->mimeData();
+        QCOMPARE(qvariant_cast<QImage>(clip->imageData()).size(), Panel().size());
+        QCOMPARE(QImage::fromData(clip->data("image/png"), "PNG").size(), Panel().size());
+        QVERIFY(clip->data("image/svg+xml").contains("<svg") &&
+                clip->data("BinaryCurve").size() == 16 * 4 + 4);
+        QVERIFY(clip->text().startsWith("1.5000000E+00\t-2.0000000E+00\r\n1.0000000E+01\t1.0000000E-03\r\n"
+                                        "1.0000000E+100\t-4.9406565E-324\r\n"));
+
+        // Another window pastes every value exactly (the block), whatever the text rounds.
+        Tcurvewindow other;
+        A("PasteBtn", &other)->trigger();
+        QCOMPARE(Points(*other.CurvePanel, 1), pts);
+
+        // Cut is Copy, then Delete: Undo brings the curve back as the last one.
+        Panel().SetActiveCurve(1);
+        A("CutBtn")->trigger();
+        QCOMPARE(QApplication::clipboard()->text(),
+                 "0.0000000E+00\t0.0000000E+00\r\n1.0000000E+00\t1.0000000E+00\r\n");
+        QCOMPARE(Panel().CurveCount(), 1);
+        A("Undo1")->trigger();
+        QCOMPARE(Points(Panel(), 2), (std::vector<std::pair<double, double>>{{0, 0}, {1, 1}}));
+    }
+
+    void pasteReadsTextOfOtherProgramsAndRefusesBadBlocks() {
+        // A header, "+" signs and a line of names: the readable lines give the points.
+        SetClipboard({}, "time\tvalue\r\n1.5E+00\t+2\r\n2.5e+01 -3E+02\r\nname\tnote\r\n4 5\r\n");
+        A("PopPaste")->trigger();
+        QCOMPARE(Points(Panel(), 1), (std::vector<std::pair<double, double>>{{1.5, 2}, {25, -300}, {4, 5}}));
+
+        // A block whose size does not match its count (it claims 1000 points) is not read; the text is.
+        QByteArray block(4 + 16 * 2 - 1, '\0');
+        const int32_t claimed = 1000;
+        std::memcpy(block.data(), &claimed, 4);
+        SetClipboard(block, "5 6");
+        A("Paste1")->trigger();
+        QCOMPARE(Points(Panel(), 2), (std::vector<std::pair<double, double>>{{5, 6}}));
+
+        // Nothing readable: nothing added, and the user is told.
+        SetClipboard(block, "a b c");
+        A("Paste1")->trigger();
+        QCOMPARE(Panel().CurveCount(), 2);
+        QCOMPARE(msg->Texts("error"), QStringList{"No points could be read from the clipboard."});
+    }
+
+    void printFitsThePageOfAPdfFile() {
+        // Curve 4 takes white from the colour table: on the white page it is drawn black.
+        for (int i = 0; i < 4; ++i) Panel().AddCurve(MakeCurve({{0, i + 0.0}, {10, i + 1.0}}), true, true);
+        const QPrinter a4(QPrinter::HighResolution); // the page Qt prints on: A4 at 1200 dpi
+        const int W = a4.width(), H = a4.height();
+        QByteArray page;
+        // Prints; where the white picture of the graph lands on the page.
+        auto print = [&](QSize panel, const char* file) {
+            Panel().setFixedSize(panel);
+            msg->ConfirmAnswers = {true};
+            A("Print1")->trigger();
+            const QByteArray pdf = ReadAll(Path(file));
+            page = pdf.contains("/MediaBox [0 0 595") ? PdfPage(pdf) : QByteArray();
+            const auto m = QRegularExpression("1 0 0 1 (\\d+) (\\d+) cm\n0 0 (\\d+) (\\d+) re\nf")
+                               .match(QString::fromLatin1(page));
+            return QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
+                         m.captured(4).toInt());
+        };
+        msg->ConfirmAnswers = {false};
+        A("Print1")->trigger(); // Cancel prints nothing
+
+        // Without a printer the dialog asks for a PDF file. A panel twice as wide as high: the page width
+        // decides (84 % of it, 8 % from the left), centred vertically.
+        msg->PrinterFiles = {Path("wide.pdf")};
+        QRect r = print(QSize(600, 300), "wide.pdf");
+        QVERIFY(qAbs(r.width() - 0.84 * W) <= 1 && r.left() == qRound(0.08 * W) &&
+                qAbs(r.center().y() - H / 2) <= 1);
+        QVERIFY(page.contains("0 1 0 SCN") && !page.contains("1 1 1 SCN")); // curve 1 in lime, no white line
+        QCOMPARE(Panel().Grid().BackgrColor, TColor(0x000000));
+
+        // Print Setup chooses another file; a tall panel is limited by the page height.
+        msg->PrinterFiles = {Path("tall.pdf")};
+        A("PrintSetup1")->trigger();
+        r = print(QSize(300, 600), "tall.pdf");
+        QVERIFY(qAbs(r.height() - 0.84 * H) <= 1 && r.top() == qRound(0.08 * H) &&
+                qAbs(r.center().x() - W / 2) <= 1);
+
+        // A job that cannot start says so, and the next Print asks for the printer again.
+        msg->PrinterFiles = {Path("no/such/dir.pdf")};
+        A("PrintSetup1")->trigger();
+        print(QSize(300, 600), "no/such/dir.pdf");
+        print(QSize(300, 600), "none.pdf");
+        QCOMPARE(msg->Texts("error"),
+                 QStringList{"The print job could not be started on " + Path("no/such/dir.pdf") + "."});
+        QCOMPARE(msg->Texts("confirm").front(), "Print the graph on the currently selected printer?");
+        QCOMPARE(msg->Texts("printer"), (QStringList{"print", "setup", "setup", "print"}));
+    }
+
+    void exportMatchesTheBatchToolInEachFormat() {
+        WriteFile(Path("sine.dat"), "0 0\n1 0.84\n2 0.91\n3 0.14\n4 -0.76\n5 -0.96\n");
+        win->LoadFiles({Path("sine.dat")});
+        const QString panelSize = QStringLiteral("%1 x %2").arg(Panel().width()).arg(Panel().height());
+        msg->FileNames = {Path("g.png"), Path("g.SVG"), Path("g.pdf")};
+        msg->TextAnswers = {QStringLiteral("400x300"), panelSize, QStringLiteral("500 x 200")};
+        for (int i = 0; i < 3; ++i) A("ExportGraph1")->trigger();
+        QCOMPARE(msg->Texts("asktext").front(), "Picture size in pixels:|" + panelSize);
+        QVERIFY(msg->Texts("error").isEmpty());
+
+        QProcess cli;
+        cli.start(QStringLiteral(GRAPHMILL_CLI),
+                  {"render", Path("sine.dat"), "--size", "400x300", "-o", Path("cli.png")});
+        QVERIFY(cli.waitForFinished() && cli.exitCode() == 0);
+        const QImage exported(Path("g.png"));
+        QCOMPARE(exported.size(), QSize(400, 300));
+        QVERIFY(exported.convertToFormat(QImage::Format_RGB32) ==
+                QImage(Path("cli.png")).convertToFormat(QImage::Format_RGB32));
+        QVERIFY(ReadAll(Path("g.SVG"))
+                    .contains(("viewBox=\"0 0 " + QString(panelSize).replace(" x ", " ") + "\"").toLatin1()));
+        const QByteArray pdf = ReadAll(Path("g.pdf"));
+        QVERIFY(pdf.contains("/MediaBox [0 0 375.000000 150.000000]") && PdfPage(pdf).contains("0 1 0 SCN"));
+
+        // A white picture shows a white curve in black.
+        Panel().Grid().BackgrColor = 0xFFFFFF;
+        Panel().Curve(1)->linecolor = 0xFFFFFF;
+        msg->FileNames = {Path("white.png")};
+        msg->TextAnswers = {QStringLiteral("400x300")};
+        A("ExportGraph1")->trigger();
+        const QImage white(Path("white.png"));
+        int black = 0;
+        for (int y = 60; y < 230; ++y)
+            for (int x = 100; x < 340; ++x) black += white.pixelColor(x, y) == QColor(Qt::black);
+        QVERIFY2(black > 100, qPrintable(QString::number(black)));
+
+        // Refused names and sizes write nothing.
+        msg->FileNames = {Path("g.jpg"), Path("small.png")};
+        msg->TextAnswers = {QStringLiteral("20x20")};
+        A("ExportGraph1")->trigger();
+        A("ExportGraph1")->trigger();
+        QCOMPARE(msg->Texts("error"),
+                 (QStringList{
+                     Path("g.jpg") + ": the name must end in .png, .svg or .pdf",
+                     "\"20x20\" is no picture size: give width x height, each from 50 to 10000 pixels."}));
+        QVERIFY(!QFile::exists(Path("g.jpg")) && !QFile::exists(Path("small.png")));
+    }
+};
+
+QTEST_MAIN(TestPrintClipboard)
+#include "test_printclipboard.moc"
