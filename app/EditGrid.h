@@ -81,6 +81,7 @@ public:
     void SetMinimumRows(int32_t rows) override;
     void ShowTable() override;
     void Dispose() override;
+    bool CloseAsking() override { return close(); }
 
     TCurveGridView* Grid() const { return view_; }
     TCurveGridModel* Model() const { return model_; }

@@ -50,6 +50,9 @@ public:
     virtual void ShowTable() = 0;
     // Closes and frees the window without reporting back (its curve is being deleted or cleared).
     virtual void Dispose() = 0;
+    // Closes the window as the user would, asking about edits it still holds; false when the user kept it
+    // open.
+    virtual bool CloseAsking() = 0;
 
     // Set by the panel: write the table into the curve; the window was closed by the user (the window
     // frees itself afterwards).

@@ -215,6 +215,20 @@ private slots:
         QCOMPARE(msg->Texts("asksave").last(),
                  QStringLiteral("Apply the changes in the table to curve #1 ?"));
         QCOMPARE(Curve(1).Y(2), 5.0);
+
+        // Clearing the window asks about held edits first; Cancel there keeps table and curves.
+        e = OpenTable(1);
+        if (e->Action(QStringLiteral("AutoUpdate1"))->isChecked())
+            e->Action(QStringLiteral("AutoUpdate1"))->trigger();
+        ClickCell(e, 0, 1);
+        Type(QStringLiteral("7"));
+        Key(Qt::Key_Return);
+        msg->Log.clear();
+        msg->SaveAnswers = {TSaveAnswer::Cancel};
+        win->ClearAll();
+        QCOMPARE(msg->Texts("asksave"), QStringList{"Apply the changes in the table to curve #1 ?"});
+        QCOMPARE(Panel().CurveCount(), 2);
+        QVERIFY(e->isVisible());
     }
 
     void extremeValuesRoundTripBitForBit() {
