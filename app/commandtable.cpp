@@ -31,7 +31,7 @@ constexpr void (W::*Later)() = nullptr;
 const TCommand Table[] = {
     // File menu
     Run(P::FileMenu, "NewCurve1", "&New curve", "Enter data or define a function for a new curve", "Ctrl+N",
-        "", E::Always, 0, Later),
+        "", E::Always, 0, &W::NewCurveClick),
     Run(P::FileMenu, "Open1", "&Open", "Open an ASCII curve file", "Ctrl+O", "", E::Always, 0, &W::OpenCurve),
     Run(P::FileMenu, "Save1", "&Save", "Save the active curve as an ASCII file", "Ctrl+S", "", E::Curve, Fit,
         &W::SaveActive),
@@ -65,7 +65,7 @@ const TCommand Table[] = {
         &W::ClearAll),
     Sep(P::EditMenu),
     Run(P::EditMenu, "Curvedata1", "Cu&rve data", "Edit the active curve data using a spreadsheet table", "",
-        "", E::Curve, 0, Later),
+        "", E::Curve, 0, &W::TableClick),
     Run(P::EditMenu, "Curvedisplay1", "Curve displa&y", "Change the appearance of the active curve", "", "",
         E::Curve, 0, &W::CurveDisplay),
     Run(P::EditMenu, "Axes1", "&Axes", "Edit the axes attributes (range, title, type)", "", "", E::Curve, 0,
@@ -131,7 +131,7 @@ const TCommand Table[] = {
         &W::HelpContents),
 
     // Toolbar, band 1
-    Run(P::Band1, "NewBtn", "New", "New|Create a new curve", "", "new", E::Always, 0, Later),
+    Run(P::Band1, "NewBtn", "New", "New|Create a new curve", "", "new", E::Always, 0, &W::NewCurveClick),
     Run(P::Band1, "LoadBtn", "Load", "Load a curve", "", "open", E::Always, 0, &W::OpenCurve),
     Run(P::Band1, "SaveBtn", "Save", "Save active curve", "", "save", E::Curve, Fit, &W::SaveActive),
     Run(P::Band1, "AxesBtn", "Axes", "Axes|Open axes/title format dialog", "", "axes", E::Curve, 0,
@@ -150,7 +150,7 @@ const TCommand Table[] = {
     Tog(P::Band1, "AutoUpdateBtn", "Auto update", "Auto update|Turns auto update of axes range on/off", "",
         "autoupdate", E::Always, InitiallyOn, &W::SetAutoUpdate, &W::AutoUpdateOn),
     Run(P::Band1, "TableBtn", "Table", "Table|Allow editting of active curve in a spreadsheet table", "",
-        "table", E::Curve, 0, Later),
+        "table", E::Curve, 0, &W::TableClick),
 
     // Band 2
     Run(P::Band2, "FitBtn", "Fit", "Curve fitting|Open non-linear curve fitting panel", "", "fit", E::Curve,
@@ -199,7 +199,7 @@ const TCommand Table[] = {
         "", E::ClipboardText, 0, &W::PasteCurve),
     Sep(P::Popup, E::Curve),
     Run(P::Popup, "PopTable", "&Table", "Edit the active curve data using a spreadsheet table", "", "",
-        E::Curve, 0, Later),
+        E::Curve, 0, &W::TableClick),
     Run(P::Popup, "PopDisplay", "&Display properties", "Change the appearance of the active curve", "", "",
         E::Curve, 0, &W::CurveDisplay),
     Tog(P::Popup, "PopCursor", "C&ursor", "Turn on the crosshair cursor", "", "", E::Curve, Fit,

@@ -2,11 +2,11 @@
 // computed here, keys are sorted out here and notifications are dispatched to the handlers of the features.
 #include "app/curvewin.h"
 
-#include "plot/UserMessages.h"
 #include "app/commandtable.h"
 #include "app/placement.h"
 #include "plot/CurvePanels.h"
 #include "plot/SpecialCombos.h"
+#include "plot/UserMessages.h"
 #include "plot/w_curve.h"
 
 #include <QAbstractSpinBox>
@@ -296,6 +296,7 @@ intptr_t Tcurvewindow::Notify(int code, int32_t a, int32_t b) {
 }
 
 void Tcurvewindow::InstallHandlers() {
+    InstallTables();
     OnNotify(notify::SetChanged, [this](int32_t, int32_t) {
         RefreshAfterSetChange();
         return 0;

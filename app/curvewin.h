@@ -203,6 +203,12 @@ public:
     void CutCurve();
     void PasteCurve();
 
+    // ---- table editor (tablecommands.cpp)
+    // New curve: an empty curve, made active, with its table open.
+    void NewCurveClick();
+    // Table, Curve data: the table of the active curve.
+    void TableClick();
+
     // ---- status area (statusarea.cpp)
     void RefreshAfterSetChange();
     // A prompt of the program in the status line; hints shown while the pointer rests on a control give way
@@ -223,6 +229,7 @@ private:
     void BuildStatusArea();
     void InstallHandlers();
     void InstallDisplay();
+    void InstallTables();
     bool FormCloseQuery();
     void FormClose();
     void Unlink();
