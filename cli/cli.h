@@ -23,4 +23,8 @@ struct TRegister {
     explicit TRegister(TCommand command);
 };
 
+// The whole run of graphmill-cli on its arguments (without the program name): the command, its options and
+// its work. Returns the exit status.
+int Main(const std::vector<std::string>& args);
+
 } // namespace cli
