@@ -100,6 +100,8 @@ public:
     bool RemoveRange(int32_t i1, int32_t i2);
     void Undo();
     bool HasUndo() const { return undo_.Has(); }
+    // The undo curve as it is held: what Undo brings back, and where.
+    const TPanelUndo& UndoStore() const { return undo_; }
     void DiscardUndo(bool keep);
     // Adds a copy of a curve with the set's colour and default style. False when the set is full.
     bool AddCurve(const TCurveB& curve, bool rescale, bool redraw);

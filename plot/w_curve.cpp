@@ -115,6 +115,7 @@ bool ParseCurveBlock(std::string_view block, TCurveB& curve) {
     if (block.size() < sizeof n) return false;
     std::memcpy(&n, block.data(), sizeof n);
     if (n < 0 || block.size() != 16 * static_cast<size_t>(n) + 4) return false;
+    if (n == 0) return true; // no points: the arrays of an empty curve are no place to copy to
     TCurveB c(n);
     c.SetCount(n);
     std::memcpy(c.XData(), block.data() + 4, 8 * static_cast<size_t>(n));

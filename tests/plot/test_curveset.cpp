@@ -236,7 +236,7 @@ private slots:
         QCOMPARE(points("1,2,3,4"), (std::vector<double>{1, 2, 3, 4}));
         QCOMPARE(points("1.5E-01\t-2\r\n7\r\n8 9\r\n"), (std::vector<double>{0.15, -2, 8, 9}));
         QCOMPARE(points("+1 +-2\n+3 4"), (std::vector<double>{3, 4})); // one sign to a number
-        QCOMPARE(points("1e999 2\n1-2 3\n"), std::vector<double>{});  // no infinity, no half-read number
+        QCOMPARE(points("1e999 2\n1-2 3\n"), std::vector<double>{});   // no infinity, no half-read number
 
         QByteArray block(4 + 32, '\0');
         const int32_t n = 2;
@@ -247,6 +247,7 @@ private slots:
         QVERIFY(!s.AddFromBlock({block.constData(), size_t(block.size())}, true, false));
         QVERIFY(s.Curve(1)->X(2) == 1e100 && s.Curve(1)->Y(1) == -2 && s.Grid.WorldMax.x == 1e100);
         QVERIFY(s.AddFromBlock({block.constData(), size_t(block.size() - 1)}, true, false)); // wrong size
+        QVERIFY(s.AddFromBlock(std::string_view("\0\0\0\0", 4), true, false)); // no points, nothing copied
         QVERIFY(s.AddFromText("no numbers", true, false));
         QVERIFY(!s.AddFromText("0 1\r\n2 3", true, false));
         QCOMPARE(s.Count(), 2);

@@ -1,0 +1,43 @@
+// The preferences reader on any file: no crash, every value within what the program can use, and the values
+// read survive a write and a read unchanged.
+#include "app/CurvePreferences.h"
+#include "fuzzcheck.h"
+
+#include <QFile>
+
+#include <fstream>
+
+namespace {
+// A new name for every file: the settings library keeps files it has read, and a file rewritten at once
+// with the same size and time would be taken from its memory.
+QString NextFile(const char* what) {
+    static unsigned long n = 0;
+    return QString::fromStdString((ScratchDir() / (std::to_string(++n) + what)).string());
+}
+
+bool Same(const TPreferences& a, const TPreferences& b) {
+    return a.Current == b.Current && a.Lines == b.Lines && a.Symbols == b.Symbols &&
+           a.SymbolSize == b.SymbolSize && a.GridColor == b.GridColor && a.GridLines == b.GridLines &&
+           a.BackColor == b.BackColor && a.CursorColor == b.CursorColor && a.NewCurveMode == b.NewCurveMode &&
+           a.AutoUpdate == b.AutoUpdate;
+}
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const QString input = NextFile(".ini"), written = NextFile("-w.ini");
+    std::ofstream(input.toStdString(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(data), std::streamsize(size));
+    const TPreferences p = ReadPreferencesFile(input);
+    FUZZ_CHECK(p.SymbolSize >= 1 && p.SymbolSize <= 20, "symbol size %d", p.SymbolSize);
+    FUZZ_CHECK(p.Lines || p.Symbols, "new curves with neither lines nor symbols");
+    FUZZ_CHECK(!p.FunctionLiabrary.isEmpty(), "no library name");
+
+    QString error;
+    FUZZ_CHECK(WritePreferencesFile(written, p, false, error), "%s", qPrintable(error));
+    const TPreferences back = ReadPreferencesFile(written);
+    FUZZ_CHECK(Same(p, back), "written and read again, the preferences changed (folder \"%s\" became \"%s\")",
+               qPrintable(p.Current), qPrintable(back.Current));
+    QFile::remove(input);
+    QFile::remove(written);
+    return 0;
+}
