@@ -82,6 +82,10 @@ bool WritePreferencesFile(const QString& file, const TPreferences& p, bool fitPa
     const QFileInfo info(file);
     QDir().mkpath(info.absolutePath());
     // Writing over a file we could not read would lose whatever else it holds.
+    if (info.isDir()) {
+        error = QStringLiteral("The preferences could not be written: %1 is a folder.").arg(file);
+        return false;
+    }
     if (info.exists() && (!info.isFile() || !info.isReadable())) {
         error = QStringLiteral("The preferences could not be written: %1 cannot be read.").arg(file);
         return false;

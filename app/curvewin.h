@@ -187,7 +187,8 @@ public:
     void AxesClick();
     void PreferencesClick();
     // The preferences file: read at the window's first show; written when the main window closes and after
-    // every use of Preferences (a failed write is reported once per session).
+    // every use of Preferences (a failed write is told once, and again when the reason changes or after a
+    // write that succeeded).
     void ReadPreferences();
     void WritePreferences();
     // The folder Open and Save offer next; the last one used in any window is the one kept in the file.

@@ -198,10 +198,14 @@ void Tcurvewindow::WritePreferences() {
     p.CursorColor = CurvePanel->Crosshair.CursorColor;
     p.NewCurveMode = NewCurveMode;
     p.AutoUpdate = CurvePanel->AutoUpdate;
+    // Every use of Preferences and the close of the main window write the file: a failure is told once, not
+    // at each later write that fails for the same reason, and told again after a write that succeeded.
+    static QString reported;
     QString error;
-    static bool reported = false;
-    if (!WritePreferencesFile(PreferencesFile(), p, FitPanel != nullptr, error) && !reported) {
-        reported = true;
+    if (WritePreferencesFile(PreferencesFile(), p, FitPanel != nullptr, error)) {
+        reported.clear();
+    } else if (error != reported) {
+        reported = error;
         Messages().Error(this, error);
     }
 }

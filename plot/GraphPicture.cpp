@@ -1,7 +1,9 @@
 #include "plot/GraphPicture.h"
 
+#include "curves/curvefile.h"
 #include "plot/w_curve.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QFont>
 #include <QImageWriter>
@@ -10,7 +12,6 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
 namespace {
@@ -119,14 +120,20 @@ bool WriteGraph(WCurveSet& set, QIODevice& out, TGraphFormat format, QSize size,
 bool SaveGraph(WCurveSet& set, const QString& fileName, QSize size, double factor, QString& error) {
     const std::optional<TGraphFormat> format = GraphFormatOf(fileName, &error);
     if (!format) return false;
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly)) {
-        error = fileName + QStringLiteral(": ") + file.errorString();
+    // Drawn in memory, then written by the program's own file routine, which checks every write, the flush
+    // to the disk and the close: Qt's save file can take a write that failed at its close (a full disk) for
+    // success and put an empty file in place of the old picture.
+    QBuffer picture;
+    picture.open(QIODevice::WriteOnly);
+    if (!WriteGraph(set, picture, *format, size, factor)) {
+        error = fileName + QStringLiteral(": cannot draw the picture");
         return false;
     }
-    if (!WriteGraph(set, file, *format, size, factor) || !file.commit()) {
-        error = fileName + QStringLiteral(": cannot write the picture");
-        if (file.error() != QFileDevice::NoError) error += QStringLiteral(": ") + file.errorString();
+    curvefile::TSaveFile file;
+    const QByteArray& bytes = picture.data();
+    if (!file.OpenForWrite(fileName.toStdString(), "", "", "") ||
+        !file.Write(bytes.constData(), static_cast<size_t>(bytes.size())) || !file.Commit()) {
+        error = QString::fromStdString(file.Error());
         return false;
     }
     return true;

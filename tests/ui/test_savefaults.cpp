@@ -1,0 +1,68 @@
+// Every save of the desktop program (a curve, an exported picture, the preferences) under a full disk, a
+// read-only folder, a folder that is gone and a name that is a folder's: a message naming the file, and the
+// file that was there before as it was.
+#include "../faultplace.h"
+#include "app/CurvePreferences.h"
+#include "modaldialogs.h"
+#include "plot/CurvePanels.h"
+#include "windowfixture.h"
+
+#include <QPushButton>
+
+class TestSaveFaults : public QObject {
+    Q_OBJECT
+    TWindowFixture f;
+
+private slots:
+    void initTestCase() { f.IsolateUserFiles(); }
+    void init() {
+        QVERIFY(f.OpenWindow());
+        f.win->CurvePanel->AddCurve(MakeCurve({{0, 1}, {1, 3}, {2, 2}}), true, true);
+    }
+    void cleanup() { f.CloseWindow(); }
+
+    void everySaveKeepsTheOldFileAndSaysWhy_data() {
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("what");
+        for (const TFault fault : AllFaults)
+            for (const char* what : {"curve", "picture", "preferences"})
+                QTest::addRow("%s, %s", what, FaultName(fault)) << static_cast<int>(fault) << what;
+    }
+    void everySaveKeepsTheOldFileAndSaysWhy() {
+        QFETCH(int, fault);
+        QFETCH(QString, what);
+        const auto kind = static_cast<TFault>(fault);
+        const char* name = what == "curve" ? "c.dat" : what == "picture" ? "g.png" : "Graphmill.ini";
+        const TFaultPlace place(kind, f.dir.path().toStdString(), name, "[Display]\nLines=1\n");
+        if (!place.Ready()) QSKIP("this machine cannot make that fault");
+        const QString target = QString::fromStdString(place.Target().string());
+        if (what == "curve") {
+            f.msg->FileNames = {target};
+            f.A("SaveAs1")->trigger();
+            QVERIFY(!f.win->CurvePanel->Curve(1)->Saved);
+        } else if (what == "picture") {
+            f.msg->FileNames = {target};
+            f.msg->TextAnswers = {QStringLiteral("300 x 200")};
+            f.A("ExportGraph1")->trigger();
+        } else {
+            const QByteArray home = qgetenv("XDG_CONFIG_HOME");
+            qputenv("XDG_CONFIG_HOME", place.Dir().c_str());
+            WhileShown<TCurvePrefs>([](TCurvePrefs& d) { d.CancelBtn->click(); });
+            f.A("Preferences1")->trigger();
+            qputenv("XDG_CONFIG_HOME", home);
+            if (kind == TFault::Vanished) {
+                // The configuration folder is made again, and the file written there.
+                QVERIFY(f.msg->Texts("error").isEmpty());
+                QVERIFY(QFile::exists(target));
+                return;
+            }
+        }
+        const QStringList errors = f.msg->Texts("error");
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors.first().contains(target), qPrintable(errors.first()));
+        QVERIFY(place.Intact());
+    }
+};
+
+QTEST_MAIN(TestSaveFaults)
+#include "test_savefaults.moc"
