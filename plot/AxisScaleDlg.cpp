@@ -22,12 +22,15 @@ QString NumberText(double v) {
     return QString::number(v, 'g', QLocale::FloatingPointShortest);
 }
 
-// A number in the C form, or in the user's own (a decimal comma); false for anything else.
+// A number in the C form, or in the user's own (a decimal comma); false for anything else (an infinity
+// too), and v is then left as it was.
 bool ParseNumber(const QString& text, double& v) {
     bool ok = false;
-    v = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok) v = QLocale().toDouble(text.trimmed(), &ok);
-    return ok && std::isfinite(v);
+    double read = QLocale::c().toDouble(text.trimmed(), &ok);
+    if (!ok) read = QLocale().toDouble(text.trimmed(), &ok);
+    if (!ok || !std::isfinite(read)) return false;
+    v = read;
+    return true;
 }
 } // namespace
 

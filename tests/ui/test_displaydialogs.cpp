@@ -195,6 +195,9 @@ private slots:
             QCOMPARE(d.X1->text(), QStringLiteral("1e-20"));
             Type(d.Y1, "-2");
             QCOMPARE(G().WorldMin.y, -2.0);
+            Type(d.Y1, "inf"); // no number: the last value stays
+            QCOMPARE(G().WorldMin.y, -2.0);
+            QCOMPARE(d.Y1->text(), QStringLiteral("-2"));
             d.XLogScale->click();
             Type(d.X1, "-1");
             QCOMPARE(G().WorldMin.x, -1.0);
