@@ -65,7 +65,8 @@ public:
     void SetWorld(RealPoint min, RealPoint max);
     // Makes the range of each logarithmic axis positive.
     void FixLogRange();
-    // Factors above 1 widen each range about its centre; shifts move it by that fraction of the old range.
+    // Factors above 1 widen each range about its centre; shifts move it by that fraction of the old range. A
+    // range that would reach beyond the largest double is not taken.
     void Zoom(double xFactor, double xShift, double yFactor, double yShift);
     // Recomputes Scale; the caller runs it after changing the device or the world rectangle.
     void UpdateScale();

@@ -94,6 +94,12 @@ private slots:
         QCOMPARE(z.WorldMax.x, 15.0);
         QCOMPARE(z.WorldMin.y, 3.5);
         QCOMPARE(z.WorldMax.y, 8.5);
+        // Zooming out or panning past the largest double leaves the range as it was.
+        z.SetWorld({-5e307, 0}, {1.5e308, 1});
+        z.Zoom(1.25, 0, 1, 0);
+        z.Zoom(1, 0.5, 1, 0);
+        QCOMPARE(z.WorldMin.x, -5e307);
+        QCOMPARE(z.WorldMax.x, 1.5e308);
     }
 
     void labelDecimalsAndLayout() {
