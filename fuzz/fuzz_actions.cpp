@@ -312,7 +312,11 @@ public:
         serve_.setInterval(0);
         QObject::connect(&serve_, &QTimer::timeout, [this] { ServeModal(); });
     }
-    ~TDriver() { SetMessages(nullptr); }
+    ~TDriver() {
+        std::vector<Tcurvewindow*> windows = Windows(main_);
+        for (auto w = windows.rbegin(); w != windows.rend(); ++w) delete *w;
+        SetMessages(nullptr);
+    }
 
     // Runs one random action and checks the program afterwards. False (with the reason in Failure) when a
     // check failed.
@@ -841,6 +845,7 @@ bool TDriver::Check(const std::map<const Tcurvewindow*, TWindowState>& before) {
             if (target != nullptr && (idx > p->CurveCount() || p->Curve(idx) != target))
                 return Fail(where + QStringLiteral("the curve replaced is no longer curve #%1").arg(idx));
             claims_[w] = {store, target, u.IsDeletion(), b.curves[static_cast<size_t>(idx - 1)]};
+            ++Counts["undo curves stored"];
         } else if (store == nullptr && claim != claims_.end()) {
             const TUndoClaim c = claim->second;
             claims_.erase(claim);
@@ -848,6 +853,7 @@ bool TDriver::Check(const std::map<const Tcurvewindow*, TWindowState>& before) {
             // belonged to was closed. Otherwise it was Undo, which must have brought back exactly that curve.
             const bool modeOn = !b.newCurveMode && w->NewCurveMode;
             if (modeOn || p->CurveCount() == 0) continue;
+            ++Counts["undos checked"];
             if (c.deletion) {
                 bool back = false;
                 for (const TPlottedCurve* id : ids)
@@ -1017,6 +1023,10 @@ int main(int argc, char* argv[]) {
         for (const auto& [kind, k] : driver.Counts) std::printf("%-16s %ld\n", qPrintable(kind), long(k));
         std::printf("messages and dialogs answered: %d\n", driver.Answered());
     }
+    // The shared dialogs go when the application quits.
+    QTimer::singleShot(0, &app, &QCoreApplication::quit);
+    QApplication::exec();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     std::printf("seed %llu: %ld actions in %.0f s, clean\n", static_cast<unsigned long long>(seed), done,
                 clock.elapsed() / 1000.0);
     return 0;

@@ -99,16 +99,24 @@ public:
     const std::filesystem::path& Target() const { return target_; }
     const std::filesystem::path& Dir() const { return dir_; }
 
-    // The file (or the folder of that name) holds what it held, and no other file appeared or went away.
+    // The file (or the folder of that name) holds what it held, and no other file appeared or went away but
+    // a backup copy of it (a curve save keeps one before it writes).
     bool Intact() const {
         if (fault_ == TFault::Vanished) return !std::filesystem::exists(dir_);
         const auto held = fault_ == TFault::Directory ? target_ / "inside.dat" : target_;
-        std::ifstream in(held, std::ios::binary);
-        const std::string now{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        return now == before_ && Listing() == listing_;
+        std::set<std::string> now = Listing();
+        for (auto it = now.begin(); it != now.end();)
+            it = listing_.count(*it) == 0 && it->ends_with(".bak") && Read(dir_ / *it) == before_
+                     ? now.erase(it)
+                     : ++it;
+        return Read(held) == before_ && now == listing_;
     }
 
 private:
+    static std::string Read(const std::filesystem::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
     static void Write(const std::filesystem::path& p, const std::string& text) {
         std::ofstream(p, std::ios::binary).write(text.data(), std::streamsize(text.size()));
     }
