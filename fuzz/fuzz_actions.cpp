@@ -79,43 +79,13 @@ int Between(TRng& rng, int lo, int hi) {
 
 // Texts a user may type into a field: numbers of every size, formulas, and mistakes.
 const std::vector<QString>& TypedTexts() {
-    static const std::vector<QString> texts = {"0",
-                                               "1",
-                                               "-1",
-                                               "2.5",
-                                               "3",
-                                               "10",
-                                               "100",
-                                               "0.001",
-                                               "1e10",
-                                               "-1e-10",
-                                               "1e300",
-                                               "-1e300",
-                                               "5e-324",
-                                               "1,5",
-                                               "abc",
-                                               "",
-                                               "nan",
-                                               "inf",
-                                               "-0",
-                                               "x^2",
-                                               "sin(x)",
-                                               "1/x",
-                                               "exp(x)",
-                                               "ln(x)",
-                                               "x/0",
-                                               "(",
-                                               "EXPR(1)",
-                                               "2*x+1",
-                                               "1e308*x*x",
-                                               "10000",
-                                               "12345678901234567890",
-                                               "-5",
-                                               "0.5",
-                                               "x",
-                                               "+-",
-                                               "7"};
-    return texts;
+    static const QStringList texts =
+        QStringLiteral(
+            "0|1|-1|2.5|3|10|100|0.001|1e10|-1e-10|1e300|-1e300|5e-324|1,5|abc||nan|inf|-0|x^2|sin(x)|"
+            "1/x|exp(x)|ln(x)|x/0|(|EXPR(1)|2*x+1|1e308*x*x|10000|12345678901234567890|-5|0.5|x|+-|7")
+            .split(QLatin1Char('|'));
+    static const std::vector<QString> list(texts.begin(), texts.end());
+    return list;
 }
 
 class TRandomMessages : public UserMessages {
@@ -538,7 +508,45 @@ void TDriver::TableEdit() {
     if (rows == 0) return;
     const int row = Between(rng_, 0, std::min(rows - 1, Chance(rng_, 0.7) ? 20 : rows - 1));
     const int column = Between(rng_, 0, 1);
-    if (Chance(rng_, 0.6)) {
+    const int how = Between(rng_, 0, 9);
+    if (how < 3) {
+        // Typed into the sheet as a user does: a number key opens the cell, Enter closes it and steps down.
+        static const std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> keys = {
+            {Qt::Key_Delete, {}},
+            {Qt::Key_Return, {}},
+            {Qt::Key_Down, {}},
+            {Qt::Key_Up, {}},
+            {Qt::Key_PageDown, {}},
+            {Qt::Key_End, Qt::ControlModifier},
+            {Qt::Key_C, Qt::ControlModifier},
+            {Qt::Key_X, Qt::ControlModifier},
+            {Qt::Key_V, Qt::ControlModifier},
+            {Qt::Key_Escape, {}},
+            {Qt::Key_Tab, {}}};
+        TCurveGridView* grid = table->Grid();
+        grid->setFocus();
+        grid->setCurrentIndex(model->index(row, column));
+        if (Chance(rng_, 0.5)) {
+            const QString text = Pick(rng_, TypedTexts());
+            Say(QStringLiteral("table %1: at %2,%3 type \"%4\" and Enter")
+                    .arg(table->windowTitle())
+                    .arg(row)
+                    .arg(column)
+                    .arg(text));
+            QTest::keyClicks(grid, text);
+            QTest::keyClick(grid->focusWidget() != nullptr ? grid->focusWidget() : grid, Qt::Key_Return);
+        } else {
+            const auto [key, mods] = Pick(rng_, keys);
+            Say(QStringLiteral("table %1: at %2,%3 key %4")
+                    .arg(table->windowTitle())
+                    .arg(row)
+                    .arg(column)
+                    .arg(QKeySequence(QKeyCombination(mods, key)).toString()));
+            QTest::keyClick(grid, key, mods);
+        }
+        return;
+    }
+    if (how < 7) {
         const QString text = Pick(rng_, TypedTexts());
         Say(QStringLiteral("table %1: cell %2,%3 := \"%4\"")
                 .arg(table->windowTitle())
