@@ -226,10 +226,12 @@ std::string DefineUserFunction(TUserFunctionList& list, std::string_view name, s
 
     auto function = std::make_unique<TUserFunction>();
     // The name is cut to the file's field, but never inside a character: a split UTF-8 sequence could be
-    // neither printed nor typed back.
+    // neither printed nor typed back. (A character takes at most four bytes; bytes that are no UTF-8 are
+    // cut where they fall.)
     std::size_t cut = std::min(name.size(), TUserFunction::MaxNameLength);
-    if (cut < name.size())
-        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+    for (int back = 0;
+         back < 3 && cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80; ++back)
+        --cut;
     function->Name = std::string(name.substr(0, cut));
     function->AddVariable("x", functionText, 0.0, 0.0, 0.0, 0);
     for (const TUserParamDef& p : params)
