@@ -47,6 +47,8 @@ void Tcurvewindow::InstallFit() {
     OnNotify(notify::FitRangePick, [this](int32_t bound, int32_t) {
         if (!FitPanelShowing() || CurvePanel->CurveCount() == 0) return 0;
         PickMode = bound == 0 ? 1 : 2;
+        // Enter and the arrow keys pick too.
+        activateWindow();
         CurvePanel->setFocus();
         CurvePanel->SetPointPick(true);
         SetPrompt(bound == 0 ? QStringLiteral("Click on left bound of range")
@@ -130,6 +132,7 @@ void Tcurvewindow::OpenFitPanel() {
     const TPlottedCurve* active = CurvePanel->ActiveCurve();
     if (active == nullptr) return;
     if (FitPanelShowing()) {
+        FitPanel->setWindowState(FitPanel->windowState() & ~Qt::WindowMinimized);
         FitPanel->raise();
         FitPanel->activateWindow();
         return;

@@ -596,20 +596,20 @@ bool TFitDlg::eventFilter(QObject* watched, QEvent* event) {
 
 // ---------------------------------------------------------------- fitting
 
-bool TFitDlg::GuardedStep(bool& finished) {
-    const TArithFault fault = RunGuarded([&] { finished = fit_->Step(); });
-    if (fault == TArithFault::None) return true;
-    Messages().Error(this, QString::fromUtf8(ArithFaultMessage(fault)));
+bool TFitDlg::CanStep() {
+    if (running_ || fit_->TermCount() == 0) return false;
+    if (fit_->PointCount() >= 4) return true;
+    Messages().Error(this,
+                     QStringLiteral("The fit range holds fewer than 4 points: there is nothing to fit."));
     return false;
 }
 
+TArithFault TFitDlg::GuardedStep(bool& finished) {
+    return RunGuarded([&] { finished = fit_->Step(); });
+}
+
 void TFitDlg::FitClick() {
-    if (running_ || fit_->TermCount() == 0) return;
-    if (fit_->PointCount() < 4) {
-        Messages().Error(this,
-                         QStringLiteral("The fit range holds fewer than 4 points: there is nothing to fit."));
-        return;
-    }
+    if (!CanStep()) return;
     abort_ = false;
     IterationCaption->setEnabled(true);
     if (!fit_->Prepare()) {
@@ -621,52 +621,56 @@ void TFitDlg::FitClick() {
     running_ = true;
     EnableControls();
     if (OnRunChanged) OnRunChanged();
-    bool finished = false, clean = true;
-    TBusyPointer busy;
-    while (!finished && !abort_) {
-        clean = GuardedStep(finished);
-        if (!clean) break;
-        RefreshFigures();
-        Send(notify::FitRedrawModel);
-        // The window stays responsive and Abort can be pressed; every other control of the panel is off.
-        QApplication::processEvents(QEventLoop::AllEvents);
-        if (alive == nullptr) return; // the window went, and the panel with it
+    bool finished = false;
+    TArithFault fault = TArithFault::None;
+    {
+        // Working, and still taking clicks (Abort).
+        struct TRunPointer {
+            TRunPointer() { QApplication::setOverrideCursor(Qt::BusyCursor); }
+            ~TRunPointer() { QApplication::restoreOverrideCursor(); }
+        } pointer;
+        while (!finished && !abort_ && fault == TArithFault::None) {
+            fault = GuardedStep(finished);
+            RefreshFigures();
+            Send(notify::FitRedrawModel);
+            // The window stays responsive and Abort can be pressed; every other control of the panel is off.
+            QApplication::processEvents(QEventLoop::AllEvents);
+            if (alive == nullptr) return; // the window went, and the panel with it
+        }
     }
     running_ = false;
     EnableControls();
     if (OnRunChanged) OnRunChanged();
     FillRows();
     RefreshFigures();
-    if (pending_) {
+    if (fault != TArithFault::None) {
+        Messages().Error(this, QString::fromUtf8(ArithFaultMessage(fault)));
+    } else if (pending_) {
         const TPendingData data = std::move(*pending_);
         pending_.reset();
         SetData(data.curve, data.first, data.last);
         Send(notify::FitRedrawModel);
-        return;
+    } else if (finished && !abort_) {
+        ShowResult();
     }
-    if (finished && clean && !abort_) ShowResult();
 }
 
 void TFitDlg::StepClick() {
-    if (running_ || fit_->TermCount() == 0) return;
-    if (fit_->PointCount() < 4) {
-        Messages().Error(this,
-                         QStringLiteral("The fit range holds fewer than 4 points: there is nothing to fit."));
-        return;
-    }
+    if (!CanStep()) return;
     if (fit_->iterations >= fit_->maxIterations) fit_->iterations = 0;
     fit_->converged = false;
     IterationCaption->setEnabled(true);
     bool finished = false;
-    const bool clean = GuardedStep(finished);
-    if (clean && fit_->Failed() != 0 && !fit_->LastError().empty()) {
-        Messages().Error(this, QString::fromStdString(fit_->LastError()));
-        return;
-    }
+    const TArithFault fault = GuardedStep(finished);
     Send(notify::FitRedrawModel);
     FillRows();
     RefreshFigures();
-    if (clean && finished) ShowResult();
+    if (fault != TArithFault::None)
+        Messages().Error(this, QString::fromUtf8(ArithFaultMessage(fault)));
+    else if (fit_->Failed() != 0 && !fit_->LastError().empty())
+        Messages().Error(this, QString::fromStdString(fit_->LastError())); // it could not start
+    else if (finished)
+        ShowResult();
 }
 
 void TFitDlg::InitClick() {

@@ -23,6 +23,7 @@ class QListWidget;
 class QPushButton;
 class QRadioButton;
 class QScrollArea;
+enum class TArithFault;
 class TAddPeakDlg;
 class TFitParamB;
 class TFitLibrary;
@@ -163,8 +164,10 @@ private:
     void LockToggled(int k, bool on);
     // The Alt key nudges; true when the key was one.
     bool Nudge(int key, Qt::KeyboardModifiers modifiers);
-    // Runs Step under the fault guard; false (after the fault's message) when it faulted.
-    bool GuardedStep(bool& finished);
+    // Whether Fit or Step can run; says why not when the range is too short.
+    bool CanStep();
+    // Runs Step under the fault guard.
+    TArithFault GuardedStep(bool& finished);
     void ShowResult();
     void RangePressed(int bound, bool down);
     void ShowRange();

@@ -69,8 +69,10 @@ TNewFunctionDlg::TNewFunctionDlg(QWidget* parent) : TWindowDialog(parent) {
         lists->addWidget(new QLabel(QString::fromUtf8(captions[i]), this), 0, i);
         lists->addWidget(all[i], 1, i);
     }
-    lists->setColumnStretch(1, 2);
-    lists->setColumnStretch(2, 2);
+    for (int i = 0; i < 4; ++i) {
+        all[i]->setMinimumWidth(60);
+        lists->setColumnStretch(i, i == 1 ? 3 : i == 2 ? 2 : 1);
+    }
     auto* rowButtons = new QHBoxLayout;
     for (QPushButton* b : {add, remove, edit, clear, derive}) rowButtons->addWidget(b);
     rowButtons->addStretch(1);
