@@ -547,30 +547,17 @@ void TFitDlg::SendMarkShape() {
 
 bool TFitDlg::Nudge(int key, Qt::KeyboardModifiers modifiers) {
     if ((modifiers & ~Qt::KeypadModifier) != Qt::AltModifier) return false;
-    int k = 0;
-    double factor = 1.0;
-    switch (key) {
-    case Qt::Key_Up:
-        k = 1, factor = 1.1;
-        break;
-    case Qt::Key_Down:
-        k = 1, factor = 0.9;
-        break;
-    case Qt::Key_Right:
-        k = 2, factor = 1.1;
-        break;
-    case Qt::Key_Left:
-        k = 2, factor = 0.9;
-        break;
-    case Qt::Key_Insert:
-        k = 3, factor = 1.1;
-        break;
-    case Qt::Key_Delete:
-        k = 3, factor = 0.9;
-        break;
-    default:
-        return false;
-    }
+    // Up/Down the first parameter, Right/Left the second, Insert/Delete the third.
+    static constexpr struct {
+        int key, k;
+        double factor;
+    } nudges[] = {{Qt::Key_Up, 1, 1.1},   {Qt::Key_Down, 1, 0.9},   {Qt::Key_Right, 2, 1.1},
+                  {Qt::Key_Left, 2, 0.9}, {Qt::Key_Insert, 3, 1.1}, {Qt::Key_Delete, 3, 0.9}};
+    const auto nudge =
+        std::find_if(std::begin(nudges), std::end(nudges), [key](const auto& n) { return n.key == key; });
+    if (nudge == std::end(nudges)) return false;
+    const int k = nudge->k;
+    const double factor = nudge->factor;
     const int t = SelectedTerm();
     if (t >= 0 && !running_ && k <= fit_->Term(t).nparams) {
         // Straight to the value: the nudge is the one way to move a locked parameter by hand.
