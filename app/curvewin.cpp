@@ -40,7 +40,8 @@ Tcurvewindow::Tcurvewindow(const QStringList& files, QWidget* parent)
     InitGraphmillResources();
     setWindowTitle(QStringLiteral("Graphmill"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/graphmill.svg")));
-    resize(720, 560);
+    // Wide enough for the three toolbar bands in one row.
+    resize(900, 620);
 
     StartDir = QDir::currentPath();
     if (!StartDir.isEmpty() && !StartDir.endsWith(QLatin1Char('/'))) StartDir += QLatin1Char('/');
