@@ -169,7 +169,10 @@ void Tcurvewindow::FollowDialogs() {
         FFTDialog->EnableExecute(usable);
         FFTDialog->SetUndoState(undo, !NewCurveMode);
     }
-    if (SmoothDialog != nullptr) SmoothDialog->SetUndoState(undo, !NewCurveMode);
+    if (SmoothDialog != nullptr) {
+        SmoothDialog->EnableExecute(usable);
+        SmoothDialog->SetUndoState(undo, !NewCurveMode);
+    }
     TCurveConst& scaling = SharedDialog<TCurveConst>();
     if (scaling.Window() == this) scaling.EnableButtons(usable);
     TCurveCurve& math = SharedDialog<TCurveCurve>();
