@@ -4,6 +4,7 @@
 
 #include "app/commandtable.h"
 #include "app/placement.h"
+#include "fit/FitDialog.h"
 #include "plot/CurvePanels.h"
 #include "plot/SpecialCombos.h"
 #include "plot/UserMessages.h"
@@ -39,7 +40,8 @@ Tcurvewindow::Tcurvewindow(const QStringList& files, QWidget* parent)
     InitGraphmillResources();
     setWindowTitle(QStringLiteral("Graphmill"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/graphmill.svg")));
-    resize(720, 560);
+    // Wide enough for the three toolbar bands in one row.
+    resize(900, 620);
 
     StartDir = QDir::currentPath();
     if (!StartDir.isEmpty() && !StartDir.endsWith(QLatin1Char('/'))) StartDir += QLatin1Char('/');
@@ -320,8 +322,9 @@ void Tcurvewindow::InstallHandlers() {
     OnNotify(notify::Cursor, [this](int32_t on, int32_t apply) {
         if (apply == 1) {
             CurvePanel->SetCursorShown(on == 1);
-        } else if (on == 0 && RangePickOn()) {
-            // The picks land on the cursor: without it the range pick is over.
+        } else if (on == 0 && PickMode != 0) {
+            // The picks land on the cursor: without it the range pick (of a range to remove, or of the fit
+            // range) is over.
             EndRangePick();
         }
         UpdateCommands();
@@ -341,6 +344,7 @@ void Tcurvewindow::InstallHandlers() {
         return PackPair(p.x(), p.y());
     });
     InstallOperateDialogs();
+    InstallFit();
 }
 
 // ---------------------------------------------------------------- events

@@ -202,7 +202,7 @@ void Tcurvewindow::WritePreferences() {
     // at each later write that fails for the same reason, and told again after a write that succeeded.
     static QString reported;
     QString error;
-    if (WritePreferencesFile(PreferencesFile(), p, FitPanel != nullptr, error)) {
+    if (WritePreferencesFile(PreferencesFile(), p, !FitPanel.isNull(), error)) {
         reported.clear();
     } else if (error != reported) {
         reported = error;

@@ -349,6 +349,10 @@ void TPlottedCurve::Draw(int32_t first, int32_t last, const TWin& grid, QPainter
             }
         }
         poly.Flush();
+        // A curve of one visible point has no line to draw: it shows as a dot of the line's colour, so that a
+        // one-point curve is not invisible.
+        if (i1 == i2 && !symbol && grid.PtInside({dev(i1).x(), dev(i1).y()}))
+            surface.fillRect(QRect(dev(i1) - QPoint(1, 1), QSize(3, 3)), ToQColor(linecolor));
     }
 
     if (symbol && half > 0) {
