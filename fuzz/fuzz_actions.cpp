@@ -1,8 +1,9 @@
 // Random user actions on the desktop program: a seeded driver sends thousands of random but valid actions to
 // real curve windows (offscreen): menu and toolbar commands, keys, clicks, drags and the wheel on the plot,
 // the controls and buttons of the dialogs and tool windows, table edits, the clipboard, dropped curves and
-// files, new windows. Every message box and file dialog gets a random answer (files from a folder of good,
-// odd and bad curve files; save names that work, name a folder or lie in a folder that is gone).
+// files, new windows, the fit panel (terms, Fit and Abort, the fit range, user functions). Every message box
+// and file dialog gets a random answer (files from a folder of good, odd and bad curve files; save names that
+// work, name a folder or lie in a folder that is gone).
 //
 // After each action it checks that the program is alive (the action returned and the event loop runs), that
 // every curve of every window holds only finite values, and that Undo keeps its word: the curve an operation
@@ -16,6 +17,8 @@
 #include "app/EditGrid.h"
 #include "app/commandtable.h"
 #include "app/curvewin.h"
+#include "fit/AddPeak.h"
+#include "fit/FitDialog.h"
 #include "plot/CurvePanels.h"
 #include "plot/SpecialCombos.h"
 #include "plot/UserMessages.h"
@@ -105,7 +108,7 @@ public:
         const int r = Between(rng_, 0, 9);
         return r < 3 ? TSaveAnswer::Yes : r < 8 ? TSaveAnswer::No : TSaveAnswer::Cancel;
     }
-    QString OpenFile(QWidget*, const QString&, const QStringList&) override {
+    QString OpenFile(QWidget*, const QString&, const QStringList&, const QString&) override {
         QStringList files = dir_.entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
         for (const QString& saved : QDir(dir_.filePath("saved")).entryList(QDir::Files))
             files << "saved/" + saved;
@@ -314,12 +317,17 @@ private:
     void ChooseActive(Tcurvewindow* w);
     void Activate(Tcurvewindow* w);
     void PopupItem(QMenu* menu);
+    void FitPanelAction(Tcurvewindow* w);
 
     // A random change to one control of a dialog or tool window (buttons too, with pushButtons).
     void Poke(QWidget* root, bool pushButtons);
     // While an action runs: a modal dialog or popup menu that shows gets a few random changes and is then
-    // closed by one of its buttons; a drag of a curve is let go.
+    // closed by one of its buttons; a running fit may be aborted.
     void ServeModal();
+    // Runs act on target (unless it is gone or hidden by then) from the event loop rather than inside the
+    // timer's call: an act that opens a dialog of its own runs that dialog's loop, and Qt does not fire a
+    // timer again while its call is still running, so only so can the timer serve that dialog too.
+    void Later(QWidget* target, std::function<void()> act);
     // Logs what is done: the action itself, or a step of it (inside a dialog it opened).
     void Say(const QString& what);
 
@@ -340,6 +348,7 @@ private:
     QWidget* modal_ = nullptr;
     int modalRounds_ = 0;
     int modalTicks_ = 0;
+    bool pending_ = false;
     long step_ = 0;
     size_t logged_ = 0;
     bool acting_ = false;
@@ -363,9 +372,6 @@ void TDriver::Command(Tcurvewindow* w) {
     if (usable.empty()) return;
     QAction* a = Pick(rng_, usable);
     Say("command " + a->objectName());
-    // Fit panel: when it exists, its own controls are reached through ToolWindow like every tool window, and
-    // its commands (Fit1, FitBtn) through this table; add its dedicated actions (terms, Fit, Abort, Generate,
-    // picking the fit range on the plot) to the action list in Step.
     if (!a->shortcut().isEmpty() && Chance(rng_, 0.3)) {
         const QKeyCombination k = a->shortcut()[0];
         QTest::keyClick(w->CurvePanel, k.key(), k.keyboardModifiers());
@@ -468,12 +474,14 @@ std::vector<QWidget*> ToolWindows(Tcurvewindow* main) {
     const std::vector<Tcurvewindow*> windows = Windows(main);
     auto owner = [&](const QWidget* t) {
         const QWidget* p = t->parentWidget();
-        const auto* w = p != nullptr ? qobject_cast<const Tcurvewindow*>(p->window()) : nullptr;
-        return static_cast<int>(std::find(windows.begin(), windows.end(), w) - windows.begin());
+        while (p != nullptr && qobject_cast<const Tcurvewindow*>(p) == nullptr) p = p->parentWidget();
+        return static_cast<int>(std::find(windows.begin(), windows.end(), p) - windows.begin());
     };
     std::vector<std::tuple<int, QString, QString, QWidget*>> found;
     for (QWidget* t : QApplication::topLevelWidgets())
-        if (t->isVisible() && qobject_cast<Tcurvewindow*>(t) == nullptr && qobject_cast<QMenu*>(t) == nullptr)
+        // Tooltips come and go with the clock, popups belong to their action.
+        if (t->isVisible() && qobject_cast<Tcurvewindow*>(t) == nullptr && t->windowType() != Qt::ToolTip &&
+            t->windowType() != Qt::Popup)
             found.emplace_back(owner(t), QString::fromLatin1(t->metaObject()->className()), t->windowTitle(),
                                t);
     std::stable_sort(found.begin(), found.end(), [](const auto& a, const auto& b) {
@@ -659,6 +667,56 @@ void TDriver::PopupItem(QMenu* menu) {
     a->trigger();
 }
 
+void TDriver::FitPanelAction(Tcurvewindow* w) {
+    TFitDlg* panel = w->FitPanel;
+    if (panel == nullptr || !panel->isVisible()) {
+        QAction* open = w->Action(QStringLiteral("Fit1"));
+        if (!open->isEnabled()) return;
+        Say("command Fit1");
+        open->trigger();
+        return;
+    }
+    const int r = Between(rng_, 0, 9);
+    if (r < 4) {
+        // A term from the chooser: a built-in type or a library function, with or without initial guesses.
+        panel->AddBtn->click();
+        TAddPeakDlg* chooser = panel->Chooser();
+        if (chooser == nullptr || !chooser->isVisible() || chooser->FunctionList->count() == 0) return;
+        const int k = Between(rng_, 0, chooser->FunctionList->count() - 1);
+        chooser->FunctionList->setCurrentRow(k);
+        chooser->OrderEdit->setValue(
+            Between(rng_, chooser->OrderEdit->minimum(), chooser->OrderEdit->maximum()));
+        chooser->InitFitCheck->setChecked(Chance(rng_, 0.7));
+        Say(QStringLiteral("fit panel: add term %1 (%2)").arg(k).arg(chooser->FunctionList->item(k)->text()));
+        chooser->AddBtn->click();
+    } else if (r < 6) {
+        // The fit; ServeModal may abort it between its iterations.
+        Say("fit panel: Fit");
+        panel->FitBtn->click();
+    } else if (r < 7) {
+        // A bound of the fit range picked on the plot.
+        QPushButton* bound = Chance(rng_, 0.5) ? panel->RangeLeftBtn : panel->RangeRightBtn;
+        const QPoint p = RandomPoint(rng_, w->CurvePanel);
+        Say(QStringLiteral("fit panel: %1, then click at %2,%3").arg(bound->text()).arg(p.x()).arg(p.y()));
+        bound->click();
+        QTest::mouseClick(w->CurvePanel, Qt::LeftButton, {}, p);
+    } else if (r < 8) {
+        // A user function defined in the chooser's editor (a modal dialog: ServeModal types into it).
+        panel->AddBtn->click();
+        TAddPeakDlg* chooser = panel->Chooser();
+        if (chooser == nullptr || !chooser->isVisible()) return;
+        Say("fit panel: define a function");
+        chooser->DefineBtn->click();
+    } else {
+        QPushButton* b =
+            Pick(rng_, std::vector<QPushButton*>{panel->StepBtn, panel->InitBtn, panel->CurveGen,
+                                                 panel->RemoveBtn, panel->ClearAllBtn, panel->Settings});
+        if (!b->isEnabled()) return;
+        Say("fit panel: press " + b->text());
+        b->click();
+    }
+}
+
 void TDriver::Poke(QWidget* root, bool pushButtons) {
     std::vector<QWidget*> controls;
     for (QWidget* c : root->findChildren<QWidget*>()) {
@@ -726,10 +784,27 @@ void TDriver::Poke(QWidget* root, bool pushButtons) {
     }
 }
 
+void TDriver::Later(QWidget* target, std::function<void()> act) {
+    pending_ = true;
+    QPointer<QWidget> alive(target);
+    QTimer::singleShot(0, &serve_, [this, alive, act = std::move(act)] {
+        pending_ = false;
+        if (alive != nullptr && alive->isVisible()) act();
+    });
+}
+
 void TDriver::ServeModal() {
+    // A fit that runs lets the user press Abort between its iterations.
+    for (Tcurvewindow* w : Windows(main_))
+        if (w->FitPanel != nullptr && w->FitPanel->Running() && w->FitPanel->AbortBtn->isEnabled() &&
+            Chance(rng_, 0.05)) {
+            Say("press Abort");
+            w->FitPanel->AbortBtn->click();
+        }
+    if (pending_) return;
     if (QWidget* popup = QApplication::activePopupWidget()) {
         if (auto* menu = qobject_cast<QMenu*>(popup))
-            PopupItem(menu);
+            Later(menu, [this, menu] { PopupItem(menu); });
         else
             popup->close();
         return;
@@ -744,7 +819,7 @@ void TDriver::ServeModal() {
     }
     ++modalTicks_;
     if (modalRounds_-- > 0) {
-        Poke(modal, false);
+        Later(modal, [this, modal] { Poke(modal, false); });
         return;
     }
     // Closed by one of its buttons, or as its window's close button does; a dialog that stays open after a
@@ -755,26 +830,22 @@ void TDriver::ServeModal() {
     if (!buttons.empty() && modalTicks_ < 12 && Chance(rng_, 0.9)) {
         QPushButton* b = Pick(rng_, buttons);
         Say("press " + b->text());
-        b->click();
+        Later(b, [b] { b->click(); });
     } else if (auto* d = qobject_cast<QDialog*>(modal)) {
         Say("cancel the dialog");
-        d->reject();
+        Later(d, [d] { d->reject(); });
     } else {
         Say("close the window");
-        modal->close();
+        Later(modal, [modal] { modal->close(); });
     }
     modalRounds_ = Between(rng_, 0, 1);
 }
 
 void TDriver::Say(const QString& what) {
-    if (acting_) {
-        log_.push_back("    " + what);
-    } else {
-        log_.push_back(QStringLiteral("#%1 %2").arg(step_).arg(what));
-        const QByteArray text = what.toUtf8().left(sizeof watchdogText - 1);
-        std::memcpy(watchdogText, text.constData(), static_cast<size_t>(text.size()) + 1);
-        acting_ = true;
-    }
+    log_.push_back(acting_ ? "    " + what : QStringLiteral("#%1 %2").arg(step_).arg(what));
+    acting_ = true;
+    const QByteArray text = log_.back().toUtf8().left(sizeof watchdogText - 1);
+    std::memcpy(watchdogText, text.constData(), static_cast<size_t>(text.size()) + 1);
     while (log_.size() > 60) {
         log_.pop_front();
         if (logged_ > 0) --logged_;
@@ -882,9 +953,18 @@ bool TDriver::Check(const std::map<const Tcurvewindow*, TWindowState>& before) {
     return true;
 }
 
+bool AnyButtonDown() {
+    for (QWidget* t : QApplication::topLevelWidgets())
+        if (t->isVisible())
+            for (const QAbstractButton* b : t->findChildren<QAbstractButton*>())
+                if (b->isDown()) return true;
+    return false;
+}
+
 bool TDriver::Step(long n) {
     step_ = n;
     acting_ = false;
+    pending_ = false;
     logged_ = log_.size();
     lastBeat = Now();
     currentStep = n;
@@ -934,20 +1014,26 @@ bool TDriver::Step(long n) {
         } else if (r < 93) {
             kind = "activate";
             Activate(w);
+        } else if (r < 98) {
+            kind = "fit panel";
+            FitPanelAction(w);
         } else {
             kind = "undo";
             Say("command Undo1");
             w->Action(QStringLiteral("Undo1"))->trigger();
         }
-        // Fit panel: its actions (open it, add terms, Fit and Abort, Generate, the fit range picked on the
-        // plot, its settings) join here with their weight once the panel is part of the program.
+        // Further kinds of action join here with their weight; the fit panel's own are in FitPanelAction,
+        // its controls are reached by ToolWindow as every tool window's.
         ++Counts[kind];
     }
     if (!acting_) Say("(nothing to do)");
+    // A button pressed by Enter (a dialog's default button) clicks a moment later, by the clock: that click
+    // belongs to this action, and whatever it opens is served too.
+    for (int k = 0; k < 100 && AnyButtonDown(); ++k) QTest::qWait(5);
     // The program goes on: windows closed by the action go, and the event loop turns.
-    serve_.stop();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
+    serve_.stop();
     for (const QString& said : msg_.Said) log_.push_back("    -> " + said);
     if (Verbose)
         for (size_t k = logged_; k < log_.size(); ++k) std::printf("%s\n", qPrintable(log_[k]));
