@@ -26,7 +26,7 @@ constexpr TCommand Sep(P place, E enable = E::Always) {
 }
 
 // Commands the program does not offer yet have no handler: they are hidden and their keys do nothing.
-constexpr void (W::*Later)() = nullptr;
+[[maybe_unused]] constexpr void (W::*Later)() = nullptr;
 
 const TCommand Table[] = {
     // File menu

@@ -8,11 +8,12 @@
 #include <fstream>
 
 namespace {
-// A new name for every file: the settings library keeps files it has read, and a file rewritten at once
-// with the same size and time would be taken from its memory.
+// A name not used in the last thousand inputs: the settings library remembers the files it has read, and
+// takes a file rewritten at once with the same size and time from its memory. Names come back (the memory of
+// every name ever read would grow without end), each at least a thousand files later, when its time differs.
 QString NextFile(const char* what) {
     static unsigned long n = 0;
-    return QString::fromStdString((ScratchDir() / (std::to_string(++n) + what)).string());
+    return QString::fromStdString((ScratchDir() / (std::to_string(++n % 1000) + what)).string());
 }
 
 bool Same(const TPreferences& a, const TPreferences& b) {
