@@ -1,8 +1,11 @@
-// Every save of the desktop program (a curve, an exported picture, the preferences) under a full disk, a
+// Every save of the desktop program (a curve, an exported picture, the preferences, the function library)
+// under a full disk, a
 // read-only folder, a folder that is gone and a name that is a folder's: a message naming the file, and the
 // file that was there before as it was.
 #include "../faultplace.h"
 #include "app/CurvePreferences.h"
+#include "expr/UserFunctions.h"
+#include "fit/AddPeak.h"
 #include "modaldialogs.h"
 #include "plot/CurvePanels.h"
 #include "windowfixture.h"
@@ -25,15 +28,28 @@ private slots:
         QTest::addColumn<int>("fault");
         QTest::addColumn<QString>("what");
         for (const TFault fault : AllFaults)
-            for (const char* what : {"curve", "picture", "preferences"})
+            for (const char* what : {"curve", "picture", "preferences", "library"})
                 QTest::addRow("%s, %s", what, FaultName(fault)) << static_cast<int>(fault) << what;
     }
     void everySaveKeepsTheOldFileAndSaysWhy() {
         QFETCH(int, fault);
         QFETCH(QString, what);
         const auto kind = static_cast<TFault>(fault);
-        const char* name = what == "curve" ? "c.dat" : what == "picture" ? "g.png" : "Graphmill.ini";
-        const TFaultPlace place(kind, f.dir.path().toStdString(), name, "[Display]\nLines=1\n");
+        const char* name = what == "curve"         ? "c.dat"
+                           : what == "picture"     ? "g.png"
+                           : what == "preferences" ? "Graphmill.ini"
+                                                   : "UserFit.dat";
+        std::string before = "[Display]\nLines=1\n";
+        if (what == "library") {
+            // A library of one function: the file is read before it is written.
+            TUserFunctionList list;
+            QCOMPARE(DefineUserFunction(list, "f", "a*x", {{"a", "x", 1, 0, 2, 0}}), "");
+            QCOMPARE(list.Save(f.dir.filePath("lib.dat").toStdString()), 0);
+            QFile lib(f.dir.filePath("lib.dat"));
+            QVERIFY(lib.open(QIODevice::ReadOnly));
+            before = lib.readAll().toStdString();
+        }
+        const TFaultPlace place(kind, f.dir.path().toStdString(), name, before);
         if (!place.Ready()) QSKIP("this machine cannot make that fault");
         const QString target = QString::fromStdString(place.Target().string());
         if (what == "curve") {
@@ -44,7 +60,7 @@ private slots:
             f.msg->FileNames = {target};
             f.msg->TextAnswers = {QStringLiteral("300 x 200")};
             f.A("ExportGraph1")->trigger();
-        } else {
+        } else if (what == "preferences") {
             const QByteArray home = qgetenv("XDG_CONFIG_HOME");
             qputenv("XDG_CONFIG_HOME", place.Dir().c_str());
             WhileShown<TCurvePrefs>([](TCurvePrefs& d) { d.CancelBtn->click(); });
@@ -57,7 +73,14 @@ private slots:
                 return;
             }
         }
-        const QStringList errors = f.msg->Texts("error");
+        QStringList errors = f.msg->Texts("error");
+        if (what == "library") {
+            // Defining a function saves the library; the function dialog shows why a save failed.
+            QString error;
+            QCOMPARE(TFitLibrary::Of(target).Define("g", "b*x", {{"b", "x", 1, 0, 2, 0}}, -1, &error),
+                     QString());
+            errors = QStringList{error};
+        }
         QCOMPARE(errors.size(), 1);
         QVERIFY2(errors.first().contains(target), qPrintable(errors.first()));
         QVERIFY(place.Intact());
