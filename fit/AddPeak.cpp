@@ -30,7 +30,12 @@ TFitLibrary& TFitLibrary::Of(const QString& path) {
 TFitLibrary::TFitLibrary(const QString& path) : path_(path) {
     const QFileInfo info(path);
     if (!info.exists()) return;
-    if (!info.isFile() || list_.Load(path.toStdString()) != 0)
+    if (info.isDir())
+        loadProblem_ =
+            QStringLiteral("The function library %1 is a folder, not a file. Changes to the library "
+                           "are kept only until Graphmill ends.")
+                .arg(path);
+    else if (!info.isFile() || list_.Load(path.toStdString()) != 0)
         loadProblem_ =
             QStringLiteral("The function library %1 is damaged or is not a function library: %2 "
                            "functions could be read from it. It is not written over in this "
