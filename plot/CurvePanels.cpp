@@ -349,9 +349,13 @@ void TCurvePanel::EndZoom(int X, int Y) {
         const int bx = std::max(X, dragAnchor_.x), by = std::min(Y, dragAnchor_.y);
         const RealPoint a{g.DeviceToWorldX(ax), g.DeviceToWorldY(ay)};
         const RealPoint b{g.DeviceToWorldX(bx), g.DeviceToWorldY(by)};
-        g.WorldMin = a;
-        g.WorldMax = b;
-        curveSet_->Redraw();
+        // A rectangle dragged past the frame of a logarithmic axis, or of one near the largest double, may
+        // end beyond the numbers: the axes then stay as they were.
+        if (TWin::Drawable(a, b)) {
+            g.WorldMin = a;
+            g.WorldMax = b;
+            curveSet_->Redraw();
+        }
     }
     ZoomRequest(false);
     if (OnZoomed) OnZoomed();

@@ -184,6 +184,12 @@ void TWin::FixLogRange() {
     if (YLog) fix(WorldMin.y, WorldMax.y);
 }
 
+bool TWin::Drawable(RealPoint min, RealPoint max) {
+    for (const double v : {min.x, min.y, max.x, max.y, max.x - min.x, max.y - min.y})
+        if (!std::isfinite(v)) return false;
+    return true;
+}
+
 void TWin::Zoom(double xFactor, double xShift, double yFactor, double yShift) {
     const double w = WorldMax.x - WorldMin.x;
     const double h = WorldMax.y - WorldMin.y;
@@ -191,11 +197,8 @@ void TWin::Zoom(double xFactor, double xShift, double yFactor, double yShift) {
                   WorldMin.y - (yFactor - 1.0) * 0.5 * h + yShift * h};
     RealPoint max{WorldMax.x + (xFactor - 1.0) * 0.5 * w + xShift * w,
                   WorldMax.y + (yFactor - 1.0) * 0.5 * h + yShift * h};
-    // A range reaching beyond the largest double cannot be drawn (zooming far out, or panning past the end
-    // of the numbers): the world stays as it was.
-    for (const double v : {min.x, min.y, max.x, max.y, max.x - min.x, max.y - min.y})
-        if (!std::isfinite(v)) return;
-    SetWorld(min, max);
+    // Zooming far out, or panning past the end of the numbers: the world stays as it was.
+    if (Drawable(min, max)) SetWorld(min, max);
 }
 
 void TWin::UpdateScale() {

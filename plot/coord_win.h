@@ -70,8 +70,11 @@ public:
     // Makes the range of each logarithmic axis positive.
     void FixLogRange();
     // Factors above 1 widen each range about its centre; shifts move it by that fraction of the old range. A
-    // range that would reach beyond the largest double is not taken.
+    // range that is not Drawable is not taken.
     void Zoom(double xFactor, double xShift, double yFactor, double yShift);
+    // A range reaching beyond the largest double (a corner or a span that is no finite number) cannot be
+    // drawn: every point and label would land on one place.
+    static bool Drawable(RealPoint min, RealPoint max);
     // Recomputes Scale; the caller runs it after changing the device or the world rectangle.
     void UpdateScale();
     void SetXLog(bool on);

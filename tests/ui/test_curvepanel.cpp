@@ -126,6 +126,16 @@ private slots:
         QCOMPARE(g.WorldMin.x, x1);
         QVERIFY(!panel->IsZoomMode());
         QCOMPARE(zoomed, 2);
+
+        // Dragged past the frame of a logarithmic axis that reaches 1e300: beyond the numbers, no zoom.
+        g.SetXLog(true);
+        g.SetWorld({1e-20, 0}, {1e300, 10});
+        g.UpdateScale();
+        panel->ZoomRequest(true);
+        QTest::mousePress(panel.get(), Qt::LeftButton, {}, a);
+        QTest::mouseRelease(panel.get(), Qt::LeftButton, {}, QPoint(panel->width() - 1, b.y()));
+        QCOMPARE(g.WorldMax.x, 1e300);
+        QVERIFY(!panel->IsZoomMode());
     }
 
     void panAndZoomKeys() {
