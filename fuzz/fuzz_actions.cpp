@@ -232,9 +232,11 @@ struct TPoints {
     }
     // Bit for bit: -0 is not 0, and every NaN would differ from every value.
     bool operator==(const TPoints& o) const {
-        return x.size() == o.x.size() && y.size() == o.y.size() &&
-               std::memcmp(x.data(), o.x.data(), x.size() * sizeof(double)) == 0 &&
-               std::memcmp(y.data(), o.y.data(), y.size() * sizeof(double)) == 0;
+        auto same = [](const std::vector<double>& a, const std::vector<double>& b) {
+            return a.size() == b.size() &&
+                   (a.empty() || std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0);
+        };
+        return same(x, o.x) && same(y, o.y);
     }
 };
 
