@@ -318,6 +318,7 @@ private:
     void Drop(Tcurvewindow* w);
     void ChooseActive(Tcurvewindow* w);
     void Activate(Tcurvewindow* w);
+    void Undo(Tcurvewindow* w);
     void PopupItem(QMenu* menu);
     void FitPanelAction(Tcurvewindow* w);
 
@@ -382,42 +383,22 @@ void TDriver::Command(Tcurvewindow* w) {
     }
 }
 
+// A key as a user presses it, written as the menus show keys ("Ctrl+Shift+Up", "$").
+void PressKey(QWidget* w, const QString& key) {
+    const QKeyCombination k = QKeySequence(key)[0];
+    QTest::keyClick(w, k.key(), k.keyboardModifiers());
+}
+
 void TDriver::Key(Tcurvewindow* w) {
-    static const std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> keys = {
-        {Qt::Key_Space, {}},
-        {Qt::Key_C, {}},
-        {Qt::Key_E, {}},
-        {Qt::Key_G, {}},
-        {Qt::Key_L, {}},
-        {Qt::Key_R, {}},
-        {Qt::Key_S, {}},
-        {Qt::Key_F, {}},
-        {Qt::Key_Dollar, {}},
-        {Qt::Key_Left, {}},
-        {Qt::Key_Right, {}},
-        {Qt::Key_Return, {}},
-        {Qt::Key_Escape, {}},
-        {Qt::Key_Delete, {}},
-        {Qt::Key_Home, {}},
-        {Qt::Key_PageUp, {}},
-        {Qt::Key_Left, Qt::ControlModifier},
-        {Qt::Key_Right, Qt::ControlModifier},
-        {Qt::Key_Up, Qt::ControlModifier},
-        {Qt::Key_Down, Qt::ControlModifier},
-        {Qt::Key_Up, Qt::ControlModifier | Qt::ShiftModifier},
-        {Qt::Key_Down, Qt::ControlModifier | Qt::ShiftModifier},
-        {Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier},
-        {Qt::Key_Z, Qt::ControlModifier},
-        {Qt::Key_C, Qt::ControlModifier},
-        {Qt::Key_V, Qt::ControlModifier},
-        {Qt::Key_X, Qt::ControlModifier},
-        {Qt::Key_R, Qt::ControlModifier},
-        {Qt::Key_A, Qt::ControlModifier},
-        {Qt::Key_4, Qt::ShiftModifier},
-        {Qt::Key_S, Qt::AltModifier}};
-    const auto [key, mods] = Pick(rng_, keys);
-    Say(QStringLiteral("key %1").arg(QKeySequence(QKeyCombination(mods, key)).toString()));
-    QTest::keyClick(w->CurvePanel, key, mods);
+    static const QStringList keys =
+        QStringLiteral(
+            "Space|C|E|G|L|R|S|F|$|Left|Right|Return|Esc|Del|Home|PgUp|Ctrl+Left|Ctrl+Right|Ctrl+Up|"
+            "Ctrl+Down|Ctrl+Shift+Up|Ctrl+Shift+Down|Ctrl+Shift+Left|Ctrl+Z|Ctrl+C|Ctrl+V|Ctrl+X|"
+            "Ctrl+R|Ctrl+A|Shift+4|Alt+S")
+            .split(QLatin1Char('|'));
+    const QString key = keys[Between(rng_, 0, static_cast<int>(keys.size()) - 1)];
+    Say("key " + key);
+    PressKey(w->CurvePanel, key);
 }
 
 QPoint RandomPoint(TRng& rng, const QWidget* w) {
@@ -518,51 +499,31 @@ void TDriver::TableEdit() {
     if (rows == 0) return;
     const int row = Between(rng_, 0, std::min(rows - 1, Chance(rng_, 0.7) ? 20 : rows - 1));
     const int column = Between(rng_, 0, 1);
+    const QString at = QStringLiteral("table %1 at %2,%3").arg(table->windowTitle()).arg(row).arg(column);
     const int how = Between(rng_, 0, 9);
     if (how < 3) {
         // Typed into the sheet as a user does: a number key opens the cell, Enter closes it and steps down.
-        static const std::vector<std::pair<Qt::Key, Qt::KeyboardModifiers>> keys = {
-            {Qt::Key_Delete, {}},
-            {Qt::Key_Return, {}},
-            {Qt::Key_Down, {}},
-            {Qt::Key_Up, {}},
-            {Qt::Key_PageDown, {}},
-            {Qt::Key_End, Qt::ControlModifier},
-            {Qt::Key_C, Qt::ControlModifier},
-            {Qt::Key_X, Qt::ControlModifier},
-            {Qt::Key_V, Qt::ControlModifier},
-            {Qt::Key_Escape, {}},
-            {Qt::Key_Tab, {}}};
+        static const QStringList keys =
+            QStringLiteral("Del|Return|Down|Up|PgDown|Ctrl+End|Ctrl+C|Ctrl+X|Ctrl+V|Esc|Tab")
+                .split(QLatin1Char('|'));
         TCurveGridView* grid = table->Grid();
         grid->setFocus();
         grid->setCurrentIndex(model->index(row, column));
         if (Chance(rng_, 0.5)) {
             const QString text = Pick(rng_, TypedTexts());
-            Say(QStringLiteral("table %1: at %2,%3 type \"%4\" and Enter")
-                    .arg(table->windowTitle())
-                    .arg(row)
-                    .arg(column)
-                    .arg(text));
+            Say(at + ": type \"" + text + "\" and Enter");
             QTest::keyClicks(grid, text);
             QTest::keyClick(grid->focusWidget() != nullptr ? grid->focusWidget() : grid, Qt::Key_Return);
         } else {
-            const auto [key, mods] = Pick(rng_, keys);
-            Say(QStringLiteral("table %1: at %2,%3 key %4")
-                    .arg(table->windowTitle())
-                    .arg(row)
-                    .arg(column)
-                    .arg(QKeySequence(QKeyCombination(mods, key)).toString()));
-            QTest::keyClick(grid, key, mods);
+            const QString key = keys[Between(rng_, 0, static_cast<int>(keys.size()) - 1)];
+            Say(at + ": key " + key);
+            PressKey(grid, key);
         }
         return;
     }
     if (how < 7) {
         const QString text = Pick(rng_, TypedTexts());
-        Say(QStringLiteral("table %1: cell %2,%3 := \"%4\"")
-                .arg(table->windowTitle())
-                .arg(row)
-                .arg(column)
-                .arg(text));
+        Say(at + ": := \"" + text + "\"");
         table->Grid()->setCurrentIndex(model->index(row, column));
         model->setData(model->index(row, column), text, Qt::EditRole);
         return;
@@ -646,6 +607,11 @@ void TDriver::ChooseActive(Tcurvewindow* w) {
     Say(QStringLiteral("choose %1 in the active picker").arg(k));
     w->CurvePicker->setCurrentIndex(k);
     emit w->CurvePicker->activated(k);
+}
+
+void TDriver::Undo(Tcurvewindow* w) {
+    Say("command Undo1");
+    w->Action(QStringLiteral("Undo1"))->trigger();
 }
 
 void TDriver::Activate(Tcurvewindow* w) {
@@ -980,53 +946,27 @@ bool TDriver::Step(long n) {
         ++Counts["popup"];
         PopupItem(menu);
     } else {
-        // Weights of the kinds of action, in percent.
-        const int r = Between(rng_, 0, 99);
-        const char* kind = "";
-        if (r < 30) {
-            kind = "command";
-            Command(w);
-        } else if (r < 43) {
-            kind = "key";
-            Key(w);
-        } else if (r < 53) {
-            kind = "click";
-            Click(w);
-        } else if (r < 59) {
-            kind = "drag";
-            Drag(w);
-        } else if (r < 62) {
-            kind = "wheel";
-            Wheel(w);
-        } else if (r < 74) {
-            kind = "tool window";
-            ToolWindow();
-        } else if (r < 82) {
-            kind = "table";
-            TableEdit();
-        } else if (r < 85) {
-            kind = "clipboard";
-            OutsideClipboard();
-        } else if (r < 88) {
-            kind = "drop";
-            Drop(w);
-        } else if (r < 91) {
-            kind = "active picker";
-            ChooseActive(w);
-        } else if (r < 93) {
-            kind = "activate";
-            Activate(w);
-        } else if (r < 98) {
-            kind = "fit panel";
-            FitPanelAction(w);
-        } else {
-            kind = "undo";
-            Say("command Undo1");
-            w->Action(QStringLiteral("Undo1"))->trigger();
-        }
-        // Further kinds of action join here with their weight; the fit panel's own are in FitPanelAction,
-        // its controls are reached by ToolWindow as every tool window's.
-        ++Counts[kind];
+        // The kinds of action with their weights (in percent). A new kind joins the table; the fit panel's
+        // own actions are in FitPanelAction, and its controls are reached by ToolWindow as every tool
+        // window's.
+        struct TKind {
+            int weight;
+            const char* name;
+            std::function<void()> run;
+        };
+        const TKind kinds[] = {
+            {30, "command", [&] { Command(w); }},  {13, "key", [&] { Key(w); }},
+            {10, "click", [&] { Click(w); }},      {6, "drag", [&] { Drag(w); }},
+            {3, "wheel", [&] { Wheel(w); }},       {12, "tool window", [&] { ToolWindow(); }},
+            {8, "table", [&] { TableEdit(); }},    {3, "clipboard", [&] { OutsideClipboard(); }},
+            {3, "drop", [&] { Drop(w); }},         {3, "active picker", [&] { ChooseActive(w); }},
+            {2, "activate", [&] { Activate(w); }}, {5, "fit panel", [&] { FitPanelAction(w); }},
+            {2, "undo", [&] { Undo(w); }}};
+        int r = Between(rng_, 0, 99);
+        size_t k = 0;
+        while (r >= kinds[k].weight && k + 1 < std::size(kinds)) r -= kinds[k++].weight;
+        kinds[k].run();
+        ++Counts[kinds[k].name];
     }
     if (!acting_) Say("(nothing to do)");
     // A button pressed by Enter (a dialog's default button) clicks a moment later, by the clock: that click
