@@ -1,7 +1,6 @@
 // Every save of the desktop program (a curve, an exported picture, the preferences, the function library)
-// under a full disk, a
-// read-only folder, a folder that is gone and a name that is a folder's: a message naming the file, and the
-// file that was there before as it was.
+// under a full disk, a read-only folder, a folder that is gone and a name that is a folder's: a message
+// naming the file, and the file that was there before as it was.
 #include "../faultplace.h"
 #include "app/CurvePreferences.h"
 #include "expr/UserFunctions.h"
@@ -52,6 +51,7 @@ private slots:
         const TFaultPlace place(kind, f.dir.path().toStdString(), name, before);
         if (!place.Ready()) QSKIP("this machine cannot make that fault");
         const QString target = QString::fromStdString(place.Target().string());
+        QStringList errors;
         if (what == "curve") {
             f.msg->FileNames = {target};
             f.A("SaveAs1")->trigger();
@@ -72,15 +72,14 @@ private slots:
                 QVERIFY(QFile::exists(target));
                 return;
             }
-        }
-        QStringList errors = f.msg->Texts("error");
-        if (what == "library") {
+        } else {
             // Defining a function saves the library; the function dialog shows why a save failed.
             QString error;
             QCOMPARE(TFitLibrary::Of(target).Define("g", "b*x", {{"b", "x", 1, 0, 2, 0}}, -1, &error),
                      QString());
-            errors = QStringList{error};
+            errors << error;
         }
+        errors << f.msg->Texts("error");
         QCOMPARE(errors.size(), 1);
         QVERIFY2(errors.first().contains(target), qPrintable(errors.first()));
         QVERIFY(place.Intact());
