@@ -1,11 +1,14 @@
 // The graph on paper and in picture files: Print, Print Setup and Export graph.
 #include "app/curvewin.h"
+#include "curves/curvefile.h"
 #include "plot/CurvePanels.h"
 #include "plot/GraphPicture.h"
 #include "plot/UserMessages.h"
 #include "plot/w_curve.h"
 
+#include <QBuffer>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrinter>
 
 #include <cmath>
@@ -72,20 +75,39 @@ void Tcurvewindow::PrintGraph() {
         !Messages().ChoosePrinter(this, printer, false))
         return;
     const QString where = PrinterPlace(printer);
+    // A PDF file is drawn in memory with the printer's page and written by the program's own save, which
+    // checks every write: Qt's printer writes its file as it goes, takes a full disk for success and leaves a
+    // cut-off file in place of the old one.
+    const bool toFile = printer.outputFormat() == QPrinter::PdfFormat;
+    QBuffer pdfBytes;
+    pdfBytes.open(QIODevice::WriteOnly);
+    QPdfWriter pdf(&pdfBytes);
+    pdf.setPageLayout(printer.pageLayout());
+    pdf.setResolution(printer.resolution());
+    pdf.setCreator(QStringLiteral("Graphmill"));
+    QPaintDevice& device = toFile ? static_cast<QPaintDevice&>(pdf) : printer;
     QPainter page;
     bool started = false, ended = false;
+    curvefile::TSaveFile file;
     {
         TBusyPointer busy;
-        started = page.begin(&printer);
+        started = page.begin(&device) && (!toFile || file.OpenForWrite(where.toStdString(), "", "", ""));
         if (started) {
             // The printable area starts at the painter's origin.
-            const TPagePlace at =
-                PagePlace(CurvePanel->size(), QRect(0, 0, printer.width(), printer.height()));
+            const TPagePlace at = PagePlace(CurvePanel->size(), QRect(0, 0, device.width(), device.height()));
             page.translate(at.picture.topLeft());
             page.setClipRect(QRect(QPoint(0, 0), at.picture.size()));
             PaintGraphPage(CurvePanel->CurveSet(), page, at.picture.width(), at.picture.height(),
                            0.8 * at.scale, 0xFFFFFF);
-            ended = page.end();
+        }
+        if (page.isActive()) ended = page.end() && started;
+        if (ended && toFile) {
+            const QByteArray& bytes = pdfBytes.data();
+            if (!file.Write(bytes.constData(), static_cast<size_t>(bytes.size())) || !file.Commit()) {
+                Messages().Error(this, QStringLiteral("The graph could not be printed: %1.")
+                                           .arg(QString::fromStdString(file.Error())));
+                return;
+            }
         }
     }
     if (!started) {

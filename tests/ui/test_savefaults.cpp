@@ -1,6 +1,6 @@
-// Every save of the desktop program (a curve, an exported picture, the preferences, the function library)
-// under a full disk, a read-only folder, a folder that is gone and a name that is a folder's: a message
-// naming the file, and the file that was there before as it was.
+// Every save of the desktop program (a curve, an exported picture, a graph printed to a PDF file, the
+// preferences, the function library) under a full disk, a read-only folder, a folder that is gone and a name
+// that is a folder's: a message naming the file, and the file that was there before as it was.
 #include "../faultplace.h"
 #include "app/CurvePreferences.h"
 #include "expr/UserFunctions.h"
@@ -27,7 +27,7 @@ private slots:
         QTest::addColumn<int>("fault");
         QTest::addColumn<QString>("what");
         for (const TFault fault : AllFaults)
-            for (const char* what : {"curve", "picture", "preferences", "library"})
+            for (const char* what : {"curve", "picture", "print", "preferences", "library"})
                 QTest::addRow("%s, %s", what, FaultName(fault)) << static_cast<int>(fault) << what;
     }
     void everySaveKeepsTheOldFileAndSaysWhy() {
@@ -36,6 +36,7 @@ private slots:
         const auto kind = static_cast<TFault>(fault);
         const char* name = what == "curve"         ? "c.dat"
                            : what == "picture"     ? "g.png"
+                           : what == "print"       ? "p.pdf"
                            : what == "preferences" ? "Graphmill.ini"
                                                    : "UserFit.dat";
         std::string before = "[Display]\nLines=1\n";
@@ -60,6 +61,11 @@ private slots:
             f.msg->FileNames = {target};
             f.msg->TextAnswers = {QStringLiteral("300 x 200")};
             f.A("ExportGraph1")->trigger();
+        } else if (what == "print") {
+            f.msg->PrinterFiles = {target};
+            f.A("PrintSetup1")->trigger();
+            f.msg->ConfirmAnswers = {true};
+            f.A("Print1")->trigger();
         } else if (what == "preferences") {
             const QByteArray home = qgetenv("XDG_CONFIG_HOME");
             qputenv("XDG_CONFIG_HOME", place.Dir().c_str());
