@@ -512,6 +512,7 @@ void TFitParamB::Iterate() {
     }
     int32_t i = 0, j = 0;
     relChange_ = 0.0;
+    std::array<double, MaxFitParams> change{}, size{};
     for (size_t t = 0; t < terms_.size(); ++t) {
         const TPeak& cur = terms_[t];
         TPeak& trial = trialTerms_[t];
@@ -523,9 +524,10 @@ void TFitParamB::Iterate() {
             if (v < cur.min[kk]) v = cur.min[kk];
             if (v > cur.max[kk]) v = cur.max[kk];
             trial.value[kk] = v;
-            const double change = std::fabs(v - cur.value[kk]);
-            if (change > 0.0)
-                relChange_ = std::max(relChange_, change / std::max(std::fabs(v), std::fabs(cur.value[kk])));
+            const size_t ii = static_cast<size_t>(i);
+            change[ii] = std::fabs(v - cur.value[kk]);
+            size[ii] = std::max(std::fabs(v), std::fabs(cur.value[kk]));
+            if (change[ii] > 0.0) relChange_ = std::max(relChange_, change[ii] / size[ii]);
         }
     }
     double chiTrial = 0.0;
@@ -552,6 +554,18 @@ void TFitParamB::Iterate() {
         chiPrev_ = chiOld;
         chiSquare_ = chiTrial;
         chiKey_ = KeyOf();
+        // A parameter whose best value is 0 (an odd polynomial's even terms over symmetric data) changes by
+        // rounding, which is no small part of itself: its change is taken relative to its standard error
+        // where that is the larger, so that the test can pass. Only a step that would otherwise end the fit
+        // needs the errors.
+        if (convergeTest == TConvergeTest::Relative && relDecrease_ <= ftol && relChange_ > xtol) {
+            std::array<double, MaxFitParams> sigma{};
+            StandardErrors(sys, chiTrial, sigma);
+            relChange_ = 0.0;
+            for (size_t k = 0; k < static_cast<size_t>(m_); ++k)
+                if (change[k] > 0.0)
+                    relChange_ = std::max(relChange_, change[k] / std::max(size[k], sigma[k]));
+        }
     } else if (usable && chiTrial <= chiOld + slack) {
         chiPrev2_ = chiPrev_;
         chiPrev_ = chiTrial;
@@ -637,27 +651,30 @@ bool TFitParamB::RunFit() {
     return true;
 }
 
-void TFitParamB::ErrorEstimates() {
-    // The undamped system of the last step's starting point.
-    const TSystem& sys = systems_[static_cast<size_t>(current_)];
+void TFitParamB::StandardErrors(const TSystem& sys, double chi,
+                                std::array<double, MaxFitParams>& sigma) const {
     // Locked parameters are not estimated: they take no degree of freedom.
     const double dof = PointCount() - mFree_;
     std::array<double, MaxFitParams> e{}, v{};
-    int32_t i = 0, j = 0;
+    for (int32_t i = 0, j = 0; i < m_; ++i) {
+        const size_t ii = static_cast<size_t>(i);
+        sigma[ii] = 0.0;
+        if (lockedList_[ii]) continue;
+        e.fill(0.0);
+        e[ii] = 1.0;
+        if (SolveFree(sys.alpha, e.data(), v.data(), 0.0))
+            sigma[ii] = InParamUnits(std::sqrt(std::fabs(v[static_cast<size_t>(j)]) * chi / dof), i);
+        ++j;
+    }
+}
+
+void TFitParamB::ErrorEstimates() {
+    // The undamped system of the last step's starting point.
+    std::array<double, MaxFitParams> sigma{};
+    StandardErrors(systems_[static_cast<size_t>(current_)], chiSquare_, sigma);
+    size_t i = 0;
     for (TPeak& t : terms_)
-        for (int k = 1; k <= t.nparams; ++k, ++i) {
-            double& sigma = t.sigma[static_cast<size_t>(k)];
-            if (lockedList_[static_cast<size_t>(i)]) {
-                sigma = 0.0;
-                continue;
-            }
-            e.fill(0.0);
-            e[static_cast<size_t>(i)] = 1.0;
-            sigma = SolveFree(sys.alpha, e.data(), v.data(), 0.0)
-                        ? InParamUnits(std::sqrt(std::fabs(v[static_cast<size_t>(j)]) * chiSquare_ / dof), i)
-                        : 0.0;
-            ++j;
-        }
+        for (int k = 1; k <= t.nparams; ++k) t.sigma[static_cast<size_t>(k)] = sigma[i++];
 }
 
 TFitStatus TFitParamB::Status() const {

@@ -18,7 +18,9 @@ enum class TConvergeTest : int32_t {
     // with the damping below 1: an absolute figure, quick on ordinary noisy data.
     ChiSquareChange = 0,
     // An accepted step lowered chi-square by at most ftol of itself and moved no free parameter by more than
-    // xtol of its value, or chi-square is 0: free of the data's scale, for nearly exact data and
+    // xtol of the larger of its value and its standard error (a parameter whose best value is 0 moves by
+    // rounding, which is no small part of itself), or chi-square is 0: free of the data's scale, for nearly
+    // exact data and
     // ill-conditioned models. Fits under this test also damp each parameter by the largest curvature it has
     // had, so that a parameter whose influence fades cannot jump away, and a damping that falls to nothing
     // is no failure.
@@ -92,8 +94,8 @@ public:
     TConvergeTest convergeTest = TConvergeTest::ChiSquareChange;
     // The chi-square change test's slack, per data point.
     double tolerance = 1e-4;
-    // The relative test's limits: on the relative decrease of chi-square and on the largest relative change
-    // of a free parameter in one accepted step.
+    // The relative test's limits: on the relative decrease of chi-square and on the largest change of a free
+    // parameter in one accepted step, relative to the larger of its value and its standard error.
     double ftol = 1e-12;
     double xtol = 1e-10;
     int32_t maxIterations = 100;
@@ -246,6 +248,9 @@ private:
     // Takes a system into use: under the relative test the damping scale of each parameter is the largest
     // curvature it has had in this fit.
     void NoteSystem(const TSystem& sys);
+    // The standard error of each parameter (0 for a locked one, or where sys cannot be solved) from the
+    // undamped system sys and the chi-square chi in the fit's units, in model order.
+    void StandardErrors(const TSystem& sys, double chi, std::array<double, MaxFitParams>& sigma) const;
     void ErrorEstimates();
     void RefreshLocks();
 

@@ -406,3 +406,25 @@ TEST(FitEngine, DataOfAnyMagnitudeGiveTheSameFit) {
         EXPECT_DOUBLE_EQ(scaled.RSquared(), plain.RSquared()) << exponent;
     }
 }
+
+TEST(FitEngine, RelativeTestEndsWhereABestValueIsZero) {
+    // The even terms of a polynomial through an odd curve, and the position and slope under a symmetric peak,
+    // are best at 0 and change by rounding from step to step: the fit converges all the same.
+    TFitParamB poly, peak;
+    ASSERT_TRUE(poly.SetData(Sampled(-3, 3, 13, [](double x) { return std::sin(x); }), 1, 13));
+    poly.AddTerm(TPeak::Polynomial, 4);
+    ASSERT_TRUE(peak.SetData(
+        Sampled(-6, 6, 61, [](double x) { return 2 * std::exp(-x * x / 2) + 0.05 * std::cos(16.5 * x); }), 1,
+        61));
+    AddGaussLine(peak);
+    peak.Term(0).value[2] = 0.3;
+    for (TFitParamB* fit : {&poly, &peak}) {
+        fit->convergeTest = TConvergeTest::Relative;
+        fit->maxIterations = 10000;
+        FitAll(*fit);
+        EXPECT_EQ(fit->Status(), TFitStatus::Converged);
+        EXPECT_LT(fit->iterations, 50);
+    }
+    for (int k : {1, 3, 5}) EXPECT_LT(std::fabs(poly.Term(0).value[static_cast<size_t>(k)]), 1e-12) << k;
+    EXPECT_LT(std::fabs(peak.Term(0).value[2]), 1e-12);
+}
