@@ -274,6 +274,8 @@ private slots:
                  QStringList{QStringLiteral("The minimum of x0 must not lie above its maximum.")});
         QCOMPARE(P().Fit().Term(1).max[2], 1e10);
         Enter(Row(3).MaxEdit, QStringLiteral("0.7"));
+        // Enter confirms the field and nothing else: the chooser beside the panel stays open.
+        QVERIFY(P().Chooser()->isVisible());
         P().InitBtn->click();
         Enter(Row(2).ValueEdit, QStringLiteral("12.4"));
         Row(1).LockCheck->click();
