@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QProcess>
 #include <QScrollBar>
 #include <QSet>
 #include <QTemporaryDir>
@@ -578,6 +579,23 @@ PopCursor|C&ursor||)";
         QVERIFY(step > 0);
         QCOMPARE(second->pos(), QPoint(50 + step, 50 + step));
         second->close();
+    }
+
+    void anUnreachableDisplayIsReportedByName() {
+        // The program itself on an X display that no server answers (one resetting answers after a moment):
+        // it says which display and ends, instead of aborting in the window system layer.
+        QProcess app;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.remove(QStringLiteral("XDG_SESSION_TYPE"));
+        env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":9971"));
+        app.setProcessEnvironment(env);
+        app.start(QStringLiteral(GRAPHMILL_APP), {});
+        QVERIFY(app.waitForFinished(30000));
+        QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(app.exitCode(), 1);
+        QCOMPARE(app.readAllStandardError(),
+                 QByteArray("graphmill: the X display \":9971\" cannot be reached\n"));
     }
 
     void mainWindowShowsTheExampleCurves() {
