@@ -18,6 +18,8 @@
 #include <QProcess>
 #include <QScrollBar>
 #include <QSet>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -238,6 +240,20 @@ PopCursor|C&ursor||)";
         const QFontMetrics fm(win->CurvePicker->font());
         QVERIFY(win->CurvePicker->width() >=
                 fm.horizontalAdvance(QStringLiteral("#3: noisy_peak_with_a_long_name.dat")) + 30);
+        // The style sample of the chosen line stops at the text field: the drop-down button stays in view.
+        win->CurvePanel->SetActiveCurve(3);
+        QStyleOptionComboBox opt;
+        opt.initFrom(win->CurvePicker);
+        const QRect field = win->CurvePicker->style()->subControlRect(
+            QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, win->CurvePicker);
+        const QImage picker = win->CurvePicker->grab().toImage();
+        const QColor sample = ToQColor(win->CurvePanel->CurveSet().SlotColor(3));
+        int inField = 0, beyond = 0;
+        for (int y = 0; y < picker.height(); ++y)
+            for (int x = 0; x < picker.width(); ++x)
+                (x <= field.right() ? inField : beyond) += picker.pixelColor(x, y) == sample;
+        QVERIFY(inField > 10);
+        QCOMPARE(beyond, 0);
     }
 
     void helpContentsOpensTheGuide() {
