@@ -497,8 +497,28 @@ void TCurveEditGrid::PasteText(const QString& clipboardText) {
     for (size_t pos = 0; pos < text.size();) {
         size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string::npos) end = text.size();
+        const std::string_view content = std::string_view(text).substr(pos, end - pos);
         TLine line{};
-        line.n = curvefile::SplitNumbers(std::string_view(text).substr(pos, end - pos), line.v, 2);
+        if (content.find('\t') != std::string_view::npos) {
+            // Cells of a spreadsheet: every tab ends one, so an empty first cell stays an empty x instead of
+            // its row's y moving into the x column.
+            bool any = false;
+            for (size_t from = 0; line.n < 2 && from <= content.size(); ++line.n) {
+                size_t tab = content.find('\t', from);
+                if (tab == std::string_view::npos) tab = content.size();
+                std::string_view cell = content.substr(from, tab - from);
+                while (!cell.empty() && cell.front() == ' ') cell.remove_prefix(1);
+                while (!cell.empty() && cell.back() == ' ') cell.remove_suffix(1);
+                double v = 0.0;
+                const bool number = curvefile::ConvertNumber(cell, v);
+                line.v[line.n] = number ? v : TCurveTable::Empty;
+                any = any || number;
+                from = tab + 1;
+            }
+            if (!any) line.n = 0;
+        } else {
+            line.n = curvefile::SplitNumbers(content, line.v, 2);
+        }
         if (line.n > 0) lines.push_back(line);
         pos = end;
         if (pos < text.size() && text[pos] == '\r') ++pos;

@@ -189,6 +189,15 @@ private slots:
         Key(Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(Row(e, 1), QStringList({QStringLiteral("3.0000"), QStringLiteral("5.0000")}));
         QCOMPARE(Curve(1).Count(), 3);
+
+        // A spreadsheet's block: every tab ends a cell, so an empty x cell keeps its y in the y column.
+        e->SetInsertMode(true);
+        QApplication::clipboard()->setText(QStringLiteral("x\ty\n\t30\n4\t\n"));
+        ClickCell(e, 0, 0);
+        Key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(Row(e, 0), QStringList({QString(), QStringLiteral("30.0000")}));
+        QCOMPARE(Row(e, 1), QStringList({QStringLiteral("4.0000"), QString()}));
+        QCOMPARE(Curve(1).Count(), 3);
     }
 
     void autoUpdateOffKeepsEditsUntilUpdate() {
