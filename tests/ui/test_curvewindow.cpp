@@ -3,12 +3,14 @@
 #include "app/HelpContents.h"
 #include "app/curvewin.h"
 #include "app/placement.h"
+#include "curves/SmoothDialog.h"
 #include "plot/CurvePanels.h"
 #include "plot/SpecialCombos.h"
 #include "plot/w_curve.h"
 #include "windowfixture.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QDir>
 #include <QDropEvent>
 #include <QLabel>
@@ -184,14 +186,27 @@ PopCursor|C&ursor||)";
         win->CurvePanel->AddCurve(MakeCurve({{0, 3}, {1, 4}}, "b.dat"), true, true);
         QWidget* plot = win->CurvePanel;
         plot->setFocus();
-        // Smoothing, Copy, Cut and Paste are not offered yet: their keys do nothing, and none of them is the
-        // plain key of another command (R deletes, C switches the cursor, E clears, G picks a range).
-        for (int key : {Qt::Key_R, Qt::Key_C, Qt::Key_X, Qt::Key_V, Qt::Key_E, Qt::Key_G})
-            QTest::keyClick(plot, static_cast<Qt::Key>(key), Qt::ControlModifier);
-        QCOMPARE(win->CurvePanel->CurveCount(), 2);
+        // A menu shortcut runs its own command, never the plain key of another (C switches the cursor, R
+        // deletes, E clears, G picks a range); Ctrl+E and Ctrl+G are no shortcut and do nothing.
+        QTest::keyClick(plot, Qt::Key_C, Qt::ControlModifier); // Copy
         QVERIFY(!win->CurvePanel->IsCursorShown());
+        QVERIFY(QApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("BinaryCurve")));
+        QTest::keyClick(plot, Qt::Key_X, Qt::ControlModifier); // Cut
+        QCOMPARE(win->CurvePanel->CurveCount(), 1);
+        QTest::keyClick(plot, Qt::Key_V, Qt::ControlModifier); // Paste
+        QCOMPARE(win->CurvePanel->CurveCount(), 2);
+        QTest::keyClick(plot, Qt::Key_E, Qt::ControlModifier);
+        QTest::keyClick(plot, Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(win->CurvePanel->CurveCount(), 2);
         QCOMPARE(win->PickMode, 0);
+        QTest::keyClick(plot, Qt::Key_R, Qt::ControlModifier); // Smooth/Regression
+        QVERIFY(win->SmoothDialog != nullptr && win->SmoothDialog->isVisible());
+        QCOMPARE(win->CurvePanel->CurveCount(), 2);
         QVERIFY(msg->Log.empty());
+        win->SmoothDialog->close();
+        win->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(win.get()));
+        plot->setFocus();
         // Alt or Meta with a plain key does nothing either; Shift does not stop a plain key.
         QTest::keyClick(plot, Qt::Key_R, Qt::AltModifier);
         QCOMPARE(win->CurvePanel->CurveCount(), 2);
