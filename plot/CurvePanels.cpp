@@ -413,8 +413,8 @@ void TCurvePanel::WheelZoom(int X, int Y, int delta, TWheelAxes axes) {
     // Turning the wheel away from the user zooms in, by the factors of the zoom keys.
     const double factor = std::pow(steps > 0 ? 0.8 : 1.25, std::abs(steps));
     // The world point under the pointer stays under it: both ends move towards it (or away from it) by the
-    // factor; on a logarithmic axis in decades, so that a step out of 1 .. 1000 neither reaches below zero
-    // (where the axis would jump to 1e-20) nor leaves the pointer's decade elsewhere.
+    // factor; on a logarithmic axis in decades, so that a step out of 1 .. 1000 does not reach below zero,
+    // where the axis would jump to 1e-20 and squeeze the curves into its top.
     auto zoom = [factor](bool log, double at, double& min, double& max) {
         if (log && min > 0 && at > 0) {
             const double l = std::log10(at);
