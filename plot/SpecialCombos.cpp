@@ -10,6 +10,9 @@
 void DrawPickerItem(QPainter& p, const QRect& r, const QString& text, const QImage* image,
                     bool graphicVisible, const QColor& back, const QColor& font) {
     p.save();
+    // A long text pushes the style sample past the item: it is cut there, and leaves the drop-down button of
+    // a closed picker in view.
+    p.setClipRect(r, Qt::IntersectClip);
     p.fillRect(r, back);
     p.setPen(font);
     const QFontMetrics fm = p.fontMetrics();

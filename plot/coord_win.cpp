@@ -299,7 +299,12 @@ std::vector<TGrid::TTick> TGrid::Ticks(bool log, double min, double max, int dec
         }
     } else {
         for (int32_t i = 0; i <= n; ++i) {
-            const double v = min + (max - min) * i / n;
+            double v = min + (max - min) * i / n;
+            // Near the largest double i * (max - min) overflows: the weighted ends stay within the range.
+            if (!std::isfinite(v)) {
+                const double t = static_cast<double>(i) / n;
+                v = min * (1.0 - t) + max * t;
+            }
             ticks.push_back({v, Label(v, decimals)});
         }
     }
