@@ -337,6 +337,11 @@ private slots:
             QLatin1String("Select file for tabulated function.|ASCII file")));
         chooser.AddBtn->click();
         QCOMPARE(P().PeakList->item(0)->text(), QStringLiteral("#1  Tabulated"));
+        // Enter on the list adds the chosen function and keeps the chooser open.
+        chooser.FunctionList->setCurrentRow(1);
+        QTest::keyClick(chooser.FunctionList, Qt::Key_Return);
+        QCOMPARE(P().PeakList->count(), 2);
+        QVERIFY(chooser.isVisible());
 
         // Defining: every refusal in turn, the dialog staying open with the input.
         msg->Log.clear();
