@@ -91,6 +91,9 @@ bool TCurveB::SplineSmooth(int32_t n, int order) {
     case 3:
         MovingFit<3>(order, n, x, y0.data(), y, cnt, distinctX);
         break;
+    case 4:
+        MovingFit<4>(order, n, x, y0.data(), y, cnt, distinctX);
+        break;
     default:
         MovingFit<-1>(order, n, x, y0.data(), y, cnt, distinctX);
         break;

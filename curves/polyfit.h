@@ -29,7 +29,10 @@ inline void Sums(int order, const double* x, const double* y, int32_t n, double 
                  TExtended* sxy, TExtended& sy, TExtended* syy) {
     constexpr int Cap = Order >= 0 ? Order : TCurveA::MaxPolyOrder;
     const int m = Order >= 0 ? Order : order;
-    TExtended s[2 * Cap + 1] = {}, sp[Cap + 1] = {};
+    // Only the sums of the order are cleared: the smoothing calls this once per point.
+    TExtended s[2 * Cap + 1], sp[Cap + 1];
+    std::fill_n(s, 2 * m + 1, 0.0L);
+    std::fill_n(sp, m + 1, 0.0L);
     TExtended sum = 0.0L, sum2 = 0.0L;
     double pw[2 * Cap + 1];
     for (int32_t t = 0; t < n; ++t) {
