@@ -15,7 +15,8 @@ template <int Order>
 void MovingFit(int order, int32_t n, const double* x, const double* y0, double* y, int32_t cnt,
                bool distinctX) {
     std::vector<double> wx(static_cast<size_t>(n)), wy(static_cast<size_t>(n));
-    TExtended sx[2 * TCurveA::MaxPolyOrder + 1], sxy[TCurveA::MaxPolyOrder + 1], sy;
+    TExtended sx[2 * TCurveA::MaxPolyOrder + 1] = {}, sxy[TCurveA::MaxPolyOrder + 1] = {}, sy;
+    if constexpr (Order >= 0) order = Order;
     double coeffs[TCurveA::MaxPolyOrder + 1];
     for (int32_t i = 0; i < cnt; ++i) {
         // The window: point i, then the nearer in x of the next points on either side (right on a tie),
@@ -78,26 +79,12 @@ bool TCurveB::SplineSmooth(int32_t n, int order) {
     const bool distinctX = notRising == 0;
     // Each window is fitted about its own point: in powers of x itself a window far from x = 0 compared
     // with its width lost its shape in rounding (a parabola at x = 50000 came out 0.5 off).
-    switch (order) {
-    case 0:
-        MovingFit<0>(order, n, x, y0.data(), y, cnt, distinctX);
-        break;
-    case 1:
-        MovingFit<1>(order, n, x, y0.data(), y, cnt, distinctX);
-        break;
-    case 2:
-        MovingFit<2>(order, n, x, y0.data(), y, cnt, distinctX);
-        break;
-    case 3:
-        MovingFit<3>(order, n, x, y0.data(), y, cnt, distinctX);
-        break;
-    case 4:
-        MovingFit<4>(order, n, x, y0.data(), y, cnt, distinctX);
-        break;
-    default:
-        MovingFit<-1>(order, n, x, y0.data(), y, cnt, distinctX);
-        break;
-    }
+    // The orders up to 4 have their sums unrolled.
+    using TMovingFit = void (*)(int, int32_t, const double*, const double*, double*, int32_t, bool);
+    static constexpr TMovingFit unrolled[] = {MovingFit<0>, MovingFit<1>, MovingFit<2>, MovingFit<3>,
+                                              MovingFit<4>};
+    const TMovingFit fit = order <= 4 ? unrolled[order] : MovingFit<-1>;
+    fit(order, n, x, y0.data(), y, cnt, distinctX);
     CalcYRange();
     MarkModified();
     return true;
