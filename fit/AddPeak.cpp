@@ -9,6 +9,7 @@
 #include <QCheckBox>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -110,6 +111,9 @@ TAddPeakDlg::TAddPeakDlg(QWidget* parent, TFitLibrary& library)
     DelBtn = button("DelBtn", "|Delete currently-selected user-defined function from list", "De&lete type",
                     &TAddPeakDlg::DeleteClick);
     CancelBtn = Control<QPushButton>("CancelBtn", "|Close the dialog", QStringLiteral("&Close"));
+    // Enter in the list adds the chosen function (below), it does not close the chooser.
+    CancelBtn->setAutoDefault(false);
+    FunctionList->installEventFilter(this);
     connect(CancelBtn, &QPushButton::clicked, this, [this] {
         hide();
         if (parentWidget() != nullptr) parentWidget()->activateWindow();
@@ -212,4 +216,16 @@ void TAddPeakDlg::DeleteClick() {
         return;
     QString saveError;
     if (!library_.Delete(index, &saveError)) Messages().Error(this, saveError);
+}
+
+bool TAddPeakDlg::eventFilter(QObject* watched, QEvent* event) {
+    // Enter on the list adds the function chosen in it, as a double click does.
+    if (watched == FunctionList && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            AddClick();
+            return true;
+        }
+    }
+    return TWindowDialog::eventFilter(watched, event);
 }

@@ -85,6 +85,7 @@ public:
     TNewFunctionDlg& Editor() { return *editor_; }
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:

@@ -570,6 +570,13 @@ bool TFitDlg::Nudge(int key, Qt::KeyboardModifiers modifiers) {
 
 void TFitDlg::keyPressEvent(QKeyEvent* event) {
     if (Nudge(event->key(), event->modifiers())) return;
+    // The panel has no default button, and Enter has confirmed its field already. A dialog looks for a
+    // default button among all its descendants, the chooser beside the panel included, whose Close it would
+    // press.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
     TWindowDialog::keyPressEvent(event);
 }
 

@@ -297,9 +297,21 @@ std::vector<TGrid::TTick> TGrid::Ticks(bool log, double min, double max, int dec
         ForDecades(std::ceil(Log10(min) - tolerance), max, [&](int k, double decade) {
             ticks.push_back({decade, DecadeLabel(k, decimals)});
         });
+        // An axis within about one decade (2 .. 8, say) holds at most one decade line: its ends are
+        // labelled too, so that the axis can be read.
+        if (ticks.size() < 2 && min > 0.0 && max > min) {
+            const int d = std::max(decimals, LabelDecimals(max - min));
+            if (ticks.empty() || ticks.front().value > min) ticks.insert(ticks.begin(), {min, Label(min, d)});
+            if (ticks.back().value < max) ticks.push_back({max, Label(max, d)});
+        }
     } else {
         for (int32_t i = 0; i <= n; ++i) {
-            const double v = min + (max - min) * i / n;
+            double v = min + (max - min) * i / n;
+            // Near the largest double i * (max - min) overflows: the weighted ends stay within the range.
+            if (!std::isfinite(v)) {
+                const double t = static_cast<double>(i) / n;
+                v = min * (1.0 - t) + max * t;
+            }
             ticks.push_back({v, Label(v, decimals)});
         }
     }
@@ -420,10 +432,23 @@ void TGrid::DrawGridLines(QPainter& surface, int32_t nx, int32_t ny) {
 void TGrid::DrawLabels(QPainter& surface, const TTextMetrics& m, int32_t nx, int32_t ny) {
     const QFontMetrics fm(surface.font(), surface.device());
     const int32_t h2 = m.th / 2;
-    for (const TTick& t : YTicks(m.yDecimals, ny))
-        TextAt(surface, fm, Left() - fm.horizontalAdvance(t.text) - 6, WorldToDeviceY(t.value) - h2, t.text);
-    for (const TTick& t : XTicks(m.xDecimals, nx))
-        TextAt(surface, fm, WorldToDeviceX(t.value) - fm.horizontalAdvance(t.text) / 2, Bottom() + 7, t.text);
+    // A label that would overlap the one drawn before it is left out (many decades on a short log axis,
+    // wide numbers on a narrow picture): the first and then every label with room are drawn.
+    int32_t clearAbove = INT32_MAX;
+    for (const TTick& t : YTicks(m.yDecimals, ny)) {
+        const int32_t top = WorldToDeviceY(t.value) - h2;
+        if (top + m.th > clearAbove) continue;
+        TextAt(surface, fm, Left() - fm.horizontalAdvance(t.text) - 6, top, t.text);
+        clearAbove = top - 1;
+    }
+    int32_t clearFrom = INT32_MIN;
+    for (const TTick& t : XTicks(m.xDecimals, nx)) {
+        const int32_t width = fm.horizontalAdvance(t.text);
+        const int32_t left = WorldToDeviceX(t.value) - width / 2;
+        if (left < clearFrom) continue;
+        TextAt(surface, fm, left, Bottom() + 7, t.text);
+        clearFrom = left + width + 4;
+    }
 
     const QString title = Caption(Title);
     if (!title.isEmpty())

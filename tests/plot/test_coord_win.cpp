@@ -180,6 +180,24 @@ private slots:
         QVERIFY(g.DrawnXDiv() >= 2 && g.DrawnYDiv() >= 2);
     }
 
+    void labelsOfRangesNearTheLargestDouble() {
+        // Every division of -1e300 .. 1.7e308 gets its label beside its grid line, though i * (max - min)
+        // is beyond a double.
+        QImage img(400, 300, QImage::Format_RGB32);
+        TGrid g;
+        g.SetWorld({0, -1e300}, {10, 1.7e308});
+        DrawOn(g, img);
+        for (int i = 0; i <= g.DrawnYDiv(); ++i) {
+            const int y = g.Bottom() -
+                          static_cast<int>(std::lround(double(i) * (g.Bottom() - g.Top()) / g.DrawnYDiv()));
+            int text = 0;
+            for (int yy = std::max(0, y - 5); yy <= std::min(img.height() - 1, y + 5); ++yy)
+                for (int x = 0; x < g.Left() - 3; ++x)
+                    text += img.pixelColor(x, yy).blue() > 200 && img.pixelColor(x, yy).red() < 100;
+            QVERIFY2(text > 10, qPrintable(QString::number(i)));
+        }
+    }
+
     void logarithmicGridAndLabels() {
         QImage img(500, 300, QImage::Format_RGB32);
         TGrid g;

@@ -274,6 +274,8 @@ private slots:
                  QStringList{QStringLiteral("The minimum of x0 must not lie above its maximum.")});
         QCOMPARE(P().Fit().Term(1).max[2], 1e10);
         Enter(Row(3).MaxEdit, QStringLiteral("0.7"));
+        // Enter confirms the field and nothing else: the chooser beside the panel stays open.
+        QVERIFY(P().Chooser()->isVisible());
         P().InitBtn->click();
         Enter(Row(2).ValueEdit, QStringLiteral("12.4"));
         Row(1).LockCheck->click();
@@ -335,6 +337,11 @@ private slots:
             QLatin1String("Select file for tabulated function.|ASCII file")));
         chooser.AddBtn->click();
         QCOMPARE(P().PeakList->item(0)->text(), QStringLiteral("#1  Tabulated"));
+        // Enter on the list adds the chosen function and keeps the chooser open.
+        chooser.FunctionList->setCurrentRow(1);
+        QTest::keyClick(chooser.FunctionList, Qt::Key_Return);
+        QCOMPARE(P().PeakList->count(), 2);
+        QVERIFY(chooser.isVisible());
 
         // Defining: every refusal in turn, the dialog staying open with the input.
         msg->Log.clear();
