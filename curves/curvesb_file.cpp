@@ -2,6 +2,7 @@
 // a writer that never damages the file it replaces.
 #include "curves/curvefile.h"
 #include "curves/curvesb.h"
+#include "curves/parallel.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -11,7 +12,6 @@
 #include <filesystem>
 #include <random>
 #include <system_error>
-#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -559,13 +559,13 @@ void TCurveB::ParseText(std::string_view text) {
     const size_t lineLength = sampleLines > 0 ? std::max<size_t>(sample / sampleLines, 2) : 24;
     const size_t limit = static_cast<size_t>(INT32_MAX - 16);
 
-    // A large text is cut into stretches of whole lines, each read by a thread of its own. The cuts follow
+    // A large text is cut into stretches of whole lines, one per core, read in parallel. The cuts follow
     // LF characters, which end a line in every line-end convention the reader knows (a file of lone CRs is
     // read in one stretch). The first stretch is read straight into the curve's arrays; the others are
     // appended in order, their one-number points renumbered, so the curve is the one a single pass gives.
     constexpr size_t StretchBytes = size_t{1} << 20;
     const size_t stretches =
-        std::clamp<size_t>(rest / StretchBytes, 1, std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
+        static_cast<size_t>(ParallelThreads(static_cast<int32_t>(std::min<size_t>(rest / StretchBytes, 64))));
     std::vector<const char*> cut{begin};
     for (size_t k = 1; k < stretches; ++k) {
         const char* at = std::max(cut.back(), begin + rest * k / stretches);
@@ -583,18 +583,17 @@ void TCurveB::ParseText(std::string_view text) {
     x_.reserve(ExpectedPoints(static_cast<size_t>(cut[1] - begin), lineLength) +
                (parts > 1 ? ExpectedPoints(static_cast<size_t>(end - cut[1]), lineLength) : 0));
     y_.reserve(x_.capacity());
-    {
-        std::vector<std::jthread> workers;
-        for (size_t k = 1; k < parts; ++k)
-            workers.emplace_back([&, k] {
-                TPart& part = more[k - 1];
-                const size_t n = static_cast<size_t>(cut[k + 1] - cut[k]);
-                part.x.reserve(ExpectedPoints(n, lineLength));
-                part.y.reserve(part.x.capacity());
-                TLineReader{part.x, part.y, &part.lone, limit}.Read(cut[k], cut[k + 1]);
-            });
-        TLineReader{x_, y_, nullptr, limit}.Read(cut[0], cut[1]);
-    }
+    ParallelFor(static_cast<int32_t>(parts), [&](int32_t k) {
+        if (k == 0) {
+            TLineReader{x_, y_, nullptr, limit}.Read(cut[0], cut[1]);
+            return;
+        }
+        TPart& part = more[static_cast<size_t>(k - 1)];
+        const size_t n = static_cast<size_t>(cut[k + 1] - cut[k]);
+        part.x.reserve(ExpectedPoints(n, lineLength));
+        part.y.reserve(part.x.capacity());
+        TLineReader{part.x, part.y, &part.lone, limit}.Read(cut[k], cut[k + 1]);
+    });
     for (TPart& part : more) {
         const size_t offset = x_.size();
         const size_t take = std::min(part.x.size(), limit - std::min(limit, offset));

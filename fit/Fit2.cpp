@@ -1,6 +1,7 @@
 #include "fit/Fit2.h"
 
 #include "curves/faultguard.h"
+#include "curves/parallel.h"
 
 #include <algorithm>
 #include <cfenv>
@@ -184,17 +185,38 @@ void TFitParamA::EvalBlock(const std::vector<TPeak>& terms, int32_t start, int32
     }
 }
 
-double TFitParamA::ChiSquare(const std::vector<TPeak>& terms) const {
-    double f[BlockSize];
-    double sum = 0.0;
-    const int32_t count = PointCount();
-    for (int32_t start = 0; start < count; start += BlockSize) {
-        const int32_t n = std::min(BlockSize, count - start);
-        EvalBlock(terms, start, n, f, nullptr);
-        const double* y = py_.data() + start;
-        for (int32_t p = 0; p < n; ++p) f[p] = y[p] - f[p];
-        sum += Dot(f, f, n);
+template <class Part>
+void TFitParamA::ForEachStretch(const std::vector<TPeak>& terms, Part&& part) const {
+    const int32_t parts = (PointCount() + StretchPoints - 1) / StretchPoints;
+    // Tabulated terms keep a search hint and user functions an evaluation stack: those stay on one thread.
+    const bool shareable = std::all_of(terms.begin(), terms.end(), [](const TPeak& t) {
+        return t.type >= TPeak::Polynomial && t.type < TPeak::Tabulated;
+    });
+    if (shareable && parts > 1) {
+        ParallelFor(parts, part);
+        return;
     }
+    for (int32_t k = 0; k < parts; ++k) part(k);
+}
+
+double TFitParamA::ChiSquare(const std::vector<TPeak>& terms) const {
+    const int32_t count = PointCount();
+    std::vector<double> sums(static_cast<size_t>((count + StretchPoints - 1) / StretchPoints), 0.0);
+    ForEachStretch(terms, [&](int32_t k) {
+        double f[BlockSize];
+        double sum = 0.0;
+        const int32_t end = std::min(count, (k + 1) * StretchPoints);
+        for (int32_t start = k * StretchPoints; start < end; start += BlockSize) {
+            const int32_t n = std::min(BlockSize, end - start);
+            EvalBlock(terms, start, n, f, nullptr);
+            const double* y = py_.data() + start;
+            for (int32_t p = 0; p < n; ++p) f[p] = y[p] - f[p];
+            sum += Dot(f, f, n);
+        }
+        sums[static_cast<size_t>(k)] = sum;
+    });
+    double sum = 0.0;
+    for (const double s : sums) sum += s;
     const double s = EffectiveScale(scale);
     return sum / (s * s);
 }
@@ -253,10 +275,6 @@ bool TFitParamB::Prepare() {
     dampScale_.fill(0.0);
     trialTerms_ = terms_;
     valuesBefore_.resize(terms_.size());
-    blockF_.assign(BlockSize, 0.0);
-    blockG_.assign(static_cast<size_t>(m_) * BlockSize, 0.0);
-    blockRows_.resize(static_cast<size_t>(m_));
-    for (int32_t k = 0; k < m_; ++k) blockRows_[static_cast<size_t>(k)] = blockG_.data() + k * BlockSize;
     RefreshLocks();
     lambda_ = -1.0;
     lambdaOld_ = 10.0;
@@ -292,19 +310,36 @@ void TFitParamB::BuildSystem(TSystem& sys, const std::vector<TPeak>& terms) {
     auto& beta = sys.beta;
     for (int32_t k = 0; k < m; ++k) alpha[static_cast<size_t>(k)].fill(0.0);
     beta.fill(0.0);
-    double* f = blockF_.data();
-    double* const* g = blockRows_.data();
     const int32_t count = PointCount();
-    for (int32_t start = 0; start < count; start += BlockSize) {
-        const int32_t n = std::min(BlockSize, count - start);
-        EvalBlock(terms, start, n, f, g);
-        const double* y = py_.data() + start;
-        for (int32_t p = 0; p < n; ++p) f[p] = y[p] - f[p];
-        // The rank-one updates of the block's points, summed per matrix element.
+    // Per stretch: beta's m sums, then the lower triangle of alpha row by row.
+    const size_t width = static_cast<size_t>(m + m * (m + 1) / 2);
+    std::vector<double> sums(static_cast<size_t>((count + StretchPoints - 1) / StretchPoints) * width, 0.0);
+    ForEachStretch(terms, [&](int32_t part) {
+        thread_local std::vector<double> scratch;
+        scratch.resize(static_cast<size_t>(m + 1) * BlockSize);
+        double* f = scratch.data();
+        double* g[MaxFitParams];
+        for (int32_t k = 0; k < m; ++k) g[k] = f + (k + 1) * BlockSize;
+        double* s = sums.data() + static_cast<size_t>(part) * width;
+        const int32_t end = std::min(count, (part + 1) * StretchPoints);
+        for (int32_t start = part * StretchPoints; start < end; start += BlockSize) {
+            const int32_t n = std::min(BlockSize, end - start);
+            EvalBlock(terms, start, n, f, g);
+            const double* y = py_.data() + start;
+            for (int32_t p = 0; p < n; ++p) f[p] = y[p] - f[p];
+            // The rank-one updates of the block's points, summed per matrix element.
+            double* a = s + m;
+            for (int32_t k = 0; k < m; ++k) {
+                s[k] += Dot(f, g[k], n);
+                for (int32_t j = 0; j <= k; ++j) *a++ += Dot(g[k], g[j], n);
+            }
+        }
+    });
+    for (size_t at = 0; at < sums.size(); at += width) {
+        const double* a = sums.data() + at + m;
         for (int32_t k = 0; k < m; ++k) {
-            auto& row = alpha[static_cast<size_t>(k)];
-            beta[static_cast<size_t>(k)] += Dot(f, g[k], n);
-            for (int32_t j = 0; j <= k; ++j) row[static_cast<size_t>(j)] += Dot(g[k], g[j], n);
+            beta[static_cast<size_t>(k)] += sums[at + static_cast<size_t>(k)];
+            for (int32_t j = 0; j <= k; ++j) alpha[static_cast<size_t>(k)][static_cast<size_t>(j)] += *a++;
         }
     }
     const double s = EffectiveScale(scale);
