@@ -469,6 +469,7 @@ public:
         ::close(fd);
         return ok;
     }
+    bool Mapped() const { return map_ != nullptr; }
     std::string_view Text() const {
         return map_ != nullptr ? std::string_view(static_cast<const char*>(map_), size_)
                                : std::string_view(data_);
@@ -505,23 +506,48 @@ struct TLineReader {
     std::vector<double>& y;
     std::vector<size_t>* lone; // positions in x of one-number points, or null for the first stretch
     size_t limit;              // points to read at most
+    bool release;              // the text is a file's mapping: pages read are given back as the reading goes
+
+    // Gives back the mapped pages that lie wholly within [from, to): nothing else reads them again, and a
+    // large file then never needs its whole size in memory besides the curve.
+    static void Release(const char* from, const char* to) {
+        static const auto page = static_cast<uintptr_t>(::sysconf(_SC_PAGESIZE));
+        const uintptr_t a = (reinterpret_cast<uintptr_t>(from) + page - 1) & ~(page - 1);
+        const uintptr_t b = reinterpret_cast<uintptr_t>(to) & ~(page - 1);
+        if (b > a) ::madvise(reinterpret_cast<void*>(a), b - a, MADV_DONTNEED);
+    }
 
     void Read(const char* p, const char* const end) {
         double nums[2];
         // The next LF and the next CR are each looked up once and kept until the line start passes them, so
         // that a file whose lines end in one kind only (CR alone, say) is still scanned once, not once per
-        // line.
+        // line. A look-up goes at most Window bytes ahead and then gives the end of its window, which holds
+        // no such character, so that the reading never runs far ahead of the pages it gives back.
         auto next = [end](const char* from, char c) {
-            const void* hit = std::memchr(from, c, static_cast<size_t>(end - from));
-            return hit != nullptr ? static_cast<const char*>(hit) : end;
+            constexpr size_t Window = size_t{1} << 16;
+            const size_t n = std::min(static_cast<size_t>(end - from), Window);
+            const void* hit = std::memchr(from, c, n);
+            return hit != nullptr ? static_cast<const char*>(hit) : from + n;
         };
         const char* nextLf = next(p, '\n');
         const char* nextCr = next(p, '\r');
         const size_t first = x.size();
+        constexpr ptrdiff_t ReleaseBytes = ptrdiff_t{8} << 20;
+        const char* kept = p; // start of what has not been given back
         while (p < end && x.size() < limit) {
+            if (release && p - kept >= ReleaseBytes) {
+                Release(kept, p);
+                kept = p;
+            }
             if (nextLf < p) nextLf = next(p, '\n');
             if (nextCr < p) nextCr = next(p, '\r');
             const char* eol = std::min(nextLf, nextCr);
+            // The end of a window without either character: look on from there.
+            while (eol < end && *eol != '\n' && *eol != '\r') {
+                if (nextLf == eol) nextLf = next(eol, '\n');
+                if (nextCr == eol) nextCr = next(eol, '\r');
+                eol = std::min(nextLf, nextCr);
+            }
             const int k = curvefile::SplitNumbers(std::string_view(p, static_cast<size_t>(eol - p)), nums, 2);
             if (k == 1) {
                 if (lone != nullptr) lone->push_back(x.size());
@@ -534,6 +560,7 @@ struct TLineReader {
             if (eol < end && *eol == '\r' && eol + 1 < end && eol[1] == '\n') ++eol;
             p = eol + 1;
         }
+        if (release) Release(kept, std::min(p, end));
     }
 };
 
@@ -545,7 +572,7 @@ size_t ExpectedPoints(size_t n, size_t lineLength) {
 
 } // namespace
 
-void TCurveB::ParseText(std::string_view text) {
+void TCurveB::ParseText(std::string_view text, bool releaseMapped) {
     size_t pos = 0;
     curvefile::HeaderSkip(text, pos);
     count_ = 0;
@@ -585,14 +612,14 @@ void TCurveB::ParseText(std::string_view text) {
     y_.reserve(x_.capacity());
     ParallelFor(static_cast<int32_t>(parts), [&](int32_t k) {
         if (k == 0) {
-            TLineReader{x_, y_, nullptr, limit}.Read(cut[0], cut[1]);
+            TLineReader{x_, y_, nullptr, limit, releaseMapped}.Read(cut[0], cut[1]);
             return;
         }
         TPart& part = more[static_cast<size_t>(k - 1)];
         const size_t n = static_cast<size_t>(cut[k + 1] - cut[k]);
         part.x.reserve(ExpectedPoints(n, lineLength));
         part.y.reserve(part.x.capacity());
-        TLineReader{part.x, part.y, &part.lone, limit}.Read(cut[k], cut[k + 1]);
+        TLineReader{part.x, part.y, &part.lone, limit, releaseMapped}.Read(cut[k], cut[k + 1]);
     });
     for (TPart& part : more) {
         const size_t offset = x_.size();
@@ -624,7 +651,7 @@ TCurveB TCurveB::CreateFromFile(const std::string& fileName, bool init, std::str
     TFileBytes bytes;
     std::string err;
     if (bytes.Open(fileName, err)) {
-        curve.ParseText(bytes.Text());
+        curve.ParseText(bytes.Text(), bytes.Mapped());
         if (curve.Count() == 0) err = fileName + ": no points found";
     }
     curve.FileName = fileName;

@@ -299,7 +299,8 @@ TEST(CurveFileWrite, FullDiskOnASmallFilesystem) {
 
 TEST(CurveFileRead, LargeTextReadInStretchesGivesTheSameCurve) {
     // Several megabytes are read in stretches, one per core: lone numbers after the first stretch still take
-    // the number of the points before them, whatever the line ends and the lines without numbers.
+    // the number of the points before them, whatever the line ends, the lines without numbers and the line
+    // lengths.
     const char* ends[] = {"\r\n", "\n", "\r"};
     std::string text;
     std::vector<std::pair<double, double>> expected;
@@ -313,6 +314,13 @@ TEST(CurveFileRead, LargeTextReadInStretchesGivesTheSameCurve) {
         }
         if (i % 11 == 0) text += "word\r\n";
     }
+    // A last line longer than the look-ahead for line ends, after lines ended by LF alone.
+    for (int i = 0; i < 10000; ++i) {
+        text += "1 2\n";
+        expected.emplace_back(1, 2);
+    }
+    text += "8" + std::string(100000, ' ') + "9\n";
+    expected.emplace_back(8, 9);
     const TCurveB c = TCurveB::CreateFromText(text);
     ASSERT_EQ(c.Count(), static_cast<int32_t>(expected.size()));
     int wrong = 0;
