@@ -199,20 +199,26 @@ void TFitParamA::ForEachStretch(const std::vector<TPeak>& terms, Part&& part) co
     for (int32_t k = 0; k < parts; ++k) part(k);
 }
 
+template <class Use>
+void TFitParamA::ResidualBlocks(const std::vector<TPeak>& terms, int32_t part, double* f, double* const* d,
+                                Use&& use) const {
+    const int32_t end = std::min(PointCount(), (part + 1) * StretchPoints);
+    for (int32_t start = part * StretchPoints; start < end; start += BlockSize) {
+        const int32_t n = std::min(BlockSize, end - start);
+        EvalBlock(terms, start, n, f, d);
+        const double* y = py_.data() + start;
+        for (int32_t p = 0; p < n; ++p) f[p] = y[p] - f[p];
+        use(n);
+    }
+}
+
 double TFitParamA::ChiSquare(const std::vector<TPeak>& terms) const {
     const int32_t count = PointCount();
     std::vector<double> sums(static_cast<size_t>((count + StretchPoints - 1) / StretchPoints), 0.0);
     ForEachStretch(terms, [&](int32_t k) {
         double f[BlockSize];
         double sum = 0.0;
-        const int32_t end = std::min(count, (k + 1) * StretchPoints);
-        for (int32_t start = k * StretchPoints; start < end; start += BlockSize) {
-            const int32_t n = std::min(BlockSize, end - start);
-            EvalBlock(terms, start, n, f, nullptr);
-            const double* y = py_.data() + start;
-            for (int32_t p = 0; p < n; ++p) f[p] = y[p] - f[p];
-            sum += Dot(f, f, n);
-        }
+        ResidualBlocks(terms, k, f, nullptr, [&](int32_t n) { sum += Dot(f, f, n); });
         sums[static_cast<size_t>(k)] = sum;
     });
     double sum = 0.0;
@@ -321,19 +327,14 @@ void TFitParamB::BuildSystem(TSystem& sys, const std::vector<TPeak>& terms) {
         double* g[MaxFitParams];
         for (int32_t k = 0; k < m; ++k) g[k] = f + (k + 1) * BlockSize;
         double* s = sums.data() + static_cast<size_t>(part) * width;
-        const int32_t end = std::min(count, (part + 1) * StretchPoints);
-        for (int32_t start = part * StretchPoints; start < end; start += BlockSize) {
-            const int32_t n = std::min(BlockSize, end - start);
-            EvalBlock(terms, start, n, f, g);
-            const double* y = py_.data() + start;
-            for (int32_t p = 0; p < n; ++p) f[p] = y[p] - f[p];
+        ResidualBlocks(terms, part, f, g, [&](int32_t n) {
             // The rank-one updates of the block's points, summed per matrix element.
             double* a = s + m;
             for (int32_t k = 0; k < m; ++k) {
                 s[k] += Dot(f, g[k], n);
                 for (int32_t j = 0; j <= k; ++j) *a++ += Dot(g[k], g[j], n);
             }
-        }
+        });
     });
     for (size_t at = 0; at < sums.size(); at += width) {
         const double* a = sums.data() + at + m;

@@ -108,6 +108,11 @@ protected:
     // and every term may be evaluated on any thread, else in order on this one.
     template <class Part>
     void ForEachStretch(const std::vector<TPeak>& terms, Part&& part) const;
+    // For each block of stretch `part`: the residuals (y minus the model) into f and, with d, the derivatives
+    // into the rows d (as EvalBlock), then use(points of the block).
+    template <class Use>
+    void ResidualBlocks(const std::vector<TPeak>& terms, int32_t part, double* f, double* const* d,
+                        Use&& use) const;
 
     // The parameter values, scale and data a chi-square or a matrix belongs to.
     struct TChiKey {
