@@ -1,9 +1,9 @@
-// The desktop program at scale: a real curve window (offscreen) with a curve of 1,000,000 or 10,000,000 points
-// read from a text file. Each case times what the user waits for, the paint included: opening the file until
-// the graph is shown, one full redraw after a pan or a zoom, one crosshair move (snapping to points), one
-// switch of the active curve, and Undo of a derivative. The memory counters are the growth of the process's
-// resident memory over the curve's own doubles (16 bytes a point): at the peak while opening, once open, and
-// with a derivative and its undo curve held.
+// The desktop program at scale: a real curve window (offscreen) with a curve of 1,000,000 or 10,000,000
+// points read from a text file. Each case times what the user waits for, the paint included: opening the file
+// until the graph is shown, one full redraw after a pan or a zoom, one crosshair move (snapping to points),
+// one switch of the active curve, and Undo of a derivative. The memory counters are the growth of the
+// process's resident memory over the curve's own doubles (16 bytes a point): at the peak while opening, once
+// open, and with a derivative and its undo curve held.
 #include "app/curvewin.h"
 #include "plot/CurvePanels.h"
 #include "plot/w_curve.h"
@@ -11,9 +11,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QMouseEvent>
+#include <QPainter>
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -22,6 +24,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -30,8 +33,8 @@ const std::string& DataFile(int64_t points) {
     static std::map<int64_t, std::string> files;
     std::string& path = files[points];
     if (path.empty()) {
-        path = (std::filesystem::temp_directory_path() / ("graphmill-bench-window-" + std::to_string(points) +
-                                                         ".dat"))
+        path = (std::filesystem::temp_directory_path() /
+                ("graphmill-bench-window-" + std::to_string(points) + ".dat"))
                    .string();
         std::FILE* f = std::fopen(path.c_str(), "w");
         std::mt19937_64 rng(7);
@@ -135,7 +138,8 @@ void BM_ZoomRedraw(benchmark::State& state) {
     TOpenWindow w(state.range(0));
     int k = 0;
     for (auto _ : state) {
-        w.Panel().KeyDown(++k % 2 != 0 ? Qt::Key_Left : Qt::Key_Right, Qt::ControlModifier | Qt::ShiftModifier);
+        w.Panel().KeyDown(++k % 2 != 0 ? Qt::Key_Left : Qt::Key_Right,
+                          Qt::ControlModifier | Qt::ShiftModifier);
         w.Paint();
     }
 }
@@ -194,6 +198,30 @@ void BM_UndoDerivative(benchmark::State& state) {
     state.counters["undo_extra_MiB"] = MiB(withUndo);
 }
 
+// Baselines in the same run, to read the figures above as ratios on another machine: the bytes of the file
+// read into memory and their lines counted (the least an open costs), and the cached graph copied onto the
+// panel once (the least a repaint costs).
+void BM_BaselineReadBytes(benchmark::State& state) {
+    const std::string& path = DataFile(state.range(0));
+    std::vector<char> buffer(std::filesystem::file_size(path));
+    for (auto _ : state) {
+        std::FILE* f = std::fopen(path.c_str(), "rb");
+        const size_t got = std::fread(buffer.data(), 1, buffer.size(), f);
+        std::fclose(f);
+        benchmark::DoNotOptimize(std::count(buffer.data(), buffer.data() + got, '\n'));
+    }
+}
+
+void BM_BaselineCopyGraph(benchmark::State& state) {
+    TOpenWindow w(1000000);
+    const QImage graph = w.Panel().PlotImage();
+    QImage target(graph.size(), graph.format());
+    for (auto _ : state) {
+        QPainter p(&target);
+        p.drawImage(0, 0, graph);
+    }
+}
+
 void Sizes(benchmark::internal::Benchmark* b) {
     b->Arg(1000000)->Arg(10000000)->Unit(benchmark::kMillisecond);
 }
@@ -204,6 +232,8 @@ BENCHMARK(BM_ZoomRedraw)->Apply(Sizes);
 BENCHMARK(BM_CrosshairMove)->Apply(Sizes);
 BENCHMARK(BM_ActiveSwitch)->Apply(Sizes);
 BENCHMARK(BM_UndoDerivative)->Apply(Sizes)->Iterations(5);
+BENCHMARK(BM_BaselineReadBytes)->Apply(Sizes);
+BENCHMARK(BM_BaselineCopyGraph)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
