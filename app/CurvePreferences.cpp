@@ -10,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSaveFile>
 #include <QSettings>
 #include <QSpinBox>
 #include <QStandardPaths>
@@ -48,6 +49,62 @@ bool Flag(const QSettings& s, const char* key, bool fallback) {
 
 TColor Color(const QSettings& s, const char* key, TColor fallback) {
     return static_cast<TColor>(static_cast<uint32_t>(Integer(s, key, fallback)));
+}
+
+// The sections and keys of the file in the order Graphmill has always written them. QSettings writes every
+// section's keys in alphabetical order; the file is put back into this order after each write, sections
+// and keys Graphmill does not know following its own in the order they came.
+const QList<QByteArray>& SectionOrder() {
+    static const QList<QByteArray> order{"Directories", "Display", "Fitting"};
+    return order;
+}
+const QList<QByteArray>& KeyOrder() {
+    static const QList<QByteArray> order{"Current",      "Lines",      "Symbols",          "SymbolSize",
+                                         "GridColor",    "GridLines",  "BackColor",        "CursorColor",
+                                         "NewCurveMode", "AutoUpdate", "FunctionLiabrary", "FunctionLibrary"};
+    return order;
+}
+
+qsizetype Rank(const QList<QByteArray>& order, const QByteArray& name) {
+    const qsizetype i = order.indexOf(name.trimmed());
+    return i < 0 ? order.size() : i;
+}
+
+// Rewrites the file (as QSettings left it: sections of one-line keys) in the writing order. Nothing is lost
+// when this fails: the file is then as QSettings wrote it.
+void PutInWritingOrder(const QString& file) {
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) return;
+    struct TSection {
+        QByteArray header; // "[Name]"; empty for lines before the first section
+        QList<QByteArray> lines;
+    };
+    QList<TSection> sections(1);
+    for (const QByteArray& line : in.readAll().split('\n')) {
+        if (line.trimmed().isEmpty()) continue;
+        if (line.startsWith('['))
+            sections.append({line, {}});
+        else
+            sections.last().lines.append(line);
+    }
+    in.close();
+    const auto name = [](const TSection& s) { return s.header.mid(1, s.header.lastIndexOf(']') - 1); };
+    std::stable_sort(sections.begin() + 1, sections.end(), [&](const TSection& a, const TSection& b) {
+        return Rank(SectionOrder(), name(a)) < Rank(SectionOrder(), name(b));
+    });
+    QByteArray text;
+    for (TSection& s : sections) {
+        if (Rank(SectionOrder(), name(s)) < SectionOrder().size())
+            std::stable_sort(s.lines.begin(), s.lines.end(), [](const QByteArray& a, const QByteArray& b) {
+                return Rank(KeyOrder(), a.left(a.indexOf('='))) < Rank(KeyOrder(), b.left(b.indexOf('=')));
+            });
+        if (s.header.isEmpty() && s.lines.isEmpty()) continue;
+        if (!text.isEmpty()) text += '\n';
+        if (!s.header.isEmpty()) text += s.header + '\n';
+        for (const QByteArray& line : s.lines) text += line + '\n';
+    }
+    QSaveFile out(file);
+    if (out.open(QIODevice::WriteOnly) && out.write(text) == text.size()) out.commit();
 }
 } // namespace
 
@@ -104,6 +161,7 @@ bool WritePreferencesFile(const QString& file, const TPreferences& p, bool fitPa
         error = QStringLiteral("The preferences could not be written to %1.").arg(file);
         return false;
     }
+    PutInWritingOrder(file);
     return true;
 }
 

@@ -2,11 +2,11 @@
 // computed here, keys are sorted out here and notifications are dispatched to the handlers of the features.
 #include "app/curvewin.h"
 
-#include "plot/UserMessages.h"
 #include "app/commandtable.h"
 #include "app/placement.h"
 #include "plot/CurvePanels.h"
 #include "plot/SpecialCombos.h"
+#include "plot/UserMessages.h"
 #include "plot/w_curve.h"
 
 #include <QAbstractSpinBox>
@@ -39,7 +39,8 @@ Tcurvewindow::Tcurvewindow(const QStringList& files, QWidget* parent)
     InitGraphmillResources();
     setWindowTitle(QStringLiteral("Graphmill"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/graphmill.svg")));
-    resize(720, 560);
+    // Wide enough for the three toolbar bands in one row.
+    resize(900, 620);
 
     StartDir = QDir::currentPath();
     if (!StartDir.isEmpty() && !StartDir.endsWith(QLatin1Char('/'))) StartDir += QLatin1Char('/');
@@ -257,6 +258,7 @@ void Tcurvewindow::UpdateCommands() {
             action->setChecked((this->*(row->state))());
         }
     }
+    for (const auto& hook : commandHooks_) hook();
 }
 
 bool Tcurvewindow::IsMenuShortcut(int key, Qt::KeyboardModifiers shift) const {
@@ -285,12 +287,17 @@ void Tcurvewindow::OnClose(std::function<void()> hook) {
     closeHooks_.push_back(std::move(hook));
 }
 
+void Tcurvewindow::OnCommandsUpdated(std::function<void()> hook) {
+    commandHooks_.push_back(std::move(hook));
+}
+
 intptr_t Tcurvewindow::Notify(int code, int32_t a, int32_t b) {
     const auto it = notifyHandlers_.find(code);
     return it == notifyHandlers_.end() ? 0 : it->second(a, b);
 }
 
 void Tcurvewindow::InstallHandlers() {
+    InstallTables();
     OnNotify(notify::SetChanged, [this](int32_t, int32_t) {
         RefreshAfterSetChange();
         return 0;
@@ -334,6 +341,7 @@ void Tcurvewindow::InstallHandlers() {
             ToolWindowPlace(mode, frameGeometry(), QSize(UnpackLow(size), UnpackHigh(size)), screenSize);
         return PackPair(p.x(), p.y());
     });
+    InstallOperateDialogs();
 }
 
 // ---------------------------------------------------------------- events

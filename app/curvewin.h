@@ -17,6 +17,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <vector>
 
 class QAction;
@@ -24,8 +25,12 @@ class QFrame;
 class QLabel;
 class QMenu;
 class QToolBar;
+class TCurveB;
 class TCurvePanel;
+class TFFTDlg;
+class TFunctionDlg;
 class TGraphicComboBox;
+class TSmoothDlg;
 struct TCommand;
 
 class Tcurvewindow : public QMainWindow, public NotifyTarget {
@@ -74,6 +79,8 @@ public:
     void OnActivate(std::function<void()> hook);
     // Runs when the window closes for good (shared tool windows let go of it).
     void OnClose(std::function<void()> hook);
+    // Runs after every update of the command states (dialog buttons that follow them).
+    void OnCommandsUpdated(std::function<void()> hook);
 
     // ---- the state of the commands
     // Enables, shows and checks every command of the table from the state of the window: the number of
@@ -126,10 +133,40 @@ public:
     void InverseClick() { Operate(TOperation::Inverse); }
     void LogClick() { Operate(TOperation::Log); }
     void UndoLast();
+    // Runs op on `curve` (a private copy) under the fault guard, with the busy pointer, and puts the result
+    // in by ApplyResult: as a new curve, or replacing curve `index`. A fault, or a failure of op, leaves the
+    // set as it was and is shown (a failure only when `failure` is given); false then.
+    bool RunAndApply(std::unique_ptr<TCurveB> curve, const std::function<bool(TCurveB&)>& op, bool asNew,
+                     int32_t index, const QString& failure = {});
+    // The same on a copy of the active curve, which the result replaces unless new-curve mode is on.
+    bool RunOnActive(const std::function<bool(TCurveB&)>& op, const QString& failure = {});
     void BeginRemoveRange();
     void RemoveRangeToggle(bool on);
     void EndRangePick();
 
+    // ---- operation dialogs (operatedialogs.cpp): FFT, smoothing and f(x) per window; the shared
+    // interpolation, average, data scaling and curve math dialogs serve the window that opened them.
+    QPointer<TFFTDlg> FFTDialog;
+    QPointer<TSmoothDlg> SmoothDialog;
+    QPointer<TFunctionDlg> FunctionDialog;
+    void CurveConstantClick();
+    void CurveMathClick();
+    void FFTClick();
+    void SmoothClick();
+    void InterpolateClick();
+    void AverageClick();
+    void FunctionClick();
+
+private:
+    void InstallOperateDialogs();
+    void FillFFTLists();
+    void RunFFT();
+    void RunSmooth();
+    void ApplyConstant(int code, double c);
+    // The dialogs' buttons follow the window's curves, undo curve and new-curve mode.
+    void FollowDialogs();
+
+public:
     // ---- view (viewcommands.cpp)
     void SwitchCursor(bool on);
     void ZoomIn(bool on);
@@ -166,6 +203,12 @@ public:
     void CutCurve();
     void PasteCurve();
 
+    // ---- table editor (tablecommands.cpp)
+    // New curve: an empty curve, made active, with its table open.
+    void NewCurveClick();
+    // Table, Curve data: the table of the active curve.
+    void TableClick();
+
     // ---- status area (statusarea.cpp)
     void RefreshAfterSetChange();
     // A prompt of the program in the status line; hints shown while the pointer rests on a control give way
@@ -186,6 +229,7 @@ private:
     void BuildStatusArea();
     void InstallHandlers();
     void InstallDisplay();
+    void InstallTables();
     bool FormCloseQuery();
     void FormClose();
     void Unlink();
@@ -209,6 +253,7 @@ private:
     std::vector<std::function<void()>> refreshHooks_;
     std::vector<std::function<void()>> activateHooks_;
     std::vector<std::function<void()>> closeHooks_;
+    std::vector<std::function<void()>> commandHooks_;
     QList<QToolBar*> bands_;
     QMenu* popup_ = nullptr;
     QLabel* statusLine_ = nullptr;

@@ -114,6 +114,8 @@ void Tcurvewindow::ClearAll() {
     if (!AskSaveCurves()) return;
     CurvePanel->SetZoomMode(false);
     CurvePanel->SetCursorShown(false);
+    // No table may stay open on a curve that is gone.
+    CurvePanel->CloseAllTables();
     CurvePanel->CurveSet().SetCountAndRedraw(0);
     CurvePanel->DiscardUndo(false);
     RefreshAfterSetChange();

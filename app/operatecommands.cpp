@@ -3,64 +3,62 @@
 #include "plot/UserMessages.h"
 #include "app/curvewin.h"
 #include "curves/faultguard.h"
+#include "fit/RSpinEdit.h"
 #include "plot/CurvePanels.h"
 
 #include <memory>
 
-namespace {
-// A number in general format with 5 significant digits, exponent written as E-5 or E15.
-QString GeneralNumber(double v) {
-    QString s = QString::number(v, 'g', 5);
-    const auto e = s.indexOf(QLatin1Char('e'));
-    if (e < 0) return s;
-    QString exponent = s.mid(e + 1);
-    QString sign;
-    if (exponent.startsWith(QLatin1Char('-'))) sign = QStringLiteral("-");
-    exponent.remove(0,
-                    exponent.startsWith(QLatin1Char('-')) || exponent.startsWith(QLatin1Char('+')) ? 1 : 0);
-    while (exponent.size() > 1 && exponent.startsWith(QLatin1Char('0'))) exponent.remove(0, 1);
-    return s.left(e) + QStringLiteral("E") + sign + exponent;
-}
-} // namespace
-
-void Tcurvewindow::Operate(TOperation op) {
-    const TPlottedCurve* active = CurvePanel->ActiveCurve();
-    if (active == nullptr) return;
-    auto copy = std::make_unique<TCurveB>(static_cast<const TCurveB&>(*active));
+bool Tcurvewindow::RunAndApply(std::unique_ptr<TCurveB> curve, const std::function<bool(TCurveB&)>& op,
+                               bool asNew, int32_t index, const QString& failure) {
     bool ok = true;
-    double total = 0;
     TArithFault fault = TArithFault::None;
     {
         TBusyPointer busy;
         fault = RunGuarded([&]() -> const TCurveB& {
-            switch (op) {
-            case TOperation::Derivative:
-                ok = copy->Derivative();
-                break;
-            case TOperation::Integral:
-                ok = copy->Integral(total);
-                break;
-            case TOperation::TimesX:
-                copy->TimesX();
-                break;
-            case TOperation::Inverse:
-                copy->Inverse();
-                break;
-            case TOperation::Log:
-                copy->Log10();
-                break;
-            }
-            return *copy;
+            ok = op(*curve);
+            return *curve;
         });
     }
     if (fault != TArithFault::None) {
         Messages().Error(this, QString::fromUtf8(ArithFaultMessage(fault)));
-        return;
+        return false;
     }
-    if (!ok) return;
-    if (!CurvePanel->ApplyResult(std::move(copy), NewCurveMode, CurvePanel->ActiveIndex())) return;
-    if (op == TOperation::Integral)
-        Messages().Information(this, QStringLiteral("Definite integral:  ") + GeneralNumber(total));
+    if (!ok) {
+        if (!failure.isEmpty()) Messages().Error(this, failure);
+        return false;
+    }
+    return CurvePanel->ApplyResult(std::move(curve), asNew, index);
+}
+
+bool Tcurvewindow::RunOnActive(const std::function<bool(TCurveB&)>& op, const QString& failure) {
+    const TPlottedCurve* active = CurvePanel->ActiveCurve();
+    if (active == nullptr) return false;
+    return RunAndApply(std::make_unique<TCurveB>(static_cast<const TCurveB&>(*active)), op, NewCurveMode,
+                       CurvePanel->ActiveIndex(), failure);
+}
+
+void Tcurvewindow::Operate(TOperation op) {
+    double total = 0;
+    const bool done = RunOnActive([&](TCurveB& c) {
+        switch (op) {
+        case TOperation::Derivative:
+            return c.Derivative();
+        case TOperation::Integral:
+            return c.Integral(total);
+        case TOperation::TimesX:
+            c.TimesX();
+            break;
+        case TOperation::Inverse:
+            c.Inverse();
+            break;
+        case TOperation::Log:
+            c.Log10();
+            break;
+        }
+        return true;
+    });
+    if (done && op == TOperation::Integral)
+        Messages().Information(this, QStringLiteral("Definite integral:  ") + GeneralText(total, 5, 0));
 }
 
 void Tcurvewindow::UndoLast() {

@@ -1,9 +1,9 @@
 // The chain of curve windows: making, placing, cascading and tiling them, and closing them with the save
 // questions.
 #include "app/GraphmillAbout.h"
-#include "plot/UserMessages.h"
 #include "app/curvewin.h"
 #include "plot/CurvePanels.h"
+#include "plot/UserMessages.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -90,6 +90,12 @@ void Tcurvewindow::About() {
 }
 
 bool Tcurvewindow::AskSaveCurves() {
+    // Edits a table still holds belong to its curve: they are applied or dropped (the table asks) before the
+    // curve itself is asked about. From the last curve down, as closing a table may remove its empty curve.
+    for (int32_t i = CurvePanel->CurveCount(); i >= 1; --i) {
+        TTableWindow* table = CurvePanel->TableWindow(i);
+        if (table != nullptr && table->HoldsEdits() && !table->CloseAsking()) return false;
+    }
     for (int32_t i = 1; i <= CurvePanel->CurveCount(); ++i) {
         const TPlottedCurve* c = CurvePanel->Curve(i);
         if (c->Saved && !c->FileName.empty()) continue;

@@ -2,8 +2,8 @@
 // math OP FILE OTHER: two curves combined point by point.
 #include "cli/cli.h"
 #include "cli/cliio.h"
+#include "curves/opargs.h"
 
-#include <cmath>
 #include <utility>
 
 namespace {
@@ -24,9 +24,6 @@ constexpr TConstantOp ConstantOps[] = {
     {"stretch", true, true, false, 1.0},      {"shrink", true, true, true, 1.0},
 };
 
-// Below this magnitude a divisor would blow the curve up; the scaling tool ignores such a press.
-constexpr double SmallestDivisor = 1e-9;
-
 int RunConstant(const std::vector<std::string>& args) {
     cli::TArgs a("constant", args, {cli::OutputOption()});
     if (!a.Ok() || !a.ExpectPositionals(3)) return cli::UsageError;
@@ -44,15 +41,15 @@ int RunConstant(const std::vector<std::string>& args) {
         cli::Error("constant", "'" + a.Positional(1) + "' is not a number");
         return cli::UsageError;
     }
-    if (op->reciprocal && std::fabs(c) <= SmallestDivisor) {
+    double v = op->sign * c;
+    if (op->reciprocal && !opargs::Reciprocal(c, v)) {
         cli::Error("constant", std::string(op->name) + " by " + a.Positional(1) +
-                                   " refused: the constant's magnitude must exceed 1e-9");
+                                   " refused: its reciprocal is not a finite number");
         return cli::UsageError;
     }
     TCurveB curve;
     if (!cli::ReadCurve("constant", a.Positional(2), curve)) return cli::UsageError;
     return cli::ApplyAndWrite(a, curve, [&](TCurveB& w) {
-        const double v = op->reciprocal ? 1.0 / c : op->sign * c;
         if (op->scale)
             op->xAxis ? w.Scale(v, 1.0) : w.Scale(1.0, v);
         else
@@ -66,9 +63,9 @@ const cli::TRegister constantCommand(
      "Usage: graphmill-cli constant OP C FILE [-o PATH]\n"
      "Applies the constant C to the curve in FILE. OP is one of:\n"
      "  add          y + C             subtract     y - C\n"
-     "  multiply     y * C             divide       y / C (|C| must exceed 1e-9)\n"
+     "  multiply     y * C             divide       y / C (1 / C must be a finite number)\n"
      "  shift-right  x + C             shift-left   x - C\n"
-     "  stretch      x * C             shrink       x / C (|C| must exceed 1e-9)\n"
+     "  stretch      x * C             shrink       x / C (1 / C must be a finite number)\n"
      "A negative stretch or shrink reverses the x axis; the points are then sorted by x again.\n"
      "C may be negative (constant add -2.5 a.dat).\n",
      RunConstant});

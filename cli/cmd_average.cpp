@@ -1,7 +1,9 @@
 // average [--grid min-interval|first-curve|union] FILE FILE...: several curves averaged or merged into one.
 #include "cli/cli.h"
 #include "cli/cliio.h"
+#include "curves/opargs.h"
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -32,6 +34,15 @@ int RunAverage(const std::vector<std::string>& args) {
         if (!cli::ReadCurve("average", path, *curves.back())) return cli::UsageError;
         list.push_back(curves.back().get());
     }
+    if (grid == "min-interval") {
+        const double points = opargs::AverageGridPoints(list);
+        if (std::isfinite(points) && points > opargs::MaxGridPoints) {
+            cli::Error("average", "the min-interval grid would have " + cli::FormatGeneral(points, 12) +
+                                      " points (at most " + std::to_string(opargs::MaxGridPoints) +
+                                      "); use --grid first-curve or union");
+            return cli::UsageError;
+        }
+    }
     return cli::ApplyAndWrite(a, TCurveB(), [&](TCurveB& result) {
         if (grid == "union") return TCurveB::Merge(list, result);
         return TCurveB::Average(list, grid == "min-interval", result);
@@ -44,6 +55,7 @@ const cli::TRegister averageCommand(
      "Averages two to 100 curves, taken in the order given, each interpolated linearly; a grid value\n"
      "counts only the curves that cover it. --grid chooses the x values of the result:\n"
      "  min-interval  (default) an even grid over the joint x range with the smallest neighbour spacing\n"
+     "                (at most 67768 points)\n"
      "  first-curve   the x values of the first curve\n"
      "  union         every point of every curve, sorted by x (no averaging)\n"
      "Two neighbouring points with the same x (min-interval) or a grid value no curve covers is an\n"

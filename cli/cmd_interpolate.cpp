@@ -1,14 +1,11 @@
 // interpolate [--interval H] [--offset S] FILE: the curve resampled onto an even grid.
 #include "cli/cli.h"
 #include "cli/cliio.h"
+#include "curves/opargs.h"
 
 #include <cmath>
 
 namespace {
-
-// The interpolation dialog's limits of the interval, as fractions of the curve's x span.
-constexpr double FinestIntervalFactor = 1.475644487730016e-5; // 1 / 67767
-constexpr double CoarsestIntervalFactor = 1.0 / 3.0;
 
 int RunInterpolate(const std::vector<std::string>& args) {
     cli::TArgs a("interpolate", args,
@@ -16,15 +13,14 @@ int RunInterpolate(const std::vector<std::string>& args) {
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
     TCurveB curve;
     if (!cli::ReadCurve("interpolate", a.Positional(0), curve)) return cli::UsageError;
-    // The dialog's presets, read back from its fields as shown; its limits apply to typed values only, and
-    // not at all when they coincide (a curve without x span).
-    const double span = curve.XMax - curve.XMin;
-    double offset = cli::AsShownInField(curve.XMin);
-    double interval = cli::AsShownInField(curve.MinSpacing());
-    const bool limited = span != 0.0;
-    if (limited) {
-        if (!a.Number("--offset", offset, curve.XMin, curve.XMax) ||
-            !a.Number("--interval", interval, span * FinestIntervalFactor, span * CoarsestIntervalFactor))
+    // The dialog's presets (within its limits), read back from its fields as shown; the limits do not apply
+    // when they coincide (a curve without x span).
+    const auto f = opargs::InterpolationFields(curve);
+    double offset = cli::AsShownInField(f.offset);
+    double interval = cli::AsShownInField(f.interval);
+    if (f.offsetMin != f.offsetMax) {
+        if (!a.Number("--offset", offset, f.offsetMin, f.offsetMax) ||
+            !a.Number("--interval", interval, f.intervalMin, f.intervalMax))
             return cli::UsageError;
     } else if (!a.Number("--offset", offset, -HUGE_VAL, HUGE_VAL) ||
                !a.Number("--interval", interval, -HUGE_VAL, HUGE_VAL)) {
@@ -40,7 +36,8 @@ const cli::TRegister interpolateCommand(
      "Usage: graphmill-cli interpolate [--interval H] [--offset S] FILE [-o PATH]\n"
      "Resamples the curve by linear interpolation onto the grid S + k H that lies inside [XMin, XMax)\n"
      "(a grid value equal to XMax is left out). Defaults: S = XMin and H = the smallest spacing of\n"
-     "neighbouring x values, each to 5 significant digits as the interpolation dialog shows them.\n"
+     "neighbouring x values (brought within the limits), each to 5 significant digits as the\n"
+     "interpolation dialog shows them.\n"
      "Limits: S from XMin to XMax, H from span/67767 to span/3 (span = XMax - XMin).\n"
      "\"Error performing interpolation operation.\" (exit 1) when fewer than two grid points result or the\n"
      "curve, which should be sorted by x, cannot give a grid value.\n",

@@ -1,6 +1,7 @@
 // smooth spline|spectral|regression: the three methods of the smoothing dialog.
 #include "cli/cli.h"
 #include "cli/cliio.h"
+#include "curves/opargs.h"
 
 #include <iostream>
 
@@ -15,18 +16,8 @@ int RunSpline(const std::vector<std::string>& args) {
         return cli::UsageError;
     TCurveB curve;
     if (!cli::ReadCurve("smooth spline", a.Positional(0), curve)) return cli::UsageError;
-    // The window's rule: stiffness k gives a window of k + 3 points; an order the window cannot carry is
-    // lowered to fit it, or, for the smallest windows, the window is widened to carry the order.
-    int32_t n = static_cast<int32_t>(stiffness) + 3;
     int order = static_cast<int>(splineOrder);
-    if (order > n - 3) {
-        if (n - 3 > 1) {
-            order = n - 3;
-        } else {
-            n = order + 3;
-            if (n > curve.Count()) return cli::Failed("smooth spline");
-        }
-    }
+    const int32_t n = opargs::SplineWindow(static_cast<int>(stiffness), order);
     return cli::ApplyAndWrite(a, curve, [&](TCurveB& c) { return c.SplineSmooth(n, order); });
 }
 
@@ -37,7 +28,7 @@ int RunSpectral(const std::vector<std::string>& args) {
     if (!a.Number("--how-much", howMuch, 0.0, 10000.0)) return cli::UsageError;
     TCurveB curve;
     if (!cli::ReadCurve("smooth spectral", a.Positional(0), curve)) return cli::UsageError;
-    const double width = howMuch == 0.0 ? 1000.0 : 1.0 / howMuch;
+    const double width = opargs::SpectralWidth(howMuch);
     return cli::ApplyAndWrite(a, curve, [&](TCurveB& c) { return c.SpectralSmooth(width); });
 }
 

@@ -251,9 +251,18 @@ bool TCurveB::SpectralSmooth(double width) {
     // by a filter meant for frequencies.
     if (!re.FFT(nullptr, 1, FFTReal) || !im.FFT(nullptr, 1, FFTImaginary)) return false;
 
+    // The filter keeps unit gain at zero frequency however narrow it is (a wide smoothing tends to the mean,
+    // never to zero): it is centred on the spectrum's zero-frequency point (point N/2 + 1, just right of
+    // x = 0 on this grid) and its 500 samples, spread a little wider than the spectrum, put one exactly
+    // there, so that interpolating the filter never reads its peak from samples on its flanks.
+    constexpr int32_t FilterPoints = 500;
+    const double zero = re.X(re.Count() / 2 + 1);
+    const double spacing = (re.XMax - re.XMin) / (FilterPoints - 3);
+    const auto below = static_cast<int32_t>(std::ceil((zero - re.XMin) / spacing));
     TCurveB filter;
-    const double params[3] = {1.0, 0.0, width * (re.XMax - re.XMin) / 2};
-    filter.CreateShape(params, re.XMax, re.XMin, 500, ShapeGaussian);
+    const double params[3] = {1.0, zero, width * (re.XMax - re.XMin) / 2};
+    filter.CreateShape(params, zero + (FilterPoints - 1 - below) * spacing, zero - below * spacing,
+                       FilterPoints, ShapeGaussian);
     re.CurveMath(filter, MathMultiply);
     im.CurveMath(filter, MathMultiply);
     if (!re.FFT(&im, -1, FFTMagnitude)) return false;

@@ -6,12 +6,14 @@
 #include "plot/CurveCursor.h"
 #include "plot/NotifyTarget.h"
 #include "plot/PanelUndo.h"
+#include "plot/TableWindow.h"
 #include "plot/coord_win.h"
 #include "plot/curve_plot.h"
 
 #include <QFrame>
 #include <QImage>
 
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -103,9 +105,25 @@ public:
     bool AddCurve(TCurveB curve, bool rescale, bool redraw);
     bool IsFull() const { return CurveCount() >= MaxCurves; }
 
-    // ---- table editors
-    // The axis captions changed: every open table editor takes them as its column titles.
-    void RefreshTableCaptions() { emit AxisCaptionsChanged(Grid().XCaption, Grid().YCaption); }
+    // ---- table windows
+    // Makes the table editor window of a curve (parent: this panel; window: the panel's curve window, for
+    // placement). Set by the curve window; without it no table opens.
+    std::function<TTableWindow*(QWidget* parent, NotifyTarget* window)> MakeTableWindow;
+    // Opens (or brings to the front) the table of curve n. newCurve marks the curve as one the user is
+    // creating: closing its table before it has two points removes it again.
+    void OpenTable(int32_t n, bool newCurve = false);
+    // Loads the open table of curve n from its curve, unless it is taking edits back or holds edits that
+    // have not reached the curve.
+    void RefreshTable(int32_t n);
+    // After a change of the set: every open table is captioned, titled and loaded again.
+    void RefreshAllTables();
+    // Deletes curve n with its table; the tables of the curves after it move down one number.
+    void DeleteCurveAndTable(int32_t n, bool rescale, bool redraw);
+    // Closes every table (before the set is cleared or the fit panel opens).
+    void CloseAllTables();
+    TTableWindow* TableWindow(int32_t n) const;
+    // The axis captions changed: every open table takes them as its column titles.
+    void RefreshTableCaptions();
 
     // ---- pickers
     void FillCurveCombo(TGraphicComboBox& picker, bool withNone);
@@ -190,4 +208,16 @@ private:
     int wheelRest_ = 0; // wheel units not yet turned into a zoom step
 
     TPanelUndo undo_;
+
+    // ---- table windows
+    struct TTableSlot {
+        TTableWindow* window = nullptr; // open table of the curve, or none
+        bool live = true;               // the table may be loaded from its curve
+        bool newCurve = false;          // made by New curve: removed when closed with fewer than two points
+    };
+    std::array<TTableSlot, MaxCurves> tables_{};
+    int32_t TableNumber(const TTableWindow* window) const;
+    void TableTakeBack(TTableWindow* window);
+    void TableClosed(TTableWindow* window);
+    void CaptionTable(int32_t n);
 };

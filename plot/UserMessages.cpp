@@ -33,6 +33,10 @@ void TDesktopMessages::Information(QWidget* parent, const QString& text) {
     QMessageBox::information(parent, QStringLiteral("Information"), text, QMessageBox::Ok);
 }
 
+void TDesktopMessages::Warning(QWidget* parent, const QString& text) {
+    QMessageBox::warning(parent, QStringLiteral("Warning"), text, QMessageBox::Ok);
+}
+
 bool TDesktopMessages::Confirm(QWidget* parent, const QString& text) {
     return QMessageBox::question(parent, QStringLiteral("Confirm"), text,
                                  QMessageBox::Yes | QMessageBox::Cancel,

@@ -17,6 +17,7 @@ public:
     // Modal message boxes with one OK button.
     virtual void Error(QWidget* parent, const QString& text) = 0;
     virtual void Information(QWidget* parent, const QString& text) = 0;
+    virtual void Warning(QWidget* parent, const QString& text) = 0;
     // A confirmation with the buttons Yes and Cancel; true for Yes.
     virtual bool Confirm(QWidget* parent, const QString& text) = 0;
     // A confirmation with the buttons Yes, No and Cancel (the save questions).
@@ -39,6 +40,7 @@ class TDesktopMessages : public UserMessages {
 public:
     void Error(QWidget* parent, const QString& text) override;
     void Information(QWidget* parent, const QString& text) override;
+    void Warning(QWidget* parent, const QString& text) override;
     bool Confirm(QWidget* parent, const QString& text) override;
     TSaveAnswer AskSave(QWidget* parent, const QString& text) override;
     QString OpenFile(QWidget* parent, const QString& dir, const QStringList& filters) override;

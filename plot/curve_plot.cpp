@@ -1,5 +1,7 @@
 #include "plot/curve_plot.h"
 
+#include "plot/TableWindow.h"
+
 #include <QImage>
 #include <QLine>
 #include <QPaintEngine>
@@ -8,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <vector>
 
@@ -250,6 +253,36 @@ void TPlottedCurve::CopyHeaderAndStyle(const TPlottedCurve& source) {
     SetStyle(source.GetStyle());
 }
 
+void TPlottedCurve::ToTable(TCurveTable& table) const {
+    const auto n = static_cast<size_t>(Count());
+    table.X.assign(XData(), XData() + n);
+    table.Y.assign(YData(), YData() + n);
+    table.Resize(Count() + 1);
+}
+
+bool TPlottedCurve::FromTable(const TCurveTable& table) {
+    std::vector<double> xs, ys;
+    xs.reserve(table.X.size());
+    ys.reserve(table.Y.size());
+    for (size_t i = 0; i < table.X.size(); ++i)
+        if (TCurveTable::HasValue(table.X[i]) && TCurveTable::HasValue(table.Y[i])) {
+            xs.push_back(table.X[i]);
+            ys.push_back(table.Y[i]);
+        }
+    const auto n = static_cast<int32_t>(xs.size());
+    // Compared bit for bit: a table that was only looked at leaves its curve saved.
+    const auto same = [n](const double* a, const std::vector<double>& b) {
+        return n == 0 || std::memcmp(a, b.data(), sizeof(double) * static_cast<size_t>(n)) == 0;
+    };
+    if (n == Count() && same(XData(), xs) && same(YData(), ys)) return false;
+    SetCount(n);
+    std::copy(xs.begin(), xs.end(), XData());
+    std::copy(ys.begin(), ys.end(), YData());
+    CalcRanges();
+    MarkModified();
+    return true;
+}
+
 CurveStyle TPlottedCurve::GetStyle() const {
     return {static_cast<uint8_t>(line),
             static_cast<uint8_t>(symbol),
@@ -321,6 +354,10 @@ void TPlottedCurve::Draw(int32_t first, int32_t last, const TWin& grid, QPainter
             }
         }
         poly.Flush();
+        // A curve of one visible point has no line to draw: it shows as a dot of the line's colour, so that a
+        // one-point curve is not invisible.
+        if (i1 == i2 && !symbol && grid.PtInside({dev(i1).x(), dev(i1).y()}))
+            surface.fillRect(QRect(dev(i1) - QPoint(1, 1), QSize(3, 3)), ToQColor(linecolor));
     }
 
     if (symbol && half > 0) {

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 class QImage;
+struct TCurveTable;
 
 // Line styles in the order of the style pickers.
 enum TPenStyle : uint8_t { psSolid = 0, psDash = 1, psDot = 2, psDashDot = 3, psDashDotDot = 4 };
@@ -85,6 +86,12 @@ public:
 
     // Radius in pixels of the symbols at the current SymbolScale.
     int32_t SymbolRadius() const;
+
+    // The points into the cells of a table editor, one row each, followed by one empty row.
+    void ToTable(TCurveTable& table) const;
+    // The rows of the table whose x and y both hold a value become the points, in row order; the ranges are
+    // recomputed. The curve is marked modified only when its points changed; returns whether they did.
+    bool FromTable(const TCurveTable& table);
 };
 
 // The visible index range of Draw: i1 is the last index in [first, last] whose x lies left of xmin (first

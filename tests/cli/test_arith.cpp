@@ -13,7 +13,7 @@ TEST(CliArith, ConstantOperations) {
     } cases[] = {
         {"add", "3", {2, -1}},     {"subtract", "3", {2, -7}},        {"multiply", "3", {2, -12}},
         {"divide", "-2", {2, 2}},  {"shift-right", "0.5", {2.5, -4}}, {"shift-left", "0.5", {1.5, -4}},
-        {"stretch", "2", {4, -4}}, {"shrink", "4", {0.5, -4}},        {"divide", "2e-9", {2, -2e9}}};
+        {"stretch", "2", {4, -4}}, {"shrink", "4", {0.5, -4}},        {"divide", "2e-12", {2, -2e12}}};
     for (const auto& c : cases) {
         const auto p = RunCurve({"constant", c.op, c.c, f});
         ASSERT_EQ(p.size(), 2u) << c.op;
@@ -47,6 +47,9 @@ TEST(CliArith, InterpolateDefaultsAndFailure) {
     // the preset interval is read back from the field as shown: 5 significant digits
     p = RunCurve({"interpolate", dir.Write("odd.dat", CurveText({{0, 0}, {0.123456789, 1}, {1, 2}}))});
     EXPECT_EQ(p[1].x, 0.12346);
+    // the preset interval is kept within span / 67767: a fine spacing does not ask for ten million points
+    p = RunCurve({"interpolate", dir.Write("fine.dat", CurveText({{0, 0}, {1e-6, 0}, {10, 1}}))});
+    EXPECT_NEAR(double(p.size()), 67768.0, 2.0);
     const auto r = RunCli({"interpolate", dir.Write("one.dat", "5 5\n")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "graphmill-cli: interpolate: Error performing interpolation operation.\n");
@@ -71,6 +74,10 @@ TEST(CliArith, AverageGridsAndFaults) {
     EXPECT_EQ(RunCli(many).status, 0);
     many.push_back(a);
     EXPECT_EQ(RunCli(many).status, 2);
+    // a min-interval grid beyond the interpolation dialog's 67768 points is refused
+    const auto fine = dir.Write("fine.dat", CurveText({{0, 0}, {1e-4, 0}, {10, 1}}));
+    EXPECT_EQ(RunCli({"average", fine, a}).status, 2);
+    EXPECT_EQ(RunCli({"average", "--grid", "first-curve", fine, a}).status, 0);
     // equal neighbouring x make the spacing zero: an arithmetic fault
     const auto r = RunCli({"average", dir.Write("z.dat", "0 0\n0 1\n2 2\n"), a});
     EXPECT_EQ(r.status, 3);

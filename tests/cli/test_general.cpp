@@ -109,7 +109,7 @@ TEST(CliGeneral, UsageErrorsAndLimits) {
     const std::vector<std::vector<std::string>> cases = {
         {"constant", "power", "2", "%F"},
         {"constant", "add", "two", "%F"},
-        {"constant", "divide", "1e-9", "%F"},
+        {"constant", "divide", "-0", "%F"},
         {"constant", "shrink", "0", "%F"},
         {"constant", "add", "1", "-o"},
         {"constant", "add", "1", "%F", "-o", "a", "-o", "b"},

@@ -113,6 +113,13 @@ TEST(OpsSpectral, ConstantStaysNoiseShrinks) {
     wave.CalcRanges();
     ASSERT_TRUE(wave.SpectralSmooth(0.1));
     for (int32_t i = 50; i <= 450; i += 10) EXPECT_NEAR(wave.Y(i), 5 + std::sin((i - 1) / 40.0), 0.15) << i;
+    // The strongest smoothing the dialog offers (width 1e-4) keeps the zero frequency whole: the mean.
+    TCurveB level;
+    for (int i = 0; i < 200; ++i) level.AddPoint(i * 0.1, 5 + 0.3 * std::sin(i * 0.05));
+    level.CalcRanges();
+    ASSERT_TRUE(level.SpectralSmooth(1e-4));
+    EXPECT_NEAR(level.YMin, 5.0556, 0.001);
+    EXPECT_LT(level.YMax - level.YMin, 1e-6);
     // Without a spectrum (a repeated x) nothing is filtered.
     TCurveB dup = Make({{0, 1}, {1, 2}, {1, 3}, {2, 4}});
     EXPECT_FALSE(dup.SpectralSmooth(0.3));

@@ -88,6 +88,15 @@ private slots:
         QCOMPARE(Count(img, White, img.rect()), 100);
     }
 
+    void onePointCurveShowsAsADot() {
+        // Lines only: a single point has no segment, but must not vanish.
+        const QImage img = Drawn(Curve({{5, 5}}), PlotWindow());
+        QCOMPARE(Count(img, Red, QRect(145, 95, 10, 10)), 9);
+        QCOMPARE(Count(img, Red, img.rect()), 9);
+        // Outside the plot nothing is drawn.
+        QCOMPARE(Count(Drawn(Curve({{20, 5}}), PlotWindow()), Red, QRect(0, 0, 300, 200)), 0);
+    }
+
     void runsOutsideThePlotAreSkipped() {
         // Inside, then three points above the plot, then back inside.
         const TPlottedCurve c = Curve({{1, 5}, {2, 5}, {3, 12}, {4, 14}, {5, 12}, {6, 5}, {7, 5}});

@@ -11,6 +11,8 @@ void WhileShown(F step) {
     QTimer::singleShot(0, [step] {
         auto* d = qobject_cast<TDialog*>(QApplication::activeModalWidget());
         if (d == nullptr) qFatal("the dialog did not show");
+        // As on the desktop, the dialog is the active window (leaving a field confirms it only there).
+        QApplication::setActiveWindow(d);
         step(*d);
         if (d->isVisible()) d->done(QDialog::Rejected);
     });

@@ -12,7 +12,7 @@
 class TScriptedMessages : public UserMessages {
 public:
     struct TEntry {
-        QString kind; // error, information, confirm, asksave, open, save, color, asktext, printer
+        QString kind; // error, information, warning, confirm, asksave, open, save, color, asktext, printer
         QString text;
     };
     std::vector<TEntry> Log;
@@ -28,6 +28,7 @@ public:
 
     void Error(QWidget*, const QString& text) override { Log.push_back({"error", text}); }
     void Information(QWidget*, const QString& text) override { Log.push_back({"information", text}); }
+    void Warning(QWidget*, const QString& text) override { Log.push_back({"warning", text}); }
     bool Confirm(QWidget*, const QString& text) override {
         Log.push_back({"confirm", text});
         return Take(ConfirmAnswers, false);

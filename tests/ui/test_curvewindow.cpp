@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -136,6 +137,20 @@ PopCursor|C&ursor||)";
         QCOMPARE(win->StatusLine()->text(), QStringLiteral("Load a file"));
         QVERIFY(A("AutoUpdateBtn")->isChecked());
         QCOMPARE(win->ToolbarBands().size(), 3);
+        // Every button but the text button "log " shows a picture of its own.
+        QSet<QByteArray> pictures;
+        for (QToolBar* band : win->ToolbarBands())
+            for (QAction* a : band->actions()) {
+                if (a->objectName() == QLatin1String("LogBtn")) continue;
+                const QImage icon = a->icon().pixmap(22, 22).toImage();
+                int drawn = 0;
+                for (int y = 0; y < icon.height(); ++y)
+                    for (int x = 0; x < icon.width(); ++x) drawn += qAlpha(icon.pixel(x, y)) > 128;
+                QVERIFY2(drawn > 20, qPrintable(a->objectName()));
+                pictures.insert(
+                    QByteArray(reinterpret_cast<const char*>(icon.constBits()), icon.sizeInBytes()));
+            }
+        QCOMPARE(pictures.size(), 25);
         // Commands that are not built yet are not shown.
         QVERIFY(!A("PopTable")->isVisible());
         QVERIFY(A("PopOpen")->isVisible());
@@ -573,8 +588,16 @@ PopCursor|C&ursor||)";
         win->show();
         QVERIFY(QTest::qWaitForWindowExposed(win.get()));
         QCOMPARE(win->CurvePanel->CurveCount(), 3);
+        // What the window shows on screen holds the curves, not only the cached image.
         const QImage shot = win->grab().toImage();
-        QVERIFY(!shot.isNull());
+        for (int n = 1; n <= 3; ++n) {
+            const QRgb want = ToQColor(win->CurvePanel->CurveSet().SlotColor(n)).rgb();
+            int found = 0;
+            for (int y = 0; y < shot.height(); ++y)
+                for (int x = 0; x < shot.width(); ++x)
+                    found += (shot.pixel(x, y) & 0xFFFFFF) == (want & 0xFFFFFF);
+            QVERIFY2(found > 20, qPrintable(QString::number(n)));
+        }
         const QImage& plot = win->CurvePanel->PlotImage();
         const TGrid& g = win->CurvePanel->Grid();
         // The black frame around the plot area, 1 pixel outside it.

@@ -139,6 +139,16 @@ private slots:
              {"Lines=0", "Symbols=1", "SymbolSize=12", "GridColor=65535", "GridLines=0", "BackColor=16777215",
               "CursorColor=8388736", "NewCurveMode=1", "AutoUpdate=0", "FutureKey=7", "[Later]", "Thing=x"})
             QVERIFY2(text.contains(QLatin1String(line)), line);
+        // In the order Graphmill writes them; what it does not know comes after its own.
+        qsizetype at = -1;
+        for (const char* key :
+             {"[Directories]", "\nCurrent=", "[Display]",
+              "\nLines=", "\nSymbols=", "\nSymbolSize=", "\nGridColor=", "\nGridLines=", "\nBackColor=",
+              "\nCursorColor=", "\nNewCurveMode=", "\nAutoUpdate=", "\nFutureKey=", "[Later]"}) {
+            const qsizetype next = text.indexOf(QLatin1String(key));
+            QVERIFY2(next > at, key);
+            at = next;
+        }
 
         DefaultCurveProps = {};
         Tcurvewindow& again = Show();
