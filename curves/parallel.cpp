@@ -4,9 +4,9 @@
 #include <atomic>
 #include <cfenv>
 #include <condition_variable>
+#include <exception>
 #include <memory>
 #include <mutex>
-#include <system_error>
 #include <thread>
 
 namespace {
@@ -21,12 +21,19 @@ struct TShared {
     const std::function<void(int32_t)>* part = nullptr; // valid while some part is not done
     std::mutex lock;
     std::condition_variable finished;
+    std::exception_ptr failure; // the first exception a part threw (under lock)
 
     // Runs the parts not yet taken. A helper records the fault flags of its thread before it counts a part
-    // done, so that they are all known once every part is.
+    // done, so that they are all known once every part is. An exception (no memory, say) is kept for the
+    // calling thread to throw once every part has ended.
     void Work(bool helper) {
         for (int32_t k; (k = next.fetch_add(1)) < parts;) {
-            (*part)(k);
+            try {
+                (*part)(k);
+            } catch (...) {
+                const std::lock_guard<std::mutex> hold(lock);
+                if (!failure) failure = std::current_exception();
+            }
             if (helper) raised.fetch_or(std::fetestexcept(FE_ALL_EXCEPT));
             if (done.fetch_add(1) + 1 == parts) {
                 const std::lock_guard<std::mutex> hold(lock);
@@ -58,7 +65,7 @@ void ParallelFor(int32_t parts, const std::function<void(int32_t)>& part) {
                 std::feclearexcept(FE_ALL_EXCEPT);
                 shared->Work(true);
             }).detach();
-        } catch (const std::system_error&) {
+        } catch (const std::exception&) {
             break; // no thread to be had: this one does the rest
         }
     }
@@ -68,4 +75,5 @@ void ParallelFor(int32_t parts, const std::function<void(int32_t)>& part) {
         shared->finished.wait(hold, [&] { return shared->done.load() == parts; });
     }
     if (const int flags = shared->raised.load(); flags != 0) std::feraiseexcept(flags);
+    if (shared->failure) std::rethrow_exception(shared->failure);
 }

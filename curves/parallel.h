@@ -1,5 +1,5 @@
-// Work on large curves spread over the processor's cores: the reader of big curve files and the sums of a
-// fit over many points.
+// Work on large curves spread over the processor's cores: the reader and the writer of big curve files and
+// the sums of a fit over many points.
 #pragma once
 
 #include <cstdint>
@@ -9,7 +9,8 @@
 // while helper threads (at most one per further core) take others; a helper that starts late, as on a busy
 // machine, finds nothing left and ends, so this thread never waits for one that has not begun. Each part runs
 // once, on some thread; parts must not depend on one another. The floating-point fault flags a helper raises
-// are raised again on this thread, where the fault guard of a command looks for them.
+// are raised again on this thread, where the fault guard of a command looks for them. An exception thrown by
+// a part is thrown here once every part has ended.
 void ParallelFor(int32_t parts, const std::function<void(int32_t)>& part);
 
 // Threads ParallelFor would use for that many parts (1 means all run on this thread).

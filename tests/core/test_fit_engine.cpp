@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <new>
 #include <random>
 #include <thread>
 #include <unistd.h>
@@ -383,7 +384,7 @@ TEST(FitEngine, ManyPointsAreSummedInStretchesOverTheCores) {
     EXPECT_NEAR(fit.Term(1).value[2], 0.1, 1e-9);
 }
 
-TEST(ParallelFor, EveryPartRunsOnceAndFaultsReachTheCallingThread) {
+TEST(ParallelFor, EveryPartRunsOnceAndFaultsAndExceptionsReachTheCallingThread) {
     // A fault raised by a part that a helper thread ran is raised on the calling thread too, where a
     // command's guard looks for it.
     const auto caller = std::this_thread::get_id();
@@ -402,4 +403,23 @@ TEST(ParallelFor, EveryPartRunsOnceAndFaultsReachTheCallingThread) {
     for (const auto& r : runs) EXPECT_EQ(r.load(), 1);
     if (!helped) GTEST_SKIP() << "no helper thread took a part (one core, or a busy machine)";
     EXPECT_EQ(guard.Check(), TArithFault::Overflow);
+
+    // So is an exception (no memory, say), once every part has ended.
+    std::atomic<int> ran{0};
+    helped = false;
+    bool threw = false;
+    try {
+        ParallelFor(32, [&](int32_t) {
+            ++ran;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if (std::this_thread::get_id() != caller) {
+                helped = true;
+                throw std::bad_alloc();
+            }
+        });
+    } catch (const std::bad_alloc&) {
+        threw = true;
+    }
+    EXPECT_EQ(ran.load(), 32);
+    EXPECT_EQ(threw, helped.load());
 }
