@@ -103,7 +103,7 @@ const TCommand Table[] = {
         &W::CurveConstantClick),
     Sep(P::OperateMenu),
     Run(P::OperateMenu, "Fit1", "Fit", "Open non-linear curve fitting panel", "Ctrl+F", "", E::Curve, Fit,
-        Later),
+        &W::FitClick),
     Run(P::OperateMenu, "FFT1", "FFT", "Open fast Forrier transform dialog", "", "", E::Curve, 0,
         &W::FFTClick),
     Run(P::OperateMenu, "Interpolate1", "Interpolate", "Open data interpolation dialog", "", "", E::Curve, 0,
@@ -153,8 +153,8 @@ const TCommand Table[] = {
         "table", E::Curve, 0, &W::TableClick),
 
     // Band 2
-    Run(P::Band2, "FitBtn", "Fit", "Curve fitting|Open non-linear curve fitting panel", "", "fit", E::Curve,
-        Fit, Later),
+    Tog(P::Band2, "FitBtn", "Fit", "Curve fitting|Open non-linear curve fitting panel", "", "fit", E::Curve,
+        Fit, &W::FitToggle, &W::FitPanelShowing),
     Run(P::Band2, "FFTBtn", "FFT", "FFT|Open fast Forrier transform dialog", "", "fft", E::Curve, 0,
         &W::FFTClick),
     Run(P::Band2, "InterpolateBtn", "Interpolate", "Interpolate|Open data interpolation dialog", "",

@@ -4,6 +4,7 @@
 
 #include "app/commandtable.h"
 #include "app/placement.h"
+#include "fit/FitDialog.h"
 #include "plot/CurvePanels.h"
 #include "plot/SpecialCombos.h"
 #include "plot/UserMessages.h"
@@ -321,8 +322,9 @@ void Tcurvewindow::InstallHandlers() {
     OnNotify(notify::Cursor, [this](int32_t on, int32_t apply) {
         if (apply == 1) {
             CurvePanel->SetCursorShown(on == 1);
-        } else if (on == 0 && RangePickOn()) {
-            // The picks land on the cursor: without it the range pick is over.
+        } else if (on == 0 && PickMode != 0) {
+            // The picks land on the cursor: without it the range pick (of a range to remove, or of the fit
+            // range) is over.
             EndRangePick();
         }
         UpdateCommands();
@@ -342,6 +344,7 @@ void Tcurvewindow::InstallHandlers() {
         return PackPair(p.x(), p.y());
     });
     InstallOperateDialogs();
+    InstallFit();
 }
 
 // ---------------------------------------------------------------- events

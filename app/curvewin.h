@@ -28,6 +28,7 @@ class QToolBar;
 class TCurveB;
 class TCurvePanel;
 class TFFTDlg;
+class TFitDlg;
 class TFunctionDlg;
 class TGraphicComboBox;
 class TSmoothDlg;
@@ -55,7 +56,7 @@ public:
     bool ClosingByMain = false;
     TGraphicComboBox* CurvePicker = nullptr;
     // The fit panel of this window once it has been opened (commands are restricted while it shows).
-    QPointer<QWidget> FitPanel;
+    QPointer<TFitDlg> FitPanel;
 
     // Menu items, toolbar buttons and popup items by their object names (Open1, LoadBtn, PopClear, ...).
     QAction* Action(const QString& name) const;
@@ -203,6 +204,23 @@ public:
     void CutCurve();
     void PasteCurve();
 
+    // ---- fit panel (fitcommands.cpp)
+    // Fit (menu): opens the panel, or brings it forward; the Fit button opens and closes it.
+    void FitClick();
+    void FitToggle(bool on);
+    void OpenFitPanel();
+    // The model over the plot, drawn again from the panel's model (nothing without a term).
+    void DrawFitModel();
+
+private:
+    void InstallFit();
+    void FitPanelClosed();
+    void FitRangePicked(int32_t index);
+    void FitInitialGuesses();
+    // The panel fits the active curve as it is now: a changed active curve is passed again, whole.
+    void FollowActiveCurve();
+
+public:
     // ---- table editor (tablecommands.cpp)
     // New curve: an empty curve, made active, with its table open.
     void NewCurveClick();

@@ -200,7 +200,7 @@ void Tcurvewindow::WritePreferences() {
     p.AutoUpdate = CurvePanel->AutoUpdate;
     QString error;
     static bool reported = false;
-    if (!WritePreferencesFile(PreferencesFile(), p, FitPanel != nullptr, error) && !reported) {
+    if (!WritePreferencesFile(PreferencesFile(), p, !FitPanel.isNull(), error) && !reported) {
         reported = true;
         Messages().Error(this, error);
     }

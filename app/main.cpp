@@ -2,6 +2,59 @@
 
 #include <QApplication>
 
+#include <xcb/xcb.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <thread>
+
+namespace {
+// Whether the window system layer will draw through an X display: the platform asked for on the command line
+// or in the environment, else the one of the desktop session.
+bool DrawsOnX11(int argc, char* argv[]) {
+    QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            platform = argv[i + 1];
+    if (!platform.isEmpty()) return platform.startsWith("xcb");
+    return qgetenv("XDG_SESSION_TYPE") != "wayland";
+}
+
+// A connection to the X display held from before the window system layer connects until after it has. An X
+// server whose last client has left resets itself and refuses connections meanwhile: a program started just
+// as another one ended (a script starting it again on a virtual display) found the server resetting, and the
+// window system layer gave up with an abort before any window appeared. A refused display is asked again for
+// a moment; holding this connection keeps the server from resetting before the program's own is made.
+class TDisplayHold {
+public:
+    TDisplayHold() {
+        using namespace std::chrono_literals;
+        for (int attempt = 0; attempt < 30; ++attempt) {
+            connection_ = xcb_connect(nullptr, nullptr);
+            const int error = xcb_connection_has_error(connection_);
+            if (error == 0) return;
+            xcb_disconnect(connection_);
+            connection_ = nullptr;
+            // A missing or malformed display name does not mend itself.
+            if (error == XCB_CONN_CLOSED_PARSE_ERR) return;
+            std::this_thread::sleep_for(50ms);
+        }
+    }
+    ~TDisplayHold() {
+        if (connection_ != nullptr) xcb_disconnect(connection_);
+    }
+    TDisplayHold(const TDisplayHold&) = delete;
+    TDisplayHold& operator=(const TDisplayHold&) = delete;
+
+    bool Connected() const { return connection_ != nullptr; }
+
+private:
+    xcb_connection_t* connection_ = nullptr;
+};
+} // namespace
+
 int main(int argc, char* argv[]) {
     // Without a session bus (a bare X server, a remote display) libdbus starts one of its own: Qt's D-Bus
     // thread forks dbus-launch while the program is still loading its files, and the daemon it leaves runs on
@@ -9,7 +62,20 @@ int main(int argc, char* argv[]) {
     // is not looked for; a desktop's own bus is used as before.
     if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
         qputenv("DBUS_SESSION_BUS_ADDRESS", QByteArrayLiteral("disabled:"));
+    std::optional<TDisplayHold> display;
+    if (DrawsOnX11(argc, argv)) {
+        display.emplace();
+        if (!display->Connected()) {
+            const QByteArray name = qgetenv("DISPLAY");
+            if (name.isEmpty())
+                std::fprintf(stderr, "graphmill: no X display to open the window on (DISPLAY is not set)\n");
+            else
+                std::fprintf(stderr, "graphmill: the X display \"%s\" cannot be reached\n", name.constData());
+            return 1;
+        }
+    }
     QApplication app(argc, argv);
+    display.reset();
     QApplication::setApplicationName(QStringLiteral("Graphmill"));
     QApplication::setApplicationVersion(QStringLiteral("1.1"));
     // The arguments are curve files, loaded into the main window when it first shows.

@@ -1,10 +1,10 @@
 // Operations on the active curve that need no dialog: derivative, integral, *X, inverse, logarithm, the
 // removal of a picked range, and Undo.
-#include "plot/UserMessages.h"
 #include "app/curvewin.h"
 #include "curves/faultguard.h"
 #include "fit/RSpinEdit.h"
 #include "plot/CurvePanels.h"
+#include "plot/UserMessages.h"
 
 #include <memory>
 
@@ -88,6 +88,10 @@ void Tcurvewindow::EndRangePick() {
 void Tcurvewindow::RangePicked(int32_t index) {
     // Enter sends a pick too; it counts only while the panel picks points.
     if (!CurvePanel->IsPointPick()) return;
+    if (PickMode == 1 || PickMode == 2) {
+        FitRangePicked(index);
+        return;
+    }
     if (PickMode == 3) {
         RangeFirst = index;
         PickMode = 4;

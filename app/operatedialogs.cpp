@@ -29,27 +29,10 @@
 
 namespace {
 // Why the FFT (or spectral smoothing, which transforms the curve) cannot transform a curve; empty when it
-// can. The transform needs x rising strictly by at least 1e-10 from point to point, and at most 16384
-// samples of the smallest spacing over the x range.
+// can.
 QString TransformRefusal(const TCurveB& c, const QString& what) {
-    if (c.Count() < 2)
-        return QStringLiteral("%1 needs at least two points; the active curve has %2.")
-            .arg(what)
-            .arg(c.Count());
-    double h = c.X(2) - c.X(1);
-    for (int32_t i = 3; i <= c.Count(); ++i) h = std::min(h, c.X(i) - c.X(i - 1));
-    if (!(h >= 1e-10))
-        return QStringLiteral("%1 needs x values that rise strictly from point to point; those of the active "
-                              "curve do not.")
-            .arg(what);
-    const double samples = (c.XMax - c.XMin) / h + 1;
-    if (!(samples < TCurveB::MaxFFTLength + 1.0))
-        return QStringLiteral("%1 needs too many points: the active curve's x range holds %2 steps of its "
-                              "smallest spacing, and at most %3 points can be transformed.")
-            .arg(what)
-            .arg(std::trunc(samples - 1), 0, 'g', 10)
-            .arg(TCurveB::MaxFFTLength);
-    return {};
+    const std::string why = c.TransformRefusal();
+    return why.empty() ? QString() : what + QLatin1Char(' ') + QString::fromStdString(why);
 }
 
 // The shared tool windows, which serve the curve window in use.
@@ -186,7 +169,10 @@ void Tcurvewindow::FollowDialogs() {
         FFTDialog->EnableExecute(usable);
         FFTDialog->SetUndoState(undo, !NewCurveMode);
     }
-    if (SmoothDialog != nullptr) SmoothDialog->SetUndoState(undo, !NewCurveMode);
+    if (SmoothDialog != nullptr) {
+        SmoothDialog->EnableExecute(usable);
+        SmoothDialog->SetUndoState(undo, !NewCurveMode);
+    }
     TCurveConst& scaling = SharedDialog<TCurveConst>();
     if (scaling.Window() == this) scaling.EnableButtons(usable);
     TCurveCurve& math = SharedDialog<TCurveCurve>();
@@ -227,7 +213,9 @@ void Tcurvewindow::CurveMathClick() {
     // The curve after the active one (the first after the last) is offered.
     dialog.SetCurves(count, CurvePanel->ActiveIndex() % count + 1);
     FollowDialogs();
-    PlaceBeside(dialog, *this, SharedDialog<TCurveConst>().frameGeometry().height() + 8);
+    // Below the Data Scaling window where that one stands; a window never shown has no size of its own yet.
+    const QWidget& scaling = SharedDialog<TCurveConst>();
+    PlaceBeside(dialog, *this, scaling.isVisible() ? scaling.frameGeometry().height() + 8 : 0);
     Present(dialog);
 }
 

@@ -25,8 +25,10 @@ int RunFft(const std::vector<std::string>& args) {
     const auto imagPath = a.Value("--imaginary");
     if (imagPath && !cli::ReadCurve("fft", *imagPath, imaginary)) return cli::UsageError;
     const int direction = a.Has("--inverse") ? -1 : 1;
+    const std::string why = curve.TransformRefusal();
     return cli::ApplyAndWrite(
-        a, curve, [&](TCurveB& c) { return c.FFT(imagPath ? &imaginary : nullptr, direction, mode); });
+        a, curve, [&](TCurveB& c) { return c.FFT(imagPath ? &imaginary : nullptr, direction, mode); },
+        why.empty() ? "" : "the transform " + why);
 }
 
 const cli::TRegister fftCommand(

@@ -121,19 +121,48 @@ std::string JsonNumber(double v) {
     return std::string(buf, res.ptr);
 }
 
+// Length of the well-formed UTF-8 sequence at text[i], or 0 when the byte there starts none.
+std::size_t Utf8Length(const std::string& text, std::size_t i) {
+    const auto byte = [&](std::size_t k) {
+        return k < text.size() ? static_cast<unsigned char>(text[k]) : 0u;
+    };
+    const unsigned b = byte(i);
+    const auto follows = [&](std::size_t k, unsigned lo, unsigned hi) {
+        return byte(k) >= lo && byte(k) <= hi;
+    };
+    if (b < 0x80) return 1;
+    if (b >= 0xC2 && b <= 0xDF) return follows(i + 1, 0x80, 0xBF) ? 2 : 0;
+    if (b >= 0xE0 && b <= 0xEF) {
+        const unsigned lo = b == 0xE0 ? 0xA0 : 0x80, hi = b == 0xED ? 0x9F : 0xBF;
+        return follows(i + 1, lo, hi) && follows(i + 2, 0x80, 0xBF) ? 3 : 0;
+    }
+    if (b >= 0xF0 && b <= 0xF4) {
+        const unsigned lo = b == 0xF0 ? 0x90 : 0x80, hi = b == 0xF4 ? 0x8F : 0xBF;
+        return follows(i + 1, lo, hi) && follows(i + 2, 0x80, 0xBF) && follows(i + 3, 0x80, 0xBF) ? 4 : 0;
+    }
+    return 0;
+}
+
+// A JSON string of text. Bytes that are not UTF-8 (names from libraries written in a single-byte code
+// page) are read as Latin-1, so that the output stays valid JSON.
 std::string JsonString(const std::string& text) {
     std::string s = "\"";
-    for (const char c : text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        const std::size_t n = Utf8Length(text, i);
         if (c == '"' || c == '\\') {
             s += '\\';
             s += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
+        } else if (n == 0 || static_cast<unsigned char>(c) < 0x20) {
             char buf[8];
-            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
+            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
             s += buf;
         } else {
-            s += c;
+            s.append(text, i, n);
+            i += n;
+            continue;
         }
+        ++i;
     }
     return s + '"';
 }

@@ -29,7 +29,10 @@ int RunSpectral(const std::vector<std::string>& args) {
     TCurveB curve;
     if (!cli::ReadCurve("smooth spectral", a.Positional(0), curve)) return cli::UsageError;
     const double width = opargs::SpectralWidth(howMuch);
-    return cli::ApplyAndWrite(a, curve, [&](TCurveB& c) { return c.SpectralSmooth(width); });
+    const std::string why = curve.TransformRefusal();
+    return cli::ApplyAndWrite(
+        a, curve, [&](TCurveB& c) { return c.SpectralSmooth(width); },
+        why.empty() ? "" : "spectral smoothing " + why);
 }
 
 int RunRegression(const std::vector<std::string>& args) {

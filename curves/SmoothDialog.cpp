@@ -47,7 +47,7 @@ TSmoothDlg::TSmoothDlg(QWidget* parent) : TWindowDialog(parent, Qt::Tool) {
     view_ = Control<QPushButton>("ViewBtn", "|Click to see the regression coeficients",
                                  QStringLiteral("&View Coeficients"));
     view_->setEnabled(false);
-    auto* execute = Control<QPushButton>(
+    QPushButton* execute = execute_ = Control<QPushButton>(
         "ExecuteBtn", "|Execute specified smoothing operation on active curve", QStringLiteral("&Execute"));
     execute->setDefault(true);
     QPushButton* undo = MakeUndoButton(QStringLiteral("|Undo last smoothing operation"), true);
@@ -129,6 +129,10 @@ QString TSmoothDlg::CoefficientText() const {
     for (size_t k = 0; k < coefficients_.size(); ++k)
         text += QStringLiteral("a%1:  %2\n").arg(k).arg(GeneralText(coefficients_[k], 15, 0));
     return text;
+}
+
+void TSmoothDlg::EnableExecute(bool on) {
+    execute_->setEnabled(on);
 }
 
 void TSmoothDlg::ViewCoefficients() {

@@ -30,6 +30,8 @@ public:
     const std::vector<double>& Coefficients() const { return coefficients_; }
     // The lines "View Coeficients" shows.
     QString CoefficientText() const;
+    // Execute acts while the window's curve commands can (with curves, and not while the fit panel is open).
+    void EnableExecute(bool on);
 
 private:
     void MethodChosen();
@@ -47,5 +49,6 @@ private:
     QLabel* regressionOrderLabel_;
     QSpinBox* regressionOrder_;
     QPushButton* view_;
+    QPushButton* execute_;
     std::vector<double> coefficients_;
 };

@@ -152,6 +152,9 @@ public:
     // the magnitude on the frequency grid -pi/L..pi/L. Fails, unchanged, for x not strictly ascending by
     // at least 1e-10, N above MaxFFTLength, or a direction or mode out of range.
     bool FFT(const TCurveA* imag, int direction, int mode);
+    // Why this curve cannot be transformed (FFT, spectral smoothing), as the end of a sentence starting
+    // with the operation's name: "needs at least two points; the curve has 1."; empty when it can be.
+    std::string TransformRefusal() const;
 
     // ---- fitted curves
     // Lays the Count points on an even grid from XMin to XMax and gives each the model's value (selector -1)

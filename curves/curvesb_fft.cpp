@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
+#include <cstdio>
 #include <numbers>
+#include <string>
 #include <vector>
 
 namespace {
@@ -122,4 +124,23 @@ bool TCurveB::FFT(const TCurveA* imag, int direction, int mode) {
     CalcYRange();
     MarkModified();
     return true;
+}
+
+std::string TCurveB::TransformRefusal() const {
+    if (Count() < 2) return "needs at least two points; the curve has " + std::to_string(Count()) + ".";
+    double h = X(2) - X(1);
+    for (int32_t i = 3; i <= Count(); ++i) h = std::min(h, X(i) - X(i - 1));
+    // The transform needs x rising by at least 1e-10 from point to point, and at most MaxFFTLength samples
+    // of the smallest spacing over the x range.
+    if (!(h >= 1e-10))
+        return "needs x values that rise strictly from point to point; those of the curve do not.";
+    const double samples = (XMax - XMin) / h + 1;
+    if (!(samples < MaxFFTLength + 1.0)) {
+        char steps[32];
+        std::snprintf(steps, sizeof steps, "%.10g", std::trunc(samples - 1));
+        return std::string("needs too many points: the curve's x range holds ") + steps +
+               " steps of its smallest spacing, and at most " + std::to_string(MaxFFTLength) +
+               " points can be transformed.";
+    }
+    return {};
 }

@@ -210,13 +210,33 @@ bool TCurveB::SplineSmooth(int32_t n, int order) {
 
 bool TCurveB::PolyRegression(int order, std::vector<double>& coeffs, double& stdError) {
     if (order < 0 || order > MaxPolyOrder) return false;
-    std::vector<double> a(static_cast<size_t>(order + 1));
+    const int32_t n = count_;
+    // The polynomial is fitted and evaluated in powers of x - c, c the mean x. The powers of x itself lose
+    // the curve's shape in rounding once x lies far from 0 compared with its spread: a cubic over the years
+    // 1990 to 2020 came out further from the points than their whole y range.
+    TExtended sum = 0.0L;
+    for (int32_t i = 0; i < n; ++i) sum += x_[static_cast<size_t>(i)];
+    const double c = n > 0 ? static_cast<double>(sum / n) : 0.0;
+    TCurveA centred(*this);
+    double* cx = centred.XData();
+    for (int32_t i = 0; i < n; ++i) cx[i] -= c;
+    std::vector<double> b(static_cast<size_t>(order + 1));
     double se = 0.0;
-    if (!PolyFit(order, a.data(), se)) return false;
-    ApplyPoly(order, a.data());
+    if (!centred.PolyFit(order, b.data(), se)) return false;
+    centred.ApplyPoly(order, b.data());
+    std::copy_n(centred.YData(), n, YData());
     CalcYRange();
     MarkModified();
-    coeffs = std::move(a);
+    // The coefficients of the powers of x: each b_j (x - c)^j spread over x^0..x^j by the binomial rule.
+    std::vector<TExtended> a(static_cast<size_t>(order + 1), 0.0L);
+    for (int j = 0; j <= order; ++j) {
+        TExtended term = b[static_cast<size_t>(j)]; // b_j C(j, k) (-c)^(j - k), from k = j down
+        for (int k = j; k >= 0; --k) {
+            a[static_cast<size_t>(k)] += term;
+            term = term * -static_cast<TExtended>(c) * k / (j - k + 1);
+        }
+    }
+    coeffs.assign(a.begin(), a.end());
     stdError = se;
     return true;
 }

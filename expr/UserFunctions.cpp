@@ -225,7 +225,14 @@ std::string DefineUserFunction(TUserFunctionList& list, std::string_view name, s
     if (!fits) return "Error parsing expresions.";
 
     auto function = std::make_unique<TUserFunction>();
-    function->Name = std::string(name.substr(0, TUserFunction::MaxNameLength));
+    // The name is cut to the file's field, but never inside a character: a split UTF-8 sequence could be
+    // neither printed nor typed back. (A character takes at most four bytes; bytes that are no UTF-8 are
+    // cut where they fall.)
+    std::size_t cut = std::min(name.size(), TUserFunction::MaxNameLength);
+    for (int back = 0;
+         back < 3 && cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80; ++back)
+        --cut;
+    function->Name = std::string(name.substr(0, cut));
     function->AddVariable("x", functionText, 0.0, 0.0, 0.0, 0);
     for (const TUserParamDef& p : params)
         function->AddVariable(p.Name, p.Derivative, p.Initial, p.Min, p.Max, p.Style);

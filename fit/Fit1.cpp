@@ -496,11 +496,17 @@ void TPeak::TwoPointGuess(TXYPoint p1, TXYPoint p2) {
         set(withStyle(gsExponentialA), m * std::exp(-b * (p1.x + p2.x) / 2));
         break;
     }
-    case gsSineAmplitude:
+    case gsSineAmplitude: {
         set(withStyle(gsSineAmplitude), std::fabs(dy) / 2);
-        if (dx != 0.0) set(withStyle(gsSineK), Pi / std::fabs(dx));
-        set(withStyle(gsSinePhase), p1.x - Pi / 2);
+        const int kk = withStyle(gsSineK);
+        if (dx != 0.0) set(kk, Pi / std::fabs(dx));
+        // The line runs between a trough and the next crest: A sin(k x - theta0), A > 0, is at its least
+        // (k x - theta0 = -pi/2) at the lower end and at its greatest (+pi/2) at the upper one. The phase is
+        // an angle: it takes k x1, not x1.
+        const double k = kk > 0 ? value[static_cast<size_t>(kk)] : 1.0;
+        set(withStyle(gsSinePhase), std::fmod(k * p1.x + (dy >= 0 ? Pi / 2 : -Pi / 2), 2 * Pi));
         break;
+    }
     default:
         return;
     }

@@ -131,7 +131,16 @@ void TFitParamA::Invalidate() {
 }
 
 bool TFitParamA::SetData(const TCurveB& curve, int32_t first, int32_t last) {
-    if (first < 1 || last > curve.Count() || last - first < 3) return false;
+    if (first < 1 || last > curve.Count() || last - first < 3) {
+        px_.clear();
+        py_.clear();
+        yRange_ = ySpread_ = 0.0;
+        for (TPeak& t : terms_)
+            if (t.type == TPeak::Tabulated) t.SampleTabulated(px_.data(), 0);
+        Invalidate();
+        LayOutDisplay();
+        return false;
+    }
     const size_t n = static_cast<size_t>(last - first + 1);
     px_.assign(curve.XData() + first - 1, curve.XData() + first - 1 + n);
     py_.assign(curve.YData() + first - 1, curve.YData() + first - 1 + n);
@@ -245,6 +254,12 @@ double TFitParamA::ChiSquare() {
         chiSquare_ = ChiSquare(terms_);
         chiKey_ = key;
     }
+    return chiSquare_;
+}
+
+double TFitParamA::UpdateChiSquare() {
+    ChiSquare();
+    UpdateRms();
     return chiSquare_;
 }
 
@@ -644,5 +659,38 @@ std::vector<std::string> TFitParamB::ResultLines() const {
 std::string TFitParamB::ResultText() const {
     std::string text;
     for (const std::string& line : ResultLines()) text += line + "\n";
+    return text;
+}
+
+std::string TFitParamB::FullResultText() const {
+    auto exact = [](double v) {
+        char buf[64];
+        const auto res = std::to_chars(buf, buf + sizeof buf, v);
+        return std::string(buf, res.ptr);
+    };
+    const std::vector<std::string> lines = ResultLines();
+    // The status lines of the result text (up to its first blank line).
+    std::string text;
+    for (const std::string& line : lines) {
+        if (line == " ") break;
+        text += line + "\n";
+    }
+    text += "\nPoints: " + std::to_string(PointCount()) + ", free parameters: " + std::to_string(mFree_) +
+            ", iterations: " + std::to_string(iterations) + "\n";
+    text += "Sum of squares:      " + exact(SumOfSquares()) + "\n";
+    text += "Reduced chi-square:  " + exact(ReducedChiSquare()) + "\n";
+    text += "R-squared:           " + exact(RSquared()) + "\n";
+    text += "ChiSquare (reported): " + exact(rms_) + "\n";
+    for (int32_t t = 0; t < TermCount(); ++t) {
+        const TPeak& p = Term(t);
+        text += "\n#" + std::to_string(t + 1) + "  " + p.TypeName() + "\n";
+        for (int k = 1; k <= p.nparams; ++k) {
+            std::string name = p.ParamName(k);
+            name.erase(name.find_last_not_of(' ') + 1);
+            const size_t kk = static_cast<size_t>(k);
+            text += "   " + name + " = " + exact(p.value[kk]) + " \u00b1 " + exact(p.sigma[kk]) +
+                    (p.lock[kk] ? "  (locked)" : "") + "\n";
+        }
+    }
     return text;
 }

@@ -58,7 +58,8 @@ public:
     // from what the earlier ones leave of a copy of the curve (the curve itself is not changed).
     void InitialGuesses(const TCurveB& curve, int32_t first, int32_t last);
 
-    // ---- the data: points first..last of curve (1-based); fails with fewer than 4 points.
+    // ---- the data: points first..last of curve (1-based); fails with fewer than 4 points, and then leaves
+    // no data (a fit of the curve passed before would be a fit of data the user no longer sees).
     bool SetData(const TCurveB& curve, int32_t first, int32_t last);
     int32_t PointCount() const { return static_cast<int32_t>(px_.size()); }
     const double* DataX() const { return px_.data(); }
@@ -72,6 +73,9 @@ public:
     double ChiSquare();
     double ChiSquare(const std::vector<TPeak>& terms) const;
     double CurrentChiSquare() const { return chiSquare_; }
+    // Chi-square of the current parameters with the reported figure brought up to date, after the user has
+    // changed a parameter.
+    double UpdateChiSquare();
     // The root-mean-square residual relative to the data's y range: the figure reported as "ChiSquare".
     double Rms() const { return rms_; }
 
@@ -199,6 +203,9 @@ public:
     std::vector<std::string> ResultLines() const;
     // The lines, each ended by a line feed.
     std::string ResultText() const;
+    // The same result with every number in full precision (each reads back to the same double), the terms
+    // numbered from 1 as the fit panel lists them, and the sum of squares, reduced chi-square and R².
+    std::string FullResultText() const;
 
 private:
     using TMatrix = std::array<std::array<double, MaxFitParams + 1>, MaxFitParams>;

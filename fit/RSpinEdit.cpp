@@ -105,6 +105,10 @@ void TREdit::focusOutEvent(QFocusEvent* event) {
     QLineEdit::focusOutEvent(event);
 }
 
+double ValueKeptWhole(const TREdit& edit, double shown) {
+    return edit.text() == GeneralText(shown, edit.Precision(), edit.Digits()) ? shown : edit.Value();
+}
+
 // ---------------------------------------------------------------- TRDragEdit
 
 TRDragEdit::TRDragEdit(QWidget* parent) : TREdit(parent) {

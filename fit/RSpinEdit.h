@@ -84,6 +84,11 @@ private:
     int digits_ = 10;
 };
 
+// The value of an edit that was set to `shown`: its text holds only Precision digits, and as long as the user
+// has not changed that text the value is `shown` itself, whole (a fitted value or a stored bound is not
+// rounded by being looked at).
+double ValueKeptWhole(const TREdit& edit, double shown);
+
 enum class TScaleMode { smAdd, smMult };
 
 class TRDragEdit : public TREdit {

@@ -412,15 +412,24 @@ void TCurvePanel::WheelZoom(int X, int Y, int delta, TWheelAxes axes) {
     g.UpdateScale();
     // Turning the wheel away from the user zooms in, by the factors of the zoom keys.
     const double factor = std::pow(steps > 0 ? 0.8 : 1.25, std::abs(steps));
-    // The shift that keeps the world point under the pointer in place: Zoom widens about the centre by
-    // (factor - 1) / 2 of the span on each side, and the pointer's fraction u of the span moves by
-    // (factor - 1)(u - 1/2).
-    const double w = g.WorldMax.x - g.WorldMin.x, h = g.WorldMax.y - g.WorldMin.y;
-    const double ux = w != 0 ? (g.DeviceToWorldX(X) - g.WorldMin.x) / w : 0.5;
-    const double uy = h != 0 ? (g.DeviceToWorldY(Y) - g.WorldMin.y) / h : 0.5;
-    const bool zx = axes != TWheelAxes::Y, zy = axes != TWheelAxes::X;
-    curveSet_->ZoomBy(zx ? factor : 1, zx ? (factor - 1) * (0.5 - ux) : 0, zy ? factor : 1,
-                      zy ? (factor - 1) * (0.5 - uy) : 0);
+    // The world point under the pointer stays under it: both ends move towards it (or away from it) by the
+    // factor; on a logarithmic axis in decades, so that a step out of 1 .. 1000 does not reach below zero,
+    // where the axis would jump to 1e-20 and squeeze the curves into its top.
+    auto zoom = [factor](bool log, double at, double& min, double& max) {
+        if (log && min > 0 && at > 0) {
+            const double l = std::log10(at);
+            min = std::pow(10.0, l - (l - std::log10(min)) * factor);
+            max = std::pow(10.0, l + (std::log10(max) - l) * factor);
+        } else {
+            min = at - (at - min) * factor;
+            max = at + (max - at) * factor;
+        }
+    };
+    RealPoint min = g.WorldMin, max = g.WorldMax;
+    if (axes != TWheelAxes::Y) zoom(g.XLog, g.DeviceToWorldX(X), min.x, max.x);
+    if (axes != TWheelAxes::X) zoom(g.YLog, g.DeviceToWorldY(Y), min.y, max.y);
+    g.SetWorld(min, max);
+    curveSet_->Redraw();
 }
 
 void TCurvePanel::ZoomToFit() {

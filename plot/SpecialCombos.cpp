@@ -10,6 +10,9 @@
 void DrawPickerItem(QPainter& p, const QRect& r, const QString& text, const QImage* image,
                     bool graphicVisible, const QColor& back, const QColor& font) {
     p.save();
+    // A long text pushes the style sample past the item: it is cut there, and leaves the drop-down button of
+    // a closed picker in view.
+    p.setClipRect(r, Qt::IntersectClip);
     p.fillRect(r, back);
     p.setPen(font);
     const QFontMetrics fm = p.fontMetrics();
@@ -60,29 +63,29 @@ void DrawColorItem(QPainter& p, const QRect& r, const TColorBox& box, const QStr
                    TStringStyle strings, bool disabled, const QColor& font) {
     p.save();
     const int x = r.left() + 1;
-    const int y = r.top() + (box.kind == gsLine ? TColorCombo::ItemHeight / 2 : 2);
+    const int y = r.top() + (box.kind == TGraphicStyle::gsLine ? TColorCombo::ItemHeight / 2 : 2);
     const QColor grey = ToQColor(0x808080);
     p.setPen(QPen(disabled ? grey : ToQColor(box.BorderColor), 1, ToQtPenStyle(box.PenStyle)));
     p.setBrush(QBrush(disabled ? grey : ToQColor(box.FillColor), box.BrushStyle));
     switch (box.kind) {
-    case gsBitmap:
+    case TGraphicStyle::gsBitmap:
         p.drawImage(QPoint(x, y), box.bitmap);
         break;
-    case gsLine:
+    case TGraphicStyle::gsLine:
         p.drawLine(x, y, x + box.sizex, y);
         break;
-    case gsBox:
+    case TGraphicStyle::gsBox:
         p.drawRect(x, y, box.sizex, box.sizey);
         break;
-    case gsCircle:
+    case TGraphicStyle::gsCircle:
         p.drawEllipse(x, y, box.sizex, box.sizey);
         break;
-    case gsNone:
+    case TGraphicStyle::gsNone:
         break;
     }
     if (strings != ssNone) {
         p.setPen(disabled ? grey : strings == ssColored ? ToQColor(box.FillColor) : font);
-        const int left = box.kind == gsNone ? r.left() + 4 : r.left() + 8 + box.sizex;
+        const int left = box.kind == TGraphicStyle::gsNone ? r.left() + 4 : r.left() + 8 + box.sizex;
         p.drawText(QPoint(left, r.top() + 1 + p.fontMetrics().ascent()), text);
     }
     p.restore();
@@ -141,9 +144,9 @@ void TColorCombo::AddBox(const QString& name, const TColorBox& box) {
 
 void TColorCombo::AddColor(const QString& name, TColor color) {
     TColorBox box;
-    box.kind = graphicStyle_ == gsNone ? gsNone : box.kind;
-    if (graphicStyle_ == gsLine) {
-        box.kind = gsLine;
+    box.kind = graphicStyle_ == TGraphicStyle::gsNone ? TGraphicStyle::gsNone : box.kind;
+    if (graphicStyle_ == TGraphicStyle::gsLine) {
+        box.kind = TGraphicStyle::gsLine;
         box.BorderColor = color;
     }
     box.FillColor = color;
@@ -153,7 +156,7 @@ void TColorCombo::AddColor(const QString& name, TColor color) {
 
 void TColorCombo::AddLineStyle(const QString& name, TPenStyle style) {
     TColorBox box;
-    box.kind = gsLine;
+    box.kind = TGraphicStyle::gsLine;
     box.BorderColor = box.FillColor = 0x000000;
     box.PenStyle = style;
     box.sizex = 50;
@@ -165,7 +168,7 @@ void TColorCombo::FillColors() {
     for (const TNamedColor& c : StandardColors) AddColor(QLatin1String(c.name), c.value);
     if (otherIndex_ >= 0) return;
     TColorBox other;
-    other.kind = gsNone;
+    other.kind = TGraphicStyle::gsNone;
     boxes_.push_back(other);
     addItem(QStringLiteral("Other..."));
     otherIndex_ = count() - 1;

@@ -110,20 +110,21 @@ protected:
 // ---------------------------------------------------------------- colour and line-style picker
 
 // What an item of a colour picker draws before its text.
-enum TGraphicStyle { gsNone, gsBitmap, gsLine, gsBox, gsCircle };
+// A class of its own: the fit model's guess styles use the same short names.
+enum class TGraphicStyle { gsNone, gsBitmap, gsLine, gsBox, gsCircle };
 // How the text is written: not at all, in the list's font colour, or in the item's own colour.
 enum TStringStyle { ssNone, ssNormal, ssColored };
 
 // The graphic of one picker item and the colour or line style the item stands for.
 struct TColorBox {
-    TGraphicStyle kind = gsBox;
+    TGraphicStyle kind = TGraphicStyle::gsBox;
     TColor BorderColor = 0x000000;
     TColor FillColor = 0xFFFFFF; // the colour the item stands for
     Qt::BrushStyle BrushStyle = Qt::SolidPattern;
     TPenStyle PenStyle = psSolid; // the line style the item stands for
     int32_t sizex = 10;
     int32_t sizey = 10;
-    QImage bitmap; // the graphic of kind gsBitmap
+    QImage bitmap; // the graphic of kind TGraphicStyle::gsBitmap
 };
 
 // Draws one item of a colour picker into r: the graphic (grey when disabled), then the text unless the
@@ -180,7 +181,7 @@ private:
     TColor SelectedColorAt(int index) const;
 
     std::vector<TColorBox> boxes_; // one per item
-    TGraphicStyle graphicStyle_ = gsBox;
+    TGraphicStyle graphicStyle_ = TGraphicStyle::gsBox;
     TStringStyle stringStyle_ = ssNormal;
     int otherIndex_ = -1;
     int customIndex_ = -1; // the item of a colour without a name, once there is one

@@ -52,8 +52,9 @@ TSaveAnswer TDesktopMessages::AskSave(QWidget* parent, const QString& text) {
     return TSaveAnswer::Cancel;
 }
 
-QString TDesktopMessages::OpenFile(QWidget* parent, const QString& dir, const QStringList& filters) {
-    return QFileDialog::getOpenFileName(parent, QStringLiteral("Open"), dir, DialogFilters(filters));
+QString TDesktopMessages::OpenFile(QWidget* parent, const QString& dir, const QStringList& filters,
+                                   const QString& caption) {
+    return QFileDialog::getOpenFileName(parent, caption, dir, DialogFilters(filters));
 }
 
 QString TDesktopMessages::SaveFile(QWidget* parent, const QString& dir, const QStringList& filters) {

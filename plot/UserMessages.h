@@ -23,7 +23,8 @@ public:
     // A confirmation with the buttons Yes, No and Cancel (the save questions).
     virtual TSaveAnswer AskSave(QWidget* parent, const QString& text) = 0;
     // File dialogs; an empty result means the user cancelled. The save dialog asks before overwriting.
-    virtual QString OpenFile(QWidget* parent, const QString& dir, const QStringList& filters) = 0;
+    virtual QString OpenFile(QWidget* parent, const QString& dir, const QStringList& filters,
+                             const QString& caption = QStringLiteral("Open")) = 0;
     virtual QString SaveFile(QWidget* parent, const QString& dir, const QStringList& filters) = 0;
     // The colour dialog, opened on `color`; false when the user cancelled, else the choice is in `color`.
     virtual bool ChooseColor(QWidget* parent, QColor& color) = 0;
@@ -43,7 +44,8 @@ public:
     void Warning(QWidget* parent, const QString& text) override;
     bool Confirm(QWidget* parent, const QString& text) override;
     TSaveAnswer AskSave(QWidget* parent, const QString& text) override;
-    QString OpenFile(QWidget* parent, const QString& dir, const QStringList& filters) override;
+    QString OpenFile(QWidget* parent, const QString& dir, const QStringList& filters,
+                     const QString& caption = QStringLiteral("Open")) override;
     QString SaveFile(QWidget* parent, const QString& dir, const QStringList& filters) override;
     bool ChooseColor(QWidget* parent, QColor& color) override;
     QString AskText(QWidget* parent, const QString& caption, const QString& label,

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHideEvent>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QStatusTipEvent>
 #include <QTimer>
@@ -78,9 +79,11 @@ void TWindowDialog::changeEvent(QEvent* event) {
     });
 }
 
-void TWindowDialog::reject() {
-    if (undoOnEscape_ && undo_->isVisible() && undo_->isEnabled())
+void TWindowDialog::keyPressEvent(QKeyEvent* event) {
+    // QDialog turns both Escape and the close box into reject(), so Undo is taken here, from the key alone.
+    if (undoOnEscape_ && event->matches(QKeySequence::Cancel) && undo_->isVisible() && undo_->isEnabled()) {
         undo_->click();
-    else
-        QDialog::reject();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }

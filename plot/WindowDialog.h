@@ -52,8 +52,9 @@ protected:
     bool event(QEvent* e) override;
     void hideEvent(QHideEvent* event) override;
     void changeEvent(QEvent* event) override;
-    // Escape: Undo when the dialog has a usable Undo button; otherwise the dialog closes.
-    void reject() override;
+    // Escape: Undo when the dialog has a usable Undo button; otherwise the dialog closes. Only the key: the
+    // close box and Close never undo.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QPointer<QWidget> window_;

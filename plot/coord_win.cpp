@@ -125,6 +125,14 @@ double Pow10(double y) {
 
 // ---------------------------------------------------------------------------------------------- TWin
 
+bool Unresolvable(double a, double b) {
+    // A range is too narrow to draw when a double can hardly tell its ends apart: measured against the
+    // values themselves, so that a curve spanning nanoseconds near zero keeps its own range while 1e9 .. 1e9
+    // plus a rounding error does not.
+    const double span = std::fabs(b - a);
+    return !(span > 1e-12 * std::max(std::fabs(a), std::fabs(b))) || !(span >= 1e-300);
+}
+
 int32_t TWin::WorldToDeviceX(double x) const {
     const double t =
         XLog ? (WorldMin.x > 0.0 ? Log10(x / WorldMin.x) : 0.0) * Scale.x : (x - WorldMin.x) * Scale.x;
@@ -160,8 +168,8 @@ void TWin::SetWorld(RealPoint min, RealPoint max) {
         if (WorldMin.y <= 0.0) WorldMin.y = 1e-20;
         if (WorldMax.y <= WorldMin.y) WorldMax.y = WorldMin.y + 10.0;
     }
-    if (std::fabs(WorldMax.x - WorldMin.x) < 1e-8) WorldMax.x = WorldMin.x + 1.0;
-    if (std::fabs(WorldMin.y - WorldMax.y) < 1e-8) WorldMax.y = WorldMin.y + 1.0;
+    if (Unresolvable(WorldMin.x, WorldMax.x)) WorldMax.x = WorldMin.x + 1.0;
+    if (Unresolvable(WorldMin.y, WorldMax.y)) WorldMax.y = WorldMin.y + 1.0;
 }
 
 void TWin::FixLogRange() {
@@ -247,8 +255,16 @@ QString FormatFixed(double v, int decimals) {
 QString FormatTickLabel(double v, int decimals) {
     // Fixed-point text of 1e18 and more has more than 20 characters and would be cut to a wrong number; such
     // values are written with an exponent instead.
-    const QString s = std::fabs(v) >= 1e18 ? QString::number(v, 'e', std::clamp(decimals, 0, 30))
-                                           : FormatFixed(v, decimals);
+    QString s = std::fabs(v) >= 1e18 ? QString::number(v, 'e', std::clamp(decimals, 0, 30))
+                                     : FormatFixed(v, decimals);
+    // So are the small values of a very narrow range near zero, whose fixed text needs more decimals than a
+    // label holds: with as many digits as the decimals reach below the value's own first digit.
+    // A value that rounds to zero at those decimals is zero.
+    if (s.size() > MaxLabelLength) {
+        const int lead = v != 0.0 ? static_cast<int>(std::floor(std::log10(std::fabs(v)))) : -decimals - 1;
+        s = decimals + lead < 0 ? QStringLiteral("0")
+                                : QString::number(v, 'e', std::clamp(decimals + lead, 0, 16));
+    }
     return s.rightJustified(4, QLatin1Char(' '));
 }
 
@@ -274,9 +290,21 @@ std::vector<TGrid::TTick> TGrid::Ticks(bool log, double min, double max, int dec
         ForDecades(std::ceil(Log10(min) - tolerance), max, [&](int k, double decade) {
             ticks.push_back({decade, DecadeLabel(k, decimals)});
         });
+        // An axis within about one decade (2 .. 8, say) holds at most one decade line: its ends are
+        // labelled too, so that the axis can be read.
+        if (ticks.size() < 2 && min > 0.0 && max > min) {
+            const int d = std::max(decimals, LabelDecimals(max - min));
+            if (ticks.empty() || ticks.front().value > min) ticks.insert(ticks.begin(), {min, Label(min, d)});
+            if (ticks.back().value < max) ticks.push_back({max, Label(max, d)});
+        }
     } else {
         for (int32_t i = 0; i <= n; ++i) {
-            const double v = min + (max - min) * i / n;
+            double v = min + (max - min) * i / n;
+            // Near the largest double i * (max - min) overflows: the weighted ends stay within the range.
+            if (!std::isfinite(v)) {
+                const double t = static_cast<double>(i) / n;
+                v = min * (1.0 - t) + max * t;
+            }
             ticks.push_back({v, Label(v, decimals)});
         }
     }
@@ -315,8 +343,8 @@ TGrid::TTextMetrics TGrid::PlaceRectangle(QPainter& surface, int32_t width, int3
 }
 
 void TGrid::Layout(QPainter& surface, int32_t width, int32_t height) {
-    if (std::fabs(WorldMax.x - WorldMin.x) < 1e-5) WorldMin.x -= 1.0;
-    if (std::fabs(WorldMax.y - WorldMin.y) < 1e-5) WorldMax.y = WorldMin.y + 1.0;
+    if (Unresolvable(WorldMin.x, WorldMax.x)) WorldMin.x -= 1.0;
+    if (Unresolvable(WorldMin.y, WorldMax.y)) WorldMax.y = WorldMin.y + 1.0;
     PlaceRectangle(surface, width, height);
     UpdateScale();
 }
@@ -328,8 +356,8 @@ void TGrid::DrawFrame(QPainter& surface) {
 }
 
 void TGrid::Draw(QPainter& surface, int32_t width, int32_t height) {
-    if (std::fabs(WorldMax.x - WorldMin.x) < 1e-5) WorldMin.x -= 1.0;
-    if (std::fabs(WorldMax.y - WorldMin.y) < 1e-5) WorldMin.y -= 1.0;
+    if (Unresolvable(WorldMin.x, WorldMax.x)) WorldMin.x -= 1.0;
+    if (Unresolvable(WorldMin.y, WorldMax.y)) WorldMin.y -= 1.0;
     const TTextMetrics m = PlaceRectangle(surface, width, height);
 
     // A division count below 1 (typed by a user) would divide by zero here; it counts as 1 and is then raised
@@ -397,10 +425,23 @@ void TGrid::DrawGridLines(QPainter& surface, int32_t nx, int32_t ny) {
 void TGrid::DrawLabels(QPainter& surface, const TTextMetrics& m, int32_t nx, int32_t ny) {
     const QFontMetrics fm(surface.font(), surface.device());
     const int32_t h2 = m.th / 2;
-    for (const TTick& t : YTicks(m.yDecimals, ny))
-        TextAt(surface, fm, Left() - fm.horizontalAdvance(t.text) - 6, WorldToDeviceY(t.value) - h2, t.text);
-    for (const TTick& t : XTicks(m.xDecimals, nx))
-        TextAt(surface, fm, WorldToDeviceX(t.value) - fm.horizontalAdvance(t.text) / 2, Bottom() + 7, t.text);
+    // A label that would overlap the one drawn before it is left out (many decades on a short log axis,
+    // wide numbers on a narrow picture): the first and then every label with room are drawn.
+    int32_t clearAbove = INT32_MAX;
+    for (const TTick& t : YTicks(m.yDecimals, ny)) {
+        const int32_t top = WorldToDeviceY(t.value) - h2;
+        if (top + m.th > clearAbove) continue;
+        TextAt(surface, fm, Left() - fm.horizontalAdvance(t.text) - 6, top, t.text);
+        clearAbove = top - 1;
+    }
+    int32_t clearFrom = INT32_MIN;
+    for (const TTick& t : XTicks(m.xDecimals, nx)) {
+        const int32_t width = fm.horizontalAdvance(t.text);
+        const int32_t left = WorldToDeviceX(t.value) - width / 2;
+        if (left < clearFrom) continue;
+        TextAt(surface, fm, left, Bottom() + 7, t.text);
+        clearFrom = left + width + 4;
+    }
 
     const QString title = Caption(Title);
     if (!title.isEmpty())

@@ -32,6 +32,9 @@ TColor FromQColor(const QColor& color);
 // 0 for x <= 0; Pow10 gives 1e8 for y >= 1000 and 0 for y <= -1000.
 double Log10(double x);
 double Pow10(double y);
+// True when the range a .. b is too narrow to map onto pixels and label: its span is below 1e-12 of its
+// largest magnitude (or zero). Such a range is widened before drawing.
+bool Unresolvable(double a, double b);
 
 // The plot rectangle in device pixels; it includes its right and bottom pixels.
 class TWinA {
@@ -60,7 +63,8 @@ public:
     double DeviceToWorldX(int32_t px) const;
     double DeviceToWorldY(int32_t py) const;
 
-    // Takes the corners, keeps logarithmic axes positive and the ranges at least 1e-8 wide. Does not call
+    // Takes the corners, keeps logarithmic axes positive and widens a range too narrow to draw (Unresolvable)
+    // to one unit. Does not call
     // UpdateScale.
     void SetWorld(RealPoint min, RealPoint max);
     // Makes the range of each logarithmic axis positive.

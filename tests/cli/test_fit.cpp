@@ -119,6 +119,13 @@ TEST(CliFit, TabulatedAndUserTerms) {
     EXPECT_FALSE(Has(r.out.substr(0, b), "±   0.0000"));
     EXPECT_TRUE(
         Has(RunCli({"fit", "--term", "user:curve", "--library", lib, f}).err, "no function named 'curve'"));
+    // a name in a single-byte code page, as older libraries hold them: the JSON result stays valid text
+    ASSERT_EQ(
+        RunCli({"library", "define", lib, "--name", "caf\xe9", "--function", "a*x", "--param", "a=x"}).status,
+        0);
+    const auto latin = RunCli({"fit", "--term", "user:caf\xe9", "--library", lib, f, "--json"});
+    ASSERT_EQ(latin.status, 0) << latin.err;
+    EXPECT_EQ(Param(Json(latin), 0)["type"].toString(), QString::fromUtf8("caf\u00e9"));
 }
 
 TEST(CliFit, JsonCarriesTheResultInFullPrecision) {

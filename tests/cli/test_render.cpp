@@ -212,6 +212,17 @@ TEST(CliRender, LabelsShowTheirValuesInsideThePicture) {
     const QColor white(Qt::white);
     EXPECT_EQ(Count(img, white, QRect(0, 0, 4, 600)), 4 * 600);
     EXPECT_EQ(Count(img, white, QRect(796, 0, 4, 600)), 4 * 600);
+
+    // A logarithmic axis within one decade is labelled at its ends; on a short axis over many decades the
+    // labels that would overlap are left out (every other one here).
+    r = RunCli({"render", decay, "--ylog", "--yrange", "2:8", "-o", svg});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(SvgTexts(svg), (std::vector<std::string>{"2.0", "8.0", "0.0", "2.5", "5.0", "7.5", "10.0"}));
+    r = RunCli({"render", decay, "--ylog", "--yrange", "1e-6:1e6", "--size", "300x120", "-o", svg});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto texts = SvgTexts(svg);
+    EXPECT_EQ(std::vector<std::string>(texts.begin(), texts.begin() + 3),
+              (std::vector<std::string>{"0.000001", "0.001", "1.0"}));
 }
 
 TEST(CliRender, BadRequestsChangeNothing) {

@@ -57,4 +57,12 @@ TEST(CliFft, MagnitudeAndRoundTrip) {
     ASSERT_EQ(p.size(), 16u);
     EXPECT_NEAR(p[0].x, -7.5, 1e-9);
     for (size_t i = 0; i < 16; ++i) EXPECT_NEAR(p[i].y, wave[i].y, 1e-9) << i;
+    // A curve the transform cannot take: exit 1 with the reason, for the FFT and spectral smoothing.
+    const auto falling = dir.Write("falling.dat", CurveText({{2, 1}, {1, 2}, {0, 3}}));
+    for (const auto& command :
+         std::vector<std::vector<std::string>>{{"fft", falling}, {"smooth", "spectral", falling}}) {
+        const auto r = RunCli(command);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("rise strictly"), std::string::npos) << r.err;
+    }
 }

@@ -109,7 +109,9 @@ TEST(FitEngine, LocksAndBounds) {
 TEST(FitEngine, IterationLimitAndRefusals) {
     TFitParamB fit;
     const TCurveB data = Sampled(-5, 5, 101, GaussLine);
-    EXPECT_FALSE(fit.SetData(data, 1, 3)); // fewer than 4 points
+    ASSERT_TRUE(fit.SetData(data, 1, 101));
+    EXPECT_FALSE(fit.SetData(data, 1, 3)); // fewer than 4 points: the data passed before are gone too
+    EXPECT_EQ(fit.PointCount(), 0);
     EXPECT_FALSE(fit.SetData(data, 0, 50));
     EXPECT_FALSE(fit.SetData(data, 90, 102));
     ASSERT_TRUE(fit.SetData(data, 1, 101));

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <numbers>
+#include <utility>
 
 namespace {
 
@@ -269,11 +270,15 @@ TEST(FitModel, TwoPointGuess) {
     e.TwoPointGuess({1, 1}, {1, 3}); // one x: b stays
     EXPECT_DOUBLE_EQ(e.value[2], 0.5);
 
+    // A line from a trough to the next crest, either way round: the sine passes through both ends.
     TPeak s = TPeak::Create(TPeak::Sinusoidal);
-    s.TwoPointGuess({1, -1}, {3, 2});
-    EXPECT_EQ(s.value[1], 1.5);
-    EXPECT_DOUBLE_EQ(s.value[2], Pi / 2);
-    EXPECT_DOUBLE_EQ(s.value[3], 1 - Pi / 2);
+    for (const auto& [a, b] : {std::pair<TXYPoint, TXYPoint>{{5, -1}, {7, 2}}, {{7, 2}, {5, -1}}}) {
+        s.TwoPointGuess(a, b);
+        EXPECT_EQ(s.value[1], 1.5);
+        EXPECT_DOUBLE_EQ(s.value[2], Pi / 2);
+        EXPECT_NEAR(s.Value(5), -1.5, 1e-12);
+        EXPECT_NEAR(s.Value(7), 1.5, 1e-12);
+    }
 
     TPeak t = TPeak::Create(TPeak::Tabulated);
     t.TwoPointGuess({1, 5}, {2, 6});

@@ -98,6 +98,24 @@ TEST(OpsRegression, CoefficientsAndFaults) {
     EXPECT_EQ(same.Y(1), 1.0);
     TCurveB three = Make({{0, 1}, {1, 3}, {2, 2}});
     EXPECT_NE(RunGuarded([&] { three.PolyRegression(2, a, se); }), TArithFault::None);
+
+    // Far from x = 0 compared to its spread (years, day numbers): points exactly on a polynomial stay on
+    // it, and the coefficients are those of the powers of x.
+    TCurveB years, days;
+    for (int i = 0; i <= 30; ++i) {
+        const double t = i - 15;
+        years.AddPoint(1990 + i, 1 + 0.5 * t - 0.02 * t * t + 0.001 * t * t * t);
+    }
+    for (int i = 0; i < 100; ++i) days.AddPoint(1e5 + i, 3 + 0.5 * i - 0.01 * i * i);
+    const TCurveB yearsIn = years, daysIn = days;
+    ASSERT_TRUE(years.PolyRegression(3, a, se));
+    for (int32_t i = 1; i <= 31; ++i) EXPECT_NEAR(years.Y(i), yearsIn.Y(i), 1e-9) << i;
+    const double m = 2005, expected[4] = {1 - 0.5 * m - 0.02 * m * m - 0.001 * m * m * m,
+                                          0.5 + 0.04 * m + 0.003 * m * m, -0.02 - 0.003 * m, 0.001};
+    for (int k = 0; k <= 3; ++k)
+        EXPECT_NEAR(a[static_cast<size_t>(k)], expected[k], 1e-9 * std::fabs(expected[k]));
+    ASSERT_TRUE(days.PolyRegression(2, a, se));
+    for (int32_t i = 1; i <= 100; ++i) EXPECT_NEAR(days.Y(i), daysIn.Y(i), 1e-9) << i;
 }
 
 TEST(OpsSpectral, ConstantStaysNoiseShrinks) {

@@ -128,6 +128,9 @@ TEST(UserFunction, DefineCheckMessagesInOrder) {
     EXPECT_EQ(DefineUserFunction(list, std::string(50, 'n'), "a", {{"a", "1"}}, 0), "");
     EXPECT_EQ(list.Get(0)->Name, std::string(40, 'n'));
     EXPECT_EQ(list.Count(), 2);
+    // The cut never splits a character: the name stays text that can be typed and printed.
+    EXPECT_EQ(DefineUserFunction(list, std::string(39, 'd') + "\u00e9cay", "a", {{"a", "1"}}), "");
+    EXPECT_EQ(list.Get(2)->Name, std::string(39, 'd'));
 }
 
 TEST_F(UserFunctionFile, LayoutAndRoundTrip) {

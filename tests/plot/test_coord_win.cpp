@@ -73,6 +73,17 @@ private slots:
         g.SetWorld({5, 5}, {5, 5});
         QCOMPARE(g.WorldMax.x, 6.0);
         QCOMPARE(g.WorldMax.y, 6.0);
+        // Narrow ranges keep their span while a double can tell their ends apart (nanoseconds, microamps);
+        // only a span lost in rounding is widened.
+        g.SetWorld({0, 1e-6}, {4.9e-9, 1.5e-6});
+        QCOMPARE(g.WorldMax.x, 4.9e-9);
+        QCOMPARE(g.WorldMax.y, 1.5e-6);
+        g.SetWorld({1e9, 0}, {1e9 + 1e-4, 1});
+        QCOMPARE(g.WorldMax.x, 1e9 + 1.0);
+        // Their labels: an exponent where fixed text would not fit, zero where a tick rounds to it.
+        QCOMPARE(FormatTickLabel(1.2e-18, LabelDecimals(4.9e-18)), QStringLiteral("1.2e-18"));
+        QCOMPARE(FormatTickLabel(2e-39, LabelDecimals(2e-20)).trimmed(), QStringLiteral("0"));
+        QCOMPARE(FormatTickLabel(1.2e-9, LabelDecimals(4.9e-9)), QStringLiteral("0.0000000012"));
         g.SetWorld({-3, 0}, {5, 1});
         g.SetXLog(true);
         QCOMPARE(g.WorldMin.x, 0.05);
@@ -161,6 +172,24 @@ private slots:
         g.YDiv = -3;
         DrawOn(g, narrow);
         QVERIFY(g.DrawnXDiv() >= 2 && g.DrawnYDiv() >= 2);
+    }
+
+    void labelsOfRangesNearTheLargestDouble() {
+        // Every division of -1e300 .. 1.7e308 gets its label beside its grid line, though i * (max - min)
+        // is beyond a double.
+        QImage img(400, 300, QImage::Format_RGB32);
+        TGrid g;
+        g.SetWorld({0, -1e300}, {10, 1.7e308});
+        DrawOn(g, img);
+        for (int i = 0; i <= g.DrawnYDiv(); ++i) {
+            const int y = g.Bottom() -
+                          static_cast<int>(std::lround(double(i) * (g.Bottom() - g.Top()) / g.DrawnYDiv()));
+            int text = 0;
+            for (int yy = std::max(0, y - 5); yy <= std::min(img.height() - 1, y + 5); ++yy)
+                for (int x = 0; x < g.Left() - 3; ++x)
+                    text += img.pixelColor(x, yy).blue() > 200 && img.pixelColor(x, yy).red() < 100;
+            QVERIFY2(text > 10, qPrintable(QString::number(i)));
+        }
     }
 
     void logarithmicGridAndLabels() {

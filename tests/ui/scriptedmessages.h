@@ -37,8 +37,9 @@ public:
         Log.push_back({"asksave", text});
         return Take(SaveAnswers, TSaveAnswer::Cancel);
     }
-    QString OpenFile(QWidget*, const QString&, const QStringList& filters) override {
-        Log.push_back({"open", filters.join(";;")});
+    // The open dialog's text is its caption, then its filters.
+    QString OpenFile(QWidget*, const QString&, const QStringList& filters, const QString& caption) override {
+        Log.push_back({"open", caption + "|" + filters.join(";;")});
         return Take(FileNames, QString());
     }
     QString SaveFile(QWidget*, const QString&, const QStringList& filters) override {

@@ -185,6 +185,15 @@ private slots:
         panel->ZoomToFit();
         QCOMPARE(g.WorldMin.x, fullMin.x);
         QCOMPARE(g.WorldMax.y, fullMax.y);
+        // On a logarithmic axis a step out widens by decades and keeps the pointer's value in place.
+        g.SetYLog(true);
+        g.SetWorld({0, 1}, {10, 1000});
+        panel->repaint();
+        const double y1 = g.DeviceToWorldY(at.y());
+        wheel(-120, Qt::ShiftModifier);
+        panel->repaint();
+        QVERIFY(g.WorldMin.y > 0.1 && g.WorldMin.y < 1 && g.WorldMax.y > 1000);
+        QVERIFY(std::abs(g.WorldToDeviceY(y1) - at.y()) <= 1);
     }
 
     void overlayIsDrawnOnlyWhenTheImagesChange() {

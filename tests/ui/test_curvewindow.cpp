@@ -3,20 +3,25 @@
 #include "app/HelpContents.h"
 #include "app/curvewin.h"
 #include "app/placement.h"
+#include "curves/SmoothDialog.h"
 #include "plot/CurvePanels.h"
 #include "plot/SpecialCombos.h"
 #include "plot/w_curve.h"
 #include "windowfixture.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QDir>
 #include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
+#include <QProcess>
 #include <QScrollBar>
 #include <QSet>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBlock>
@@ -181,14 +186,27 @@ PopCursor|C&ursor||)";
         win->CurvePanel->AddCurve(MakeCurve({{0, 3}, {1, 4}}, "b.dat"), true, true);
         QWidget* plot = win->CurvePanel;
         plot->setFocus();
-        // Smoothing, Copy, Cut and Paste are not offered yet: their keys do nothing, and none of them is the
-        // plain key of another command (R deletes, C switches the cursor, E clears, G picks a range).
-        for (int key : {Qt::Key_R, Qt::Key_C, Qt::Key_X, Qt::Key_V, Qt::Key_E, Qt::Key_G})
-            QTest::keyClick(plot, static_cast<Qt::Key>(key), Qt::ControlModifier);
-        QCOMPARE(win->CurvePanel->CurveCount(), 2);
+        // A menu shortcut runs its own command, never the plain key of another (C switches the cursor, R
+        // deletes, E clears, G picks a range); Ctrl+E and Ctrl+G are no shortcut and do nothing.
+        QTest::keyClick(plot, Qt::Key_C, Qt::ControlModifier); // Copy
         QVERIFY(!win->CurvePanel->IsCursorShown());
+        QVERIFY(QApplication::clipboard()->mimeData()->hasFormat(QStringLiteral("BinaryCurve")));
+        QTest::keyClick(plot, Qt::Key_X, Qt::ControlModifier); // Cut
+        QCOMPARE(win->CurvePanel->CurveCount(), 1);
+        QTest::keyClick(plot, Qt::Key_V, Qt::ControlModifier); // Paste
+        QCOMPARE(win->CurvePanel->CurveCount(), 2);
+        QTest::keyClick(plot, Qt::Key_E, Qt::ControlModifier);
+        QTest::keyClick(plot, Qt::Key_G, Qt::ControlModifier);
+        QCOMPARE(win->CurvePanel->CurveCount(), 2);
         QCOMPARE(win->PickMode, 0);
+        QTest::keyClick(plot, Qt::Key_R, Qt::ControlModifier); // Smooth/Regression
+        QVERIFY(win->SmoothDialog != nullptr && win->SmoothDialog->isVisible());
+        QCOMPARE(win->CurvePanel->CurveCount(), 2);
         QVERIFY(msg->Log.empty());
+        win->SmoothDialog->close();
+        win->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(win.get()));
+        plot->setFocus();
         // Alt or Meta with a plain key does nothing either; Shift does not stop a plain key.
         QTest::keyClick(plot, Qt::Key_R, Qt::AltModifier);
         QCOMPARE(win->CurvePanel->CurveCount(), 2);
@@ -237,6 +255,20 @@ PopCursor|C&ursor||)";
         const QFontMetrics fm(win->CurvePicker->font());
         QVERIFY(win->CurvePicker->width() >=
                 fm.horizontalAdvance(QStringLiteral("#3: noisy_peak_with_a_long_name.dat")) + 30);
+        // The style sample of the chosen line stops at the text field: the drop-down button stays in view.
+        win->CurvePanel->SetActiveCurve(3);
+        QStyleOptionComboBox opt;
+        opt.initFrom(win->CurvePicker);
+        const QRect field = win->CurvePicker->style()->subControlRect(
+            QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, win->CurvePicker);
+        const QImage picker = win->CurvePicker->grab().toImage();
+        const QColor sample = ToQColor(win->CurvePanel->CurveSet().SlotColor(3));
+        int inField = 0, beyond = 0;
+        for (int y = 0; y < picker.height(); ++y)
+            for (int x = 0; x < picker.width(); ++x)
+                (x <= field.right() ? inField : beyond) += picker.pixelColor(x, y) == sample;
+        QVERIFY(inField > 10);
+        QCOMPARE(beyond, 0);
     }
 
     void helpContentsOpensTheGuide() {
@@ -578,6 +610,23 @@ PopCursor|C&ursor||)";
         QVERIFY(step > 0);
         QCOMPARE(second->pos(), QPoint(50 + step, 50 + step));
         second->close();
+    }
+
+    void anUnreachableDisplayIsReportedByName() {
+        // The program itself on an X display that no server answers (one resetting answers after a moment):
+        // it says which display and ends, instead of aborting in the window system layer.
+        QProcess app;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.remove(QStringLiteral("XDG_SESSION_TYPE"));
+        env.insert(QStringLiteral("DISPLAY"), QStringLiteral(":9971"));
+        app.setProcessEnvironment(env);
+        app.start(QStringLiteral(GRAPHMILL_APP), {});
+        QVERIFY(app.waitForFinished(30000));
+        QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(app.exitCode(), 1);
+        QCOMPARE(app.readAllStandardError(),
+                 QByteArray("graphmill: the X display \":9971\" cannot be reached\n"));
     }
 
     void mainWindowShowsTheExampleCurves() {

@@ -179,6 +179,12 @@ private slots:
         QTest::keyClick(d, Qt::Key_Escape); // Escape is Undo
         QCOMPARE(Active(), before);
         QVERIFY(!undo->isEnabled());
+        // The close box only closes: the transform stays.
+        QTest::mouseClick(execute, Qt::LeftButton);
+        const QByteArray transformed = Active();
+        QVERIFY(d->close());
+        QCOMPARE(Active(), transformed);
+        Trigger("FFT1");
         d->ComplexList().setCurrentIndex(d->ComplexList().count() - 1);
         win->CurvePanel->SetActiveCurve(3);
         Trigger("Delete1");

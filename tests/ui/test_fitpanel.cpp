@@ -1,0 +1,442 @@
+// The fit panel driven as a user would, from the Fit command of a curve window: terms added from the
+// function chooser, the parameter rows, Fit, Abort, the range picked in the plot, shapes marked there, user
+// functions defined in the function editor, and the model curves generated. Results are compared with what
+// graphmill-cli fit prints for the same file, terms, range, locks and bounds.
+#include "app/curvewin.h"
+#include "app/shareddialogs.h"
+#include "curves/SmoothDialog.h"
+#include "fit/AddPeak.h"
+#include "fit/AddVariable.h"
+#include "fit/Fit2.h"
+#include "fit/FitDialog.h"
+#include "fit/FitResultDlg.h"
+#include "fit/FitSettings.h"
+#include "fit/NewFunc.h"
+#include "fit/RSpinEdit.h"
+#include "modaldialogs.h"
+#include "plot/CurvePanels.h"
+#include "windowfixture.h"
+
+#include <QCheckBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+const QString NoisyPeak = QStringLiteral(GRAPHMILL_SOURCE_DIR "/examples/noisy_peak.dat");
+
+// What graphmill-cli prints on standard output for these arguments.
+QString Cli(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(GRAPHMILL_CLI), args);
+    p.waitForFinished();
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// Into a field: select all, type, confirm with Enter.
+void Enter(QLineEdit* edit, const QString& text) {
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClicks(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
+}
+} // namespace
+
+class TestFitPanel : public QObject, TWindowFixture {
+    Q_OBJECT
+
+    TFitDlg& P() const { return *win->FitPanel; }
+    TCurvePanel& Plot() const { return *win->CurvePanel; }
+    TParmPanel& Row(int k) const { return *P().Rows->Row(k); }
+    double Value(int term, int k) const { return P().Fit().Term(term).value[static_cast<size_t>(k)]; }
+
+    // Opens the panel with the Fit command on the loaded files.
+    bool Open(const QStringList& files = {NoisyPeak}) {
+        win->LoadFiles(files);
+        A("Fit1")->trigger();
+        return win->FitPanel != nullptr && P().isVisible();
+    }
+    // Adds a term from the chooser: its list row (0..6 built in, 7 + k library function k).
+    void AddTerm(int row, int order = 1) {
+        P().AddBtn->click();
+        TAddPeakDlg& chooser = *P().Chooser();
+        chooser.FunctionList->setCurrentRow(row);
+        chooser.OrderEdit->setValue(order);
+        chooser.AddBtn->click();
+    }
+    // Runs Fit and returns the text of the Results window it shows (empty when none showed); the text in
+    // full precision goes to fullText. The run lets events through, so the window is looked for until it
+    // shows.
+    QString fullText;
+    QString RunFit() {
+        QString text;
+        fullText.clear();
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto* d = qobject_cast<TFitResultDlg*>(QApplication::activeModalWidget());
+            if (d == nullptr) return;
+            text = d->Text();
+            d->FullPrecision()->setChecked(true);
+            fullText = d->Text();
+            d->accept();
+        });
+        poll.start(0);
+        P().FitBtn->click();
+        return text;
+    }
+
+    // Adds a parameter row through "New Variable"; without a derivative its Derive button works it out.
+    static void AddParam(TNewFunctionDlg& d, const QString& name, const QString& derivative = {},
+                         const QString& initial = QStringLiteral("0")) {
+        WhileShown<TAddVarDlg>([=](TAddVarDlg& v) {
+            v.VarEdit->setText(name);
+            if (derivative.isEmpty())
+                v.DeriveClick();
+            else
+                v.DerivEdit->setText(derivative);
+            v.InitialEdit->setText(initial);
+            v.accept();
+        });
+        d.AddClick();
+    }
+    // The names of the functions the library file holds.
+    QStringList LibraryFile() const {
+        TUserFunctionList list;
+        list.Load(win->FunctionLibraryFile.toStdString());
+        QStringList names;
+        for (int i = 0; i < list.Count(); ++i) names << QString::fromStdString(list.Get(i)->Name);
+        return names;
+    }
+
+private slots:
+    void initTestCase() {
+        IsolateUserFiles();
+        QApplication::setApplicationName(QStringLiteral("Graphmill"));
+        QApplication::setQuitOnLastWindowClosed(false);
+    }
+    void init() { QVERIFY(OpenWindow()); }
+    void cleanup() { CloseWindow(); }
+
+    void gaussianOnBackgroundMatchesTheCli() {
+        // A smoothing dialog already open stops acting while the panel is open, like the commands.
+        win->LoadFiles({NoisyPeak});
+        A("Smooth1")->trigger();
+        auto* execute = win->SmoothDialog->findChild<QPushButton*>(QStringLiteral("ExecuteBtn"));
+        QVERIFY(Open({}));
+        QVERIFY(A("FitBtn")->isChecked());
+        for (const char* name :
+             {"Delete1", "Clearall1", "Cut1", "Curvedata1", "FFT1", "Derivative1", "TableBtn"})
+            QVERIFY2(!A(name)->isEnabled(), name);
+        for (const char* name : {"Save1", "ZoomOutBtn", "CursorBtn", "NewCurveModeBtn", "FitBtn"})
+            QVERIFY2(A(name)->isEnabled(), name);
+        QVERIFY(!execute->isEnabled());
+        QVERIFY(!P().FitBtn->isEnabled() && !P().CurveGen->isEnabled());
+
+        AddTerm(0, 1);
+        AddTerm(1);
+        QCOMPARE(P().PeakList->item(0)->text(), QStringLiteral("#1  Polynomial order 1"));
+        QCOMPARE(P().PeakList->item(1)->text(), QStringLiteral("#2  Gaussian"));
+        QCOMPARE(Row(3).NameLabel->text(), QStringLiteral("hwhm"));
+        QVERIFY(!Row(4).isVisible());
+        QVERIFY(Plot().HasOverlay());
+        const QStringList terms = {"fit", "--term", "polynomial:1", "--term", "gaussian", NoisyPeak};
+        QCOMPARE(RunFit(), Cli(terms));
+        QCOMPARE(P().Iteration->text(), QStringLiteral("  4"));
+
+        // In full precision the numbers are those of --json, to the last bit.
+        const QString full = fullText;
+        const QByteArray json = Cli(QStringList(terms) << "--json").toUtf8();
+        const QJsonArray params = QJsonDocument::fromJson(json).object().value("parameters").toArray();
+        QCOMPARE(params.size(), 5);
+        for (const QJsonValue& v : params) {
+            const QJsonObject p = v.toObject();
+            const QRegularExpression line(
+                QStringLiteral("\n   %1 = (\\S+) \u00b1 (\\S+)\n").arg(p["name"].toString()));
+            const auto m = line.match(full);
+            QVERIFY2(m.hasMatch(), qPrintable(p["name"].toString()));
+            QCOMPARE(m.captured(1).toDouble(), p["value"].toDouble());
+            QCOMPARE(m.captured(2).toDouble(), p["sigma"].toDouble());
+        }
+
+        // Generate with All adds the model as graphmill-cli -o writes it.
+        P().All->setChecked(true);
+        P().CurveGen->click();
+        QCOMPARE(Plot().CurveCount(), 2);
+        QCOMPARE(QString::fromStdString(Plot().Curve(2)->DataText()), Cli(QStringList(terms) << "-o"
+                                                                                             << "-"));
+
+        // Closing gives the commands back and takes the model off the plot.
+        A("FitBtn")->trigger();
+        QVERIFY(!P().isVisible() && !A("FitBtn")->isChecked());
+        QVERIFY(A("Delete1")->isEnabled() && execute->isEnabled());
+        QVERIFY(!Plot().HasOverlay());
+    }
+
+    void abortStopsALongFitWhileOnlyAbortActs() {
+        QVERIFY(Open());
+        AddTerm(0, 1);
+        AddTerm(1);
+        // The relative test with no slack: the fit would run all of its 10000 iterations.
+        WhileShown<TFitSettingsDlg>([](TFitSettingsDlg& d) {
+            d.RelativeRadio->setChecked(true);
+            Enter(d.FtolEdit, QStringLiteral("0"));
+            Enter(d.XtolEdit, QStringLiteral("0"));
+            d.MaxIterEdit->setValue(10000);
+            d.accept();
+        });
+        P().Settings->click();
+        bool probed = false, results = false;
+        QTimer probe;
+        connect(&probe, &QTimer::timeout, this, [&] {
+            if (auto* modal = QApplication::activeModalWidget()) {
+                results = true;
+                modal->close();
+            }
+            if (probed || !P().Running() || P().Fit().iterations < 3) return;
+            probed = true;
+            QVERIFY(P().AbortBtn->isEnabled());
+            for (QWidget* w :
+                 std::initializer_list<QWidget*>{P().FitBtn, P().StepBtn, P().AddBtn, P().PeakList,
+                                                 P().Settings, Row(1).ValueEdit, P().RangeLeftBtn})
+                QVERIFY(!w->isEnabled());
+            QVERIFY(!A("FitBtn")->isEnabled());
+            P().close();
+            QVERIFY(P().isVisible());
+            QTest::mouseClick(P().AbortBtn, Qt::LeftButton);
+        });
+        probe.start(0);
+        P().FitBtn->click();
+        probe.stop();
+        QVERIFY(probed);
+        QVERIFY(!results);
+        QVERIFY(P().Fit().iterations < 100);
+        QVERIFY(P().FitBtn->isEnabled() && !P().AbortBtn->isEnabled() && A("FitBtn")->isEnabled());
+
+        // The relative test with its own limits gives what --converge relative gives.
+        WhileShown<TFitSettingsDlg>([](TFitSettingsDlg& d) {
+            d.Load(TFitSettings{});
+            d.RelativeRadio->setChecked(true);
+            d.accept();
+        });
+        P().Settings->click();
+        P().InitBtn->click();
+        QCOMPARE(RunFit(), Cli({"fit", "--term", "polynomial:1", "--term", "gaussian", "--converge",
+                                "relative", NoisyPeak}));
+
+        // Another active curve is fitted whole; one of five points is too short for five parameters.
+        QVERIFY(Plot().AddCurve(MakeCurve({{0, 1}, {1, 2}, {2, 4}, {3, 2}, {4, 1}}), true, true));
+        win->NextCurve();
+        QCOMPARE(P().RangeDisplay->text(), QStringLiteral("points 1 to 5"));
+        QCOMPARE(RunFit(), QString());
+        QVERIFY(msg->Texts("error").last().startsWith(QLatin1String("Too few data points: 5 points for 5")));
+    }
+
+    void rangeLocksAndBoundsMatchTheCli() {
+        QVERIFY(Open());
+        AddTerm(0, 1);
+        AddTerm(1);
+        Plot().repaint();
+        const TGrid& g = Plot().Grid();
+        // A bound is picked with a click on the curve; the picked point holds the other bound six points off.
+        auto pick = [&](QPushButton* bound, double x) {
+            bound->click();
+            QVERIFY(bound->isChecked() && Plot().IsPointPick());
+            const QPoint at(g.WorldToDeviceX(x), g.WorldToDeviceY(2));
+            QTest::mouseMove(&Plot(), at);
+            QTest::mouseClick(&Plot(), Qt::LeftButton, {}, at);
+            QVERIFY(!bound->isChecked() && !Plot().IsPointPick());
+        };
+        pick(P().RangeRightBtn, 19);
+        const int32_t last = P().RangeLast();
+        QVERIFY(last > 370 && last < 390);
+        pick(P().RangeLeftBtn, (last - 5) * 0.05); // too close: ignored
+        QCOMPARE(P().RangeFirst(), 1);
+        pick(P().RangeLeftBtn, 6);
+        const int32_t first = P().RangeFirst();
+        QVERIFY(first > 110 && first < 130);
+        QCOMPARE(P().RangeDisplay->text(), QStringLiteral("points %1 to %2").arg(first).arg(last));
+
+        // Bounds first (a minimum above the maximum is refused), then the guesses, a typed value and a lock,
+        // in the order graphmill-cli applies them.
+        Enter(Row(2).MaxEdit, QStringLiteral("-1e11"));
+        QCOMPARE(msg->Texts("error"),
+                 QStringList{QStringLiteral("The minimum of x0 must not lie above its maximum.")});
+        QCOMPARE(P().Fit().Term(1).max[2], 1e10);
+        Enter(Row(3).MaxEdit, QStringLiteral("0.7"));
+        // Enter confirms the field and nothing else: the chooser beside the panel stays open.
+        QVERIFY(P().Chooser()->isVisible());
+        P().InitBtn->click();
+        Enter(Row(2).ValueEdit, QStringLiteral("12.4"));
+        Row(1).LockCheck->click();
+        QVERIFY(!Row(1).ValueEdit->isEnabled());
+        const double amp = Value(1, 1);
+        QCOMPARE(RunFit(), Cli({"fit", "--term", "polynomial:1", "--term", "gaussian", "--range",
+                                QString::number(first), QString::number(last), "--max", "2.3=0.7", "--set",
+                                "2.2=12.4", "--lock", "2.1", NoisyPeak}));
+        QCOMPARE(Value(1, 1), amp);
+        QCOMPARE(Value(1, 3), 0.7);
+
+        // Alt+Up and Alt+Left nudge the first and second parameters of the selected term.
+        const double offset = Value(0, 1), slope = Value(0, 2);
+        P().SelectTerm(0);
+        QTest::keyClick(P().PeakList, Qt::Key_Up, Qt::AltModifier);
+        QTest::keyClick(Row(1).MinEdit, Qt::Key_Left, Qt::AltModifier);
+        QCOMPARE(Value(0, 1), offset * 1.1);
+        QCOMPARE(Value(0, 2), slope * 0.9);
+    }
+
+    void markedShapeGivesTheSelectedTermItsValues() {
+        QVERIFY(Open());
+        AddTerm(1);
+        const double before = Value(0, 3);
+        Plot().repaint();
+        const TGrid& g = Plot().Grid();
+        auto mark = [&](QPoint a, QPoint b) {
+            QTest::mousePress(&Plot(), Qt::LeftButton, {}, a);
+            QTest::mouseMove(&Plot(), (a + b) / 2);
+            QTest::mouseMove(&Plot(), b);
+            QTest::mouseRelease(&Plot(), Qt::LeftButton, {}, b);
+        };
+        const QPoint a(g.WorldToDeviceX(12.5), g.WorldToDeviceY(7));
+        mark(a, a); // a click marks nothing
+        QCOMPARE(Value(0, 3), before);
+        mark(a, QPoint(g.WorldToDeviceX(13.5), g.WorldToDeviceY(1)));
+        QVERIFY(std::fabs(Value(0, 1) - 6.0) < 0.05);
+        QVERIFY(std::fabs(Value(0, 2) - 12.5) < 0.05);
+        QVERIFY(std::fabs(Value(0, 3) - 1.0) < 0.05);
+    }
+
+    void functionChooserAndTheSharedLibrary() {
+        QVERIFY(Open());
+        P().AddBtn->click();
+        TAddPeakDlg& chooser = *P().Chooser();
+        QVERIFY(!chooser.EditBtn->isEnabled() && !chooser.DelBtn->isEnabled());
+        chooser.FunctionList->setCurrentRow(1);
+        QVERIFY(!chooser.OrderEdit->isEnabled());
+
+        // A tabulated term's file: refused when it holds fewer than two points.
+        WriteFile(Path("one.dat"), "1 2\r\n");
+        WriteFile(Path("two.dat"), "0 0\r\n20 1\r\n");
+        msg->FileNames = {Path("one.dat"), Path("two.dat")};
+        chooser.FunctionList->setCurrentRow(6);
+        chooser.AddBtn->click();
+        QCOMPARE(msg->Texts("error"),
+                 QStringList{QStringLiteral("The file you have chosen is not a valid data file.")});
+        QVERIFY(msg->Texts("open")[0].startsWith(
+            QLatin1String("Select file for tabulated function.|ASCII file")));
+        chooser.AddBtn->click();
+        QCOMPARE(P().PeakList->item(0)->text(), QStringLiteral("#1  Tabulated"));
+        // Enter on the list adds the chosen function and keeps the chooser open.
+        chooser.FunctionList->setCurrentRow(1);
+        QTest::keyClick(chooser.FunctionList, Qt::Key_Return);
+        QCOMPARE(P().PeakList->count(), 2);
+        QVERIFY(chooser.isVisible());
+
+        // Defining: every refusal in turn, the dialog staying open with the input.
+        msg->Log.clear();
+        WhileShown<TNewFunctionDlg>([&](TNewFunctionDlg& d) {
+            d.accept();
+            d.NameEdit->setText(QStringLiteral("line"));
+            d.accept();
+            d.FuncEdit->setText(QStringLiteral("a * x + b"));
+            AddParam(d, QStringLiteral("a.1"), QStringLiteral("x"));
+            d.accept();
+            d.RemoveClick();
+            AddParam(d, QStringLiteral("a"), QStringLiteral(" "));
+            d.accept();
+            d.ClearClick();
+            AddParam(d, QStringLiteral("a"), QStringLiteral("x+"));
+            d.accept();
+            d.ClearClick();
+            for (const char* name : {"a", "b", "c", "d", "e", "f", "g", "h", "i"})
+                AddParam(d, QLatin1String(name));
+            d.AddClick(); // a tenth
+            d.ClearClick();
+            AddParam(d, QStringLiteral("a"));
+            AddParam(d, QStringLiteral("b"));
+            QCOMPARE(d.Derivatives->item(0)->text(), QStringLiteral("x"));
+            d.accept();
+        });
+        chooser.DefineBtn->click();
+        QCOMPARE(
+            msg->Texts("error"),
+            (QStringList{"No function name.", "No function given.", "One or more variable names are invalid.",
+                         "One or more derivative expressions are invalid.", "Error parsing expresions.",
+                         "A function has at most 9 parameters."}));
+        QCOMPARE(LibraryFile(), QStringList{"line"});
+        // A value the library file cannot hold is refused where it is typed.
+        msg->Log.clear();
+        WhileShown<TNewFunctionDlg>([&](TNewFunctionDlg& d) {
+            d.NameEdit->setText(QStringLiteral("line"));
+            d.FuncEdit->setText(QStringLiteral("x"));
+            WhileShown<TAddVarDlg>([](TAddVarDlg& v) {
+                v.VarEdit->setText(QStringLiteral("a"));
+                v.DerivEdit->setText(QStringLiteral("0"));
+                v.MaxEdit->setText(QStringLiteral("1e50"));
+                v.accept();
+                QVERIFY(v.isVisible());
+            });
+            d.AddClick();
+            d.accept();
+        });
+        chooser.DefineBtn->click();
+        QCOMPARE(msg->Texts("error"),
+                 (QStringList{"Max: 1E50 is beyond what the library file holds (about 1.7e38).",
+                              "Duplicate function name."}));
+
+        // A peak on a background with every derivative worked out by Derive fits as graphmill-cli fits it.
+        WhileShown<TNewFunctionDlg>([&](TNewFunctionDlg& d) {
+            d.NameEdit->setText(QStringLiteral("peak"));
+            d.FuncEdit->setText(QStringLiteral("A*exp(0-((x-c)/w)^2/2)+b"));
+            AddParam(d, QStringLiteral("A"), {}, QStringLiteral("5"));
+            AddParam(d, QStringLiteral("c"), {}, QStringLiteral("12"));
+            AddParam(d, QStringLiteral("w"), {}, QStringLiteral("1"));
+            AddParam(d, QStringLiteral("b"), {}, QStringLiteral("1"));
+            d.accept();
+        });
+        chooser.DefineBtn->click();
+        QCOMPARE(LibraryFile(), (QStringList{"line", "peak"}));
+        QCOMPARE(chooser.FunctionList->currentItem()->text(), QStringLiteral("peak"));
+        P().ClearAllBtn->click();
+        chooser.AddBtn->click();
+        QCOMPARE(RunFit(),
+                 Cli({"fit", "--library", win->FunctionLibraryFile, "--term", "user:peak", NoisyPeak}));
+
+        // The library is the program's: another window's chooser lists the functions at once; an edit and a
+        // delete are written to the file.
+        Tcurvewindow other;
+        other.show();
+        other.LoadFiles({NoisyPeak});
+        other.Action(QStringLiteral("Fit1"))->trigger();
+        other.FitPanel->AddBtn->click();
+        QListWidget* list = other.FitPanel->Chooser()->FunctionList;
+        QCOMPARE(list->item(8)->text(), QStringLiteral("peak"));
+        chooser.FunctionList->setCurrentRow(7);
+        WhileShown<TNewFunctionDlg>([](TNewFunctionDlg& d) {
+            QCOMPARE(d.FuncEdit->text(), QStringLiteral("a*x+b"));
+            d.NameEdit->setText(QStringLiteral("straight"));
+            d.accept();
+        });
+        chooser.EditBtn->click();
+        QCOMPARE(list->item(7)->text(), QStringLiteral("straight"));
+        msg->ConfirmAnswers = {true};
+        chooser.DelBtn->click();
+        QCOMPARE(LibraryFile(), QStringList{"peak"});
+        QCOMPARE(list->count(), 8);
+        other.close();
+    }
+};
+
+QTEST_MAIN(TestFitPanel)
+#include "test_fitpanel.moc"
