@@ -7,6 +7,7 @@
 #include "fit/Fit1.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -118,6 +119,23 @@ bool ParseParam(const std::string& text, TUserParamDef& p) {
                                              "' is beyond what the library file holds (about 1.7e38)");
             return false;
         }
+    // Bounds the fit could never keep: it refuses a minimum above a maximum, and would move a start value
+    // outside them onto a bound.
+    auto shortest = [](double v) {
+        char buf[32];
+        return std::string(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+    };
+    if (p.Min > p.Max) {
+        cli::Error("library define", "--param '" + text + "': parameter " + p.Name + ": its min " +
+                                         shortest(p.Min) + " lies above its max " + shortest(p.Max));
+        return false;
+    }
+    if (p.Initial < p.Min || p.Initial > p.Max) {
+        cli::Error("library define", "--param '" + text + "': parameter " + p.Name + ": its start value " +
+                                         shortest(p.Initial) + " lies outside its bounds " + shortest(p.Min) +
+                                         " to " + shortest(p.Max));
+        return false;
+    }
     if (fields.size() == 5) {
         long code = -1;
         if (!cli::ParseInteger(fields[4], code))
@@ -244,7 +262,9 @@ const cli::TRegister
                     "its code 0 to 11. A missing\n"
                     "  LIBFILE is created. Refusals exit 2 with the function dialog's message "
                     "(\"No function name.\",\n"
-                    "  \"Duplicate function name.\", ...).\n"
+                    "  \"Duplicate function name.\", ...), or a message naming the parameter "
+                    "whose min lies above its\n"
+                    "  max or whose initial value lies outside its bounds.\n"
                     "  With --derive, a --param NAME (or NAME=,INITIAL,...) without a derivative gets the "
                     "derivative of F by\n"
                     "  that parameter, worked out symbolically (library show prints it); it is checked "

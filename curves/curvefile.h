@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <sys/types.h>
 
 namespace curvefile {
 
@@ -43,11 +44,12 @@ std::string ResolveSaveName(const std::string& fileName, const std::string& defa
 // The backup beside a file: its name cut at the first "." of the file name itself, plus backupExt.
 std::string BackupName(const std::string& fileName, const std::string& backupExt);
 
-// The program's own file routine behind a save: resolves the name, keeps a backup copy of an existing file
-// and opens a temporary file beside it for the new content. Commit renames the new content over the target;
-// a writer destroyed without a successful Commit removes its temporary file and leaves the target untouched.
-// The backup is made the same way: copied into a temporary file beside it and renamed over the old backup
-// only once complete, so a failed copy leaves the old backup as it was.
+// The program's own file routine behind a save: resolves the name and opens a temporary file beside the
+// target for the new content. Commit, once the new content is completely written, copies an existing target
+// into a second temporary file (its backup, with the target's permissions), and only when that is complete
+// too renames the backup over the old backup and the new content over the target. A save that fails before
+// then leaves the target and its old backup as they were; a writer destroyed without a successful Commit
+// removes its temporary files.
 class TSaveFile {
 public:
     TSaveFile() = default;
@@ -74,14 +76,18 @@ private:
     bool Flush();
     // Creates a new file under a hidden name beside the target (in dirFd_); -1 with errno on failure.
     int CreateTemp(const std::string& baseName, std::string& tempName);
-    bool CopyToBackup(const std::string& backup, std::string& why);
+    // Copies the target to a new temporary file (backupTemp_) with the target's permissions, synced.
+    bool CopyToBackupTemp(std::string& why);
 
     // The target's directory: temporary files are created, removed and renamed through it, so that none is
     // left behind when the directory is moved or removed during a save.
     int dirFd_ = -1;
     int fd_ = -1;
     std::string target_;
-    std::string temp_; // name of the temporary file within dirFd_
+    std::string temp_;       // name of the temporary file within dirFd_
+    std::string backup_;     // the backup to make of the target ("" for none)
+    std::string backupTemp_; // name of the backup's temporary file within dirFd_
+    mode_t mode_ = 0;        // permissions of the target (of the new file: as the umask allows)
     std::string error_;
     std::string buffer_;
     long long written_ = 0;

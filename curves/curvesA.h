@@ -63,28 +63,21 @@ public:
     // (which is left on the left point of the bracket). A query left of the hint fails.
     bool ValueAt(int32_t& hint, double x, double& y) const;
 
-    // Least-squares polynomial a0 + a1 x + ... over all points; coeffs must hold order + 1 values. Fails
-    // when the points hold fewer than order + 1 different x values (the equations are then singular).
-    bool PolyFit(int order, double* coeffs, double& stdError) const;
-    // The solving half of PolyFit, from the sums over n points: sx[k] = sum of x^k for k = 0..2 order,
-    // sxy[k] = sum of x^k y for k = 0..order, sy and syy the sums of y and y^2. The standard error (which
-    // divides by n - order - 1) is computed only when stdError is given.
-    static bool SolvePolySums(int order, int32_t n, const TExtended* sx, const TExtended* sxy, TExtended sy,
-                              TExtended syy, double* coeffs, double* stdError);
-    // Replaces every y by the polynomial's value at its x.
-    void ApplyPoly(int order, const double* coeffs);
+    // Least-squares polynomial a0 + a1 u + ... + a_order u^order in powers of u = x - centre over all points;
+    // coeffs must hold order + 1 values. Far from x = 0 compared with the points' spread, the powers of x
+    // itself lose the curve's shape in rounding: a centre among the points (their mean, or the point a
+    // local fit is for) keeps the fit right to rounding wherever the points lie. Fails when the points hold
+    // fewer than order + 1 different x values (the equations are then singular).
+    bool PolyFit(int order, double* coeffs, double& stdError, double centre = 0.0) const;
+    // Replaces every y by the polynomial's value at its x, in powers of x - centre as PolyFit gives them.
+    void ApplyPoly(int order, const double* coeffs, double centre = 0.0);
 
-    // x^k as the program computes its powers: exp(k ln|x|), negated for negative x and odd k.
-    static double Power(double x, int k);
-    // Power(x, k) for k = 0..maxK into out[0..maxK], with the logarithm taken once.
-    static void Powers(double x, int maxK, double* out);
-
-protected:
     // True when x[0..n-1] holds at least `need` (at most MaxPolyOrder + 1) different values. With fewer,
     // the normal equations of a fit of order need - 1 are singular, although rounding in the powers
     // leaves their pivots non-zero.
     static bool HasDistinctX(const double* x, int32_t n, int need);
 
+protected:
     int32_t count_ = 0;
     std::vector<double> x_;
     std::vector<double> y_;

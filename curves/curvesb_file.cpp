@@ -277,6 +277,7 @@ long long TSaveFile::FailWriteAfterBytes = -1;
 TSaveFile::~TSaveFile() {
     if (fd_ >= 0) ::close(fd_);
     if (!temp_.empty()) ::unlinkat(dirFd_, temp_.c_str(), 0);
+    if (!backupTemp_.empty()) ::unlinkat(dirFd_, backupTemp_.c_str(), 0);
     if (dirFd_ >= 0) ::close(dirFd_);
 }
 
@@ -318,20 +319,22 @@ int TSaveFile::CreateTemp(const std::string& baseName, std::string& tempName) {
     return -1;
 }
 
-bool TSaveFile::CopyToBackup(const std::string& backup, std::string& why) {
+bool TSaveFile::CopyToBackupTemp(std::string& why) {
     auto failed = [&](int err) {
         why = std::strerror(err);
         return false;
     };
     const int in = ::open(target_.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return failed(errno);
-    std::string tempName;
-    const int out = CreateTemp(fs::path(backup).filename().string(), tempName);
+    const int out = CreateTemp(fs::path(backup_).filename().string(), backupTemp_);
     if (out < 0) {
         const int err = errno;
+        backupTemp_.clear();
         ::close(in);
         return failed(err);
     }
+    // The copy has the permissions of the file it copies.
+    ::fchmod(out, mode_);
     std::vector<char> block(1 << 20);
     int err = 0;
     for (;;) {
@@ -347,11 +350,7 @@ bool TSaveFile::CopyToBackup(const std::string& backup, std::string& why) {
     ::close(in);
     if (err == 0 && ::fsync(out) != 0) err = errno;
     if (::close(out) != 0 && err == 0) err = errno;
-    if (err == 0 && ::renameat(dirFd_, tempName.c_str(), dirFd_, fs::path(backup).filename().c_str()) != 0)
-        err = errno;
-    if (err == 0) return true;
-    ::unlinkat(dirFd_, tempName.c_str(), 0);
-    return failed(err);
+    return err == 0 || failed(err);
 }
 
 bool TSaveFile::OpenForWrite(const std::string& fileName, const std::string& defaultExt,
@@ -378,26 +377,23 @@ bool TSaveFile::OpenForWrite(const std::string& fileName, const std::string& def
     if (exists) {
         if (::access(target_.c_str(), W_OK) != 0) return Fail("cannot save to " + target_, errno);
     }
-    if (exists && !backupExt.empty()) {
-        const std::string backup = BackupName(target_, backupExt);
-        std::string why;
-        if (!CopyToBackup(backup, why))
-            return Fail("cannot save to " + target_ + ": no backup copy " + backup + ": " + why, 0);
-    }
+    // The backup copy is made when the new content is complete (Commit), so that a failed save replaces
+    // neither the file nor an older backup.
+    if (exists && !backupExt.empty()) backup_ = BackupName(target_, backupExt);
     fd_ = CreateTemp(fs::path(target_).filename().string(), temp_);
     if (fd_ < 0) {
         temp_.clear();
         return Fail("cannot save to " + target_, errno);
     }
-    // A replaced file keeps its permissions; a new one gets what the user's umask allows, as any created
-    // file.
-    mode_t mode = st.st_mode & 07777;
+    // A replaced file keeps its permissions, and its backup has them too; a new one gets what the user's
+    // umask allows, as any created file.
+    mode_ = st.st_mode & 07777;
     if (!exists) {
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        mode = 0666 & ~mask;
+        mode_ = 0666 & ~mask;
     }
-    ::fchmod(fd_, mode);
+    ::fchmod(fd_, mode_);
     buffer_.reserve(1 << 20);
     return true;
 }
@@ -422,8 +418,18 @@ bool TSaveFile::Commit() {
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) return Fail("cannot write " + target_, errno);
-    // Renamed onto the path as named: a directory moved away meanwhile makes the save fail (and the temporary
-    // file is removed from where it went) rather than put the content where the user did not ask for it.
+    // The new content is complete; then the backup copy of the old one, and only when both are written do
+    // they replace the old backup and the file. Renamed onto the paths as named: a directory moved away
+    // meanwhile makes the save fail (and the temporary files are removed from where they went) rather than
+    // put the content where the user did not ask for it.
+    if (!backup_.empty()) {
+        std::string why;
+        if (!CopyToBackupTemp(why))
+            return Fail("cannot save to " + target_ + ": no backup copy " + backup_ + ": " + why, 0);
+        if (::renameat(dirFd_, backupTemp_.c_str(), AT_FDCWD, backup_.c_str()) != 0)
+            return Fail("cannot save to " + target_ + ": no backup copy " + backup_, errno);
+        backupTemp_.clear();
+    }
     if (::renameat(dirFd_, temp_.c_str(), AT_FDCWD, target_.c_str()) != 0)
         return Fail("cannot replace " + target_, errno);
     temp_.clear();

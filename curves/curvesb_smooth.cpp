@@ -1,106 +1,66 @@
 // Smoothing and regression of a curve: moving local polynomials, one polynomial over the whole curve, a
 // Gaussian filter through the Fourier transform, and a fixed five-point filter.
 #include "curves/curvesb.h"
+#include "curves/polyfit.h"
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
 #include <vector>
 
 namespace {
 
-// The sums of a window fit from the rows of its points (row[0] = y, row[k] = x^k for k = 1..2 order):
-// sx[k] = sum of x^k for k = 1..2 order, sxy[k] = sum of x^k y for k = 1..order, sy = sum of y (also
-// sxy[0]), added in window order. sx[0] is left out: the solver does not read it. With the order known at
-// compile time the accumulators stay in registers; the additions and their order are the same as in the
-// general form.
+// The moving fit of SplineSmooth for one order (Order >= 0 when known at compile time, -1 otherwise): y gets
+// the smoothed values, computed from the unchanged values y0.
 template <int Order>
-void WindowSums(const double* const* window, int32_t n, TExtended* sx, TExtended* sxy, TExtended& sy) {
-    constexpr int K = 2 * Order + 1;
-    TExtended s[K] = {}, sp[Order + 1] = {};
-    TExtended sum = 0.0L;
-    for (int32_t t = 0; t < n; ++t) {
-        const double* p = window[t];
-        const double yj = p[0];
-        for (int k = 1; k < K; ++k) s[k] += p[k];
-        for (int k = 1; k <= Order; ++k) sp[k] += static_cast<TExtended>(p[k]) * yj;
-        sum += yj;
+void MovingFit(int order, int32_t n, const double* x, const double* y0, double* y, int32_t cnt,
+               bool distinctX) {
+    std::vector<double> wx(static_cast<size_t>(n)), wy(static_cast<size_t>(n));
+    TExtended sx[2 * TCurveA::MaxPolyOrder + 1] = {}, sxy[TCurveA::MaxPolyOrder + 1] = {}, sy;
+    if constexpr (Order >= 0) order = Order;
+    double coeffs[TCurveA::MaxPolyOrder + 1];
+    for (int32_t i = 0; i < cnt; ++i) {
+        // The window: point i, then the nearer in x of the next points on either side (right on a tie),
+        // one side only where the other has run out. Each side's distance is taken once per point taken;
+        // away from the ends neither side can run out, and the loop needs no bounds (kept free of the
+        // window check, which would cost the usual case time).
+        const double xi = x[i];
+        int32_t l = i - 1, r = i + 1;
+        wx[0] = xi;
+        wy[0] = y0[i];
+        if (i >= n && i + n < cnt && distinctX) {
+            double dl = std::fabs(x[l] - xi), dr = std::fabs(x[r] - xi);
+            for (int32_t t = 1; t < n; ++t) {
+                int32_t j;
+                if (dr <= dl) {
+                    j = r;
+                    dr = std::fabs(x[++r] - xi);
+                } else {
+                    j = l;
+                    dl = std::fabs(x[--l] - xi);
+                }
+                wx[static_cast<size_t>(t)] = x[j];
+                wy[static_cast<size_t>(t)] = y0[j];
+            }
+        } else {
+            for (int32_t t = 1; t < n; ++t) {
+                const int32_t j =
+                    l < 0 || (r < cnt && std::fabs(x[r] - xi) <= std::fabs(x[l] - xi)) ? r++ : l--;
+                wx[static_cast<size_t>(t)] = x[j];
+                wy[static_cast<size_t>(t)] = y0[j];
+            }
+            // The window is points l + 1..r - 1; too few different x in it leave the point as it is, as
+            // the fit of the window curve fails.
+            if (!distinctX && !TCurveA::HasDistinctX(x + l + 1, r - l - 1, order + 1)) continue;
+        }
+        // The fit in powers of x - xi, with the sums in the order the points joined the window: the
+        // window curve's fit about xi, whose value at xi is a0. The standard error is not needed, so a
+        // window of exactly order + 1 points does not divide by zero.
+        polyfit::Sums<Order>(order, wx.data(), wy.data(), n, xi, sx, sxy, sy, nullptr);
+        if (!polyfit::Solve(order, n, sx, sxy, sy, 0.0L, coeffs, nullptr)) continue;
+        // A vanishing quadratic term leaves the point as it is (it lies on the local line anyway).
+        if (order >= 2 && std::fabs(coeffs[2]) < 1e-40) continue;
+        y[i] = coeffs[0];
     }
-    for (int k = 1; k < K; ++k) sx[k] = s[k];
-    for (int k = 1; k <= Order; ++k) sxy[k] = sp[k];
-    sxy[0] = sum;
-    sy = sum;
-}
-
-void WindowSumsAnyOrder(int order, const double* const* window, int32_t n, TExtended* sx, TExtended* sxy,
-                        TExtended& sy) {
-    const int K = 2 * order + 1;
-    std::fill_n(sx, K, 0.0L);
-    std::fill_n(sxy, order + 1, 0.0L);
-    sy = 0.0L;
-    for (int32_t t = 0; t < n; ++t) {
-        const double* p = window[t];
-        const double yj = p[0];
-        for (int k = 1; k < K; ++k) sx[k] += p[k];
-        for (int k = 1; k <= order; ++k) sxy[k] += static_cast<TExtended>(p[k]) * yj;
-        sy += yj;
-    }
-    sxy[0] = sy;
-}
-
-// The quadratic window from its rows to the smoothed value of its first point, or false where the point
-// keeps its value: the sums of WindowSums for order 2, then the solve of SolvePolySums for two unknowns with
-// the very same operations in the same order, and the polynomial at the point. Kept in one function so that
-// the sums pass straight into the solve instead of through extended-precision memory.
-bool QuadraticWindowValue(const double* const* window, int32_t n, double& value) {
-    // Two passes, so that each one's accumulators and products fit the floating-point register stack; the
-    // split (three sums, then four) is the one that keeps the stack shuffling lowest. Each sum still adds
-    // its terms in window order.
-    TExtended s1 = 0.0L, s2 = 0.0L, s3 = 0.0L, s4 = 0.0L, p1 = 0.0L, p2 = 0.0L, sy = 0.0L;
-    for (int32_t t = 0; t < n; ++t) {
-        const double* p = window[t];
-        s1 += p[1];
-        s2 += p[2];
-        sy += p[0];
-    }
-    for (int32_t t = 0; t < n; ++t) {
-        const double* p = window[t];
-        const double yj = p[0];
-        s3 += p[3];
-        s4 += p[4];
-        p1 += static_cast<TExtended>(p[1]) * yj;
-        p2 += static_cast<TExtended>(p[2]) * yj;
-    }
-    const TExtended nn = n;
-    const TExtended off = s3 - s1 * s2 / nn;
-    TExtended s11 = s2 - s1 * s1 / nn, s12 = off;
-    TExtended s21 = off, s22 = s4 - s2 * s2 / nn;
-    TExtended r1 = p1 - s1 * sy / nn, r2 = p2 - s2 * sy / nn;
-    if (std::fabs(s21) > std::fabs(s11)) {
-        std::swap(s11, s21);
-        std::swap(s12, s22);
-        std::swap(r1, r2);
-    }
-    if (s11 == 0.0L) return false;
-    const TExtended f = s21 / s11;
-    s22 -= f * s12;
-    r2 -= f * r1;
-    if (s22 == 0.0L) return false;
-    const TExtended a2 = r2 / s22;
-    const TExtended a1 = (r1 - s12 * a2) / s11;
-    TExtended a0 = sy;
-    a0 -= a1 * s1;
-    a0 -= a2 * s2;
-    a0 /= nn;
-    const double c0 = static_cast<double>(a0), c1 = static_cast<double>(a1), c2 = static_cast<double>(a2);
-    // A vanishing quadratic term leaves the point as it is (it lies on the local line anyway).
-    if (std::fabs(c2) < 1e-40) return false;
-    const double* p = window[0];
-    TExtended v = c0;
-    v += c1 * static_cast<TExtended>(p[1]);
-    v += c2 * static_cast<TExtended>(p[2]);
-    value = static_cast<double>(v);
-    return true;
 }
 
 } // namespace
@@ -110,99 +70,21 @@ bool TCurveB::SplineSmooth(int32_t n, int order) {
     if (n < 3 || n > cnt || n <= order || order < 0 || order > MaxPolyOrder) return false;
     const double* x = XData();
     double* y = YData();
-
-    // A point's powers x^1..x^(2 order) are the same in every window that holds it, so each point's are
-    // computed once, when it first comes into reach, and kept in a ring of rows together with its unchanged
-    // y (in place of x^0, which no sum reads): every fit reads the unchanged values although y is
-    // overwritten behind the sweep. A window of n points around point i lies within i - n + 1..i + n - 1.
-    const int K = 2 * order + 1;
-    const int32_t ring = static_cast<int32_t>(std::bit_ceil(2u * static_cast<uint32_t>(n)));
-    const int32_t mask = ring - 1;
-    std::vector<double> pw(static_cast<size_t>(ring) * static_cast<size_t>(K));
-    auto rowOf = [&](int32_t j) {
-        return pw.data() + static_cast<size_t>(j & mask) * static_cast<size_t>(K);
-    };
-    auto fill = [&](int32_t j) {
-        double* row = rowOf(j);
-        Powers(x[j], K - 1, row);
-        row[0] = y[j];
-    };
-    int32_t filled = 0; // points 0..filled-1 have their rows in the ring
-    for (; filled < n; ++filled) fill(filled);
-
+    // Every fit reads the unchanged values although y is overwritten behind the sweep.
+    const std::vector<double> y0(y, y + cnt);
     // Where x only rises, as it mostly does, every window holds n > order different x and needs no check of
-    // its own; otherwise every point takes the bounded walk below, which checks its window.
+    // its own; otherwise every point takes the bounded walk, which checks its window.
     int32_t notRising = 0;
     for (int32_t j = 1; j < cnt; ++j) notRising += !(x[j] > x[j - 1]);
     const bool distinctX = notRising == 0;
-
-    std::vector<const double*> window(static_cast<size_t>(n));
-    TExtended sx[2 * MaxPolyOrder + 1], sxy[MaxPolyOrder + 1];
-    double coeffs[MaxPolyOrder + 1];
-    for (int32_t i = 0; i < cnt; ++i) {
-        if (filled < cnt && filled == i + n - 1) fill(filled++);
-        // The window: point i, then the nearer in x of the next points on either side (right on a tie),
-        // one side only where the other has run out. Each side's distance is taken once per point taken;
-        // away from the ends neither side can run out, and the loop needs no bounds (kept free of the
-        // window check, which would cost the usual case time).
-        const double xi = x[i];
-        int32_t l = i - 1, r = i + 1;
-        window[0] = rowOf(i);
-        if (i >= n && i + n < cnt && distinctX) {
-            double dl = std::fabs(x[l] - xi), dr = std::fabs(x[r] - xi);
-            for (int32_t t = 1; t < n; ++t) {
-                if (dr <= dl) {
-                    window[static_cast<size_t>(t)] = rowOf(r);
-                    dr = std::fabs(x[++r] - xi);
-                } else {
-                    window[static_cast<size_t>(t)] = rowOf(l);
-                    dl = std::fabs(x[--l] - xi);
-                }
-            }
-        } else {
-            for (int32_t t = 1; t < n; ++t) {
-                if (l < 0 || (r < cnt && std::fabs(x[r] - xi) <= std::fabs(x[l] - xi)))
-                    window[static_cast<size_t>(t)] = rowOf(r++);
-                else
-                    window[static_cast<size_t>(t)] = rowOf(l--);
-            }
-            // The window is points l + 1..r - 1; too few different x in it leave the point as it is, as
-            // the fit of the window curve fails.
-            if (!distinctX && !HasDistinctX(x + l + 1, r - l - 1, order + 1)) continue;
-        }
-        // Sums in the order the points joined the window, as a fit of the window curve forms them.
-        if (order == 2) {
-            double v;
-            if (QuadraticWindowValue(window.data(), n, v)) y[i] = v;
-            continue;
-        }
-        TExtended sy;
-        switch (order) {
-        case 0:
-            WindowSums<0>(window.data(), n, sx, sxy, sy);
-            break;
-        case 1:
-            WindowSums<1>(window.data(), n, sx, sxy, sy);
-            break;
-        case 3:
-            WindowSums<3>(window.data(), n, sx, sxy, sy);
-            break;
-        case 4:
-            WindowSums<4>(window.data(), n, sx, sxy, sy);
-            break;
-        default:
-            WindowSumsAnyOrder(order, window.data(), n, sx, sxy, sy);
-            break;
-        }
-        // The standard error is not needed, so a window of exactly order + 1 points does not divide by zero.
-        if (!SolvePolySums(order, n, sx, sxy, sy, 0.0L, coeffs, nullptr)) continue;
-        // A vanishing quadratic term leaves the point as it is (it lies on the local line anyway).
-        if (order >= 2 && std::fabs(coeffs[2]) < 1e-40) continue;
-        const double* p = rowOf(i);
-        TExtended v = coeffs[0];
-        for (int k = 1; k <= order; ++k) v += coeffs[k] * static_cast<TExtended>(p[k]);
-        y[i] = static_cast<double>(v);
-    }
+    // Each window is fitted about its own point: in powers of x itself a window far from x = 0 compared
+    // with its width lost its shape in rounding (a parabola at x = 50000 came out 0.5 off).
+    // The orders up to 4 have their sums unrolled.
+    using TMovingFit = void (*)(int, int32_t, const double*, const double*, double*, int32_t, bool);
+    static constexpr TMovingFit unrolled[] = {MovingFit<0>, MovingFit<1>, MovingFit<2>, MovingFit<3>,
+                                              MovingFit<4>};
+    const TMovingFit fit = order <= 4 ? unrolled[order] : MovingFit<-1>;
+    fit(order, n, x, y0.data(), y, cnt, distinctX);
     CalcYRange();
     MarkModified();
     return true;
@@ -217,14 +99,10 @@ bool TCurveB::PolyRegression(int order, std::vector<double>& coeffs, double& std
     TExtended sum = 0.0L;
     for (int32_t i = 0; i < n; ++i) sum += x_[static_cast<size_t>(i)];
     const double c = n > 0 ? static_cast<double>(sum / n) : 0.0;
-    TCurveA centred(*this);
-    double* cx = centred.XData();
-    for (int32_t i = 0; i < n; ++i) cx[i] -= c;
     std::vector<double> b(static_cast<size_t>(order + 1));
     double se = 0.0;
-    if (!centred.PolyFit(order, b.data(), se)) return false;
-    centred.ApplyPoly(order, b.data());
-    std::copy_n(centred.YData(), n, YData());
+    if (!PolyFit(order, b.data(), se, c)) return false;
+    ApplyPoly(order, b.data(), c);
     CalcYRange();
     MarkModified();
     // The coefficients of the powers of x: each b_j (x - c)^j spread over x^0..x^j by the binomial rule.

@@ -135,6 +135,8 @@ bool TFitParamA::SetData(const TCurveB& curve, int32_t first, int32_t last) {
         px_.clear();
         py_.clear();
         yRange_ = ySpread_ = 0.0;
+        yExponent_ = 0;
+        SetResidualUnit(0);
         for (TPeak& t : terms_)
             if (t.type == TPeak::Tabulated) t.SampleTabulated(px_.data(), 0);
         Invalidate();
@@ -146,11 +148,18 @@ bool TFitParamA::SetData(const TCurveB& curve, int32_t first, int32_t last) {
     py_.assign(curve.YData() + first - 1, curve.YData() + first - 1 + n);
     const auto [lo, hi] = std::minmax_element(py_.begin(), py_.end());
     yRange_ = *hi - *lo;
+    const double largest = std::max(std::fabs(*lo), std::fabs(*hi));
+    // 2^-1022 is the smallest unit whose reciprocal is a double.
+    yExponent_ = largest > 0.0 && std::isfinite(largest) ? std::max(std::ilogb(largest), -1022) : 0;
+    SetResidualUnit(yExponent_);
     double mean = 0.0;
     for (double y : py_) mean += y;
     mean /= static_cast<double>(n);
     ySpread_ = 0.0;
-    for (double y : py_) ySpread_ += (y - mean) * (y - mean);
+    for (double y : py_) {
+        const double d = (y - mean) * perResidualUnit_;
+        ySpread_ += d * d;
+    }
     // A tabulated term's samples belong to the data points, so new data points get new samples.
     for (TPeak& t : terms_)
         if (t.type == TPeak::Tabulated) t.SampleTabulated(px_.data(), PointCount());
@@ -194,6 +203,32 @@ void TFitParamA::EvalBlock(const std::vector<TPeak>& terms, int32_t start, int32
     }
 }
 
+void TFitParamA::SetResidualUnit(int exponent) {
+    if (exponent == residualExponent_) return;
+    residualExponent_ = exponent;
+    perResidualUnit_ = std::ldexp(1.0, -exponent);
+    chiKey_ = TChiKey{};
+}
+
+double TFitParamA::ToFitUnits(double sumOfSquares) const {
+    if (sumOfSquares == 0.0 || !std::isfinite(sumOfSquares)) return sumOfSquares;
+    if (std::ilogb(sumOfSquares) - 2 * residualExponent_ > 996) return std::copysign(1e300, sumOfSquares);
+    return std::ldexp(sumOfSquares, -2 * residualExponent_);
+}
+
+double TFitParamA::LargestResidual(const std::vector<TPeak>& terms) const {
+    double f[BlockSize];
+    double largest = 0.0;
+    const int32_t count = PointCount();
+    for (int32_t start = 0; start < count; start += BlockSize) {
+        const int32_t n = std::min(BlockSize, count - start);
+        EvalBlock(terms, start, n, f, nullptr);
+        const double* y = py_.data() + start;
+        for (int32_t p = 0; p < n; ++p) largest = std::max(largest, std::fabs(y[p] - f[p]));
+    }
+    return largest;
+}
+
 template <class Part>
 void TFitParamA::ForEachStretch(const std::vector<TPeak>& terms, Part&& part) const {
     const int32_t parts = (PointCount() + StretchPoints - 1) / StretchPoints;
@@ -212,16 +247,17 @@ template <class Use>
 void TFitParamA::ResidualBlocks(const std::vector<TPeak>& terms, int32_t part, double* f, double* const* d,
                                 Use&& use) const {
     const int32_t end = std::min(PointCount(), (part + 1) * StretchPoints);
+    const double unit = perResidualUnit_;
     for (int32_t start = part * StretchPoints; start < end; start += BlockSize) {
         const int32_t n = std::min(BlockSize, end - start);
         EvalBlock(terms, start, n, f, d);
         const double* y = py_.data() + start;
-        for (int32_t p = 0; p < n; ++p) f[p] = y[p] - f[p];
+        for (int32_t p = 0; p < n; ++p) f[p] = (y[p] - f[p]) * unit;
         use(n);
     }
 }
 
-double TFitParamA::ChiSquare(const std::vector<TPeak>& terms) const {
+double TFitParamA::ScaledChiSquare(const std::vector<TPeak>& terms) const {
     const int32_t count = PointCount();
     std::vector<double> sums(static_cast<size_t>((count + StretchPoints - 1) / StretchPoints), 0.0);
     ForEachStretch(terms, [&](int32_t k) {
@@ -231,7 +267,7 @@ double TFitParamA::ChiSquare(const std::vector<TPeak>& terms) const {
         sums[static_cast<size_t>(k)] = sum;
     });
     double sum = 0.0;
-    for (const double s : sums) sum += s;
+    for (const double part : sums) sum += part;
     const double s = EffectiveScale(scale);
     return sum / (s * s);
 }
@@ -248,26 +284,28 @@ TFitParamA::TChiKey TFitParamA::KeyOf() const {
     return key;
 }
 
-double TFitParamA::ChiSquare() {
+double TFitParamA::ScaledChiSquare() {
     const TChiKey key = KeyOf();
     if (!(key == chiKey_)) {
-        chiSquare_ = ChiSquare(terms_);
+        chiSquare_ = ScaledChiSquare(terms_);
         chiKey_ = key;
     }
     return chiSquare_;
 }
 
 double TFitParamA::UpdateChiSquare() {
-    ChiSquare();
+    ScaledChiSquare();
     UpdateRms();
-    return chiSquare_;
+    return CurrentChiSquare();
 }
 
 void TFitParamA::UpdateRms() {
     const int32_t n = PointCount();
     // Data whose y values are all equal have no range to relate to; the figure is then relative to 1.
     const double range = yRange_ > 0.0 ? yRange_ : 1.0;
-    rms_ = n > 0 ? std::sqrt(std::fabs(chiSquare_) / n) * std::fabs(EffectiveScale(scale)) / range : 0.0;
+    rms_ = n > 0 ? std::ldexp(std::sqrt(std::fabs(chiSquare_) / n), residualExponent_) *
+                       std::fabs(EffectiveScale(scale)) / range
+                 : 0.0;
 }
 
 // ---------------------------------------------------------------- TFitParamB
@@ -294,16 +332,39 @@ bool TFitParamB::Prepare() {
     for (TSystem& sys : systems_) sys.valid = false;
     delta_.fill(0.0);
     dampScale_.fill(0.0);
+    columnExponent_.fill(0);
     trialTerms_ = terms_;
     valuesBefore_.resize(terms_.size());
+    blockF_.assign(BlockSize, 0.0);
+    blockG_.assign(static_cast<size_t>(m_) * BlockSize, 0.0);
+    blockRows_.resize(static_cast<size_t>(m_));
+    for (int32_t k = 0; k < m_; ++k) blockRows_[static_cast<size_t>(k)] = blockG_.data() + k * BlockSize;
     RefreshLocks();
     lambda_ = -1.0;
     lambdaOld_ = 10.0;
     if (std::fabs(scale) < 1e-4) scale = 1.0;
-    chiSquare_ = ChiSquare();
+    SetResidualUnit(yExponent_);
+    double chi = 0.0;
+    if (!RunsClean([&] {
+            chi = ScaledChiSquare();
+            FaultBarrier(chi);
+        }) ||
+        !std::isfinite(chi)) {
+        // A model far above the data (a peak's smallest height over data of 1e-170): its residuals set the
+        // unit, so that the start's chi-square is a number.
+        double largest = 0.0;
+        if (RunsClean([&] {
+                largest = LargestResidual(terms_);
+                FaultBarrier(largest);
+            }) &&
+            largest > 0.0 && std::isfinite(largest))
+            SetResidualUnit(std::max(yExponent_, std::ilogb(largest)));
+        chiKey_ = TChiKey{};
+    }
+    chiSquare_ = ScaledChiSquare();
     // Start the previous chi-squares high enough that the convergence test needs two real steps.
-    chiPrev_ = chiSquare_ + 3 * n * tolerance;
-    chiPrev2_ = chiSquare_ + 5 * n * tolerance;
+    chiPrev_ = chiSquare_ + ToFitUnits(3 * n * tolerance);
+    chiPrev2_ = chiSquare_ + ToFitUnits(5 * n * tolerance);
     iterations = 0;
     converged = false;
     failed_ = 0;
@@ -343,6 +404,11 @@ void TFitParamB::BuildSystem(TSystem& sys, const std::vector<TPeak>& terms) {
         for (int32_t k = 0; k < m; ++k) g[k] = f + (k + 1) * BlockSize;
         double* s = sums.data() + static_cast<size_t>(part) * width;
         ResidualBlocks(terms, part, f, g, [&](int32_t n) {
+            for (int32_t k = 0; k < m; ++k)
+                if (const int e = columnExponent_[static_cast<size_t>(k)]; e != 0) {
+                    const double c = std::ldexp(1.0, e);
+                    for (int32_t p = 0; p < n; ++p) g[k][p] *= c;
+                }
             // The rank-one updates of the block's points, summed per matrix element.
             double* a = s + m;
             for (int32_t k = 0; k < m; ++k) {
@@ -369,6 +435,67 @@ void TFitParamB::BuildSystem(TSystem& sys, const std::vector<TPeak>& terms) {
         }
     }
     sys.valid = true;
+}
+
+bool TFitParamB::BuildInRange(TSystem& sys, const std::vector<TPeak>& terms, bool guarded) {
+    // A curvature between 2^-900 and 2^900 leaves room for every product of two derivatives and for the
+    // sums over the points.
+    auto inRange = [&] {
+        for (int32_t k = 0; k < m_; ++k) {
+            const double d = sys.alpha[static_cast<size_t>(k)][static_cast<size_t>(k)];
+            if (!(d >= 0x1p-900 && d <= 0x1p900)) return false;
+        }
+        return true;
+    };
+    const bool clean = RunsClean([&] { BuildSystem(sys, terms); });
+    if (clean && inRange()) return true;
+    // The largest derivative of each parameter over the data; a column that lies out of range (not one that
+    // is 0 throughout: that parameter has no influence here) is brought to between 1 and 2.
+    std::array<double, MaxFitParams> largest{};
+    RunsClean([&] {
+        double* f = blockF_.data();
+        double* const* g = blockRows_.data();
+        for (int32_t start = 0; start < PointCount(); start += BlockSize) {
+            const int32_t n = std::min(BlockSize, PointCount() - start);
+            EvalBlock(terms, start, n, f, g);
+            for (int32_t k = 0; k < m_; ++k)
+                for (int32_t p = 0; p < n; ++p)
+                    largest[static_cast<size_t>(k)] =
+                        std::max(largest[static_cast<size_t>(k)], std::fabs(g[k][p]));
+        }
+    });
+    bool changed = false;
+    for (int32_t k = 0; k < m_; ++k) {
+        const size_t kk = static_cast<size_t>(k);
+        if (!(largest[kk] > 0.0 && std::isfinite(largest[kk]))) continue;
+        const int scaled = std::ilogb(largest[kk]) + columnExponent_[kk];
+        if (scaled >= -400 && scaled <= 400) continue;
+        const int e = -std::ilogb(largest[kk]);
+        // The damping scale in the new units; one that would leave the range of doubles stays at its edge
+        // (a parameter that has lost nearly all its influence stays held where it is).
+        double& damp = dampScale_[kk];
+        const int shift = 2 * (e - columnExponent_[kk]);
+        if (damp > 0.0 && std::ilogb(damp) + shift > 900)
+            damp = 0x1p900;
+        else if (damp > 0.0 && std::ilogb(damp) + shift < -900)
+            damp = 0x1p-900;
+        else
+            damp = std::ldexp(damp, shift);
+        columnExponent_[kk] = e;
+        changed = true;
+    }
+    if (!changed) {
+        if (clean) return true;
+        if (guarded) return false;
+        BuildSystem(sys, terms);
+        return true;
+    }
+    // The other system is in the old units.
+    for (TSystem& other : systems_)
+        if (&other != &sys) other.valid = false;
+    if (guarded) return RunsClean([&] { BuildSystem(sys, terms); });
+    BuildSystem(sys, terms);
+    return true;
 }
 
 void TFitParamB::NoteSystem(const TSystem& sys) {
@@ -431,7 +558,7 @@ void TFitParamB::Iterate() {
     // and parameters the user has changed since get their system here.
     TSystem& sys = systems_[static_cast<size_t>(current_)];
     if (!sys.valid || !(sys.key == KeyOf())) {
-        BuildSystem(sys, terms_);
+        BuildInRange(sys, terms_, false);
         sys.key = KeyOf();
         NoteSystem(sys);
     }
@@ -441,6 +568,7 @@ void TFitParamB::Iterate() {
     }
     int32_t i = 0, j = 0;
     relChange_ = 0.0;
+    std::array<double, MaxFitParams> change{}, size{};
     for (size_t t = 0; t < terms_.size(); ++t) {
         const TPeak& cur = terms_[t];
         TPeak& trial = trialTerms_[t];
@@ -448,23 +576,24 @@ void TFitParamB::Iterate() {
         for (int k = 1; k <= cur.nparams; ++k, ++i) {
             if (lockedList_[static_cast<size_t>(i)]) continue;
             const size_t kk = static_cast<size_t>(k);
-            double v = cur.value[kk] + delta_[static_cast<size_t>(j++)];
+            double v = cur.value[kk] + InParamUnits(delta_[static_cast<size_t>(j++)], i);
             if (v < cur.min[kk]) v = cur.min[kk];
             if (v > cur.max[kk]) v = cur.max[kk];
             trial.value[kk] = v;
-            const double change = std::fabs(v - cur.value[kk]);
-            if (change > 0.0)
-                relChange_ = std::max(relChange_, change / std::max(std::fabs(v), std::fabs(cur.value[kk])));
+            const size_t ii = static_cast<size_t>(i);
+            change[ii] = std::fabs(v - cur.value[kk]);
+            size[ii] = std::max(std::fabs(v), std::fabs(cur.value[kk]));
+            if (change[ii] > 0.0) relChange_ = std::max(relChange_, change[ii] / size[ii]);
         }
     }
     double chiTrial = 0.0;
     const bool clean = RunsClean([&] {
-        chiTrial = ChiSquare(trialTerms_);
+        chiTrial = ScaledChiSquare(trialTerms_);
         FaultBarrier(chiTrial);
     });
     const bool usable = clean && std::isfinite(chiTrial);
     const double chiOld = chiSquare_;
-    const double slack = PointCount() * tolerance;
+    const double slack = ToFitUnits(PointCount() * tolerance);
     lambdaOld_ = lambda_;
     accepted_ = usable && chiTrial <= chiOld;
     if (accepted_) {
@@ -481,6 +610,18 @@ void TFitParamB::Iterate() {
         chiPrev_ = chiOld;
         chiSquare_ = chiTrial;
         chiKey_ = KeyOf();
+        // A parameter whose best value is 0 (an odd polynomial's even terms over symmetric data) changes by
+        // rounding, which is no small part of itself: its change is taken relative to its standard error
+        // where that is the larger, so that the test can pass. Only a step that would otherwise end the fit
+        // needs the errors.
+        if (convergeTest == TConvergeTest::Relative && relDecrease_ <= ftol && relChange_ > xtol) {
+            std::array<double, MaxFitParams> sigma{};
+            StandardErrors(sys, chiTrial, sigma);
+            relChange_ = 0.0;
+            for (size_t k = 0; k < static_cast<size_t>(m_); ++k)
+                if (change[k] > 0.0)
+                    relChange_ = std::max(relChange_, change[k] / std::max(size[k], sigma[k]));
+        }
     } else if (usable && chiTrial <= chiOld + slack) {
         chiPrev2_ = chiPrev_;
         chiPrev_ = chiTrial;
@@ -498,8 +639,7 @@ void TFitParamB::Iterate() {
 
 void TFitParamB::AdoptAcceptedStep() {
     TSystem& next = systems_[static_cast<size_t>(1 - current_)];
-    const bool clean = RunsClean([&] { BuildSystem(next, terms_); });
-    bool finite = clean;
+    bool finite = BuildInRange(next, terms_, true);
     for (int32_t k = 0; k < m_ && finite; ++k) {
         finite = std::isfinite(next.beta[static_cast<size_t>(k)]);
         for (int32_t j = 0; j <= k && finite; ++j)
@@ -527,7 +667,7 @@ bool TFitParamB::ConvergedNow() const {
     if (!accepted_) return false;
     if (convergeTest == TConvergeTest::Relative)
         return chiSquare_ == 0.0 || (relDecrease_ <= ftol && relChange_ <= xtol);
-    const double slack = PointCount() * tolerance;
+    const double slack = ToFitUnits(PointCount() * tolerance);
     return lambda_ < 1 && chiPrev_ - chiSquare_ < slack && chiPrev2_ - chiSquare_ < slack;
 }
 
@@ -541,7 +681,7 @@ bool TFitParamB::Step() {
     // A failure belongs to the step that met it: after the user has changed the parameters the next step
     // tries again.
     failed_ = 0;
-    chiSquare_ = ChiSquare();
+    chiSquare_ = ScaledChiSquare();
     Iterate();
     if (failed_) {
         UpdateRms();
@@ -567,27 +707,30 @@ bool TFitParamB::RunFit() {
     return true;
 }
 
-void TFitParamB::ErrorEstimates() {
-    // The undamped system of the last step's starting point.
-    const TSystem& sys = systems_[static_cast<size_t>(current_)];
+void TFitParamB::StandardErrors(const TSystem& sys, double chi,
+                                std::array<double, MaxFitParams>& sigma) const {
     // Locked parameters are not estimated: they take no degree of freedom.
     const double dof = PointCount() - mFree_;
     std::array<double, MaxFitParams> e{}, v{};
-    int32_t i = 0, j = 0;
+    for (int32_t i = 0, j = 0; i < m_; ++i) {
+        const size_t ii = static_cast<size_t>(i);
+        sigma[ii] = 0.0;
+        if (lockedList_[ii]) continue;
+        e.fill(0.0);
+        e[ii] = 1.0;
+        if (SolveFree(sys.alpha, e.data(), v.data(), 0.0))
+            sigma[ii] = InParamUnits(std::sqrt(std::fabs(v[static_cast<size_t>(j)]) * chi / dof), i);
+        ++j;
+    }
+}
+
+void TFitParamB::ErrorEstimates() {
+    // The undamped system of the last step's starting point.
+    std::array<double, MaxFitParams> sigma{};
+    StandardErrors(systems_[static_cast<size_t>(current_)], chiSquare_, sigma);
+    size_t i = 0;
     for (TPeak& t : terms_)
-        for (int k = 1; k <= t.nparams; ++k, ++i) {
-            double& sigma = t.sigma[static_cast<size_t>(k)];
-            if (lockedList_[static_cast<size_t>(i)]) {
-                sigma = 0.0;
-                continue;
-            }
-            e.fill(0.0);
-            e[static_cast<size_t>(i)] = 1.0;
-            sigma = SolveFree(sys.alpha, e.data(), v.data(), 0.0)
-                        ? std::sqrt(std::fabs(v[static_cast<size_t>(j)]) * chiSquare_ / dof)
-                        : 0.0;
-            ++j;
-        }
+        for (int k = 1; k <= t.nparams; ++k) t.sigma[static_cast<size_t>(k)] = sigma[i++];
 }
 
 TFitStatus TFitParamB::Status() const {
@@ -597,7 +740,7 @@ TFitStatus TFitParamB::Status() const {
 
 double TFitParamB::SumOfSquares() const {
     const double s = EffectiveScale(scale);
-    return chiSquare_ * s * s;
+    return FromFitUnits(chiSquare_ * s * s);
 }
 
 double TFitParamB::ReducedChiSquare() const {
@@ -606,7 +749,11 @@ double TFitParamB::ReducedChiSquare() const {
 }
 
 double TFitParamB::RSquared() const {
-    return ySpread_ > 0.0 ? 1.0 - SumOfSquares() / ySpread_ : std::numeric_limits<double>::quiet_NaN();
+    // Both sums in the units of the data's y, so that neither underflows.
+    const double s = EffectiveScale(scale);
+    return ySpread_ > 0.0
+               ? 1.0 - std::ldexp(chiSquare_ * s * s, 2 * (residualExponent_ - yExponent_)) / ySpread_
+               : std::numeric_limits<double>::quiet_NaN();
 }
 
 bool TFitParamB::ModelAtDataPoints(TCurveB& curve, bool residuals) const {

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -17,7 +18,9 @@ enum class TConvergeTest : int32_t {
     // with the damping below 1: an absolute figure, quick on ordinary noisy data.
     ChiSquareChange = 0,
     // An accepted step lowered chi-square by at most ftol of itself and moved no free parameter by more than
-    // xtol of its value, or chi-square is 0: free of the data's scale, for nearly exact data and
+    // xtol of the larger of its value and its standard error (a parameter whose best value is 0 moves by
+    // rounding, which is no small part of itself), or chi-square is 0: free of the data's scale, for nearly
+    // exact data and
     // ill-conditioned models. Fits under this test also damp each parameter by the largest curvature it has
     // had, so that a parameter whose influence fades cannot jump away, and a damping that falls to nothing
     // is no failure.
@@ -66,13 +69,14 @@ public:
     const double* DataY() const { return py_.data(); }
     double YRange() const { return yRange_; }
     // The sum of squared deviations of the data's y from their mean (0 without data).
-    double YSpread() const { return ySpread_; }
+    double YSpread() const { return std::ldexp(ySpread_, 2 * yExponent_); }
 
-    // Chi-square of the current terms' parameters (kept until they change) or of another parameter set of
-    // the same model over the data: sum of squared residuals divided by scale squared.
-    double ChiSquare();
-    double ChiSquare(const std::vector<TPeak>& terms) const;
-    double CurrentChiSquare() const { return chiSquare_; }
+    // Chi-square of the current terms' parameters or of another parameter set of the same model over the
+    // data: sum of squared residuals divided by scale squared (below the smallest double for data below
+    // about 1e-155, although the fit itself works with it unharmed).
+    double ChiSquare() { return FromFitUnits(ScaledChiSquare()); }
+    double ChiSquare(const std::vector<TPeak>& terms) const { return FromFitUnits(ScaledChiSquare(terms)); }
+    double CurrentChiSquare() const { return FromFitUnits(chiSquare_); }
     // Chi-square of the current parameters with the reported figure brought up to date, after the user has
     // changed a parameter.
     double UpdateChiSquare();
@@ -94,8 +98,8 @@ public:
     TConvergeTest convergeTest = TConvergeTest::ChiSquareChange;
     // The chi-square change test's slack, per data point.
     double tolerance = 1e-4;
-    // The relative test's limits: on the relative decrease of chi-square and on the largest relative change
-    // of a free parameter in one accepted step.
+    // The relative test's limits: on the relative decrease of chi-square and on the largest change of a free
+    // parameter in one accepted step, relative to the larger of its value and its standard error.
     double ftol = 1e-12;
     double xtol = 1e-10;
     int32_t maxIterations = 100;
@@ -112,8 +116,8 @@ protected:
     // and every term may be evaluated on any thread, else in order on this one.
     template <class Part>
     void ForEachStretch(const std::vector<TPeak>& terms, Part&& part) const;
-    // For each block of stretch `part`: the residuals (y minus the model) into f and, with d, the derivatives
-    // into the rows d (as EvalBlock), then use(points of the block).
+    // For each block of stretch `part`: the residuals (y minus the model, in residual units) into f and, with
+    // d, the derivatives into the rows d (as EvalBlock), then use(points of the block).
     template <class Use>
     void ResidualBlocks(const std::vector<TPeak>& terms, int32_t part, double* f, double* const* d,
                         Use&& use) const;
@@ -133,6 +137,22 @@ protected:
 
     // Forgets that a fit was prepared: the model or the data changed shape.
     void Invalidate();
+    // The fit's units. Residuals are taken in units of 2^residualExponent_, the power of two at or below the
+    // data's largest |y| (or, for a start whose model lies far above the data, its largest residual), so
+    // that a chi-square neither underflows (data of 1e-160 have squares below the smallest double) nor
+    // overflows whatever the data's magnitude; the chi-squares inside the fit are in these units. A power of
+    // two divides exactly: for data that never come near those limits every figure of the fit is the same
+    // as without it.
+    void SetResidualUnit(int exponent);
+    // A sum of squares in the fit's units in the data's own units, and the other way (then at most 1e300,
+    // so that sums of it stay finite: it is a slack of the tolerance test).
+    double FromFitUnits(double sumOfSquares) const { return std::ldexp(sumOfSquares, 2 * residualExponent_); }
+    double ToFitUnits(double sumOfSquares) const;
+    // Chi-square in the fit's units, of the current terms (kept until they change) or of terms.
+    double ScaledChiSquare();
+    double ScaledChiSquare(const std::vector<TPeak>& terms) const;
+    // The largest |residual| of terms over the data.
+    double LargestResidual(const std::vector<TPeak>& terms) const;
     void UpdateRms();
     // Evaluates terms over the data points in blocks: values into f[0..n) and, with d, the derivatives of all
     // parameters in term order into the rows d[0..M).
@@ -142,7 +162,12 @@ protected:
     std::vector<TPeak> terms_;
     std::vector<double> px_, py_;
     double yRange_ = 0.0;
+    // In units of 2^yExponent_, the power of two at or below the data's largest |y|.
     double ySpread_ = 0.0;
+    int yExponent_ = 0;
+    // Residuals are multiplied by perResidualUnit_ = 2^-residualExponent_.
+    int residualExponent_ = 0;
+    double perResidualUnit_ = 1.0;
     int32_t displayIncrements_ = 100;
     TCurveB display_;
 
@@ -219,8 +244,19 @@ private:
 
     void Iterate();
     bool ConvergedNow() const;
-    // Builds the system of terms' parameters into sys.
+    // Builds the system of terms' parameters into sys, each parameter's derivatives multiplied by
+    // 2^columnExponent_[k].
     void BuildSystem(TSystem& sys, const std::vector<TPeak>& terms);
+    // BuildSystem, and where a parameter's curvature leaves the range of doubles the derivatives are
+    // measured and the system built again with that parameter's column brought into range. guarded: a build
+    // that faults or is not finite leaves no fault behind and gives false; otherwise a fault of the last
+    // build is the command's.
+    bool BuildInRange(TSystem& sys, const std::vector<TPeak>& terms, bool guarded);
+    // A solution of a system (parameter k's entry, in the units of its column and of the residuals) in the
+    // parameter's own units.
+    double InParamUnits(double v, int32_t k) const {
+        return std::ldexp(v, columnExponent_[static_cast<size_t>(k)] + residualExponent_);
+    }
     // Builds the system of the step just accepted. When that overflows or is not finite the step is taken
     // back as a rejected one.
     void AdoptAcceptedStep();
@@ -231,11 +267,18 @@ private:
     // Takes a system into use: under the relative test the damping scale of each parameter is the largest
     // curvature it has had in this fit.
     void NoteSystem(const TSystem& sys);
+    // The standard error of each parameter (0 for a locked one, or where sys cannot be solved) from the
+    // undamped system sys and the chi-square chi in the fit's units, in model order.
+    void StandardErrors(const TSystem& sys, double chi, std::array<double, MaxFitParams>& sigma) const;
     void ErrorEstimates();
     void RefreshLocks();
 
-    // The system the last step was solved with, and the spare one the next is built into.
+    // The system the last step was solved with, and the spare one the next is built into. Its matrix, its
+    // gradient and the damping scale are in the units of the columns: parameter k's derivatives are taken
+    // times 2^columnExponent_[k], 0 unless they lie so far from 1 that their squares would leave the range
+    // of doubles (the derivatives by the position and width of a peak of height 1e-160).
     std::array<TSystem, 2> systems_;
+    std::array<int, MaxFitParams> columnExponent_{};
     int32_t current_ = 0;
     std::array<double, MaxFitParams> delta_{};
     // What lambda multiplies on the diagonal: the diagonal itself (Marquardt's damping), or under the
@@ -257,4 +300,9 @@ private:
     double relChange_ = 0.0;
     double chiBefore_ = 0.0, chiPrevBefore_ = 0.0, chiPrev2Before_ = 0.0;
     std::vector<TPeak::TParamReals> valuesBefore_;
+
+    // Work space of one block of points for the search of columns out of range, allocated when a fit is
+    // prepared.
+    std::vector<double> blockF_, blockG_;
+    std::vector<double*> blockRows_;
 };

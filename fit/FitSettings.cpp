@@ -23,8 +23,8 @@ TFitSettingsDlg::TFitSettingsDlg(QWidget* parent) : TWindowDialog(parent) {
     RelativeRadio =
         Control<QRadioButton>("RelativeRadio",
                               "|Converged when a step lowered chi-square by at most Ftol of itself and moved "
-                              "no parameter by more than Xtol of its value: for nearly exact data and "
-                              "ill-conditioned models",
+                              "no parameter by more than Xtol of the larger of its value and its standard "
+                              "error: for nearly exact data and ill-conditioned models",
                               QStringLiteral("Relative change (Ftol, Xtol)"));
     for (QRadioButton* b : {ChiChangeRadio, RelativeRadio})
         connect(b, &QRadioButton::toggled, this, [this] { TestChosen(); });
@@ -37,7 +37,8 @@ TFitSettingsDlg::TFitSettingsDlg(QWidget* parent) : TWindowDialog(parent) {
     ToleranceEdit->SetLimits(0.0, 1e30);
     toleranceLabel_ = new QLabel(QStringLiteral("Tolerance:"), this);
     FtolEdit = Control<TREdit>("FtolEdit", "|Largest relative decrease of chi-square in a converged step");
-    XtolEdit = Control<TREdit>("XtolEdit", "|Largest relative change of a parameter in a converged step");
+    XtolEdit = Control<TREdit>("XtolEdit", "|Largest change of a parameter in a converged step, relative to "
+                                           "the larger of its value and its standard error");
     for (TREdit* e : {FtolEdit, XtolEdit}) e->SetLimits(0.0, 1.0);
     ftolLabel_ = new QLabel(QStringLiteral("Ftol:"), this);
     xtolLabel_ = new QLabel(QStringLiteral("Xtol:"), this);

@@ -306,6 +306,10 @@ TEST(CliLibrary, DefineListShowDelete) {
         {{"--name", "n", "--function", "a", "--param", "a=" + std::string(256, '1')},
          "longer than 255 characters"},
         {{"--name", "n", "--function", "a", "--param", "a=1,0,0,1,12"}, "no guess style"},
+        {{"--name", "n", "--function", "a", "--param", "a=1,0,5,1"},
+         "parameter a: its min 5 lies above its max 1"},
+        {{"--name", "n", "--function", "a", "--param", "a=1,2e10"},
+         "parameter a: its start value 2e+10 lies outside its bounds -1e+10 to 1e+10"},
     };
     for (const auto& [options, message] : refusals) {
         std::vector<std::string> args{"library", "define", lib};

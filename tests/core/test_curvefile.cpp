@@ -192,10 +192,16 @@ TEST(CurveFileWrite, SaveMakesBackupBesideTheFile) {
     EXPECT_FALSE(fs::exists(d.path / "dir.v2" / "A.bak")); // new file: no backup
     EXPECT_EQ(Slurp(target), " 1.50000000000000E+0000 -2.00000000000000E+0000\r\n");
 
+    // The file keeps its permissions, and its backup gets them.
+    const auto shared = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                        fs::perms::group_write | fs::perms::others_read;
+    fs::permissions(target, shared);
     c.AddPoint(3, 4);
     ASSERT_TRUE(c.SaveToFile(target, "", "", &err)) << err;
     EXPECT_EQ(Slurp(d.path / "dir.v2" / "A.bak"), " 1.50000000000000E+0000 -2.00000000000000E+0000\r\n");
     EXPECT_EQ(Slurp(target).size(), 2 * curvefile::LineWidth);
+    EXPECT_EQ(fs::status(target).permissions(), shared);
+    EXPECT_EQ(fs::status(d.path / "dir.v2" / "A.bak").permissions(), shared);
     EXPECT_EQ(curvefile::BackupName("/x/curve.dat", ".bak"), "/x/curve.bak");
     EXPECT_EQ(curvefile::BackupName("/x/curve", "bak"), "/x/curve.bak");
     EXPECT_EQ(curvefile::BackupName("/x/c.bak", ".bak"), "/x/c.bak.bak"); // never the file itself
@@ -229,8 +235,9 @@ TEST(CurveFileWrite, FailedSavesLeaveEverythingAsItWas) {
     EXPECT_FALSE(c.Saved);
     EXPECT_TRUE(c.FileName.empty());
 
-    // An injected write failure mid-file: the original keeps its content.
+    // An injected write failure mid-file: the original and its old backup keep their content.
     const std::string orig = d.Write("keep.dat", "1 1\n");
+    d.Write("keep.bak", "0 0\n");
     TCurveB big;
     for (int i = 0; i < 100000; ++i) big.AddPoint(i, i);
     curvefile::TSaveFile::FailWriteAfterBytes = 1000;
@@ -238,6 +245,7 @@ TEST(CurveFileWrite, FailedSavesLeaveEverythingAsItWas) {
     curvefile::TSaveFile::FailWriteAfterBytes = -1;
     EXPECT_NE(err.find("No space"), std::string::npos);
     EXPECT_EQ(Slurp(orig), "1 1\n");
+    EXPECT_EQ(Slurp(d.path / "keep.bak"), "0 0\n");
     for (const auto& e : fs::directory_iterator(d.path))
         EXPECT_EQ(e.path().filename().string().find(".keep.dat."), std::string::npos)
             << "temporary file left";

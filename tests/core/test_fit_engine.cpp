@@ -354,11 +354,11 @@ TEST(FitEngine, LockedParameterAnywhereActsAsTheModelWithoutIt) {
 }
 
 TEST(FitEngine, TrialWhoseDerivativesOverflowIsRejected) {
-    // The derivative the user typed grows beyond what the curvature matrix can hold once a reaches 10: the
-    // steps there are taken back, the fit ends below 10 and leaves no fault for the command.
+    // The derivative the user typed overflows once a reaches 10: the steps there are taken back, the fit
+    // ends below 10 and leaves no fault for the command.
     TFitParamB fit;
     ASSERT_TRUE(fit.SetData(Sampled(1, 10, 10, [](double x) { return 12 * x; }), 1, 10));
-    ASSERT_TRUE(fit.AddUserTerm(UserFunction("a*x", {{"a", "x*(1+1e200*trunc(a/10))"}})));
+    ASSERT_TRUE(fit.AddUserTerm(UserFunction("a*x", {{"a", "x*(1+1e200*trunc(a/10)*1e200)"}})));
     fit.convergeTest = TConvergeTest::Relative;
     fit.maxIterations = 1000;
     TFaultGuard guard;
@@ -424,4 +424,71 @@ TEST(ParallelFor, EveryPartRunsOnceAndFaultsAndExceptionsReachTheCallingThread) 
     }
     EXPECT_EQ(ran.load(), 32);
     EXPECT_EQ(threw, helped.load());
+}
+
+TEST(FitEngine, DataOfAnyMagnitudeGiveTheSameFit) {
+    // The same noisy peak on a background, times 2^-560 (its squares lie below the smallest double) and
+    // times 2^560 (above the largest): the fit takes the same steps to the same shape, its heights and
+    // sigmas in proportion.
+    const TCurveB data = Sampled(-5, 8, 200, GaussLine, 0.05);
+    auto fitOf = [&](int exponent, TFitParamB& fit) {
+        TCurveB c = data;
+        for (int32_t i = 1; i <= c.Count(); ++i) c.SetY(i, std::ldexp(c.Y(i), exponent));
+        ASSERT_TRUE(fit.SetData(c, 1, c.Count()));
+        AddGaussLine(fit);
+        for (auto [t, k] : {std::pair{0, 1}, {1, 1}, {1, 2}}) {
+            TPeak& p = fit.Term(t);
+            const size_t i = static_cast<size_t>(k);
+            p.value[i] = std::ldexp(p.value[i], exponent);
+            p.min[i] = t == 0 ? 0.0 : -1e300; // bounds that hold every height
+            p.max[i] = 1e300;
+        }
+        fit.convergeTest = TConvergeTest::Relative;
+        FitAll(fit);
+    };
+    TFitParamB plain;
+    fitOf(0, plain);
+    ASSERT_EQ(plain.Status(), TFitStatus::Converged);
+    for (int exponent : {-560, 560}) {
+        TFitParamB scaled;
+        TFaultGuard guard;
+        fitOf(exponent, scaled);
+        EXPECT_EQ(guard.Check(), TArithFault::None);
+        EXPECT_EQ(scaled.Status(), TFitStatus::Converged) << exponent;
+        EXPECT_EQ(scaled.iterations, plain.iterations) << exponent;
+        for (int t = 0; t < 2; ++t)
+            for (int k = 1; k <= plain.Term(t).nparams; ++k) {
+                const size_t i = static_cast<size_t>(k);
+                const int e = t == 0 && k > 1 ? 0 : exponent; // position and width keep their units
+                EXPECT_NEAR(std::ldexp(scaled.Term(t).value[i], -e), plain.Term(t).value[i],
+                            1e-12 * std::fabs(plain.Term(t).value[i]))
+                    << exponent << " " << t << "." << k;
+                EXPECT_NEAR(std::ldexp(scaled.Term(t).sigma[i], -e), plain.Term(t).sigma[i],
+                            1e-9 * plain.Term(t).sigma[i])
+                    << exponent << " " << t << "." << k;
+            }
+        EXPECT_DOUBLE_EQ(scaled.RSquared(), plain.RSquared()) << exponent;
+    }
+}
+
+TEST(FitEngine, RelativeTestEndsWhereABestValueIsZero) {
+    // The even terms of a polynomial through an odd curve, and the position and slope under a symmetric peak,
+    // are best at 0 and change by rounding from step to step: the fit converges all the same.
+    TFitParamB poly, peak;
+    ASSERT_TRUE(poly.SetData(Sampled(-3, 3, 13, [](double x) { return std::sin(x); }), 1, 13));
+    poly.AddTerm(TPeak::Polynomial, 4);
+    ASSERT_TRUE(peak.SetData(
+        Sampled(-6, 6, 61, [](double x) { return 2 * std::exp(-x * x / 2) + 0.05 * std::cos(16.5 * x); }), 1,
+        61));
+    AddGaussLine(peak);
+    peak.Term(0).value[2] = 0.3;
+    for (TFitParamB* fit : {&poly, &peak}) {
+        fit->convergeTest = TConvergeTest::Relative;
+        fit->maxIterations = 10000;
+        FitAll(*fit);
+        EXPECT_EQ(fit->Status(), TFitStatus::Converged);
+        EXPECT_LT(fit->iterations, 50);
+    }
+    for (int k : {1, 3, 5}) EXPECT_LT(std::fabs(poly.Term(0).value[static_cast<size_t>(k)]), 1e-12) << k;
+    EXPECT_LT(std::fabs(peak.Term(0).value[2]), 1e-12);
 }

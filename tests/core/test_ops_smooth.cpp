@@ -35,7 +35,7 @@ TEST(OpsSpline, EachPointGetsItsOwnWindowFit) {
             ASSERT_TRUE(s.SplineSmooth(n, order));
             for (int32_t i : {1, 2, 100, 199, 200}) {
                 // The n points nearest in x, the right one on a tie, in the order they join the window: the
-                // smoothed value is their fit's, with the very same arithmetic.
+                // smoothed value is their fit's about the point, with the very same arithmetic.
                 TCurveB w = Make({{src.X(i), src.Y(i)}});
                 for (int32_t l = i - 1, r = i + 1; w.Count() < n;) {
                     const bool right = l < 1 || (r <= 200 && std::fabs(src.X(r) - src.X(i)) <=
@@ -44,10 +44,22 @@ TEST(OpsSpline, EachPointGetsItsOwnWindowFit) {
                     w.AddPoint(src.X(j), src.Y(j));
                 }
                 double a[4], se;
-                ASSERT_TRUE(w.PolyFit(order, a, se));
-                w.ApplyPoly(order, a);
-                EXPECT_EQ(s.Y(i), w.Y(1)) << n << " points, order " << order << ", point " << i;
+                ASSERT_TRUE(w.PolyFit(order, a, se, src.X(i)));
+                EXPECT_EQ(s.Y(i), a[0]) << n << " points, order " << order << ", point " << i;
             }
+        }
+}
+
+TEST(OpsSpline, PolynomialsStayWhereverXLies) {
+    // Points on a parabola stay on it, to rounding, with x at day numbers or Unix times (y spans 303).
+    for (double x0 : {0.0, 5e4, 1.7e9})
+        for (int order : {2, 3}) {
+            TCurveB c;
+            for (int k = 0; k < 200; ++k) c.AddPoint(x0 + k, 3 + 0.5 * k - 0.01 * k * k);
+            const TCurveB in = c;
+            ASSERT_TRUE(c.SplineSmooth(13, order));
+            for (int32_t i = 1; i <= 200; ++i)
+                EXPECT_NEAR(c.Y(i), in.Y(i), 1e-10) << x0 << " " << order << " " << i;
         }
 }
 
