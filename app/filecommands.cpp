@@ -1,8 +1,8 @@
 // Curves in and out of a window: opening, dropping, saving, deleting and clearing.
-#include "plot/UserMessages.h"
 #include "app/curvewin.h"
 #include "plot/CurvePanels.h"
 #include "plot/SpecialCombos.h"
+#include "plot/UserMessages.h"
 #include "plot/w_curve.h"
 
 #include <QFileInfo>
@@ -23,12 +23,12 @@ void Tcurvewindow::LoadFiles(const QStringList& files) {
         TBusyPointer busy;
         for (const QString& f : files) {
             std::string error;
-            const TCurveB curve = TCurveB::CreateFromFile(f.toStdString(), true, &error);
+            TCurveB curve = TCurveB::CreateFromFile(f.toStdString(), true, &error);
             if (curve.Count() == 0) {
                 problems << NoPointsMessage(f, error);
                 continue;
             }
-            if (!CurvePanel->AddCurve(curve, true, false)) break;
+            if (!CurvePanel->AddCurve(std::move(curve), true, false)) break;
         }
         // One redraw for the whole batch.
         if (CurvePanel->CurveCount() != before) CurvePanel->CurveSet().Redraw();
@@ -59,7 +59,7 @@ void Tcurvewindow::OpenCurve() {
         return;
     }
     const bool wasEmpty = CurvePanel->CurveCount() == 0;
-    CurvePanel->AddCurve(curve, wasEmpty || CurvePanel->AutoUpdate, true);
+    CurvePanel->AddCurve(std::move(curve), wasEmpty || CurvePanel->AutoUpdate, true);
 }
 
 bool Tcurvewindow::WriteCurve(int32_t n, const std::string& fileName) {

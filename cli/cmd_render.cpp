@@ -156,7 +156,7 @@ int RunRender(const std::vector<std::string>& args) {
     for (const auto& path : a.Positionals()) {
         TCurveB curve;
         if (!cli::ReadCurve(Cmd, path, curve)) return cli::UsageError;
-        if (!set->AddCurve(curve, false, false)) {
+        if (!set->AddCurve(std::move(curve), false, false)) {
             cli::Error(Cmd, "A curve window holds at most 100 curves.");
             return cli::UsageError;
         }

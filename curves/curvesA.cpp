@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 TCurveA::TCurveA(int32_t size) : x_(static_cast<size_t>(std::max(size, 0)), 0.0), y_(x_) {}
 
@@ -16,18 +17,35 @@ TCurveA& TCurveA::operator=(const TCurveA& source) {
     return *this;
 }
 
+TCurveA::TCurveA(TCurveA&& source) noexcept
+    : count_(std::exchange(source.count_, 0)), x_(std::move(source.x_)), y_(std::move(source.y_)) {
+    source.x_.clear();
+    source.y_.clear();
+}
+
+TCurveA& TCurveA::operator=(TCurveA&& source) noexcept {
+    if (this != &source) {
+        count_ = std::exchange(source.count_, 0);
+        x_ = std::move(source.x_);
+        y_ = std::move(source.y_);
+        source.x_.clear();
+        source.y_.clear();
+    }
+    return *this;
+}
+
 void TCurveA::CreateCopy(const TCurveA& source, bool reAlloc, bool fullCapacity) {
     if (this == &source) return;
     const int32_t size = fullCapacity ? source.Capacity() : source.count_;
-    if (reAlloc || x_.empty()) {
-        x_.assign(static_cast<size_t>(size), 0.0);
-        y_.assign(static_cast<size_t>(size), 0.0);
-    }
-    if (source.count_ > Capacity()) {
-        x_.assign(static_cast<size_t>(size), 0.0);
-        y_.assign(static_cast<size_t>(size), 0.0);
-    }
     count_ = source.count_;
+    if (reAlloc || x_.empty() || count_ > Capacity()) {
+        // Sized afresh: the points, then zeros up to the size (written once each).
+        x_.assign(source.x_.begin(), source.x_.begin() + count_);
+        y_.assign(source.y_.begin(), source.y_.begin() + count_);
+        x_.resize(static_cast<size_t>(size), 0.0);
+        y_.resize(static_cast<size_t>(size), 0.0);
+        return;
+    }
     std::copy_n(source.x_.begin(), count_, x_.begin());
     std::copy_n(source.y_.begin(), count_, y_.begin());
 }

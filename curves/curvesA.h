@@ -22,8 +22,9 @@ public:
     explicit TCurveA(int32_t size = 0);
     TCurveA(const TCurveA& source);
     TCurveA& operator=(const TCurveA& source);
-    TCurveA(TCurveA&&) noexcept = default;
-    TCurveA& operator=(TCurveA&&) noexcept = default;
+    // A curve whose points were moved away is left without points.
+    TCurveA(TCurveA&& source) noexcept;
+    TCurveA& operator=(TCurveA&& source) noexcept;
     virtual ~TCurveA() = default;
 
     // Makes this curve a copy of the points of `source`. With reAlloc (every caller in the program) or

@@ -37,13 +37,21 @@ void MinMax(const double* v, int32_t n, double& lo, double& hi) {
         lo = hi = 0.0;
         return;
     }
-    double a = v[0], b = v[0];
-    for (int32_t i = 1; i < n; ++i) {
-        a = std::min(a, v[i]);
-        b = std::max(b, v[i]);
+    // Four running extremes, so that the comparisons of neighbouring values overlap; taking extremes in
+    // another order gives the same values.
+    double a[4] = {v[0], v[0], v[0], v[0]}, b[4] = {v[0], v[0], v[0], v[0]};
+    int32_t i = 1;
+    for (; i + 4 <= n; i += 4)
+        for (int k = 0; k < 4; ++k) {
+            a[k] = std::min(a[k], v[i + k]);
+            b[k] = std::max(b[k], v[i + k]);
+        }
+    for (; i < n; ++i) {
+        a[0] = std::min(a[0], v[i]);
+        b[0] = std::max(b[0], v[i]);
     }
-    lo = a;
-    hi = b;
+    lo = std::min(std::min(a[0], a[1]), std::min(a[2], a[3]));
+    hi = std::max(std::max(b[0], b[1]), std::max(b[2], b[3]));
 }
 } // namespace
 

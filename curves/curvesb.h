@@ -166,7 +166,8 @@ public:
     bool MakeFitCurveFrom(const TCurveA& source, const TFitModel& model, int32_t selector);
 
 private:
-    void ParseText(std::string_view text);
+    // With releaseMapped the text is a file's private mapping, whose pages are given back as they are read.
+    void ParseText(std::string_view text, bool releaseMapped = false);
     // Resample's sweep over the curve's own arrays where it cannot fail; false (nothing changed) otherwise.
     bool ResampleInPlace(double g, double h);
     void FinishResample(double lo, double hi);

@@ -1,6 +1,7 @@
 #include "fit/Fit2.h"
 
 #include "curves/faultguard.h"
+#include "curves/parallel.h"
 
 #include <algorithm>
 #include <cfenv>
@@ -228,18 +229,45 @@ double TFitParamA::LargestResidual(const std::vector<TPeak>& terms) const {
     return largest;
 }
 
-double TFitParamA::ScaledChiSquare(const std::vector<TPeak>& terms) const {
-    double f[BlockSize];
-    double sum = 0.0;
-    const int32_t count = PointCount();
+template <class Part>
+void TFitParamA::ForEachStretch(const std::vector<TPeak>& terms, Part&& part) const {
+    const int32_t parts = (PointCount() + StretchPoints - 1) / StretchPoints;
+    // Tabulated terms keep a search hint and user functions an evaluation stack: those stay on one thread.
+    const bool shareable = std::all_of(terms.begin(), terms.end(), [](const TPeak& t) {
+        return t.type >= TPeak::Polynomial && t.type < TPeak::Tabulated;
+    });
+    if (shareable && parts > 1) {
+        ParallelFor(parts, part);
+        return;
+    }
+    for (int32_t k = 0; k < parts; ++k) part(k);
+}
+
+template <class Use>
+void TFitParamA::ResidualBlocks(const std::vector<TPeak>& terms, int32_t part, double* f, double* const* d,
+                                Use&& use) const {
+    const int32_t end = std::min(PointCount(), (part + 1) * StretchPoints);
     const double unit = perResidualUnit_;
-    for (int32_t start = 0; start < count; start += BlockSize) {
-        const int32_t n = std::min(BlockSize, count - start);
-        EvalBlock(terms, start, n, f, nullptr);
+    for (int32_t start = part * StretchPoints; start < end; start += BlockSize) {
+        const int32_t n = std::min(BlockSize, end - start);
+        EvalBlock(terms, start, n, f, d);
         const double* y = py_.data() + start;
         for (int32_t p = 0; p < n; ++p) f[p] = (y[p] - f[p]) * unit;
-        sum += Dot(f, f, n);
+        use(n);
     }
+}
+
+double TFitParamA::ScaledChiSquare(const std::vector<TPeak>& terms) const {
+    const int32_t count = PointCount();
+    std::vector<double> sums(static_cast<size_t>((count + StretchPoints - 1) / StretchPoints), 0.0);
+    ForEachStretch(terms, [&](int32_t k) {
+        double f[BlockSize];
+        double sum = 0.0;
+        ResidualBlocks(terms, k, f, nullptr, [&](int32_t n) { sum += Dot(f, f, n); });
+        sums[static_cast<size_t>(k)] = sum;
+    });
+    double sum = 0.0;
+    for (const double part : sums) sum += part;
     const double s = EffectiveScale(scale);
     return sum / (s * s);
 }
@@ -364,25 +392,36 @@ void TFitParamB::BuildSystem(TSystem& sys, const std::vector<TPeak>& terms) {
     auto& beta = sys.beta;
     for (int32_t k = 0; k < m; ++k) alpha[static_cast<size_t>(k)].fill(0.0);
     beta.fill(0.0);
-    double* f = blockF_.data();
-    double* const* g = blockRows_.data();
     const int32_t count = PointCount();
-    for (int32_t start = 0; start < count; start += BlockSize) {
-        const int32_t n = std::min(BlockSize, count - start);
-        EvalBlock(terms, start, n, f, g);
-        const double* y = py_.data() + start;
-        const double unit = perResidualUnit_;
-        for (int32_t p = 0; p < n; ++p) f[p] = (y[p] - f[p]) * unit;
-        for (int32_t k = 0; k < m; ++k)
-            if (const int e = columnExponent_[static_cast<size_t>(k)]; e != 0) {
-                const double c = std::ldexp(1.0, e);
-                for (int32_t p = 0; p < n; ++p) g[k][p] *= c;
+    // Per stretch: beta's m sums, then the lower triangle of alpha row by row.
+    const size_t width = static_cast<size_t>(m + m * (m + 1) / 2);
+    std::vector<double> sums(static_cast<size_t>((count + StretchPoints - 1) / StretchPoints) * width, 0.0);
+    ForEachStretch(terms, [&](int32_t part) {
+        thread_local std::vector<double> scratch;
+        scratch.resize(static_cast<size_t>(m + 1) * BlockSize);
+        double* f = scratch.data();
+        double* g[MaxFitParams];
+        for (int32_t k = 0; k < m; ++k) g[k] = f + (k + 1) * BlockSize;
+        double* s = sums.data() + static_cast<size_t>(part) * width;
+        ResidualBlocks(terms, part, f, g, [&](int32_t n) {
+            for (int32_t k = 0; k < m; ++k)
+                if (const int e = columnExponent_[static_cast<size_t>(k)]; e != 0) {
+                    const double c = std::ldexp(1.0, e);
+                    for (int32_t p = 0; p < n; ++p) g[k][p] *= c;
+                }
+            // The rank-one updates of the block's points, summed per matrix element.
+            double* a = s + m;
+            for (int32_t k = 0; k < m; ++k) {
+                s[k] += Dot(f, g[k], n);
+                for (int32_t j = 0; j <= k; ++j) *a++ += Dot(g[k], g[j], n);
             }
-        // The rank-one updates of the block's points, summed per matrix element.
+        });
+    });
+    for (size_t at = 0; at < sums.size(); at += width) {
+        const double* a = sums.data() + at + m;
         for (int32_t k = 0; k < m; ++k) {
-            auto& row = alpha[static_cast<size_t>(k)];
-            beta[static_cast<size_t>(k)] += Dot(f, g[k], n);
-            for (int32_t j = 0; j <= k; ++j) row[static_cast<size_t>(j)] += Dot(g[k], g[j], n);
+            beta[static_cast<size_t>(k)] += sums[at + static_cast<size_t>(k)];
+            for (int32_t j = 0; j <= k; ++j) alpha[static_cast<size_t>(k)][static_cast<size_t>(j)] += *a++;
         }
     }
     const double s = EffectiveScale(scale);

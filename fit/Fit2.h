@@ -109,6 +109,18 @@ public:
 protected:
     // Points are evaluated in blocks of this many: each term runs its loop over a block at a time.
     static constexpr int32_t BlockSize = 256;
+    // Sums over the points are formed per stretch of this many points (block by block) and the stretches'
+    // sums added in order, so that they are the same numbers however many threads form them.
+    static constexpr int32_t StretchPoints = 128 * BlockSize;
+    // Runs part(k) for every stretch k of the points: on several threads when there are several stretches
+    // and every term may be evaluated on any thread, else in order on this one.
+    template <class Part>
+    void ForEachStretch(const std::vector<TPeak>& terms, Part&& part) const;
+    // For each block of stretch `part`: the residuals (y minus the model, in residual units) into f and, with
+    // d, the derivatives into the rows d (as EvalBlock), then use(points of the block).
+    template <class Use>
+    void ResidualBlocks(const std::vector<TPeak>& terms, int32_t part, double* f, double* const* d,
+                        Use&& use) const;
 
     // The parameter values, scale and data a chi-square or a matrix belongs to.
     struct TChiKey {
@@ -289,7 +301,8 @@ private:
     double chiBefore_ = 0.0, chiPrevBefore_ = 0.0, chiPrev2Before_ = 0.0;
     std::vector<TPeak::TParamReals> valuesBefore_;
 
-    // Work space of one block of points, allocated when a fit is prepared.
+    // Work space of one block of points for the search of columns out of range, allocated when a fit is
+    // prepared.
     std::vector<double> blockF_, blockG_;
     std::vector<double*> blockRows_;
 };

@@ -606,12 +606,12 @@ void TCurvePanel::AcceptDroppedPanel(TCurvePanel* source) {
 
 // ---------------------------------------------------------------- results and undo
 
-bool TCurvePanel::AddCurve(const TCurveB& curve, bool rescale, bool redraw) {
+bool TCurvePanel::AddCurve(TCurveB curve, bool rescale, bool redraw) {
     if (IsFull()) {
         if (OnFull) OnFull();
         return false;
     }
-    return curveSet_->AddCurve(curve, rescale, redraw);
+    return curveSet_->AddCurve(std::move(curve), rescale, redraw);
 }
 
 bool TCurvePanel::ApplyResult(std::unique_ptr<TCurveB> curve, bool asNew, int32_t index) {
@@ -619,17 +619,19 @@ bool TCurvePanel::ApplyResult(std::unique_ptr<TCurveB> curve, bool asNew, int32_
     if (asNew) {
         curve->FileName.clear();
         curve->MarkModified();
-        if (!AddCurve(*curve, AutoUpdate, false)) return false;
+        if (!AddCurve(std::move(*curve), AutoUpdate, false)) return false;
     } else {
         TPlottedCurve* slot = Curve(index);
         if (slot == nullptr) return false;
         const CurveStyle style = slot->GetStyle();
+        // The replaced curve moves to the undo store and the result into the slot: no points are copied.
+        auto replaced = std::make_unique<TPlottedCurve>(std::move(*slot));
+        *slot = TPlottedCurve(std::move(*curve));
+        slot->SetStyle(style);
         if (UndoEnabled) {
-            undo_.Store(std::make_unique<TPlottedCurve>(*slot), index, false);
+            undo_.Store(std::move(replaced), index, false);
             Send(notify::UndoStored, 1, 0);
         }
-        *slot = TPlottedCurve(*curve);
-        slot->SetStyle(style);
         curveSet_->RecomputeRanges();
         if (AutoUpdate) curveSet_->Rescale();
     }

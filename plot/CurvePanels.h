@@ -103,8 +103,8 @@ public:
     // The undo curve as it is held: what Undo brings back, and where.
     const TPanelUndo& UndoStore() const { return undo_; }
     void DiscardUndo(bool keep);
-    // Adds a copy of a curve with the set's colour and default style. False when the set is full.
-    bool AddCurve(const TCurveB& curve, bool rescale, bool redraw);
+    // Adds a curve (a copy, or moved in) with the set's colour and default style. False when the set is full.
+    bool AddCurve(TCurveB curve, bool rescale, bool redraw);
     bool IsFull() const { return CurveCount() >= MaxCurves; }
 
     // ---- table windows

@@ -30,10 +30,11 @@ void TCurveSet::DeleteSlot(int32_t index, int32_t count) {
         curves_[static_cast<size_t>(i - 1)] = std::move(curves_[static_cast<size_t>(i)]);
 }
 
-bool TCurveSet::Add(const TCurveB& curve) {
+bool TCurveSet::Add(TCurveB added) {
     if (count_ >= MaxCurves) return false;
     ++count_;
-    curves_[static_cast<size_t>(count_ - 1)] = std::make_unique<TPlottedCurve>(curve);
+    curves_[static_cast<size_t>(count_ - 1)] = std::make_unique<TPlottedCurve>(std::move(added));
+    const TPlottedCurve& curve = *curves_[static_cast<size_t>(count_ - 1)];
     if (curve.Count() > 0) {
         // Each bound separately, and only from a curve whose range in that direction is not a single value.
         const bool first = count_ == 1;

@@ -37,9 +37,10 @@ public:
     virtual void SetCount(int32_t n);
     // Frees slot index and moves the slots above it, up to `count`, down by one; Count does not change.
     virtual void DeleteSlot(int32_t index, int32_t count);
-    // Adds a copy of the curve (points and header, default style) as curve Count + 1 and takes its ranges in.
-    // A full set refuses the curve and returns false: nothing already in it is given up.
-    virtual bool Add(const TCurveB& curve);
+    // Adds the curve (points and header, default style) as curve Count + 1 and takes its ranges in; a
+    // caller that no longer needs its curve moves it in rather than have it copied. A full set refuses the
+    // curve and returns false: nothing already in it is given up.
+    virtual bool Add(TCurveB curve);
     // Frees curve index (1..Count); the curves after it move down by one.
     virtual void Remove(int32_t index);
 

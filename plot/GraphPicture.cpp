@@ -14,6 +14,8 @@
 #include <QRegularExpression>
 #include <QSvgGenerator>
 
+#include <array>
+
 namespace {
 // Pictures are drawn at the screen resolution of the window, so that text has the same size in every format.
 constexpr int Dpi = 96;
@@ -78,11 +80,53 @@ std::optional<TGraphFormat> GraphFormatOf(const QString& fileName, QString* erro
     return std::nullopt;
 }
 
+namespace {
+// The image with a table of its colours when it has 256 or fewer (a graph seldom has more), else a null
+// image. Pixel for pixel the same picture, in a quarter of the bytes: the PNG encoder, which filters and
+// deflates every byte, is then several times quicker.
+QImage WithColorTable(const QImage& image) {
+    if (image.format() != QImage::Format_RGB32 || image.isNull()) return {};
+    QImage indexed(image.size(), QImage::Format_Indexed8);
+    QList<QRgb> table;
+    // Open addressing over a table four times the largest palette; slots hold index + 1, 0 when free.
+    constexpr uint32_t Slots = 1024;
+    std::array<QRgb, Slots> keys{};
+    std::array<uint16_t, Slots> slot{};
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* src = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        uchar* dst = indexed.scanLine(y);
+        QRgb last = ~src[0];
+        uchar lastIndex = 0;
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = src[x] | 0xFF000000u;
+            if (c != last) {
+                uint32_t h = (c * 2654435761u) >> 22;
+                while (slot[h] != 0 && keys[h] != c) h = (h + 1) & (Slots - 1);
+                if (slot[h] == 0) {
+                    if (table.size() == 256) return {};
+                    table.append(c);
+                    keys[h] = c;
+                    slot[h] = static_cast<uint16_t>(table.size());
+                }
+                last = c;
+                lastIndex = static_cast<uchar>(slot[h] - 1);
+            }
+            dst[x] = lastIndex;
+        }
+    }
+    indexed.setColorTable(table);
+    indexed.setDotsPerMeterX(image.dotsPerMeterX());
+    indexed.setDotsPerMeterY(image.dotsPerMeterY());
+    return indexed;
+}
+} // namespace
+
 bool WritePng(const QImage& image, QIODevice& out) {
     QImageWriter writer(&out, "png");
     // Quality 80 is the fastest deflate level: the graph is mostly flat areas, which compress well anyway.
     writer.setQuality(80);
-    return writer.write(image);
+    const QImage indexed = WithColorTable(image);
+    return writer.write(indexed.isNull() ? image : indexed);
 }
 
 bool WriteGraph(WCurveSet& set, QIODevice& out, TGraphFormat format, QSize size, double factor) {

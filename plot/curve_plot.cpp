@@ -243,6 +243,11 @@ TPlottedCurve::TPlottedCurve(const TCurveB& source) : TCurveB(0) {
     TCurveB::CreateCopy(source);
 }
 
+TPlottedCurve::TPlottedCurve(TCurveB&& source) : TCurveB(std::move(source)) {
+    // As a copy would have it: room for the points and no more.
+    if (Capacity() > Count()) SetCapacity(Count());
+}
+
 void TPlottedCurve::CopyHeaderAndStyle(const TPlottedCurve& source) {
     CopyHeader(source);
     SetStyle(source.GetStyle());

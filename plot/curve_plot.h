@@ -50,8 +50,12 @@ public:
     explicit TPlottedCurve(int32_t size = 0);
     // Points and header of any curve, with the default style. (Copying a TPlottedCurve copies its style too.)
     explicit TPlottedCurve(const TCurveB& source);
+    // The same taking over the points of source, without copying them.
+    explicit TPlottedCurve(TCurveB&& source);
     TPlottedCurve(const TPlottedCurve&) = default;
     TPlottedCurve& operator=(const TPlottedCurve&) = default;
+    TPlottedCurve(TPlottedCurve&&) noexcept = default;
+    TPlottedCurve& operator=(TPlottedCurve&&) noexcept = default;
     ~TPlottedCurve() override = default;
 
     bool line = false;

@@ -186,8 +186,8 @@ void WCurveSet::SetCountAndRedraw(int32_t n) {
     Redraw();
 }
 
-bool WCurveSet::AddCurve(const TCurveB& curve, bool rescale, bool redraw) {
-    if (!Add(curve)) return false;
+bool WCurveSet::AddCurve(TCurveB curve, bool rescale, bool redraw) {
+    if (!Add(std::move(curve))) return false;
     TPlottedCurve& c = *Curve(count_);
     c.linecolor = c.SymbolColor = SlotColor(count_);
     c.SymbolSize = DefaultCurveProps.SymbolSize;
@@ -277,13 +277,14 @@ void WCurveSet::ResetColors(bool redraw) {
 }
 
 bool WCurveSet::AddFromText(std::string_view text, bool rescale, bool redraw) {
-    const TCurveB curve = ParsePasteText(text);
-    return curve.Count() == 0 || !AddCurve(curve, rescale, redraw);
+    TCurveB curve = ParsePasteText(text);
+    return curve.Count() == 0 || !AddCurve(std::move(curve), rescale, redraw);
 }
 
 bool WCurveSet::AddFromBlock(std::string_view block, bool rescale, bool redraw) {
     TCurveB curve;
-    return !ParseCurveBlock(block, curve) || curve.Count() == 0 || !AddCurve(curve, rescale, redraw);
+    return !ParseCurveBlock(block, curve) || curve.Count() == 0 ||
+           !AddCurve(std::move(curve), rescale, redraw);
 }
 
 void WCurveSet::DrawCurves(QPainter& surface, bool offset) const {

@@ -64,8 +64,9 @@ public:
     // and when n is not the active curve.
     void SetActiveWrap(int32_t n);
     virtual void SetCountAndRedraw(int32_t n);
-    // Adds a copy with the slot's colour and the default style. False when the set is full (nothing changes).
-    virtual bool AddCurve(const TCurveB& curve, bool rescale, bool redraw);
+    // Adds the curve (a copy, or moved in) with the slot's colour and the default style. False when the set
+    // is full (nothing changes).
+    virtual bool AddCurve(TCurveB curve, bool rescale, bool redraw);
     void DeleteCurve(int32_t n, bool rescale, bool redraw);
 
     // The axes take the range of the curves (RescaleRange).

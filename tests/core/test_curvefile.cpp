@@ -304,3 +304,35 @@ TEST(CurveFileWrite, FullDiskOnASmallFilesystem) {
     EXPECT_EQ(std::distance(fs::directory_iterator(mnt), fs::directory_iterator()), 2) << "temporary left";
     umount(mnt.c_str());
 }
+
+TEST(CurveFileRead, LargeTextReadInStretchesGivesTheSameCurve) {
+    // Several megabytes are read in stretches, one per core: lone numbers after the first stretch still take
+    // the number of the points before them, whatever the line ends, the lines without numbers and the line
+    // lengths.
+    const char* ends[] = {"\r\n", "\n", "\r"};
+    std::string text;
+    std::vector<std::pair<double, double>> expected;
+    for (int i = 0; i < 300000; ++i) {
+        if (i % 7 == 3) {
+            text += std::to_string(i) + ends[i % 3];
+            expected.emplace_back(static_cast<double>(expected.size() + 1), i);
+        } else {
+            text += std::to_string(i) + " " + std::to_string(-i) + ends[i % 3];
+            expected.emplace_back(i, -i);
+        }
+        if (i % 11 == 0) text += "word\r\n";
+    }
+    // A last line longer than the look-ahead for line ends, after lines ended by LF alone.
+    for (int i = 0; i < 10000; ++i) {
+        text += "1 2\n";
+        expected.emplace_back(1, 2);
+    }
+    text += "8" + std::string(100000, ' ') + "9\n";
+    expected.emplace_back(8, 9);
+    const TCurveB c = TCurveB::CreateFromText(text);
+    ASSERT_EQ(c.Count(), static_cast<int32_t>(expected.size()));
+    int wrong = 0;
+    for (int32_t i = 1; i <= c.Count(); ++i)
+        wrong += c.GetPoint(i).x != expected[i - 1].first || c.GetPoint(i).y != expected[i - 1].second;
+    EXPECT_EQ(wrong, 0);
+}

@@ -48,6 +48,15 @@ TEST(CurveStore, CopyKeepsPointsAndHeader) {
     EXPECT_TRUE(copy.Saved);
     copy.SetY(1, 9);
     EXPECT_EQ(src.Y(1), 2.0);
+    // Moving takes the points over; the curve left behind has none (not a count over empty arrays).
+    TCurveB moved(std::move(copy));
+    EXPECT_EQ(moved.Count(), 2);
+    EXPECT_EQ(moved.Y(1), 9.0);
+    EXPECT_EQ(copy.Count(), 0);
+    EXPECT_EQ(copy.Capacity(), 0);
+    src = std::move(moved);
+    EXPECT_EQ(src.Y(1), 9.0);
+    EXPECT_EQ(moved.Count(), 0);
 }
 
 TEST(CurveStore, ValueAtHints) {

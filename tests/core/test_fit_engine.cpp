@@ -1,14 +1,19 @@
 // The least-squares engine: convergence, locks, bounds, refusals, error estimates and the result text.
 #include "curves/faultguard.h"
+#include "curves/parallel.h"
 #include "expr/UserFunctions.h"
 #include "fit/Fit2.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <new>
 #include <random>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -362,6 +367,63 @@ TEST(FitEngine, TrialWhoseDerivativesOverflowIsRejected) {
     EXPECT_NE(fit.Status(), TFitStatus::Failed);
     EXPECT_LT(fit.Term(0).value[1], 10.0);
     EXPECT_GT(fit.Term(0).value[1], 9.9);
+}
+
+TEST(FitEngine, ManyPointsAreSummedInStretchesOverTheCores) {
+    // 100,000 points make four stretches of sums, taken by whichever thread is free: the fit still lands on
+    // the values the points were made with.
+    TFitParamB fit;
+    ASSERT_TRUE(fit.SetData(Sampled(-10, 10, 100000, GaussLine), 1, 100000));
+    AddGaussLine(fit);
+    fit.convergeTest = TConvergeTest::Relative;
+    TFaultGuard guard;
+    FitAll(fit);
+    EXPECT_EQ(guard.Check(), TArithFault::None);
+    EXPECT_LT(fit.CurrentChiSquare(), 1e-12);
+    EXPECT_NEAR(fit.Term(0).value[1], 5.0, 1e-9);
+    EXPECT_NEAR(fit.Term(0).value[2], 1.0, 1e-9);
+    EXPECT_NEAR(fit.Term(1).value[1], 0.4, 1e-9);
+    EXPECT_NEAR(fit.Term(1).value[2], 0.1, 1e-9);
+}
+
+TEST(ParallelFor, EveryPartRunsOnceAndFaultsAndExceptionsReachTheCallingThread) {
+    // A fault raised by a part that a helper thread ran is raised on the calling thread too, where a
+    // command's guard looks for it.
+    const auto caller = std::this_thread::get_id();
+    std::vector<std::atomic<int>> runs(32);
+    std::atomic<bool> helped{false};
+    TFaultGuard guard;
+    ParallelFor(32, [&](int32_t k) {
+        ++runs[static_cast<size_t>(k)];
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (std::this_thread::get_id() != caller) {
+            helped = true;
+            volatile double big = 1e308;
+            big = big * 10.0;
+        }
+    });
+    for (const auto& r : runs) EXPECT_EQ(r.load(), 1);
+    if (!helped) GTEST_SKIP() << "no helper thread took a part (one core, or a busy machine)";
+    EXPECT_EQ(guard.Check(), TArithFault::Overflow);
+
+    // So is an exception (no memory, say), once every part has ended.
+    std::atomic<int> ran{0};
+    helped = false;
+    bool threw = false;
+    try {
+        ParallelFor(32, [&](int32_t) {
+            ++ran;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if (std::this_thread::get_id() != caller) {
+                helped = true;
+                throw std::bad_alloc();
+            }
+        });
+    } catch (const std::bad_alloc&) {
+        threw = true;
+    }
+    EXPECT_EQ(ran.load(), 32);
+    EXPECT_EQ(threw, helped.load());
 }
 
 TEST(FitEngine, DataOfAnyMagnitudeGiveTheSameFit) {

@@ -2,10 +2,12 @@
 // clipboard and comes back, what a printed PDF page and an exported file hold.
 #include "app/curvewin.h"
 #include "plot/CurvePanels.h"
+#include "plot/GraphPicture.h"
 #include "plot/w_curve.h"
 #include "windowfixture.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QFile>
 #include <QMimeData>
@@ -183,6 +185,23 @@ private slots:
         QCOMPARE(exported.size(), QSize(400, 300));
         QVERIFY(exported.convertToFormat(QImage::Format_RGB32) ==
                 QImage(Path("cli.png")).convertToFormat(QImage::Format_RGB32));
+        // The file holds the pixels drawn, written with a table of their colours when there are at most 256.
+        QCOMPARE(exported.format(), QImage::Format_Indexed8);
+        QVERIFY(exported.convertToFormat(QImage::Format_RGB32) ==
+                GraphImage(Panel().CurveSet(), QSize(400, 300), 1.0));
+        for (const int colours : {256, 257}) {
+            QImage ramp(colours, 2, QImage::Format_RGB32);
+            for (int x = 0; x < colours; ++x) {
+                ramp.setPixel(x, 0, qRgb(x % 256, x / 256, 7));
+                ramp.setPixel(x, 1, qRgb(x % 256, x / 256, 7));
+            }
+            QBuffer png;
+            png.open(QIODevice::WriteOnly);
+            QVERIFY(WritePng(ramp, png));
+            const QImage back = QImage::fromData(png.data(), "png");
+            QCOMPARE(back.format() == QImage::Format_Indexed8, colours == 256);
+            QVERIFY(back.convertToFormat(QImage::Format_RGB32) == ramp);
+        }
         QVERIFY(ReadAll(Path("g.SVG"))
                     .contains(("viewBox=\"0 0 " + QString(panelSize).replace(" x ", " ") + "\"").toLatin1()));
         const QByteArray pdf = ReadAll(Path("g.pdf"));
