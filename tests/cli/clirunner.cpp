@@ -6,11 +6,9 @@
 
 #include <cstdio>
 #include <fcntl.h>
-#include <fstream>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
-#include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -79,32 +77,6 @@ TCliResult RunCli(const std::vector<std::string>& args, const std::string& input
     waitpid(pid, &status, 0);
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return r;
-}
-
-TTempDir::TTempDir() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "graphmill-test-XXXXXX").string();
-    if (mkdtemp(tmpl.data()) == nullptr) throw std::runtime_error("mkdtemp");
-    path_ = tmpl;
-}
-
-TTempDir::~TTempDir() {
-    std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
-                                 ec);
-    std::filesystem::remove_all(path_, ec);
-}
-
-std::string TTempDir::Write(const std::string& name, const std::string& text) const {
-    const auto p = path_ / name;
-    std::ofstream(p, std::ios::binary) << text;
-    return p.string();
-}
-
-std::string ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
 }
 
 std::vector<TPoint> Points(const std::string& text) {

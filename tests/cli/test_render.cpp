@@ -1,4 +1,5 @@
 // render: pictures of curves in PNG, SVG and PDF, read back and looked at.
+#include "../pixels.h"
 #include "clirunner.h"
 
 #include <QGuiApplication>
@@ -33,13 +34,6 @@ std::string Sine(const TTempDir& dir) {
     for (int i = 0; i <= 500; ++i)
         text += std::to_string(i * 0.02) + " " + std::to_string(std::sin(i * 0.02)) + "\n";
     return dir.Write("sine.dat", text);
-}
-
-int Count(const QImage& img, QColor c, QRect area) {
-    int n = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) n += img.pixelColor(x, y) == c;
-    return n;
 }
 
 // The plot rectangle: the background fill covers left..right-1 and top..bottom-1 inside its outline, and the
@@ -84,20 +78,6 @@ std::vector<std::string> SvgTexts(const std::string& svg) {
     return texts;
 }
 
-// The drawing commands of a PDF page (Qt writes them as one deflated stream holding the rectangles).
-std::string PdfPage(const std::string& pdf) {
-    for (size_t at = pdf.find("stream\n"); at != std::string::npos; at = pdf.find("stream\n", at + 1)) {
-        const size_t begin = at + 7, end = pdf.find("endstream", begin);
-        if (end == std::string::npos) break;
-        // qUncompress takes zlib data behind a 4-byte big-endian size hint.
-        QByteArray data("\x01\x00\x00\x00", 4);
-        data.append(pdf.data() + begin, static_cast<qsizetype>(end - begin));
-        const QByteArray page = qUncompress(data);
-        if (page.contains(" re\n")) return page.toStdString();
-    }
-    return {};
-}
-
 // The words of a command line (the temporary paths hold no blanks).
 std::vector<std::string> Words(const std::string& line) {
     std::vector<std::string> words;
@@ -134,34 +114,19 @@ TEST(CliRender, PngShowsCurvesInsideTheFrame) {
     ExpectCurveOnlyInsidePlot(img, QColor(0x10, 0x20, 0x30), Lime);
     EXPECT_GT(Count(img, QColor(255, 0, 255), img.rect()), 4); // fuchsia: the second curve's end symbols
 
-    // A constant curve and a single point lie off the combined range of a curve window (their degenerate
-    // bounds are not taken in); the picture takes them in, a third of the way up.
-    const auto flat = dir.Write("flat.dat", "0 2\n5 2\n10 2\n");
-    const auto point = dir.Write("point.dat", "3 4\n");
-    for (const auto& [file, extra] : {std::pair{flat, ""}, std::pair{point, " --symbols --no-lines"}}) {
-        r = RunCli(Words("render " + file + extra + " --size 300x200 --background navy --no-grid -o " + png));
+    // The drawing factor reaches the picture: symbols of twice the radius, about four times the pixels.
+    const auto dot = dir.Write("dot.dat", "1 1\n2 4\n100 1000\n");
+    int pixels[3] = {};
+    for (int factor : {1, 2}) {
+        r = RunCli(Words("render " + dot +
+                         " --symbols --no-lines --xlog --ylog --no-grid --background navy " + "--factor " +
+                         std::to_string(factor) + " -o " + png));
         ASSERT_EQ(r.status, 0) << r.err;
         img.load(QString::fromStdString(png));
-        const QRect plot = PlotRect(img, Navy);
-        const QRect middle(plot.left(), plot.bottom() - plot.height() / 3 - 4, plot.width(), 9);
-        EXPECT_GT(Count(img, Lime, middle), 5) << file;
-        EXPECT_EQ(Count(img, Lime, img.rect()), Count(img, Lime, middle)) << file;
+        pixels[factor] = Count(img, Lime, img.rect());
     }
-
-    // The drawing factor doubles the symbol radius: about four times the pixels.
-    const auto dot = dir.Write("dot.dat", "1 1\n2 4\n100 1000\n");
-    auto symbols = [&](const std::string& factor) {
-        EXPECT_EQ(RunCli(Words("render " + dot +
-                               " --symbols --no-lines --xlog --ylog --no-grid --background navy " +
-                               "--factor " + factor + " -o " + png))
-                      .status,
-                  0);
-        img.load(QString::fromStdString(png));
-        return Count(img, Lime, img.rect());
-    };
-    const int one = symbols("1");
-    EXPECT_GT(one, 0);
-    EXPECT_GT(symbols("2"), 3 * one);
+    EXPECT_GT(pixels[1], 0);
+    EXPECT_GT(pixels[2], 3 * pixels[1]);
 }
 
 TEST(CliRender, SvgAndPdfHoldTheSameGraph) {
@@ -182,7 +147,7 @@ TEST(CliRender, SvgAndPdfHoldTheSameGraph) {
     const std::string bytes = ReadFile(pdf);
     EXPECT_EQ(bytes.rfind("%PDF-", 0), 0u);
     EXPECT_NE(bytes.find("MediaBox [0 0 240.000000 180.000000]"), std::string::npos);
-    const std::string page = PdfPage(bytes);
+    const std::string page = PdfPage(QByteArray::fromStdString(bytes)).toStdString();
     const QRect plot = PlotRect(img, Navy).adjusted(-1, -1, 0, 0); // with the outline under the frame
     const std::string background = std::to_string(plot.left()) + " " + std::to_string(plot.top()) + " " +
                                    std::to_string(plot.width()) + " " + std::to_string(plot.height()) + " re";
@@ -200,18 +165,6 @@ TEST(CliRender, LabelsShowTheirValuesInsideThePicture) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(SvgTexts(svg), (std::vector<std::string>{"0.01", "0.1", "1.0", "10.0", "100.0", "1000.0", "0.0",
                                                        "2.5", "5.0", "7.5", "10.0"}));
-
-    // Wide x labels fit the picture at both ends; the y label of a value that rounds to zero has no sign.
-    const auto wide = dir.Write("wide.dat", "-2.96e9 -1\n2.96e9 0.9999\n");
-    r = RunCli({"render", wide, "-o", svg});
-    ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(SvgTexts(svg),
-              (std::vector<std::string>{"-1.00", "-0.50", "0.00", "0.50", "1.00", "-2960000000.0",
-                                        "-1480000000.0", "0.0", "1480000000.0", "2960000000.0"}));
-    const QImage img = SvgPicture(svg, QSize(800, 600));
-    const QColor white(Qt::white);
-    EXPECT_EQ(Count(img, white, QRect(0, 0, 4, 600)), 4 * 600);
-    EXPECT_EQ(Count(img, white, QRect(796, 0, 4, 600)), 4 * 600);
 
     // A logarithmic axis within one decade is labelled at its ends; on a short axis over many decades the
     // labels that would overlap are left out (every other one here).

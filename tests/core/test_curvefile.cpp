@@ -1,4 +1,5 @@
 // Reading and writing curve files: splitting, header rule, written form, backups and failed saves.
+#include "../tempdir.h"
 #include "curves/curvefile.h"
 #include "opscurves.h"
 
@@ -7,41 +8,14 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
-#include <sstream>
 #include <sys/mount.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 
 namespace {
-
-class TDir {
-public:
-    TDir() {
-        std::string t = (fs::temp_directory_path() / "gm-file-XXXXXX").string();
-        path = mkdtemp(t.data());
-    }
-    ~TDir() {
-        std::error_code ec;
-        fs::permissions(path, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(path, ec);
-    }
-    std::string Write(const std::string& name, const std::string& text) const {
-        std::ofstream(path / name, std::ios::binary) << text;
-        return (path / name).string();
-    }
-    fs::path path;
-};
-
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 std::vector<double> Split(const std::string& line) {
     double v[curvefile::MaxNumbersPerLine];
@@ -93,7 +67,7 @@ TEST(CurveFileSplit, ConversionIsCorrectlyRounded) {
 }
 
 TEST(CurveFileRead, HeaderRule) {
-    TDir d;
+    TTempDir d;
     std::string text;
     for (int i = 1; i <= 39; ++i) text += "header word " + std::to_string(i) + "\r\n";
     text += "DATA follows here\r\n";
@@ -119,7 +93,7 @@ TEST(CurveFileRead, HeaderRule) {
 }
 
 TEST(CurveFileRead, PointsAndLineEnds) {
-    TDir d;
+    TTempDir d;
     TCurveB c = TCurveB::CreateFromFile(d.Write("a.dat", "7\n8 9\r\n\r\nword\n10\r11 12\r"));
     // A lone number is y, its x the index the point gets (not the line number).
     ExpectPoints(c, {{1, 7}, {8, 9}, {3, 10}, {11, 12}}, 0.0);
@@ -140,12 +114,12 @@ TEST(CurveFileRead, PointsAndLineEnds) {
 }
 
 TEST(CurveFileRead, BadInputGivesNoPointsAndAReason) {
-    TDir d;
+    TTempDir d;
     std::string err;
-    TCurveB m = TCurveB::CreateFromFile((d.path / "missing.dat").string(), true, &err);
+    TCurveB m = TCurveB::CreateFromFile((d.Path() / "missing.dat").string(), true, &err);
     EXPECT_EQ(m.Count(), 0);
     EXPECT_NE(err.find("missing.dat"), std::string::npos);
-    EXPECT_EQ(TCurveB::CreateFromFile(d.path.string(), true, &err).Count(), 0);
+    EXPECT_EQ(TCurveB::CreateFromFile(d.Path().string(), true, &err).Count(), 0);
     EXPECT_NE(err.find("directory"), std::string::npos);
     EXPECT_EQ(TCurveB::CreateFromFile(d.Write("empty.dat", ""), true, &err).Count(), 0);
     std::string garbage;
@@ -180,17 +154,17 @@ TEST(CurveFileWrite, NumberForm) {
 }
 
 TEST(CurveFileWrite, SaveMakesBackupBesideTheFile) {
-    TDir d;
-    fs::create_directory(d.path / "dir.v2");
-    const std::string target = (d.path / "dir.v2" / "A.B.DAT").string();
+    TTempDir d;
+    fs::create_directory(d.Path() / "dir.v2");
+    const std::string target = (d.Path() / "dir.v2" / "A.B.DAT").string();
     TCurveB c;
     c.AddPoint(1.5, -2);
     std::string err;
     ASSERT_TRUE(c.SaveToFile(target, "", "", &err)) << err;
     EXPECT_TRUE(c.Saved);
     EXPECT_EQ(c.FileName, target);
-    EXPECT_FALSE(fs::exists(d.path / "dir.v2" / "A.bak")); // new file: no backup
-    EXPECT_EQ(Slurp(target), " 1.50000000000000E+0000 -2.00000000000000E+0000\r\n");
+    EXPECT_FALSE(fs::exists(d.Path() / "dir.v2" / "A.bak")); // new file: no backup
+    EXPECT_EQ(ReadFile(target), " 1.50000000000000E+0000 -2.00000000000000E+0000\r\n");
 
     // The file keeps its permissions, and its backup gets them.
     const auto shared = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
@@ -198,20 +172,20 @@ TEST(CurveFileWrite, SaveMakesBackupBesideTheFile) {
     fs::permissions(target, shared);
     c.AddPoint(3, 4);
     ASSERT_TRUE(c.SaveToFile(target, "", "", &err)) << err;
-    EXPECT_EQ(Slurp(d.path / "dir.v2" / "A.bak"), " 1.50000000000000E+0000 -2.00000000000000E+0000\r\n");
-    EXPECT_EQ(Slurp(target).size(), 2 * curvefile::LineWidth);
+    EXPECT_EQ(ReadFile(d.Path() / "dir.v2" / "A.bak"), " 1.50000000000000E+0000 -2.00000000000000E+0000\r\n");
+    EXPECT_EQ(ReadFile(target).size(), 2 * curvefile::LineWidth);
     EXPECT_EQ(fs::status(target).permissions(), shared);
-    EXPECT_EQ(fs::status(d.path / "dir.v2" / "A.bak").permissions(), shared);
+    EXPECT_EQ(fs::status(d.Path() / "dir.v2" / "A.bak").permissions(), shared);
     EXPECT_EQ(curvefile::BackupName("/x/curve.dat", ".bak"), "/x/curve.bak");
     EXPECT_EQ(curvefile::BackupName("/x/curve", "bak"), "/x/curve.bak");
     EXPECT_EQ(curvefile::BackupName("/x/c.bak", ".bak"), "/x/c.bak.bak"); // never the file itself
     EXPECT_EQ(curvefile::ResolveSaveName("curve", "dat", "/data"), "/data/curve.dat");
 
     // Through a link, the file it names is written (created when it does not exist yet); the link stays.
-    fs::create_symlink("made.dat", d.path / "link.dat");
-    ASSERT_TRUE(c.SaveToFile((d.path / "link.dat").string(), "", "", &err)) << err;
-    EXPECT_TRUE(fs::is_symlink(d.path / "link.dat"));
-    EXPECT_EQ(Slurp(d.path / "made.dat").size(), 2 * curvefile::LineWidth);
+    fs::create_symlink("made.dat", d.Path() / "link.dat");
+    ASSERT_TRUE(c.SaveToFile((d.Path() / "link.dat").string(), "", "", &err)) << err;
+    EXPECT_TRUE(fs::is_symlink(d.Path() / "link.dat"));
+    EXPECT_EQ(ReadFile(d.Path() / "made.dat").size(), 2 * curvefile::LineWidth);
 
     // What was written reads back to 15 digits, the largest doubles included.
     TCurveB odd = Make({{1.0 / 3, -2.0 / 3}, {DBL_MAX, 1}, {-DBL_MAX, 6.02214076e-300}});
@@ -224,13 +198,13 @@ TEST(CurveFileWrite, SaveMakesBackupBesideTheFile) {
 }
 
 TEST(CurveFileWrite, FailedSavesLeaveEverythingAsItWas) {
-    TDir d;
+    TTempDir d;
     TCurveB c;
     c.AddPoint(1, 2);
     std::string err;
-    EXPECT_FALSE(c.SaveToFile((d.path / "no" / "such" / "x.dat").string(), "", "", &err));
+    EXPECT_FALSE(c.SaveToFile((d.Path() / "no" / "such" / "x.dat").string(), "", "", &err));
     EXPECT_NE(err.find("x.dat"), std::string::npos);
-    EXPECT_FALSE(c.SaveToFile(d.path.string(), "", "", &err));
+    EXPECT_FALSE(c.SaveToFile(d.Path().string(), "", "", &err));
     EXPECT_NE(err.find("directory"), std::string::npos);
     EXPECT_FALSE(c.Saved);
     EXPECT_TRUE(c.FileName.empty());
@@ -244,32 +218,32 @@ TEST(CurveFileWrite, FailedSavesLeaveEverythingAsItWas) {
     EXPECT_FALSE(big.SaveToFile(orig, "", "", &err));
     curvefile::TSaveFile::FailWriteAfterBytes = -1;
     EXPECT_NE(err.find("No space"), std::string::npos);
-    EXPECT_EQ(Slurp(orig), "1 1\n");
-    EXPECT_EQ(Slurp(d.path / "keep.bak"), "0 0\n");
-    for (const auto& e : fs::directory_iterator(d.path))
+    EXPECT_EQ(ReadFile(orig), "1 1\n");
+    EXPECT_EQ(ReadFile(d.Path() / "keep.bak"), "0 0\n");
+    for (const auto& e : fs::directory_iterator(d.Path()))
         EXPECT_EQ(e.path().filename().string().find(".keep.dat."), std::string::npos)
             << "temporary file left";
 
     // A directory moved away during a save: the save fails, and no temporary file stays in it.
-    fs::create_directory(d.path / "a");
+    fs::create_directory(d.Path() / "a");
     {
         curvefile::TSaveFile file;
-        ASSERT_TRUE(file.OpenForWrite((d.path / "a" / "x.dat").string(), "", ".bak", ""));
+        ASSERT_TRUE(file.OpenForWrite((d.Path() / "a" / "x.dat").string(), "", ".bak", ""));
         ASSERT_TRUE(file.Write("1 2\r\n", 5));
-        fs::rename(d.path / "a", d.path / "moved");
+        fs::rename(d.Path() / "a", d.Path() / "moved");
         EXPECT_FALSE(file.Commit());
     }
-    EXPECT_TRUE(fs::is_empty(d.path / "moved"));
+    EXPECT_TRUE(fs::is_empty(d.Path() / "moved"));
 
     // A directory that cannot be written to: made read-only by its permissions, or for root (whom they do
     // not stop) by remounting a small filesystem read-only.
-    const fs::path ro = d.path / "ro";
+    const fs::path ro = d.Path() / "ro";
     fs::create_directory(ro);
     const bool root = geteuid() == 0;
     if (root && mount("tmpfs", ro.c_str(), "tmpfs", 0, "size=64k") != 0) return;
     const std::string kept = (ro / "x.dat").string();
     ASSERT_TRUE(c.SaveToFile(kept, "", "", &err)) << err;
-    const std::string before = Slurp(kept);
+    const std::string before = ReadFile(kept);
     if (root)
         ASSERT_EQ(mount("tmpfs", ro.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, "size=64k"), 0);
     else
@@ -278,13 +252,13 @@ TEST(CurveFileWrite, FailedSavesLeaveEverythingAsItWas) {
     EXPECT_FALSE(c.SaveToFile(kept, "", "", &err));
     EXPECT_NE(err.find("x.dat"), std::string::npos) << err;
     EXPECT_FALSE(c.SaveToFile((ro / "new.dat").string(), "", "", &err));
-    EXPECT_EQ(Slurp(kept), before);
+    EXPECT_EQ(ReadFile(kept), before);
     if (root) umount(ro.c_str());
 }
 
 TEST(CurveFileWrite, FullDiskOnASmallFilesystem) {
-    TDir d;
-    const fs::path mnt = d.path / "small";
+    TTempDir d;
+    const fs::path mnt = d.Path() / "small";
     fs::create_directory(mnt);
     if (mount("tmpfs", mnt.c_str(), "tmpfs", 0, "size=64k") != 0) GTEST_SKIP() << "cannot mount a tmpfs here";
     TCurveB small, big;
@@ -294,13 +268,13 @@ TEST(CurveFileWrite, FullDiskOnASmallFilesystem) {
     const std::string target = (mnt / "c.dat").string();
     ASSERT_TRUE(small.SaveToFile(target, "", "", &err)) << err;
     ASSERT_TRUE(big.SaveToFile(target, "", "", &err)) << err; // the backup holds the small curve
-    const std::string backup = Slurp(mnt / "c.bak");
+    const std::string backup = ReadFile(mnt / "c.bak");
     // The backup copy runs out of space: the reason is told, the old backup and the old file are as they
     // were, and no temporary file is left.
     EXPECT_FALSE(small.SaveToFile(target, "", "", &err));
     EXPECT_NE(err.find("c.bak: No space left on device"), std::string::npos) << err;
     EXPECT_EQ(TCurveB::CreateFromFile(target).Count(), 800);
-    EXPECT_EQ(Slurp(mnt / "c.bak"), backup);
+    EXPECT_EQ(ReadFile(mnt / "c.bak"), backup);
     EXPECT_EQ(std::distance(fs::directory_iterator(mnt), fs::directory_iterator()), 2) << "temporary left";
     umount(mnt.c_str());
 }

@@ -1,4 +1,5 @@
 // The least-squares engine: convergence, locks, bounds, refusals, error estimates and the result text.
+#include "../tempdir.h"
 #include "curves/faultguard.h"
 #include "curves/parallel.h"
 #include "expr/UserFunctions.h"
@@ -8,13 +9,10 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <new>
 #include <random>
 #include <thread>
-#include <unistd.h>
 
 namespace {
 
@@ -175,11 +173,9 @@ TEST(FitEngine, FlatDataReportsAFiniteFigure) {
 }
 
 TEST(FitEngine, TabulatedTermFromFile) {
-    const auto dir = std::filesystem::temp_directory_path() / ("gm-fit-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir);
-    const std::string shape = (dir / "shape.dat").string(), single = (dir / "one.dat").string();
-    std::ofstream(shape) << "0 0\n1 1\n2 4\n3 9\n4 16\n";
-    std::ofstream(single) << "1 1\n";
+    const TTempDir dir;
+    const std::string shape = dir.Write("shape.dat", "0 0\n1 1\n2 4\n3 9\n4 16\n");
+    const std::string single = dir.Write("one.dat", "1 1\n");
 
     TFitParamB fit;
     ASSERT_TRUE(
@@ -206,7 +202,6 @@ TEST(FitEngine, TabulatedTermFromFile) {
     EXPECT_EQ(fit.Term(0).tabulated->Count(), 8);
     EXPECT_DOUBLE_EQ(fit.Term(0).tabulated->Y(1), 0.5);
     EXPECT_DOUBLE_EQ(fit.Term(0).tabulated->Y(3), 2.5);
-    std::filesystem::remove_all(dir);
 }
 
 TEST(FitEngine, FittedCurves) {

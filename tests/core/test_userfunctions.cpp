@@ -1,4 +1,5 @@
 // The user function library: definitions, the expression set of a function and the library file.
+#include "../tempdir.h"
 #include "curves/curvefile.h"
 #include "curves/real48.h"
 #include "expr/UserFunctions.h"
@@ -8,7 +9,6 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using TBytes = std::vector<uint8_t>;
@@ -17,11 +17,6 @@ namespace {
 
 class UserFunctionFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() / ("gm_userfit_" + std::to_string(::getpid()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
     std::string Path(const char* name = "UserFit.dat") const { return (dir_ / name).string(); }
     static TBytes Read(const std::string& path) {
         std::ifstream in(path, std::ios::binary);
@@ -31,7 +26,7 @@ protected:
         std::ofstream(Path("in.dat"), std::ios::binary)
             .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
     }
-    fs::path dir_;
+    TTempDir dir_;
 };
 
 constexpr std::size_t Record = 4 + 41 + 4 + 2 * 534; // one function of one parameter
@@ -204,7 +199,8 @@ TEST_F(UserFunctionFile, FailedSaveKeepsTheOldLibrary) {
     EXPECT_NE(why.find("No such file or directory"), std::string::npos) << why;
     fs::create_directories(Path("adir"));
     EXPECT_EQ(list.Save(Path("adir")), 1);
-    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 2); // no temp files
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_.Path()), fs::directory_iterator()),
+              2); // no temp files
     // A library kept elsewhere through a link stays there, and the link stays a link.
     fs::create_symlink("elsewhere.dat", Path("linked.dat"));
     ASSERT_EQ(list.Save(Path("linked.dat")), 0);
@@ -250,7 +246,7 @@ TEST_F(UserFunctionFile, DuplicateMissingTruncatedAndHostileFiles) {
     load(4 + 4, {255}, 0);
     TUserFunctionList l;
     EXPECT_EQ(l.Load(Path("missing.dat")), 1);
-    EXPECT_EQ(l.Load(dir_.string()), 1);
+    EXPECT_EQ(l.Load(dir_.Path().string()), 1);
     // Random bytes behind small counts never crash the reader nor make it read beyond the file.
     TBytes noise(5000);
     uint32_t seed = 12345;

@@ -1,4 +1,5 @@
 // Drawing of one curve: visible range, thinning, the skipped runs outside the plot, symbols, the fit overlay.
+#include "../pixels.h"
 #include "plot/MovingCurves.h"
 #include "plot/curve_plot.h"
 
@@ -41,13 +42,6 @@ QImage Drawn(const TPlottedCurve& c, const TWin& w, TPenMode mode = TPenMode::Co
     QPainter p(&img);
     c.Draw(1, c.Count(), w, p, mode);
     return img;
-}
-
-int Count(const QImage& img, QColor c, QRect area) {
-    int n = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) n += img.pixelColor(x, y) == c;
-    return n;
 }
 
 } // namespace

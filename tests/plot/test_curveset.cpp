@@ -1,5 +1,6 @@
 // The curve set: adding by copy with the ranges rule, the full set, removal, activation, notifications,
 // drawing order, the picture of the whole graph and the averages of chosen curves.
+#include "../pixels.h"
 #include "plot/w_curve.h"
 
 #include <QImage>
@@ -33,13 +34,6 @@ TCurveB Line(double x0, double x1, double y0, double y1, int n = 2) {
 // xmin, xmax, ymin, ymax of the set.
 std::vector<double> Bounds(const TCurveSet& s) {
     return {s.Min.x, s.Max.x, s.Min.y, s.Max.y};
-}
-
-int Count(const QImage& img, QColor c, QRect area) {
-    int n = 0;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x) n += img.pixelColor(x, y) == c;
-    return n;
 }
 
 QImage Painted(WCurveSet& s, double factor) {

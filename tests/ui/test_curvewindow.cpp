@@ -40,113 +40,14 @@ private slots:
     void init() { QVERIFY(OpenWindow()); }
     void cleanup() { CloseWindow(); }
 
-    void everyCommandHasItsCaptionHintAndShortcut() {
-        // name | caption | hint (short|long for buttons) | shortcut
-        const char* const expected =
-            R"(NewCurve1|&New curve|Enter data or define a function for a new curve|Ctrl+N
-Open1|&Open|Open an ASCII curve file|Ctrl+O
-Save1|&Save|Save the active curve as an ASCII file|Ctrl+S
-SaveAs1|Save &As|Save active curve under a different filename|Ctrl+W
-Close1|&Close|Close the active curve|
-Closeall1|&Close al&l|Close all curves|
-Print1|&Print...|Print the graph on the currently selected printer|Ctrl+P
-PrintSetup1|P&rint Setup...|Setup the printer|
-ExportGraph1|Export &graph...|Save the graph as a PNG, SVG or PDF picture|
-Exit1|E&xit|Quit Graphmill|Ctrl+Q
-Undo1|&Undo|Undo last operation|Ctrl+Z
-Cut1|Cu&t|Remove active curve from screen and copy to clipboard|Ctrl+X
-Copy1|&Copy|Copy active curve to clipboard|Ctrl+C
-Paste1|&Paste|Paste curve data from the clipboard, creating a new curve|Ctrl+V
-Delete1|&Delete|Remove the active curve|Del
-Clearall1|Clear a&ll|Remove all curves from the screen|
-Curvedata1|Cu&rve data|Edit the active curve data using a spreadsheet table|
-Curvedisplay1|Curve displa&y|Change the appearance of the active curve|
-Axes1|&Axes|Edit the axes attributes (range, title, type)|
-Preferences1|&Preferences|Set Graphmill preferences|
-Cursor1|&Cursor|Turn on the crosshair cursor|
-In1|In|Zoom window in (requires you to click-and-drag)|
-Out1|Out|Zoom window out|
-ZoomFit1|Fit|Show all curves (rescale the axes to the curves)|F
-Rangeautoupdate1|&Range auto-update|Sets window range auto-update mode|
-Integral1|Integral|Integrate the active curve|
-Derivative1|Derivative|Take the derivative of the active curve|
-X1|*X|Multiply Y values of the acitve curve by X values|
-Inverse1|Inverse|Take the reciprocal of each point in the active curve|
-Logarithm1|Logarithm|Common logarithm of the active curve values|
-Curveconstant1|Curve*constant|Perform a math operation between a constant and the active curve|
-Fit1|Fit|Open non-linear curve fitting panel|Ctrl+F
-FFT1|FFT|Open fast Forrier transform dialog|
-Interpolate1|Interpolate|Open data interpolation dialog|
-Removerange1|Remove range|Remove a range of data from the active curve|
-Smooth1|Smooth/Regression|Opens smoothing dialog|Ctrl+R
-Averagecurves1|Average curves|Average several curves|Ctrl+A
-Curvemath1|Curve math|Perform a math operation between two curves|
-Cascade1|&Cascade|Cascade all curve windows|
-Tile1|&Tile|Tile all curve windows|
-NewWindow1|New &Window|Open a new curve window|
-CloseWindow1|C&lose Window|Close this curve window|
-About1|&About...|About Graphmill|
-Contents1|&Contents|Open help file contents|
-NewBtn|New|New|Create a new curve|
-LoadBtn|Load|Load a curve|
-SaveBtn|Save|Save active curve|
-AxesBtn|Axes|Axes|Open axes/title format dialog|
-CutBtn|Cut|Cut|Cuts the active curve|
-PasteBtn|Paste|Paste|Pastes a curve from the clipboard|
-ZoomOutBtn|Zoom out|Zoom out|Zoom the display window out|
-ZoomInBtn|Zoom in|Zoom in|Custom-zoom by clicking and dragging in the window|
-CursorBtn|Cursor|Cursor|Turns the curve cursor on/off|
-NewCurveModeBtn|New curve mode|New curve mode|Turns new-curve mode on/off|
-AutoUpdateBtn|Auto update|Auto update|Turns auto update of axes range on/off|
-TableBtn|Table|Table|Allow editting of active curve in a spreadsheet table|
-FitBtn|Fit|Curve fitting|Open non-linear curve fitting panel|
-FFTBtn|FFT|FFT|Open fast Forrier transform dialog|
-InterpolateBtn|Interpolate|Interpolate|Open data interpolation dialog|
-RemoveRangeBtn|Remove range|Remove range|Remove a range of data from the active curve|
-SmoothBtn|Smooth|Smoothing / Regressions|Opens smoothing dialog|
-CurveMathBtn|Curve math|Curve math|Perform a math operation between two curves|
-AverageBtn|Average|Average|Average several curves|
-FunctionBtn|function|function|Generate a function from a formula you type in|
-DerivativeBtn|Derivative|Derivative|Take the derivative of the active curve|
-IntegralBtn|Integral|Integral|Integrate the active curve|
-TimesXBtn|*X|*X|Multiply Y values of the acitve curve by X values|
-InverseBtn|Inverse|Inverse|Take the reciprocal of each point in the active curve|
-LogBtn|log |Log|Common logarithm of the active curve values|
-MathBtn|Math|Math|Perform a math operation between a constant and the active curve|
-PopSave|&Save curve||
-PopOpen|&Open curve||
-PopCut|&Cut||Ctrl+X
-PopClear|C&lear||Del
-PopCopy|&Copy||Ctrl+C
-PopPaste|&Paste||Ctrl+V
-PopTable|&Table||
-PopDisplay|&Display properties||
-PopCursor|C&ursor||)";
-        int rows = 0;
-        for (const QString& line : QString::fromUtf8(expected).split(QLatin1Char('\n'))) {
-            QStringList f = line.split(QLatin1Char('|'));
-            const QAction* a = A(qPrintable(f[0]));
-            QCOMPARE(a->text(), f[1]);
-            QCOMPARE(a->shortcut(), QKeySequence(f.last()));
-            // A button's hint has a short part for the tooltip and a long one for the status line.
-            if (f.size() == 5) {
-                QCOMPARE(a->toolTip(), f[2]);
-                QCOMPARE(a->statusTip(), f[3]);
-            } else if (!f[2].isEmpty()) {
-                QCOMPARE(a->statusTip(), f[2]);
-            }
-            ++rows;
-        }
-        QCOMPARE(rows, 79);
-        QCOMPARE(win->windowTitle(), QStringLiteral("Graphmill - Main Form"));
-        QCOMPARE(win->StatusLine()->text(), QStringLiteral("Load a file"));
-        QVERIFY(A("AutoUpdateBtn")->isChecked());
-        QCOMPARE(win->ToolbarBands().size(), 3);
+    void everyButtonHasAPictureOfItsOwn() {
         // Every button but the text button "log " shows a picture of its own.
         QSet<QByteArray> pictures;
+        int buttons = 0;
         for (QToolBar* band : win->ToolbarBands())
             for (QAction* a : band->actions()) {
                 if (a->objectName() == QLatin1String("LogBtn")) continue;
+                ++buttons;
                 const QImage icon = a->icon().pixmap(22, 22).toImage();
                 int drawn = 0;
                 for (int y = 0; y < icon.height(); ++y)
@@ -155,7 +56,7 @@ PopCursor|C&ursor||)";
                 pictures.insert(
                     QByteArray(reinterpret_cast<const char*>(icon.constBits()), icon.sizeInBytes()));
             }
-        QCOMPARE(pictures.size(), 25);
+        QCOMPARE(pictures.size(), buttons);
         // Commands that are not built yet are not shown.
         QVERIFY(!A("PopTable")->isVisible());
         QVERIFY(A("PopOpen")->isVisible());
@@ -396,6 +297,7 @@ PopCursor|C&ursor||)";
         win->Notify(notify::PointPicked, 7, 0);
         QCOMPARE(msg->Texts("error"), QStringList{QStringLiteral("Invalid points")});
         QCOMPARE(win->CurvePanel->Curve(1)->Count(), 7);
+        QVERIFY(!A("Undo1")->isEnabled()); // nothing kept for Undo either
 
         // Switching the cursor off ends the pick; G starts a new one, and a click chooses curves again after.
         QTest::keyClick(win.get(), Qt::Key_G);
@@ -646,28 +548,6 @@ PopCursor|C&ursor||)";
                 for (int x = 0; x < shot.width(); ++x)
                     found += (shot.pixel(x, y) & 0xFFFFFF) == (want & 0xFFFFFF);
             QVERIFY2(found > 20, qPrintable(QString::number(n)));
-        }
-        const QImage& plot = win->CurvePanel->PlotImage();
-        const TGrid& g = win->CurvePanel->Grid();
-        // The black frame around the plot area, 1 pixel outside it.
-        QCOMPARE(plot.pixelColor(g.Left() - 1, (g.Top() + g.Bottom()) / 2), QColor(Qt::black));
-        QCOMPARE(plot.pixelColor((g.Left() + g.Right()) / 2, g.Bottom() + 1), QColor(Qt::black));
-        // Tick labels: dark text pixels left of the plot and under it.
-        auto dark = [&](QRect r) {
-            int n = 0;
-            for (int y = r.top(); y <= r.bottom(); ++y)
-                for (int x = r.left(); x <= r.right(); ++x) n += plot.pixelColor(x, y).lightness() < 80;
-            return n;
-        };
-        QVERIFY(dark(QRect(0, g.Top(), g.Left() - 6, g.Bottom() - g.Top())) > 50);
-        QVERIFY(dark(QRect(g.Left(), g.Bottom() + 5, g.Right() - g.Left(), 15)) > 50);
-        // Each curve in its slot colour inside the plot.
-        for (int n = 1; n <= 3; ++n) {
-            const QColor want = ToQColor(win->CurvePanel->CurveSet().SlotColor(n));
-            int found = 0;
-            for (int y = g.Top(); y <= g.Bottom(); ++y)
-                for (int x = g.Left(); x <= g.Right(); ++x) found += plot.pixelColor(x, y) == want;
-            QVERIFY2(found > 20, qPrintable(want.name()));
         }
         if (qEnvironmentVariableIsSet("GRAPHMILL_SHOT")) shot.save(qEnvironmentVariable("GRAPHMILL_SHOT"));
     }

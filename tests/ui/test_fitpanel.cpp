@@ -24,7 +24,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -36,20 +35,9 @@
 namespace {
 const QString NoisyPeak = QStringLiteral(GRAPHMILL_SOURCE_DIR "/examples/noisy_peak.dat");
 
-// What graphmill-cli prints on standard output for these arguments.
-QString Cli(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(GRAPHMILL_CLI), args);
-    p.waitForFinished();
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-// Into a field: select all, type, confirm with Enter.
-void Enter(QLineEdit* edit, const QString& text) {
-    edit->setFocus();
-    edit->selectAll();
-    QTest::keyClicks(edit, text);
-    QTest::keyClick(edit, Qt::Key_Return);
+// What graphmill-cli prints, as text.
+QString CliText(const QStringList& args) {
+    return QString::fromUtf8(Cli(args));
 }
 } // namespace
 
@@ -151,12 +139,12 @@ private slots:
         QVERIFY(!Row(4).isVisible());
         QVERIFY(Plot().HasOverlay());
         const QStringList terms = {"fit", "--term", "polynomial:1", "--term", "gaussian", NoisyPeak};
-        QCOMPARE(RunFit(), Cli(terms));
+        QCOMPARE(RunFit(), CliText(terms));
         QCOMPARE(P().Iteration->text(), QStringLiteral("  4"));
 
         // In full precision the numbers are those of --json, to the last bit.
         const QString full = fullText;
-        const QByteArray json = Cli(QStringList(terms) << "--json").toUtf8();
+        const QByteArray json = Cli(QStringList(terms) << "--json");
         const QJsonArray params = QJsonDocument::fromJson(json).object().value("parameters").toArray();
         QCOMPARE(params.size(), 5);
         for (const QJsonValue& v : params) {
@@ -173,8 +161,8 @@ private slots:
         P().All->setChecked(true);
         P().CurveGen->click();
         QCOMPARE(Plot().CurveCount(), 2);
-        QCOMPARE(QString::fromStdString(Plot().Curve(2)->DataText()), Cli(QStringList(terms) << "-o"
-                                                                                             << "-"));
+        QCOMPARE(QString::fromStdString(Plot().Curve(2)->DataText()), CliText(QStringList(terms) << "-o"
+                                                                                                 << "-"));
 
         // Closing gives the commands back and takes the model off the plot.
         A("FitBtn")->trigger();
@@ -231,8 +219,8 @@ private slots:
         });
         P().Settings->click();
         P().InitBtn->click();
-        QCOMPARE(RunFit(), Cli({"fit", "--term", "polynomial:1", "--term", "gaussian", "--converge",
-                                "relative", NoisyPeak}));
+        QCOMPARE(RunFit(), CliText({"fit", "--term", "polynomial:1", "--term", "gaussian", "--converge",
+                                    "relative", NoisyPeak}));
 
         // Another active curve is fitted whole; one of five points is too short for five parameters.
         QVERIFY(Plot().AddCurve(MakeCurve({{0, 1}, {1, 2}, {2, 4}, {3, 2}, {4, 1}}), true, true));
@@ -281,9 +269,9 @@ private slots:
         Row(1).LockCheck->click();
         QVERIFY(!Row(1).ValueEdit->isEnabled());
         const double amp = Value(1, 1);
-        QCOMPARE(RunFit(), Cli({"fit", "--term", "polynomial:1", "--term", "gaussian", "--range",
-                                QString::number(first), QString::number(last), "--max", "2.3=0.7", "--set",
-                                "2.2=12.4", "--lock", "2.1", NoisyPeak}));
+        QCOMPARE(RunFit(), CliText({"fit", "--term", "polynomial:1", "--term", "gaussian", "--range",
+                                    QString::number(first), QString::number(last), "--max", "2.3=0.7",
+                                    "--set", "2.2=12.4", "--lock", "2.1", NoisyPeak}));
         QCOMPARE(Value(1, 1), amp);
         QCOMPARE(Value(1, 3), 0.7);
 
@@ -411,7 +399,7 @@ private slots:
         P().ClearAllBtn->click();
         chooser.AddBtn->click();
         QCOMPARE(RunFit(),
-                 Cli({"fit", "--library", win->FunctionLibraryFile, "--term", "user:peak", NoisyPeak}));
+                 CliText({"fit", "--library", win->FunctionLibraryFile, "--term", "user:peak", NoisyPeak}));
 
         // The library is the program's: another window's chooser lists the functions at once; an edit and a
         // delete are written to the file.

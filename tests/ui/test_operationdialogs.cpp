@@ -19,7 +19,6 @@
 #include <QAction>
 #include <QLabel>
 #include <QListWidget>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -39,13 +38,6 @@ void Drag(QWidget* w, std::initializer_list<int> xs) {
     Mouse(w, QEvent::MouseButtonPress, *xs.begin());
     for (const int x : xs) Mouse(w, QEvent::MouseMove, x);
     Mouse(w, QEvent::MouseButtonRelease, *(xs.end() - 1));
-}
-
-// Into a field: focus, select all, type.
-void Type(QWidget* edit, const QString& text) {
-    edit->setFocus();
-    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
-    QTest::keyClicks(edit, text);
 }
 
 // A radio button takes a click on its indicator or caption, at its left.
@@ -68,13 +60,6 @@ class TestOperationDialogs : public QObject, TWindowFixture {
     QString File(const char* name, const std::vector<std::pair<double, double>>& points) {
         WriteFile(Path(name), MakeCurve(points).DataText());
         return Path(name);
-    }
-    // What graphmill-cli writes to standard output for these arguments.
-    static QByteArray Cli(const QStringList& args) {
-        QProcess p;
-        p.start(QStringLiteral(GRAPHMILL_CLI), args);
-        p.waitForFinished();
-        return p.readAllStandardOutput();
     }
     QByteArray Active() const {
         return QByteArray::fromStdString(win->CurvePanel->ActiveCurve()->DataText());

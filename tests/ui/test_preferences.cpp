@@ -6,7 +6,7 @@
 #include "plot/CurvePanels.h"
 #include "plot/SpecialCombos.h"
 #include "plot/w_curve.h"
-#include "scriptedmessages.h"
+#include "windowfixture.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -15,30 +15,19 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QStandardPaths>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <fstream>
-
 namespace {
-void WriteText(const QString& name, const std::string& text) {
-    std::ofstream(name.toStdString(), std::ios::binary) << text;
-}
-
 QString ReadText(const QString& name) {
     QFile f(name);
     return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
 }
 } // namespace
 
-class TestPreferences : public QObject {
+class TestPreferences : public QObject, TWindowFixture {
     Q_OBJECT
 
-    QTemporaryDir home;
-    std::unique_ptr<TScriptedMessages> msg;
-    std::unique_ptr<Tcurvewindow> win;
-
-    QString Ini() const { return home.filePath("config/Graphmill.ini"); }
+    QString Ini() const { return dir.filePath("config/Graphmill.ini"); }
     Tcurvewindow& Show() {
         win = std::make_unique<Tcurvewindow>();
         win->show();
@@ -48,37 +37,24 @@ class TestPreferences : public QObject {
 
 private slots:
     void initTestCase() {
-        qputenv("XDG_CONFIG_HOME", home.filePath("config").toLocal8Bit());
-        qputenv("XDG_DATA_HOME", home.filePath("data").toLocal8Bit());
+        IsolateUserFiles();
         QApplication::setApplicationName(QStringLiteral("Graphmill"));
         QApplication::setQuitOnLastWindowClosed(false);
-        QVERIFY(PreferencesFile().startsWith(home.path()));
+        QVERIFY(PreferencesFile().startsWith(dir.path()));
     }
     void init() {
-        QDir(home.filePath("config")).removeRecursively();
-        QDir(home.filePath("data")).removeRecursively();
-        QDir().mkpath(home.filePath("config"));
+        QDir(dir.filePath("config")).removeRecursively();
+        QDir(dir.filePath("data")).removeRecursively();
+        QDir().mkpath(dir.filePath("config"));
         DefaultCurveProps = {};
         msg = std::make_unique<TScriptedMessages>();
     }
-    void cleanup() {
-        win.reset();
-        msg.reset();
-    }
+    void cleanup() { CloseWindow(); }
 
-    void freshStartGivesTheDefaults() {
+    void freshStartMakesTheDataFolderAndWritesNothing() {
         Tcurvewindow& w = Show();
-        const TGrid& g = w.CurvePanel->Grid();
-        QVERIFY(DefaultCurveProps.Lines && !DefaultCurveProps.Symbols);
-        QCOMPARE(DefaultCurveProps.SymbolSize, 3);
-        QVERIFY(g.gridlines);
-        QCOMPARE(g.color, TColor(0x808080));
-        QCOMPARE(g.BackgrColor, TColor(0x000000));
-        QCOMPARE(w.CurvePanel->Crosshair.CursorColor, TColor(0x0000FF));
-        QVERIFY(!w.NewCurveMode);
-        QVERIFY(w.CurvePanel->AutoUpdate);
-        QCOMPARE(w.FunctionLibraryFile, home.filePath("data/Graphmill/UserFit.dat"));
-        QVERIFY(QFileInfo(home.filePath("data/Graphmill")).isDir());
+        QCOMPARE(w.FunctionLibraryFile, dir.filePath("data/Graphmill/UserFit.dat"));
+        QVERIFY(QFileInfo(dir.filePath("data/Graphmill")).isDir());
         QVERIFY(!QFile::exists(Ini())); // nothing written until the main window closes
     }
 
@@ -112,17 +88,17 @@ private slots:
         QFETCH(bool, symbols);
         QFETCH(int, size);
         QFETCH(QString, library);
-        WriteText(Ini(), file.toStdString());
+        WriteFile(Ini(), file.toStdString());
         Tcurvewindow& w = Show();
         QCOMPARE(DefaultCurveProps.Lines, lines);
         QCOMPARE(DefaultCurveProps.Symbols, symbols);
         QCOMPARE(DefaultCurveProps.SymbolSize, size);
         QCOMPARE(w.CurvePanel->Grid().BackgrColor, TColor(0x000000));
-        QCOMPARE(w.FunctionLibraryFile, library.startsWith('/') ? library : home.filePath(library));
+        QCOMPARE(w.FunctionLibraryFile, library.startsWith('/') ? library : dir.filePath(library));
     }
 
     void everyKeyRoundTripsAndOthersAreKept() {
-        WriteText(Ini(), "[Display]\nLines=1\nFutureKey=7\n[Later]\nThing=x\n");
+        WriteFile(Ini(), "[Display]\nLines=1\nFutureKey=7\n[Later]\nThing=x\n");
         Tcurvewindow& w = Show();
         DefaultCurveProps = {false, true, 12};
         TGrid& g = w.CurvePanel->Grid();
@@ -132,7 +108,7 @@ private slots:
         w.CurvePanel->Crosshair.CursorColor = 0x800080;
         w.SetNewCurveMode(true);
         w.SetAutoUpdate(false);
-        w.SetDataDir(home.filePath("data dir, with comma"));
+        w.SetDataDir(dir.filePath("data dir, with comma"));
         w.close(); // the main window writes the file
         const QString text = ReadText(Ini());
         for (const char* line :
@@ -162,7 +138,7 @@ private slots:
         QVERIFY(again.Action(QStringLiteral("NewCurveModeBtn"))->isChecked());
         QVERIFY(!again.CurvePanel->AutoUpdate);
         QVERIFY(!again.Action(QStringLiteral("AutoUpdateBtn"))->isChecked());
-        QCOMPARE(again.DataDir, home.filePath("data dir, with comma") + '/');
+        QCOMPARE(again.DataDir, dir.filePath("data dir, with comma") + '/');
     }
 
     void preferencesDialogCancelOrOkWritesTheFile() {

@@ -1,5 +1,6 @@
 // Printing, exported pictures and the clipboard, driven through the window's commands: what lands on the
 // clipboard and comes back, what a printed PDF page and an exported file hold.
+#include "../pixels.h"
 #include "app/curvewin.h"
 #include "plot/CurvePanels.h"
 #include "plot/GraphPicture.h"
@@ -29,18 +30,6 @@ std::vector<std::pair<double, double>> Points(TCurvePanel& panel, int32_t n) {
 QByteArray ReadAll(const QString& name) {
     QFile f(name);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// The drawing commands of a PDF page: the deflated stream holding rectangles.
-QByteArray PdfPage(const QByteArray& pdf) {
-    for (qsizetype at = pdf.indexOf("stream\n"); at >= 0; at = pdf.indexOf("stream\n", at + 1)) {
-        const qsizetype begin = at + 7, end = pdf.indexOf("endstream", begin);
-        if (end < 0) break;
-        // qUncompress takes zlib data behind a 4-byte big-endian size hint.
-        const QByteArray page = qUncompress(QByteArray("\x01\x00\x00\x00", 4) + pdf.mid(begin, end - begin));
-        if (page.contains(" re\n")) return page;
-    }
-    return {};
 }
 
 void SetClipboard(const QByteArray& block, const QString& text) {

@@ -1,5 +1,5 @@
 // What the tests of a curve window share: the user's answers scripted, a fresh window shown for each test, a
-// temporary folder, and the window's commands by name.
+// temporary folder, the window's commands by name, typing into fields and the batch tool's output.
 #pragma once
 
 #include "app/curvewin.h"
@@ -7,6 +7,7 @@
 #include "scriptedmessages.h"
 
 #include <QAction>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -28,6 +29,25 @@ inline TCurveB MakeCurve(const std::vector<std::pair<double, double>>& points, c
 
 inline void WriteFile(const QString& name, const std::string& text) {
     std::ofstream(name.toStdString()) << text;
+}
+
+// What graphmill-cli writes to standard output for these arguments.
+inline QByteArray Cli(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(GRAPHMILL_CLI), args);
+    p.waitForFinished();
+    return p.readAllStandardOutput();
+}
+
+// Into a field: focus, select all, type; Enter confirms it after.
+inline void Type(QWidget* edit, const QString& text) {
+    edit->setFocus();
+    QTest::keyClick(edit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(edit, text);
+}
+inline void Enter(QWidget* edit, const QString& text) {
+    Type(edit, text);
+    QTest::keyClick(edit, Qt::Key_Return);
 }
 
 struct TWindowFixture {
