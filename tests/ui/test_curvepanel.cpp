@@ -310,12 +310,6 @@ private slots:
         panel->SetPointPick(false);
         QVERIFY(!panel->IsCursorShown()); // it was off before picking began
         QVERIFY(panel->Crosshair.Interpolate);
-        // Hiding the cursor while picking ends the picking with the same settings put back.
-        panel->SetPointPick(true);
-        panel->SetCursorShown(false);
-        QVERIFY(!panel->IsPointPick());
-        QVERIFY(panel->Crosshair.Interpolate);
-        QVERIFY(panel->SelectNearest);
         // An empty set does not pick.
         panel->CurveSet().SetCountAndRedraw(0);
         panel->SetPointPick(true);
