@@ -14,6 +14,8 @@ struct TCliResult {
 
 // Runs graphmill-cli with args, feeding `input` to its standard input.
 TCliResult RunCli(const std::vector<std::string>& args, const std::string& input = "");
+// The words of a command line (for arguments without blanks).
+std::vector<std::string> Words(const std::string& line);
 
 struct TPoint {
     double x = 0.0;

@@ -185,22 +185,9 @@ TEST_F(UserFunctionFile, FailedSaveKeepsTheOldLibrary) {
     bad.Get(0)->Var(2).Max = 0;
     bad.Add(std::make_unique<TUserFunction>());
     EXPECT_EQ(bad.Save(Path()), 1);
-    EXPECT_EQ(Read(Path()), before);
-    // A write that fails part way (a full disk) leaves the old library too; each failure says why.
-    TUserFunctionList other;
-    other.Add(Linear("other"));
-    curvefile::TSaveFile::FailWriteAfterBytes = 10;
-    std::string why;
-    EXPECT_EQ(other.Save(Path(), &why), 1);
-    curvefile::TSaveFile::FailWriteAfterBytes = -1;
-    EXPECT_NE(why.find("No space left on device"), std::string::npos) << why;
-    EXPECT_EQ(Read(Path()), before);
-    EXPECT_EQ(list.Save(Path("no/such/dir.dat"), &why), 1);
-    EXPECT_NE(why.find("No such file or directory"), std::string::npos) << why;
-    fs::create_directories(Path("adir"));
-    EXPECT_EQ(list.Save(Path("adir")), 1);
+    EXPECT_EQ(Read(Path()), before); // (saves that fail on the disk are in the save-fault tests)
     EXPECT_EQ(std::distance(fs::directory_iterator(dir_.Path()), fs::directory_iterator()),
-              2); // no temp files
+              1); // no temp file
     // A library kept elsewhere through a link stays there, and the link stays a link.
     fs::create_symlink("elsewhere.dat", Path("linked.dat"));
     ASSERT_EQ(list.Save(Path("linked.dat")), 0);
