@@ -22,10 +22,7 @@ TEST(Real48, LayoutAndRoundTrips) {
     EXPECT_EQ(r, (TReal48{129, 0, 0, 0, 0, 0}));
     ASSERT_TRUE(EncodeReal48(-1.5, r));
     EXPECT_EQ(r, (TReal48{129, 0, 0, 0, 0, 0xC0}));
-    EXPECT_EQ(RoundTrip(1.0), 1.0);
-    EXPECT_EQ(RoundTrip(-1.0), -1.0);
-    EXPECT_EQ(RoundTrip(-1e10), -1e10);
-    EXPECT_EQ(RoundTrip(0.0), 0.0);
+    for (double v : {1.0, -1.0, -1e10, 0.0}) EXPECT_EQ(RoundTrip(v), v);
     // Rounded to the nearest value of the form: within half a unit of the 39-bit fraction.
     for (double v : {0.1, 3.14159265358979, -2.718281828459045, 12345.6789, 1e-30, 1.5e38}) {
         EXPECT_LE(std::fabs(RoundTrip(v) - v), std::fabs(v) * std::ldexp(1.0, -40)) << v;

@@ -63,10 +63,6 @@ private slots:
         for (double x : {5.0, -3.0, 9.0, 1.0, 7.0, 2.0, -8.0}) u.AddPoint(x, 0);
         VisibleRange(u, 1, 7, 0, 4, i1, i2);
         QVERIFY(i1 >= 1 && i1 <= 7 && i2 >= 1 && i2 <= 7);
-        QCOMPARE(DecimationStep(1200), 1);
-        QCOMPARE(DecimationStep(1201), 2);
-        QCOMPARE(DecimationStep(3001), 3);
-        QCOMPARE(DecimationStep(20001), 5);
     }
 
     void emptyCurveLeavesSurfaceAlone() {
@@ -195,17 +191,6 @@ private slots:
             p.end();
             QCOMPARE(fast, plain);
         }
-    }
-
-    void invertingTwiceRestores() {
-        TPlottedCurve c = Curve({{1, 1}, {9, 9}, {2, 8}});
-        c.symbol = true;
-        QImage img = Drawn(c, PlotWindow(), TPenMode::Invert);
-        QVERIFY(img != Drawn(Curve({}), PlotWindow()));
-        QPainter p(&img);
-        c.Draw(1, 3, PlotWindow(), p, TPenMode::Invert);
-        p.end();
-        QCOMPARE(img, Drawn(Curve({}), PlotWindow()));
     }
 
     void movingCurveFollowsTheModel() {

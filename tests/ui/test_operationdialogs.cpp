@@ -274,10 +274,6 @@ private slots:
         QCOMPARE(Count(), 4);
         QCOMPARE(QByteArray::fromStdString(win->CurvePanel->Curve(4)->DataText()),
                  Cli({"average", "--grid", "first-curve", line, wave}));
-        // Numbers are read whole after the "#", blanks skipped.
-        QCOMPARE(TAvgCrvDlg::CurveNumberOf(QStringLiteral("Curve #100 a.dat"), 1), 100);
-        QCOMPARE(TAvgCrvDlg::CurveNumberOf(QStringLiteral("Curve # 3 "), 1), 3);
-        QCOMPARE(TAvgCrvDlg::CurveNumberOf(QStringLiteral("Curve"), 2), 2);
     }
 
     void averageOnTheMinimumIntervalIsBounded() {

@@ -196,18 +196,6 @@ private slots:
         const QByteArray pdf = ReadAll(Path("g.pdf"));
         QVERIFY(pdf.contains("/MediaBox [0 0 375.000000 150.000000]") && PdfPage(pdf).contains("0 1 0 SCN"));
 
-        // A white picture shows a white curve in black.
-        Panel().Grid().BackgrColor = 0xFFFFFF;
-        Panel().Curve(1)->linecolor = 0xFFFFFF;
-        msg->FileNames = {Path("white.png")};
-        msg->TextAnswers = {QStringLiteral("400x300")};
-        A("ExportGraph1")->trigger();
-        const QImage white(Path("white.png"));
-        int black = 0;
-        for (int y = 60; y < 230; ++y)
-            for (int x = 100; x < 340; ++x) black += white.pixelColor(x, y) == QColor(Qt::black);
-        QVERIFY2(black > 100, qPrintable(QString::number(black)));
-
         // Refused names and sizes write nothing.
         msg->FileNames = {Path("g.jpg"), Path("small.png")};
         msg->TextAnswers = {QStringLiteral("20x20")};
