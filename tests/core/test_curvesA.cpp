@@ -140,12 +140,8 @@ TEST(CurveHeader, RangesOffsetScaleSort) {
     EXPECT_EQ(s.XMax, 3.0);
 }
 
-TEST(CurveHeader, NeighboursAndSpacing) {
+TEST(CurveHeader, SmallestSpacing) {
     TCurveB c = Make({{1, 0}, {1, 0}, {2, 0}, {2.5, 0}, {2.5, 0}});
-    EXPECT_EQ(c.NextHigherX(1), 3);
-    EXPECT_EQ(c.NextHigherX(4), -1);
-    EXPECT_EQ(c.PrevLowerX(5), 3);
-    EXPECT_EQ(c.PrevLowerX(2), -1);
     EXPECT_EQ(c.MinSpacing(), 0.5);
     EXPECT_EQ(Make({{1, 0}, {1, 1}}).MinSpacing(), 1e10);
 }

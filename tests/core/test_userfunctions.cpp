@@ -234,14 +234,5 @@ TEST_F(UserFunctionFile, DuplicateMissingTruncatedAndHostileFiles) {
     TUserFunctionList l;
     EXPECT_EQ(l.Load(Path("missing.dat")), 1);
     EXPECT_EQ(l.Load(dir_.Path().string()), 1);
-    // Random bytes behind small counts never crash the reader nor make it read beyond the file.
-    TBytes noise(5000);
-    uint32_t seed = 12345;
-    for (int round = 0; round < 40; ++round) {
-        for (auto& byte : noise) byte = static_cast<uint8_t>((seed = seed * 1664525u + 1013904223u) >> 24);
-        std::copy_n(Int32(round % 4).begin(), 4, noise.begin());
-        Write(noise);
-        l.Load(Path("in.dat"));
-        EXPECT_LE(l.Count(), 3);
-    }
+    // (Random bytes: the library's fuzz target.)
 }

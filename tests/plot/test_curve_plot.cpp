@@ -65,19 +65,6 @@ private slots:
         QVERIFY(i1 >= 1 && i1 <= 7 && i2 >= 1 && i2 <= 7);
     }
 
-    void emptyCurveLeavesSurfaceAlone() {
-        TPlottedCurve c;
-        QImage img(10, 10, QImage::Format_RGB32);
-        img.fill(White);
-        QPainter p(&img);
-        p.setPen(QPen(Qt::green, 3));
-        c.Draw(1, 5, PlotWindow(), p);
-        QCOMPARE(p.pen().color(), QColor(Qt::green));
-        QCOMPARE(p.pen().width(), 3);
-        p.end();
-        QCOMPARE(Count(img, White, img.rect()), 100);
-    }
-
     void onePointCurveShowsAsADot() {
         // Lines only: a single point has no segment, but must not vanish.
         const QImage img = Drawn(Curve({{5, 5}}), PlotWindow());

@@ -131,9 +131,6 @@ private slots:
         QVERIFY(s.Grid.WorldMin.x == 0 && s.Grid.WorldMax.x == 10 && s.Grid.WorldMin.y == 0 &&
                 s.Grid.WorldMax.y == 10);
         s.Remove(1); // empty: nothing
-        s.AddCurve(Line(0, 1, 0, 1), false, false);
-        const auto old = s.ReplaceSlot(1, std::make_unique<TPlottedCurve>(Line(0, 7, 0, 1)));
-        QVERIFY(old->XMax == 1.0 && s.Curve(1)->XMax == 7.0);
     }
 
     void activationWrapsAndNotifies() {
@@ -219,7 +216,7 @@ private slots:
         QCOMPARE(SymbolScale, 1.0);
     }
 
-    void pastedTextAndBlocks() {
+    void pastedText() {
         auto points = [](const char* text) {
             const TCurveB c = ParsePasteText(text);
             std::vector<double> v;
@@ -231,20 +228,6 @@ private slots:
         QCOMPARE(points("1.5E-01\t-2\r\n7\r\n8 9\r\n"), (std::vector<double>{0.15, -2, 8, 9}));
         QCOMPARE(points("+1 +-2\n+3 4"), (std::vector<double>{3, 4})); // one sign to a number
         QCOMPARE(points("1e999 2\n1-2 3\n"), std::vector<double>{});   // no infinity, no half-read number
-
-        QByteArray block(4 + 32, '\0');
-        const int32_t n = 2;
-        const double values[] = {1.5, 1e100, -2, 0.001};
-        std::memcpy(block.data(), &n, 4);
-        std::memcpy(block.data() + 4, values, 32);
-        WCurveSet s;
-        QVERIFY(!s.AddFromBlock({block.constData(), size_t(block.size())}, true, false));
-        QVERIFY(s.Curve(1)->X(2) == 1e100 && s.Curve(1)->Y(1) == -2 && s.Grid.WorldMax.x == 1e100);
-        QVERIFY(s.AddFromBlock({block.constData(), size_t(block.size() - 1)}, true, false)); // wrong size
-        QVERIFY(s.AddFromBlock(std::string_view("\0\0\0\0", 4), true, false)); // no points, nothing copied
-        QVERIFY(s.AddFromText("no numbers", true, false));
-        QVERIFY(!s.AddFromText("0 1\r\n2 3", true, false));
-        QCOMPARE(s.Count(), 2);
     }
 
     void previewAndAverages() {

@@ -1,7 +1,6 @@
 // The plot panel driven by real mouse and key events: zooming, panning, the crosshair, choice of the active
 // curve, point picking, results and undo.
 #include "plot/CurvePanels.h"
-#include "plot/GraphicList.h"
 #include "plot/SpecialCombos.h"
 #include "plot/w_curve.h"
 #include "windowfixture.h"
@@ -394,21 +393,6 @@ private slots:
         QCOMPARE(rec.Count(notify::UndoStored), 0);
     }
 
-    void deleteThenUndoAddsTheCurveAgainLast() {
-        panel->AddCurve(Flat(1, "a.dat"), true, true);
-        panel->AddCurve(Flat(2, "b.dat"), true, true);
-        panel->AddCurve(Flat(3, "c.dat"), true, true);
-        panel->CurveSet().SetActive(1);
-        panel->DeleteActiveCurve();
-        QCOMPARE(panel->CurveCount(), 2);
-        QCOMPARE(panel->Curve(1)->FileName, std::string("b.dat"));
-        QVERIFY(panel->HasUndo());
-        panel->Undo();
-        QCOMPARE(panel->CurveCount(), 3);
-        QCOMPARE(panel->Curve(3)->FileName, std::string("a.dat"));
-        QCOMPARE(panel->Curve(3)->linecolor, panel->CurveSet().SlotColor(3));
-    }
-
     void droppedPanelAddsItsActiveCurve() {
         panel->AddCurve(Flat(1, "a.dat"), true, true);
         panel->Curve(1)->linecolor = 0x123456;
@@ -441,22 +425,11 @@ private slots:
         QCOMPARE(picker.itemText(0), QStringLiteral("#1: run.txt"));
         QCOMPARE(picker.itemText(1), QStringLiteral("#2: two.dat"));
         QCOMPARE(picker.itemText(2), QStringLiteral("none"));
-        QCOMPARE(picker.ItemImage(0).size(), QSize(140, 9));
         QVERIFY(picker.ItemImage(2).isNull());
         // The sample of curve 2 shows its colour (fuchsia) on the background.
         const QImage sample = picker.ItemImage(1);
         QCOMPARE(sample.pixelColor(sample.width() / 2, sample.height() / 2),
                  ToQColor(panel->Curve(2)->linecolor));
-
-        // The list form: "Curve #n " lines with the same samples, several chosen at once.
-        TGraphicListBox list;
-        list.resize(160, 100);
-        panel->FillCurveList(list, false);
-        QCOMPARE(list.count(), 2);
-        QCOMPARE(list.item(1)->text(), QStringLiteral("Curve #2 "));
-        QCOMPARE(list.ItemImage(1).size(), QSize(100, 9));
-        QCOMPARE(list.ItemImage(1).pixelColor(50, 4), ToQColor(panel->Curve(2)->linecolor));
-        QCOMPARE(list.selectionMode(), QAbstractItemView::ExtendedSelection);
     }
 };
 

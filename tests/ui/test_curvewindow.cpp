@@ -33,10 +33,7 @@ class TestCurveWindow : public QObject, TWindowFixture {
     Q_OBJECT
 
 private slots:
-    void initTestCase() {
-        IsolateUserFiles();
-        QApplication::setQuitOnLastWindowClosed(false);
-    }
+    void initTestCase() { IsolateUserFiles(); }
     void init() { QVERIFY(OpenWindow()); }
     void cleanup() { CloseWindow(); }
 

@@ -40,10 +40,7 @@ class TestDisplayDialogs : public QObject, TWindowFixture {
     void Run(const char* name) { A(name)->trigger(); }
 
 private slots:
-    void initTestCase() {
-        IsolateUserFiles();
-        QApplication::setQuitOnLastWindowClosed(false);
-    }
+    void initTestCase() { IsolateUserFiles(); }
     void init() {
         QVERIFY(OpenWindow());
         win->resize(700, 500);

@@ -108,11 +108,7 @@ class TestFitPanel : public QObject, TWindowFixture {
     }
 
 private slots:
-    void initTestCase() {
-        IsolateUserFiles();
-        QApplication::setApplicationName(QStringLiteral("Graphmill"));
-        QApplication::setQuitOnLastWindowClosed(false);
-    }
+    void initTestCase() { IsolateUserFiles(); }
     void init() { QVERIFY(OpenWindow()); }
     void cleanup() { CloseWindow(); }
 

@@ -38,8 +38,6 @@ class TestPreferences : public QObject, TWindowFixture {
 private slots:
     void initTestCase() {
         IsolateUserFiles();
-        QApplication::setApplicationName(QStringLiteral("Graphmill"));
-        QApplication::setQuitOnLastWindowClosed(false);
         QVERIFY(PreferencesFile().startsWith(dir.path()));
     }
     void init() {

@@ -46,10 +46,7 @@ class TestPrintClipboard : public QObject, TWindowFixture {
     TCurvePanel& Panel() const { return *win->CurvePanel; }
 
 private slots:
-    void initTestCase() {
-        IsolateUserFiles();
-        QApplication::setQuitOnLastWindowClosed(false);
-    }
+    void initTestCase() { IsolateUserFiles(); }
     void init() {
         QApplication::clipboard()->clear();
         QVERIFY(OpenWindow());

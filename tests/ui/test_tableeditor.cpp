@@ -73,10 +73,7 @@ class TestTableEditor : public QObject, TWindowFixture {
     static QStringList Row(TCurveEditGrid* e, int row) { return {e->CellText(row, 0), e->CellText(row, 1)}; }
 
 private slots:
-    void initTestCase() {
-        IsolateUserFiles();
-        QApplication::setQuitOnLastWindowClosed(false);
-    }
+    void initTestCase() { IsolateUserFiles(); }
     // The window has the keyboard: its shortcuts work.
     void init() { QVERIFY(OpenWindow() && Active(win.get())); }
     void cleanup() { CloseWindow(); }

@@ -56,10 +56,12 @@ struct TWindowFixture {
     QTemporaryDir dir;
 
     // Run from initTestCase(): the windows read and write their preferences and the function library in the
-    // temporary folder, never the user's.
+    // temporary folder, never the user's, and the test program goes on when its last window closes.
     void IsolateUserFiles() {
         qputenv("XDG_CONFIG_HOME", dir.filePath("config").toLocal8Bit());
         qputenv("XDG_DATA_HOME", dir.filePath("data").toLocal8Bit());
+        QApplication::setApplicationName(QStringLiteral("Graphmill"));
+        QApplication::setQuitOnLastWindowClosed(false);
     }
     // Run from init(): fresh answers and a fresh window, shown.
     bool OpenWindow() {
