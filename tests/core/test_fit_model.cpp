@@ -1,6 +1,7 @@
 // Terms of the fit model: defaults, values, derivatives, tabulated curves and initial guesses.
 #include "curves/faultguard.h"
 #include "fit/Fit1.h"
+#include "opscurves.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -10,16 +11,6 @@
 namespace {
 
 constexpr double Pi = std::numbers::pi;
-
-TCurveB Sampled(double x0, double x1, int n, double (*f)(double)) {
-    TCurveB c;
-    for (int i = 0; i < n; ++i) {
-        const double x = x0 + (x1 - x0) * i / (n - 1);
-        c.AddPoint(x, f(x));
-    }
-    c.CalcRanges();
-    return c;
-}
 
 // Central differences of the term's value with respect to each parameter against its analytic derivatives.
 void ExpectDerivatives(const TPeak& term, double x) {

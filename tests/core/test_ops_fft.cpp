@@ -7,13 +7,6 @@
 
 namespace {
 constexpr double Pi = std::numbers::pi;
-
-TCurveB Even(int32_t n, double dx, double (*f)(double)) {
-    TCurveB c;
-    for (int32_t i = 0; i < n; ++i) c.AddPoint(i * dx, f(i * dx));
-    c.CalcRanges();
-    return c;
-}
 } // namespace
 
 TEST(OpsFFT, ConstantAndDirectSum) {
@@ -51,7 +44,7 @@ TEST(OpsFFT, RefusedInputsLeaveTheCurve) {
     }
     TCurveB ok = Make({{0, 1}, {1, 2}, {2, 3}});
     EXPECT_FALSE(ok.FFT(nullptr, 0, TCurveB::FFTMagnitude) || ok.FFT(nullptr, 1, 4));
-    TCurveB big = Even(20000, 1, [](double x) { return x; }); // N would be 32768
+    TCurveB big = Sampled(0, 19999, 20000, [](double x) { return x; }); // N would be 32768
     EXPECT_FALSE(big.FFT(nullptr, 1, TCurveB::FFTMagnitude));
     big.SetCount(16384); // the largest transform
     big.CalcRanges();
@@ -61,7 +54,7 @@ TEST(OpsFFT, RefusedInputsLeaveTheCurve) {
 
 TEST(OpsFFT, ForwardThenInverseRoundTrip) {
     // 64 even points on 0..10: N = 64, so the resampling adds no error.
-    const TCurveB src = Even(64, 10.0 / 63, [](double x) { return 2 + std::sin(x) + 0.3 * std::cos(3 * x); });
+    const TCurveB src = Sampled(0, 10, 64, [](double x) { return 2 + std::sin(x) + 0.3 * std::cos(3 * x); });
     TCurveB re = src, im = src;
     ASSERT_TRUE(re.FFT(nullptr, 1, TCurveB::FFTReal));
     ASSERT_TRUE(im.FFT(nullptr, 1, TCurveB::FFTImaginary));
