@@ -5,10 +5,8 @@
 #include "plot/w_curve.h"
 #include "windowfixture.h"
 
-#include <QApplication>
 #include <QDropEvent>
 #include <QMimeData>
-#include <QMouseEvent>
 #include <QTest>
 #include <QWheelEvent>
 
@@ -251,12 +249,6 @@ private slots:
         QCOMPARE(panel->Crosshair.Index, 4);
         QTest::mouseMove(panel.get(), QPoint(left + 150, 100)); // x = 1.5 moving left: equal, stays behind
         QCOMPARE(panel->Crosshair.Index, 3);
-
-        // The crosshair moves without rebuilding the images.
-        const int rebuilds = panel->RebuildCount();
-        for (int px = 10; px < 300; px += 20) QTest::mouseMove(panel.get(), QPoint(left + px, 80));
-        panel->repaint();
-        QCOMPARE(panel->RebuildCount(), rebuilds);
 
         panel->SetCursorShown(false);
         QCOMPARE(readout, QString());

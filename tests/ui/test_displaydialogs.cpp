@@ -9,7 +9,6 @@
 #include "plot/w_curve.h"
 #include "windowfixture.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QPushButton>
 #include <QSignalSpy>

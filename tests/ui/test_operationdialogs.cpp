@@ -16,8 +16,6 @@
 #include "plot/SpecialCombos.h"
 #include "windowfixture.h"
 
-#include <QAction>
-#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>

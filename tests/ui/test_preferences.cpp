@@ -8,13 +8,11 @@
 #include "plot/w_curve.h"
 #include "windowfixture.h"
 
-#include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QStandardPaths>
 #include <QTest>
 
 namespace {

@@ -9,8 +9,6 @@
 #include "plot/CurvePanels.h"
 #include "windowfixture.h"
 
-#include <QPushButton>
-
 class TestSaveFaults : public QObject {
     Q_OBJECT
     TWindowFixture f;

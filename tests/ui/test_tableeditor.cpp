@@ -9,11 +9,9 @@
 #include "plot/w_curve.h"
 #include "windowfixture.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
-#include <QHeaderView>
 #include <QSpinBox>
 #include <QTest>
 
