@@ -226,31 +226,6 @@ private slots:
         QCOMPARE(*cols.begin(), g.Left());
         QVERIFY(*cols.rbegin() <= g.Right());
     }
-
-    void rotatedYCaption() {
-        // Ink left of the y labels: only the rotated caption goes there.
-        auto ink = [](const QString& yCaption, const QString& xCaption) {
-            QImage img(400, 300, QImage::Format_RGB32);
-            TGrid g;
-            g.YCaption = yCaption;
-            g.XCaption = xCaption;
-            DrawOn(g, img);
-            const int th = QFontMetrics(TestFont(), &img).height();
-            const int lw = g.Left() - 12 - (yCaption.isEmpty() ? 0 : th);
-            int n = 0, tallest = 0;
-            for (int x = 0; x < g.Left() - 10 - lw; ++x) {
-                int run = 0;
-                for (int y = 0; y < img.height(); ++y) run += img.pixelColor(x, y).lightness() < 200;
-                n += run;
-                tallest = std::max(tallest, run);
-            }
-            return std::pair{n, tallest};
-        };
-        QCOMPARE(ink(QString(), QStringLiteral("x caption")).first, 0);
-        const auto [n, column] = ink(QStringLiteral("a long y caption"), QString());
-        QVERIFY(n > 20);
-        QVERIFY(column > 30); // text turned upright spans many rows in one column
-    }
 };
 
 QTEST_MAIN(TestCoordWin)

@@ -106,9 +106,6 @@ private slots:
         QVERIFY(Count(Drawn(c, w), Red, QRect(0, 0, 300, 200)) > 0);
         c.SetX(1, -4 / w.Scale.x);
         QCOMPARE(Count(Drawn(c, w), Red, QRect(0, 0, 300, 200)), 0);
-        SymbolScale = 2.5;
-        QCOMPARE(c.SymbolRadius(), 8); // 7.5 rounds to even
-        SymbolScale = 1.0;
     }
 
     void thinningAboveTwelveHundredPoints() {

@@ -160,11 +160,6 @@ private slots:
         s.SetActiveAndNotify(3);
         QCOMPARE(log, (std::vector<int>{0x7E8, 0x7EA}));
         QVERIFY(s.Active() == 3 && activeChanged == 4);
-        // DrawEnabled off: Redraw sends nothing.
-        s.DrawEnabled = false;
-        log.clear();
-        s.ZoomBy(2, 0, 2, 0);
-        QVERIFY(log.empty());
     }
 
     void activeCurveIsDrawnLast() {

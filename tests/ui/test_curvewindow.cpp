@@ -1,6 +1,5 @@
 // Curve windows driven as a user would: menus and buttons, keys, the status area, files, closing questions
 // with scripted answers, and what the main window shows with the example curves.
-#include "app/HelpContents.h"
 #include "app/curvewin.h"
 #include "app/placement.h"
 #include "curves/SmoothDialog.h"
@@ -17,15 +16,11 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProcess>
-#include <QScrollBar>
 #include <QSet>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QTest>
-#include <QTextBlock>
-#include <QTextBrowser>
 #include <QToolBar>
-#include <QTreeWidget>
 
 class TestCurveWindow : public QObject, TWindowFixture {
     Q_OBJECT
@@ -58,21 +53,6 @@ private slots:
         A("toolbar1")->trigger();
         QVERIFY(win->ToolbarBands().front()->isHidden());
         QVERIFY(!A("toolbar1")->isChecked());
-    }
-
-    void hintsGiveWayToThePrompt() {
-        // The long hint of the control under the pointer, and the prompt again when the pointer leaves it.
-        QStatusTipEvent tip(A("DerivativeBtn")->statusTip());
-        QApplication::sendEvent(win.get(), &tip);
-        QCOMPARE(win->StatusLine()->text(), QStringLiteral("Take the derivative of the active curve"));
-        QStatusTipEvent left{QString()};
-        QApplication::sendEvent(win.get(), &left);
-        QCOMPARE(win->StatusLine()->text(), QStringLiteral("Load a file"));
-        // A new window starts with its own prompt, whatever the other window shows.
-        QApplication::sendEvent(win.get(), &tip);
-        Tcurvewindow* second = win->NewWindow();
-        QCOMPARE(second->StatusLine()->text(), QStringLiteral("Load a file"));
-        second->close();
     }
 
     void menuShortcutsDoOnlyTheirOwnCommand() {
@@ -149,23 +129,6 @@ private slots:
                 (x <= field.right() ? inField : beyond) += picker.pixelColor(x, y) == sample;
         QVERIFY(inField > 10);
         QCOMPARE(beyond, 0);
-    }
-
-    void helpContentsOpensTheGuide() {
-        A("Contents1")->trigger();
-        THelpContents* guide = nullptr;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* h = qobject_cast<THelpContents*>(w); h != nullptr && h->isVisible()) guide = h;
-        QVERIFY(guide != nullptr);
-        QVERIFY(guide->Contents()->topLevelItemCount() >= 5);
-        QVERIFY(guide->Text()->toPlainText().contains(QStringLiteral("Ctrl+Shift")));
-        // Choosing a topic brings its heading into view.
-        guide->resize(700, 400);
-        QTreeWidgetItem* last = guide->Contents()->topLevelItem(guide->Contents()->topLevelItemCount() - 1);
-        guide->GoTo(last);
-        QVERIFY(guide->Text()->verticalScrollBar()->value() > 0);
-        QVERIFY(guide->Text()->textCursor().block().text().contains(last->text(0)));
-        guide->close();
     }
 
     void commandsFollowTheCountOfCurves() {

@@ -268,19 +268,6 @@ private slots:
                  Cli({"average", "--grid", "first-curve", line, wave}));
     }
 
-    void averageOnTheMinimumIntervalIsBounded() {
-        win->LoadFiles({File("fine.dat", {{0, 0}, {1e-4, 0}, {10, 1}})});
-        WhileShown<TAvgCrvDlg>([](TAvgCrvDlg& d) {
-            auto* dlg = &d;
-            Choose(Child<QRadioButton>(dlg, "MinIntervalBtn"));
-            QTest::mouseClick(Child(dlg, "AddAllBtn"), Qt::LeftButton);
-            QTest::mouseClick(Child(dlg, "OkBtn"), Qt::LeftButton);
-        });
-        QTest::keyClick(win.get(), Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(Count(), 4);
-        QVERIFY(msg->Texts("error").value(0).contains(QLatin1String("100001 points")));
-    }
-
     void dataScalingServesTheWindowInUse() {
         Trigger("MathBtn");
         TCurveConst& d = SharedDialog<TCurveConst>();

@@ -175,16 +175,6 @@ private slots:
         QVERIFY(w.CurvePanel->Curve(1)->symbol);
         QCOMPARE(w.CurvePanel->Curve(1)->SymbolSize, 6);
     }
-
-    void unwritableFileIsReportedOnce() {
-        QDir().mkpath(Ini()); // a folder where the file should be: it can be neither read nor written
-        Tcurvewindow& w = Show();
-        QVERIFY(w.CurvePanel->Grid().gridlines);
-        w.WritePreferences();
-        w.WritePreferences();
-        QCOMPARE(msg->Texts("error").size(), 1);
-        QVERIFY(msg->Texts("error").first().contains(Ini()));
-    }
 };
 
 QTEST_MAIN(TestPreferences)
