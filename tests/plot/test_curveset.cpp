@@ -162,29 +162,6 @@ private slots:
         QVERIFY(s.Active() == 3 && activeChanged == 4);
     }
 
-    void activeCurveIsDrawnLast() {
-        WCurveSet s;
-        s.AddCurve(Line(0, 10, 5, 5), false, false); // lime
-        s.AddCurve(Line(0, 10, 5, 5), false, false); // fuchsia, same pixels
-        s.Grid.DevTopLeft = {10, 10};
-        s.Grid.DevBottomRight = {110, 110};
-        s.Grid.UpdateScale();
-        auto middle = [&](bool offset) {
-            QImage img(120, 120, QImage::Format_RGB32);
-            img.fill(Qt::black);
-            QPainter p(&img);
-            s.DrawCurves(p, offset);
-            p.end();
-            return img.pixelColor(offset ? 51 : 60, offset ? 51 : 60);
-        };
-        s.SetActive(1);
-        QCOMPARE(middle(false), QColor(0, 255, 0));
-        s.SetActive(2);
-        QCOMPARE(middle(false), QColor(255, 0, 255));
-        QCOMPARE(middle(true), QColor(255, 0, 255)); // the plot-area image starts at (1, 1)
-        QCOMPARE(s.Grid.Left(), 10);                 // and the grid is left as it was
-    }
-
     void paintToKeepsCurvesInsideThePlot() {
         WCurveSet s;
         s.Grid.BackgrColor = 0x000000;

@@ -470,27 +470,6 @@ private slots:
         QCOMPARE(app.readAllStandardError(),
                  QByteArray("graphmill: the X display \":9971\" cannot be reached\n"));
     }
-
-    void mainWindowShowsTheExampleCurves() {
-        const QString examples = QStringLiteral(GRAPHMILL_SOURCE_DIR "/examples/");
-        win = std::make_unique<Tcurvewindow>(QStringList{
-            examples + "noisy_peak.dat", examples + "damped_sine.dat", examples + "exponential_decay.dat"});
-        win->resize(800, 600);
-        win->show();
-        QVERIFY(QTest::qWaitForWindowExposed(win.get()));
-        QCOMPARE(win->CurvePanel->CurveCount(), 3);
-        // What the window shows on screen holds the curves, not only the cached image.
-        const QImage shot = win->grab().toImage();
-        for (int n = 1; n <= 3; ++n) {
-            const QRgb want = ToQColor(win->CurvePanel->CurveSet().SlotColor(n)).rgb();
-            int found = 0;
-            for (int y = 0; y < shot.height(); ++y)
-                for (int x = 0; x < shot.width(); ++x)
-                    found += (shot.pixel(x, y) & 0xFFFFFF) == (want & 0xFFFFFF);
-            QVERIFY2(found > 20, qPrintable(QString::number(n)));
-        }
-        if (qEnvironmentVariableIsSet("GRAPHMILL_SHOT")) shot.save(qEnvironmentVariable("GRAPHMILL_SHOT"));
-    }
 };
 
 QTEST_MAIN(TestCurveWindow)

@@ -55,11 +55,6 @@ private slots:
         const int standard = colours.count();
         colours.setCurrentIndex(-1);
         QCOMPARE(colours.SelectedColor(), TColor(0x000000));
-        TColorCombo styles;
-        styles.FillLineStyles();
-        QCOMPARE(styles.SelectedStyle(), psSolid);
-        Choose(&styles, 3);
-        QCOMPARE(styles.SelectedStyle(), psDashDot);
 
         // "Other...": a named colour selects its item, any other gets one of its own; Cancel keeps the
         // choice.

@@ -8,7 +8,6 @@
 #include "windowfixture.h"
 
 #include <QApplication>
-#include <QBuffer>
 #include <QClipboard>
 #include <QFile>
 #include <QMimeData>
@@ -175,19 +174,6 @@ private slots:
         QCOMPARE(exported.format(), QImage::Format_Indexed8);
         QVERIFY(exported.convertToFormat(QImage::Format_RGB32) ==
                 GraphImage(Panel().CurveSet(), QSize(400, 300), 1.0));
-        for (const int colours : {256, 257}) {
-            QImage ramp(colours, 2, QImage::Format_RGB32);
-            for (int x = 0; x < colours; ++x) {
-                ramp.setPixel(x, 0, qRgb(x % 256, x / 256, 7));
-                ramp.setPixel(x, 1, qRgb(x % 256, x / 256, 7));
-            }
-            QBuffer png;
-            png.open(QIODevice::WriteOnly);
-            QVERIFY(WritePng(ramp, png));
-            const QImage back = QImage::fromData(png.data(), "png");
-            QCOMPARE(back.format() == QImage::Format_Indexed8, colours == 256);
-            QVERIFY(back.convertToFormat(QImage::Format_RGB32) == ramp);
-        }
         QVERIFY(ReadAll(Path("g.SVG"))
                     .contains(("viewBox=\"0 0 " + QString(panelSize).replace(" x ", " ") + "\"").toLatin1()));
         const QByteArray pdf = ReadAll(Path("g.pdf"));

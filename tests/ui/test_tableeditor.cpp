@@ -1,7 +1,6 @@
 // The table editor driven as a user would: New curve and Table in a curve window, typing with real keys,
 // the popup's clipboard and row commands, auto update, closing, and tables following their curves.
 #include "app/EditGrid.h"
-#include "app/GridFormatDlg.h"
 #include "app/InsertCellsDialog.h"
 #include "app/curvewin.h"
 #include "modaldialogs.h"
@@ -10,7 +9,6 @@
 #include "windowfixture.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QClipboard>
 #include <QSpinBox>
 #include <QTest>
@@ -263,7 +261,7 @@ private slots:
         QVERIFY(SameBits(Curve(2), c));
     }
 
-    void rowAndFormatDialogs() {
+    void insertedRowsMoveTheRowsBelow() {
         Add(MakeCurve({{1, 10}, {2, 20}}));
         TCurveEditGrid* e = OpenTable(1);
         ClickCell(e, 1, 0);
@@ -274,17 +272,6 @@ private slots:
         e->Action(QStringLiteral("InsertRows1"))->trigger();
         QCOMPARE(Row(e, 4), QStringList({QStringLiteral("2.0000"), QStringLiteral("20.0000")}));
         QCOMPARE(Curve(1).Count(), 2);
-
-        WhileShown<TGridFormat>([](TGridFormat& d) {
-            auto spins = d.findChildren<QSpinBox*>();
-            d.findChildren<QCheckBox*>().at(1)->setChecked(true);
-            QVERIFY(!spins.at(3)->isEnabled()); // Y's "Dec. places:"
-            spins.at(0)->setValue(10);          // X's "Num digits:"
-            spins.at(1)->setValue(1);           // X's "Dec. places:"
-            d.accept();
-        });
-        e->Action(QStringLiteral("DisplayOptions1"))->trigger();
-        QCOMPARE(Row(e, 0), QStringList({QStringLiteral("1.0"), QStringLiteral("1.0E+01")}));
     }
 
     void tablesFollowTheirCurves() {
