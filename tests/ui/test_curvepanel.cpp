@@ -356,15 +356,15 @@ private slots:
         panel->UndoEnabled = true;
         panel->AddCurve(Flat(1, "/data/one.dat"), true, true);
         panel->AddCurve(Flat(2, "/data/two.dat"), true, true);
-        panel->Curve(2)->symbol = true;
+        panel->Curve(2)->linecolor = 0x123456;
         // Two replacements: Undo brings back only the curve before the second one, in the curve's style.
         QVERIFY(panel->ApplyResult(std::make_unique<TCurveB>(Flat(7)), false, 2));
         QCOMPARE(rec.Last(notify::UndoStored), 1);
         QVERIFY(panel->ApplyResult(std::make_unique<TCurveB>(Flat(9)), false, 2));
-        QVERIFY(panel->Curve(2)->symbol);
+        QCOMPARE(panel->Curve(2)->linecolor, TColor(0x123456));
         panel->Undo();
         QCOMPARE(panel->Curve(2)->Y(1), 7.0);
-        QVERIFY(panel->Curve(2)->symbol);
+        QCOMPARE(panel->Curve(2)->linecolor, TColor(0x123456));
         QVERIFY(!panel->HasUndo());
 
         // As a new curve: added last, without a file name, no undo kept.

@@ -9,6 +9,8 @@
 #include "plot/CurvePanels.h"
 #include "windowfixture.h"
 
+#include <QPushButton>
+
 class TestSaveFaults : public QObject {
     Q_OBJECT
     TWindowFixture f;
