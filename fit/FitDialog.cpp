@@ -91,18 +91,12 @@ TFitDlg::TFitDlg(QWidget* window, TFitLibrary& library)
     setWindowTitle(QStringLiteral("Non-Linear Fitting"));
     setObjectName(QStringLiteral("FitPanel"));
     SetWindow(window);
-    auto button = [this](const char* name, const char* hint, const char* text, void (TFitDlg::*slot)()) {
-        auto* b = Control<QPushButton>(name, hint, QString::fromUtf8(text));
-        b->setAutoDefault(false);
-        if (slot != nullptr) connect(b, &QPushButton::clicked, this, slot);
-        return b;
-    };
-    AddBtn = button("AddBtn", "Add function|Add another function to the sum.", "Add", &TFitDlg::AddClick);
+    AddBtn = Button("AddBtn", "Add function|Add another function to the sum.", "Add", &TFitDlg::AddClick);
     RemoveBtn =
-        button("RemoveBtn", "Remove function|Remove highlighted function.", "Remove", &TFitDlg::RemoveClick);
-    ClearAllBtn = button("ClearAllBtn", "Clear functions|Remove all functions from the sum.", "Clear all",
+        Button("RemoveBtn", "Remove function|Remove highlighted function.", "Remove", &TFitDlg::RemoveClick);
+    ClearAllBtn = Button("ClearAllBtn", "Clear functions|Remove all functions from the sum.", "Clear all",
                          &TFitDlg::ClearAllClick);
-    CurveGen = button("CurveGen", "Generate curve|Generate a curve from the fitting function(s)", "Generate",
+    CurveGen = Button("CurveGen", "Generate curve|Generate a curve from the fitting function(s)", "Generate",
                       &TFitDlg::GenerateClick);
     ActiveOnly = Control<QRadioButton>("ActiveOnly", "|Generate only function", QStringLiteral("Active"));
     All = Control<QRadioButton>("All", "|Generate sum of functions", QStringLiteral("All"));
@@ -132,20 +126,18 @@ TFitDlg::TFitDlg(QWidget* window, TFitLibrary& library)
         connect(row->LockCheck, &QCheckBox::toggled, this, [this, k](bool on) { LockToggled(k, on); });
     }
     FitBtn =
-        button("FitBtn", "Run fit|Run until tolerance satisfied or maximum number of itterations exceeded",
+        Button("FitBtn", "Run fit|Run until tolerance satisfied or maximum number of itterations exceeded",
                "&Fit", &TFitDlg::FitClick);
-    StepBtn = button("StepBtn", "Step fit|Run one itteration", "&Step", &TFitDlg::StepClick);
-    InitBtn = button("InitBtn",
+    StepBtn = Button("StepBtn", "Step fit|Run one itteration", "&Step", &TFitDlg::StepClick);
+    InitBtn = Button("InitBtn",
                      "Initial guesses|Initialize parameter values with computer-generated initial guesses.",
                      "&Initialize", &TFitDlg::InitClick);
-    AbortBtn = button("AbortBtn", "Abort fit", "&Abort", &TFitDlg::AbortClick);
-    Settings = button("Settings", "Fit settings|Alter fitting settings", "Settings", &TFitDlg::SettingsClick);
+    AbortBtn = Button("AbortBtn", "Abort fit", "&Abort", &TFitDlg::AbortClick);
+    Settings = Button("Settings", "Fit settings|Alter fitting settings", "Settings", &TFitDlg::SettingsClick);
     auto* rangeLabel = new QLabel(QStringLiteral("Modify range:"), this);
     rangeLabel->setObjectName(QStringLiteral("rangelabel"));
-    RangeLeftBtn =
-        button("RangeLeftBtn", "|Modify lower limit of fitting range, using mouse", "left", nullptr);
-    RangeRightBtn =
-        button("RangeRightBtn", "|Modify upper limit of fitting range, using mouse", "right", nullptr);
+    RangeLeftBtn = Button("RangeLeftBtn", "|Modify lower limit of fitting range, using mouse", "left");
+    RangeRightBtn = Button("RangeRightBtn", "|Modify upper limit of fitting range, using mouse", "right");
     for (int bound : {0, 1}) {
         QPushButton* b = bound == 0 ? RangeLeftBtn : RangeRightBtn;
         b->setCheckable(true);
