@@ -27,15 +27,10 @@ TAvgCrvDlg::TAvgCrvDlg(QWidget* parent) : TWindowDialog(parent) {
     source_ = Control<QListWidget>("SourceList", "Choose curves from this list to average.");
     destination_ = Control<QListWidget>("DestinationList", "This list of curves will be averaged.");
     for (QListWidget* l : {source_, destination_}) l->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    auto button = [this](const char* name, const char* caption) {
-        auto* b = Control<QPushButton>(name, "", QString::fromUtf8(caption));
-        b->setAutoDefault(false);
-        return b;
-    };
-    add_ = button("AddBtn", ">");
-    addAll_ = button("AddAllBtn", ">>");
-    remove_ = button("RemoveBtn", "<");
-    removeAll_ = button("RemoveAllBtn", "<<");
+    add_ = Button("AddBtn", "", ">");
+    addAll_ = Button("AddAllBtn", "", ">>");
+    remove_ = Button("RemoveBtn", "", "<");
+    removeAll_ = Button("RemoveAllBtn", "", "<<");
     connect(add_, &QPushButton::clicked, this, [this] { Move(source_, destination_, false); });
     connect(addAll_, &QPushButton::clicked, this, [this] { Move(source_, destination_, true); });
     connect(remove_, &QPushButton::clicked, this, [this] { Move(destination_, source_, false); });

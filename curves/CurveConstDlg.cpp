@@ -65,8 +65,7 @@ TCurveConst::TCurveConst(QWidget* parent) : TWindowDialog(parent, Qt::Tool | Qt:
         grid->addWidget(new QLabel(QString::fromUtf8(row.label), this), r, 0);
         grid->addWidget(edit, r, 1);
         for (int k = 0; k < 2; ++k) {
-            auto* b = Control<QPushButton>(row.names[k], row.hints[k], QString::fromUtf8(row.captions[k]));
-            b->setAutoDefault(false);
+            QPushButton* b = Button(row.names[k], row.hints[k], row.captions[k]);
             const TApply how = k == 0 ? TApply::AsIs : row.second;
             const int code = row.code;
             connect(b, &QPushButton::clicked, this, [this, edit, code, how] { Apply(edit, code, how); });

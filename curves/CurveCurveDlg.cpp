@@ -27,8 +27,7 @@ TCurveCurve::TCurveCurve(QWidget* parent) : TWindowDialog(parent, Qt::Tool | Qt:
     grid->addWidget(list_, 0, 3);
     int column = 0;
     for (const TOperation& op : ops) {
-        auto* b = Control<QPushButton>(op.name, op.hint, QString::fromUtf8(op.caption));
-        b->setAutoDefault(false);
+        QPushButton* b = Button(op.name, op.hint, op.caption);
         b->setMinimumWidth(36);
         const int code = op.code;
         connect(b, &QPushButton::clicked, this,

@@ -27,11 +27,10 @@ TFunctionDlg::TFunctionDlg(QWidget* parent) : TWindowDialog(parent) {
     steps_ = Control<QSpinBox>("StepsEdit", "|Enter the number of increments");
     steps_->setRange(3, 67768);
     steps_->setValue(100);
-    windowRange_ = Control<QPushButton>(
-        "WindowRangeBtn", "|Clicking here causes the left and right feilds to be set to the window range",
-        QStringLiteral("Use window range"));
+    windowRange_ = Button("WindowRangeBtn",
+                          "|Clicking here causes the left and right feilds to be set to the window range",
+                          "Use window range");
     windowRange_->setCheckable(true);
-    windowRange_->setAutoDefault(false);
     connect(windowRange_, &QPushButton::toggled, this, &TFunctionDlg::WindowRangeToggled);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

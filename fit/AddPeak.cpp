@@ -96,23 +96,16 @@ TAddPeakDlg::TAddPeakDlg(QWidget* parent, TFitLibrary& library)
         "InitFitCheck", "|Specifies whether automatic initial guesses are generated when you add a function",
         QStringLiteral("&Initialize fit"));
     InitFitCheck->setChecked(true);
-    auto button = [this](const char* name, const char* hint, const char* text, void (TAddPeakDlg::*slot)()) {
-        auto* b = Control<QPushButton>(name, hint, QString::fromUtf8(text));
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, slot);
-        return b;
-    };
-    AddBtn = button("AddBtn", "Add Function|Add currently selected function to list", "&Add",
+    AddBtn = Button("AddBtn", "Add Function|Add currently selected function to list", "&Add",
                     &TAddPeakDlg::AddClick);
-    DefineBtn = button("DefineBtn", "New Function|Define a new user-defined function type", "&Define New",
+    DefineBtn = Button("DefineBtn", "New Function|Define a new user-defined function type", "&Define New",
                        &TAddPeakDlg::DefineClick);
-    EditBtn = button("EditBtn", "|Edit currently selected user-defined function type", "&Edit type",
+    EditBtn = Button("EditBtn", "|Edit currently selected user-defined function type", "&Edit type",
                      &TAddPeakDlg::EditClick);
-    DelBtn = button("DelBtn", "|Delete currently-selected user-defined function from list", "De&lete type",
+    DelBtn = Button("DelBtn", "|Delete currently-selected user-defined function from list", "De&lete type",
                     &TAddPeakDlg::DeleteClick);
-    CancelBtn = Control<QPushButton>("CancelBtn", "|Close the dialog", QStringLiteral("&Close"));
     // Enter in the list adds the chosen function (below), it does not close the chooser.
-    CancelBtn->setAutoDefault(false);
+    CancelBtn = Button("CancelBtn", "|Close the dialog", "&Close");
     FunctionList->installEventFilter(this);
     connect(CancelBtn, &QPushButton::clicked, this, [this] {
         hide();

@@ -39,21 +39,14 @@ TNewFunctionDlg::TNewFunctionDlg(QWidget* parent) : TWindowDialog(parent) {
         connect(list, &QListWidget::currentRowChanged, this, [this](int row) { SelectRow(row); });
         connect(list, &QListWidget::itemDoubleClicked, this, [this] { EditClick(); });
     }
-    auto button = [this](const char* name, const char* hint, const char* text,
-                         void (TNewFunctionDlg::*slot)()) {
-        auto* b = Control<QPushButton>(name, hint, QString::fromUtf8(text));
-        b->setAutoDefault(false);
-        connect(b, &QPushButton::clicked, this, slot);
-        return b;
-    };
-    QPushButton* add = button("AddBtn", "|Add a parameter to the list", "&Add", &TNewFunctionDlg::AddClick);
-    QPushButton* remove = button("RemoveBtn", "|Remove selected parameter from the list", "&Remove",
+    QPushButton* add = Button("AddBtn", "|Add a parameter to the list", "&Add", &TNewFunctionDlg::AddClick);
+    QPushButton* remove = Button("RemoveBtn", "|Remove selected parameter from the list", "&Remove",
                                  &TNewFunctionDlg::RemoveClick);
-    QPushButton* edit = button("EditBtn", "|Edit selected parameter", "&Edit", &TNewFunctionDlg::EditClick);
+    QPushButton* edit = Button("EditBtn", "|Edit selected parameter", "&Edit", &TNewFunctionDlg::EditClick);
     QPushButton* clear =
-        button("ClearBtn", "|Clear the parameter list", "&Clear", &TNewFunctionDlg::ClearClick);
+        Button("ClearBtn", "|Clear the parameter list", "&Clear", &TNewFunctionDlg::ClearClick);
     QPushButton* derive =
-        button("DeriveBtn", "Derive|Work out the selected parameter's derivative from the function",
+        Button("DeriveBtn", "Derive|Work out the selected parameter's derivative from the function",
                "De&rive", &TNewFunctionDlg::DeriveClick);
 
     auto* grid = new QGridLayout;

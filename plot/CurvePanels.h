@@ -16,6 +16,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <set>
 
 class QMimeData;
 class WCurveSet;
@@ -184,6 +185,10 @@ private:
     void EndZoom(int X, int Y);
     void PressAt(Qt::MouseButton button, Qt::MouseButtons buttons, Qt::KeyboardModifiers mods, QPoint pos);
     void AcceptDroppedPanel(TCurvePanel* source);
+    // The panels of this process: only they accept a drag of a panel's curve.
+    static std::set<TCurvePanel*>& LivePanels();
+    // The live panel a drag carries the active curve of, or null.
+    static TCurvePanel* DraggedPanel(const QMimeData* mime);
 
     NotifyTarget* window_;
     std::unique_ptr<WCurveSet> curveSet_;

@@ -32,6 +32,12 @@ void TWindowDialog::SetHint(QWidget* w, const QString& hint) {
     w->setStatusTip(cut < 0 ? hint : hint.mid(cut + 1));
 }
 
+QPushButton* TWindowDialog::Button(const char* name, const char* hint, const char* text) {
+    auto* b = Control<QPushButton>(name, hint, QString::fromUtf8(text));
+    b->setAutoDefault(false);
+    return b;
+}
+
 QPushButton* TWindowDialog::MakeUndoButton(const QString& hint, bool onEscape) {
     undoOnEscape_ = onEscape;
     undo_ = Control<QPushButton>("UndoBtn", "", QStringLiteral("&Undo"));

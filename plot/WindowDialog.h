@@ -7,10 +7,9 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <QPushButton>
 
 #include <utility>
-
-class QPushButton;
 
 class TWindowDialog : public QDialog {
     Q_OBJECT
@@ -41,6 +40,15 @@ protected:
         c->setObjectName(QLatin1String(name));
         if (*hint != '\0') SetHint(c, QString::fromUtf8(hint));
         return c;
+    }
+    // A push button made as Control makes its controls that Enter never presses: Enter confirms the field
+    // being edited, or acts on the list that has the focus. With slot, a click calls it.
+    QPushButton* Button(const char* name, const char* hint, const char* text);
+    template <class TDialog>
+    QPushButton* Button(const char* name, const char* hint, const char* text, void (TDialog::*slot)()) {
+        QPushButton* b = Button(name, hint, text);
+        connect(b, &QPushButton::clicked, static_cast<TDialog*>(this), slot);
+        return b;
     }
     // An "&Undo" button that asks the window for Undo; with onEscape, Escape presses it while it can act.
     QPushButton* MakeUndoButton(const QString& hint, bool onEscape);

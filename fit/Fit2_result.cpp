@@ -1,0 +1,161 @@
+// The result of a fit: the standard errors of its parameters, its figures and the result text.
+#include "fit/Fit2.h"
+
+#include "fit/Fit2_sums.h"
+
+#include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+#include <system_error>
+#include <vector>
+
+using fitsums::EffectiveScale;
+
+namespace {
+
+// v in fixed notation with the given decimals, right-aligned in a field of width characters (wider when the
+// number needs it). Independent of the process locale, so the decimal separator is always a full stop.
+std::string Fixed(double v, int width, int decimals) {
+    char buf[400];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+    std::string s = res.ec == std::errc() ? std::string(buf, res.ptr) : std::string("?");
+    if (static_cast<int>(s.size()) < width) s.insert(0, static_cast<size_t>(width) - s.size(), ' ');
+    return s;
+}
+
+} // namespace
+
+void TFitParamB::StandardErrors(const TSystem& sys, double chi,
+                                std::array<double, MaxFitParams>& sigma) const {
+    // Locked parameters are not estimated: they take no degree of freedom.
+    const double dof = PointCount() - mFree_;
+    std::array<double, MaxFitParams> e{}, v{};
+    for (int32_t i = 0, j = 0; i < m_; ++i) {
+        const size_t ii = static_cast<size_t>(i);
+        sigma[ii] = 0.0;
+        if (lockedList_[ii]) continue;
+        e.fill(0.0);
+        e[ii] = 1.0;
+        if (SolveFree(sys.alpha, e.data(), v.data(), 0.0))
+            sigma[ii] = InParamUnits(std::sqrt(std::fabs(v[static_cast<size_t>(j)]) * chi / dof), i);
+        ++j;
+    }
+}
+
+void TFitParamB::ErrorEstimates() {
+    // The undamped system of the last step's starting point.
+    std::array<double, MaxFitParams> sigma{};
+    StandardErrors(systems_[static_cast<size_t>(current_)], chiSquare_, sigma);
+    size_t i = 0;
+    for (TPeak& t : terms_)
+        for (int k = 1; k <= t.nparams; ++k) t.sigma[static_cast<size_t>(k)] = sigma[i++];
+}
+
+TFitStatus TFitParamB::Status() const {
+    if (failed_) return TFitStatus::Failed;
+    return converged ? TFitStatus::Converged : TFitStatus::MaxIterations;
+}
+
+double TFitParamB::SumOfSquares() const {
+    const double s = EffectiveScale(scale);
+    return FromFitUnits(chiSquare_ * s * s);
+}
+
+double TFitParamB::ReducedChiSquare() const {
+    const int32_t dof = PointCount() - mFree_;
+    return dof > 0 ? SumOfSquares() / dof : std::numeric_limits<double>::quiet_NaN();
+}
+
+double TFitParamB::RSquared() const {
+    // Both sums in the units of the data's y, so that neither underflows.
+    const double s = EffectiveScale(scale);
+    return ySpread_ > 0.0
+               ? 1.0 - std::ldexp(chiSquare_ * s * s, 2 * (residualExponent_ - yExponent_)) / ySpread_
+               : std::numeric_limits<double>::quiet_NaN();
+}
+
+bool TFitParamB::ModelAtDataPoints(TCurveB& curve, bool residuals) const {
+    const int32_t count = PointCount();
+    if (terms_.empty() || count == 0) return false;
+    curve = TCurveB(count);
+    curve.SetCount(count);
+    double f[BlockSize];
+    for (int32_t start = 0; start < count; start += BlockSize) {
+        const int32_t n = std::min(BlockSize, count - start);
+        EvalBlock(terms_, start, n, f, nullptr);
+        for (int32_t p = 0; p < n; ++p) {
+            const size_t i = static_cast<size_t>(start + p);
+            curve.SetXY(start + p + 1, px_[i], residuals ? py_[i] - f[p] : f[p]);
+        }
+    }
+    curve.CalcRanges();
+    return true;
+}
+
+std::string TFitParamB::ParameterLine(int32_t term, int k) const {
+    if (term < 0 || term >= TermCount()) return "";
+    const TPeak& t = Term(term);
+    const size_t kk = static_cast<size_t>(k);
+    if (k < 1 || k > t.nparams) return "";
+    return "   " + std::string(" parameter #") + std::to_string(k) + " (" + t.ParamName(k) + ")" +
+           Fixed(t.value[kk], 8, 4) + " \u00b1 " + Fixed(t.sigma[kk], 8, 4);
+}
+
+std::vector<std::string> TFitParamB::ResultLines() const {
+    std::vector<std::string> lines;
+    if (failed_) lines.emplace_back("ERROR:  matrix does not converge!!!");
+    if (converged)
+        lines.push_back(std::to_string(iterations) + " itterations performed; tolerance satisfied.");
+    else
+        lines.emplace_back("Maximum number of itterations exceeded; tolerance not satisfied.");
+    lines.emplace_back(" ");
+    lines.push_back("ChiSquare:  " + Fixed(rms_, 10, 6));
+    lines.emplace_back(" ");
+    for (int32_t t = 0; t < TermCount(); ++t) {
+        lines.emplace_back("  ");
+        lines.push_back("#" + std::to_string(t) + " " + Term(t).TypeName());
+        for (int k = 1; k <= Term(t).nparams; ++k) lines.push_back(ParameterLine(t, k));
+    }
+    return lines;
+}
+
+std::string TFitParamB::ResultText() const {
+    std::string text;
+    for (const std::string& line : ResultLines()) text += line + "\n";
+    return text;
+}
+
+std::string TFitParamB::FullResultText() const {
+    auto exact = [](double v) {
+        char buf[64];
+        const auto res = std::to_chars(buf, buf + sizeof buf, v);
+        return std::string(buf, res.ptr);
+    };
+    const std::vector<std::string> lines = ResultLines();
+    // The status lines of the result text (up to its first blank line).
+    std::string text;
+    for (const std::string& line : lines) {
+        if (line == " ") break;
+        text += line + "\n";
+    }
+    text += "\nPoints: " + std::to_string(PointCount()) + ", free parameters: " + std::to_string(mFree_) +
+            ", iterations: " + std::to_string(iterations) + "\n";
+    text += "Sum of squares:      " + exact(SumOfSquares()) + "\n";
+    text += "Reduced chi-square:  " + exact(ReducedChiSquare()) + "\n";
+    text += "R-squared:           " + exact(RSquared()) + "\n";
+    text += "ChiSquare (reported): " + exact(rms_) + "\n";
+    for (int32_t t = 0; t < TermCount(); ++t) {
+        const TPeak& p = Term(t);
+        text += "\n#" + std::to_string(t + 1) + "  " + p.TypeName() + "\n";
+        for (int k = 1; k <= p.nparams; ++k) {
+            std::string name = p.ParamName(k);
+            name.erase(name.find_last_not_of(' ') + 1);
+            const size_t kk = static_cast<size_t>(k);
+            text += "   " + name + " = " + exact(p.value[kk]) + " \u00b1 " + exact(p.sigma[kk]) +
+                    (p.lock[kk] ? "  (locked)" : "") + "\n";
+        }
+    }
+    return text;
+}
