@@ -110,7 +110,7 @@ TEST(CliRender, PngShowsCurvesInsideTheFrame) {
     int pixels[3] = {};
     for (int factor : {1, 2}) {
         r = RunCli(Words("render " + dot +
-                         " --symbols --no-lines --xlog --ylog --no-grid --background navy " + "--factor " +
+                         " --symbols --no-lines --xlog --ylog --no-grid --background navy --factor " +
                          std::to_string(factor) + " -o " + png));
         ASSERT_EQ(r.status, 0) << r.err;
         img.load(QString::fromStdString(png));

@@ -1,5 +1,5 @@
 // Curve windows driven as a user would: menus and buttons, keys, the status area, files, closing questions
-// with scripted answers, and what the main window shows with the example curves.
+// with scripted answers, and the placement of windows.
 #include "app/curvewin.h"
 #include "app/placement.h"
 #include "curves/SmoothDialog.h"

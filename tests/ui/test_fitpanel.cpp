@@ -350,6 +350,7 @@ private slots:
                  (QStringList{"No function name.", "One or more variable names are invalid.",
                               "A function has at most 9 parameters."}));
         QCOMPARE(LibraryFile(), QStringList{"line"});
+
         // A peak on a background with every derivative worked out by Derive fits as graphmill-cli fits it.
         WhileShown<TNewFunctionDlg>([&](TNewFunctionDlg& d) {
             d.NameEdit->setText(QStringLiteral("peak"));
