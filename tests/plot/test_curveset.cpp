@@ -200,6 +200,9 @@ private slots:
         QCOMPARE(points("1.5E-01\t-2\r\n7\r\n8 9\r\n"), (std::vector<double>{0.15, -2, 8, 9}));
         QCOMPARE(points("+1 +-2\n+3 4"), (std::vector<double>{3, 4})); // one sign to a number
         QCOMPARE(points("1e999 2\n1-2 3\n"), std::vector<double>{});   // no infinity, no half-read number
+        // A block of no points: nothing is copied out of the empty curve's absent arrays.
+        TCurveB empty;
+        QVERIFY(ParseCurveBlock(std::string_view("\0\0\0\0", 4), empty) && empty.Count() == 0);
     }
 
     void previewAndAverages() {
