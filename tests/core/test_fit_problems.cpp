@@ -1,5 +1,6 @@
 // The engine on reference problems with known answers, under the relative convergence test.
 #include "curves/faultguard.h"
+
 #include "bench/fitproblems.h"
 
 #include <gtest/gtest.h>
