@@ -38,25 +38,34 @@ bool Tcurvewindow::RunOnActive(const std::function<bool(TCurveB&)>& op, const QS
 }
 
 void Tcurvewindow::Operate(TOperation op) {
+    const TPlottedCurve* active = CurvePanel->ActiveCurve();
+    if (active == nullptr) return;
+    QString failure;
+    if (op == TOperation::Derivative)
+        failure = QStringLiteral("The derivative ") + QString::fromStdString(active->DerivativeRefusal());
+    else if (op == TOperation::Integral)
+        failure = QStringLiteral("The integral ") + QString::fromStdString(active->IntegralRefusal());
     double total = 0;
-    const bool done = RunOnActive([&](TCurveB& c) {
-        switch (op) {
-        case TOperation::Derivative:
-            return c.Derivative();
-        case TOperation::Integral:
-            return c.Integral(total);
-        case TOperation::TimesX:
-            c.TimesX();
-            break;
-        case TOperation::Inverse:
-            c.Inverse();
-            break;
-        case TOperation::Log:
-            c.Log10();
-            break;
-        }
-        return true;
-    });
+    const bool done = RunOnActive(
+        [&](TCurveB& c) {
+            switch (op) {
+            case TOperation::Derivative:
+                return c.Derivative();
+            case TOperation::Integral:
+                return c.Integral(total);
+            case TOperation::TimesX:
+                c.TimesX();
+                break;
+            case TOperation::Inverse:
+                c.Inverse();
+                break;
+            case TOperation::Log:
+                c.Log10();
+                break;
+            }
+            return true;
+        },
+        failure);
     if (done && op == TOperation::Integral)
         Messages().Information(this, QStringLiteral("Definite integral:  ") + GeneralText(total, 5, 0));
 }

@@ -279,7 +279,9 @@ void Tcurvewindow::RunSmooth() {
                                  .arg(points));
             return;
         }
-        RunOnActive([=](TCurveB& c) { return c.SplineSmooth(n, order); });
+        RunOnActive([=](TCurveB& c) { return c.SplineSmooth(n, order); },
+                    QStringLiteral("Spline smoothing ") +
+                        QString::fromStdString(active->SplineRefusal(n, order)));
         break;
     }
     case TSmoothDlg::TMethod::Regression: {

@@ -9,14 +9,15 @@
 
 namespace {
 
-// One FILE in, the operation on its copy, the curve out.
+// One FILE in, the operation on its copy, the curve out; `why` tells why the operation failed on the curve.
 int RunSimple(const std::string& command, const std::vector<std::string>& args,
-              const std::function<bool(TCurveB&)>& op, const std::function<void()>& report = {}) {
+              const std::function<bool(TCurveB&)>& op, std::string (TCurveB::*why)() const = nullptr,
+              const std::function<void()>& report = {}) {
     cli::TArgs a(command, args, {cli::OutputOption()});
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
     TCurveB curve;
     if (!cli::ReadCurve(command, a.Positional(0), curve)) return cli::UsageError;
-    return cli::ApplyAndWrite(a, curve, op, "", report);
+    return cli::ApplyAndWrite(a, curve, op, why == nullptr ? "" : command + " " + (curve.*why)(), report);
 }
 
 std::string SimpleHelp(const std::string& command, const std::string& what) {
@@ -30,7 +31,8 @@ const cli::TRegister derivativeCommand(
                 "Fails (exit 1) when the first or last point has no two neighbours with larger (smaller) x,\n"
                 "for example a curve of fewer than three points or one sorted downwards in x.\n"),
      [](const std::vector<std::string>& args) {
-         return RunSimple("derivative", args, [](TCurveB& c) { return c.Derivative(); });
+         return RunSimple(
+             "derivative", args, [](TCurveB& c) { return c.Derivative(); }, &TCurveB::DerivativeRefusal);
      }});
 
 int RunIntegral(const std::vector<std::string>& args) {
@@ -42,6 +44,7 @@ int RunIntegral(const std::vector<std::string>& args) {
             // An infinite total with finite running values cannot happen, but the report must not print one.
             return ok && std::isfinite(total);
         },
+        &TCurveB::IntegralRefusal,
         [&] { std::cerr << "Definite integral:  " << cli::FormatGeneral(total, 5) << "\n"; });
 }
 

@@ -18,7 +18,9 @@ int RunSpline(const std::vector<std::string>& args) {
     if (!cli::ReadCurve("smooth spline", a.Positional(0), curve)) return cli::UsageError;
     int order = static_cast<int>(splineOrder);
     const int32_t n = opargs::SplineWindow(static_cast<int>(stiffness), order);
-    return cli::ApplyAndWrite(a, curve, [&](TCurveB& c) { return c.SplineSmooth(n, order); });
+    return cli::ApplyAndWrite(
+        a, curve, [&](TCurveB& c) { return c.SplineSmooth(n, order); },
+        "spline smoothing " + curve.SplineRefusal(n, order));
 }
 
 int RunSpectral(const std::vector<std::string>& args) {

@@ -156,6 +156,11 @@ public:
     // Why this curve cannot be transformed (FFT, spectral smoothing), as the end of a sentence starting
     // with the operation's name: "needs at least two points; the curve has 1."; empty when it can be.
     std::string TransformRefusal() const;
+    // Why Derivative, Integral or SplineSmooth(n, order) failed on this curve (as it was before the call), in
+    // the same form: the window and graphmill-cli say the same.
+    std::string DerivativeRefusal() const;
+    std::string IntegralRefusal() const;
+    std::string SplineRefusal(int32_t n, int order) const;
 
     // ---- fitted curves
     // Lays the Count points on an even grid from XMin to XMax and gives each the model's value (selector -1)

@@ -103,6 +103,16 @@ bool TCurveB::Derivative() {
     return true;
 }
 
+std::string TCurveB::DerivativeRefusal() const {
+    if (count_ < 3) return "needs at least three points; the curve has " + std::to_string(count_) + ".";
+    return "needs two points of larger x than the curve's first point and two of smaller x than its last; "
+           "the curve has not.";
+}
+
+std::string TCurveB::IntegralRefusal() const {
+    return "needs at least two points; the curve has " + std::to_string(count_) + ".";
+}
+
 bool TCurveB::Integral(double& total) {
     const int32_t n = count_;
     if (n < 2) return false;

@@ -65,6 +65,14 @@ void MovingFit(int order, int32_t n, const double* x, const double* y0, double* 
 
 } // namespace
 
+std::string TCurveB::SplineRefusal(int32_t n, int order) const {
+    if (n > count_)
+        return "over " + std::to_string(n) + " points needs at least " + std::to_string(n) +
+               " points; the curve has " + std::to_string(count_) + ".";
+    return "of order " + std::to_string(order) + " needs " + std::to_string(order + 1) +
+           " different x in every window of " + std::to_string(n) + " points; the curve has fewer somewhere.";
+}
+
 bool TCurveB::SplineSmooth(int32_t n, int order) {
     const int32_t cnt = count_;
     if (n < 3 || n > cnt || n <= order || order < 0 || order > MaxPolyOrder) return false;

@@ -79,7 +79,7 @@ TEST(CliGeneral, FailuresWriteNothing) {
     // an operation that reports failure: exit 1
     r = RunCli({"derivative", f, "-o", out});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "graphmill-cli: derivative failed\n");
+    EXPECT_NE(r.err.find("graphmill-cli: derivative: derivative needs"), std::string::npos) << r.err;
     EXPECT_FALSE(std::filesystem::exists(out));
     // a parameter name with a space is refused as typed, not joined into "ab"
     r = RunCli({"library", "define", (dir / "lib.dat").string(), "--name", "f", "--function", "a*x",

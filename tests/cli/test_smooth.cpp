@@ -14,7 +14,9 @@ TEST(CliSmooth, SplineWindowRule) {
     const auto f12 = dir.Write("12.dat", CurveText(zigzag));
     const auto r = RunCli({"smooth", "spline", f12});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "graphmill-cli: smooth spline failed\n");
+    EXPECT_EQ(r.err,
+              "graphmill-cli: smooth spline: spline smoothing over 13 points needs at least 13 points; the "
+              "curve has 12.\n");
     EXPECT_EQ(RunCli({"smooth", "spline", "--stiffness", "9", f12}).status, 0);
     EXPECT_EQ(RunCli({"smooth", "spline", "--stiffness", "1000", f12}).status, 1);
     // stiffness 0 with order 2 widens the window to 5 points

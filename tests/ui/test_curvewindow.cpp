@@ -202,11 +202,16 @@ private slots:
         QVERIFY(!A("Undo1")->isEnabled());
     }
 
-    void arithmeticFaultLeavesTheSetUnchanged() {
+    void failedOperationsLeaveTheSetUnchangedAndSayWhy() {
         win->CurvePanel->AddCurve(MakeCurve({{0, 1e-310}, {1, 2}}, "tiny.dat"), true, true);
         A("InverseBtn")->trigger();
         QCOMPARE(msg->Texts("error"), QStringList{QStringLiteral("Floating point overflow")});
         QCOMPARE(win->CurvePanel->Curve(1)->Y(2), 2.0);
+        QVERIFY(!A("Undo1")->isEnabled());
+        // An operation that refuses the curve says why and changes nothing.
+        A("DerivativeBtn")->trigger();
+        QCOMPARE(msg->Texts("error").last(),
+                 QStringLiteral("The derivative needs at least three points; the curve has 2."));
         QVERIFY(!A("Undo1")->isEnabled());
     }
 
