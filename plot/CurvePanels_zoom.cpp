@@ -134,13 +134,16 @@ void TCurvePanel::WheelZoom(int X, int Y, int delta, TWheelAxes axes) {
             min = std::pow(10.0, l - (l - std::log10(min)) * factor);
             max = std::pow(10.0, l + (std::log10(max) - l) * factor);
         } else {
-            min = at - (at - min) * factor;
-            max = at + (max - at) * factor;
+            // In this form no difference of two ends is formed, which overflows near the largest double.
+            min = at * (1.0 - factor) + min * factor;
+            max = at * (1.0 - factor) + max * factor;
         }
     };
     RealPoint min = g.WorldMin, max = g.WorldMax;
     if (axes != TWheelAxes::Y) zoom(g.XLog, g.DeviceToWorldX(X), min.x, max.x);
     if (axes != TWheelAxes::X) zoom(g.YLog, g.DeviceToWorldY(Y), min.y, max.y);
+    // Zooming out past the end of the numbers (or over a range as wide as them): the world stays as it was.
+    if (!TWin::Drawable(min, max)) return;
     g.SetWorld(min, max);
     curveSet_->Redraw();
 }

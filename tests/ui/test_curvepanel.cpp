@@ -193,6 +193,13 @@ private slots:
         panel->repaint();
         QVERIFY(g.WorldMin.y > 0.1 && g.WorldMin.y < 1 && g.WorldMax.y > 1000);
         QVERIFY(std::abs(g.WorldToDeviceY(y1) - at.y()) <= 1);
+        // Near the largest double the ends stay numbers: a step in from a range as wide as the numbers (its
+        // span overflows), then steps out past them.
+        g.SetWorld({-1e308, 1}, {1e308, 1000});
+        wheel(120, Qt::ControlModifier);
+        QVERIFY(g.WorldMax.x - g.WorldMin.x > 1e307 && g.WorldMax.x < 1e308);
+        wheel(-360, Qt::ControlModifier);
+        QVERIFY(std::isfinite(g.WorldMin.x) && std::isfinite(g.WorldMax.x));
     }
 
     void overlayIsDrawnOnlyWhenTheImagesChange() {
