@@ -197,9 +197,9 @@ int RunRender(const std::vector<std::string>& args) {
     // A span beyond the largest double cannot be mapped to pixels: every point and label would land on one
     // place.
     const bool xWide =
-        !std::isfinite(g.XLog ? Log10(g.WorldMax.x / g.WorldMin.x) : g.WorldMax.x - g.WorldMin.x);
+        !std::isfinite(g.XLog ? LogSpan(g.WorldMin.x, g.WorldMax.x) : g.WorldMax.x - g.WorldMin.x);
     const bool yWide =
-        !std::isfinite(g.YLog ? Log10(g.WorldMax.y / g.WorldMin.y) : g.WorldMax.y - g.WorldMin.y);
+        !std::isfinite(g.YLog ? LogSpan(g.WorldMin.y, g.WorldMax.y) : g.WorldMax.y - g.WorldMin.y);
     if (xWide || yWide) {
         const std::string option = xWide ? "--xrange" : "--yrange";
         cli::Error(Cmd, (a.Has(option) ? option + " " + *a.Value(option) : "the range of the curves") +

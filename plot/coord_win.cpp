@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 namespace {
 
@@ -23,6 +24,13 @@ constexpr int MaxLabelLength = 20;
 
 // A device offset is kept only within this many pixels of the plot's origin; beyond, the point maps to 0.
 constexpr double MaxDeviceOffset = 32000.0;
+
+// The value `decades` above min on a logarithmic axis; on an axis of several hundred decades the factor
+// alone would leave the doubles.
+double LogPoint(double min, double decades) {
+    const double v = min * Pow10(decades);
+    return std::isfinite(v) && v > 0.0 ? v : Pow10(Log10(min) + decades);
+}
 
 int32_t MapOffset(int32_t origin, double t) {
     if (!(std::fabs(t) <= MaxDeviceOffset)) return 0; // also NaN
@@ -117,6 +125,12 @@ double Log10(double x) {
     return x > 0.0 ? std::log(x) / LogConstant : 0.0;
 }
 
+double LogSpan(double lo, double hi) {
+    const double r = hi / lo;
+    if (r >= std::numeric_limits<double>::min() && r <= std::numeric_limits<double>::max()) return Log10(r);
+    return lo > 0.0 && hi > 0.0 ? Log10(hi) - Log10(lo) : Log10(r);
+}
+
 double Pow10(double y) {
     if (y >= 1000.0) return 1e8;
     if (y <= -1000.0) return 0.0;
@@ -135,26 +149,26 @@ bool Unresolvable(double a, double b) {
 
 int32_t TWin::WorldToDeviceX(double x) const {
     const double t =
-        XLog ? (WorldMin.x > 0.0 ? Log10(x / WorldMin.x) : 0.0) * Scale.x : (x - WorldMin.x) * Scale.x;
+        XLog ? (WorldMin.x > 0.0 ? LogSpan(WorldMin.x, x) : 0.0) * Scale.x : (x - WorldMin.x) * Scale.x;
     return MapOffset(DevTopLeft.x, t);
 }
 
 int32_t TWin::WorldToDeviceY(double y) const {
     const double t =
-        YLog ? (WorldMin.y > 0.0 ? Log10(y / WorldMin.y) : 0.0) * Scale.y : (y - WorldMin.y) * Scale.y;
+        YLog ? (WorldMin.y > 0.0 ? LogSpan(WorldMin.y, y) : 0.0) * Scale.y : (y - WorldMin.y) * Scale.y;
     return MapOffset(DevBottomRight.y, t);
 }
 
 double TWin::DeviceToWorldX(int32_t px) const {
     if (Scale.x == 0.0) return WorldMin.x;
     const double t = (px - DevTopLeft.x) / Scale.x;
-    return XLog ? WorldMin.x * Pow10(t) : WorldMin.x + t;
+    return XLog ? LogPoint(WorldMin.x, t) : WorldMin.x + t;
 }
 
 double TWin::DeviceToWorldY(int32_t py) const {
     if (Scale.y == 0.0) return WorldMin.y;
     const double t = (py - DevBottomRight.y) / Scale.y;
-    return YLog ? WorldMin.y * Pow10(t) : WorldMin.y + t;
+    return YLog ? LogPoint(WorldMin.y, t) : WorldMin.y + t;
 }
 
 void TWin::SetWorld(RealPoint min, RealPoint max) {
@@ -208,8 +222,8 @@ void TWin::UpdateScale() {
     }
     // A logarithmic range set directly (not through SetWorld) may be non-positive; its span is then 0 and
     // the axis keeps a unit scale instead of dividing by zero.
-    const double spanX = XLog ? Log10(WorldMax.x / WorldMin.x) : WorldMax.x - WorldMin.x;
-    const double spanY = YLog ? Log10(WorldMax.y / WorldMin.y) : WorldMax.y - WorldMin.y;
+    const double spanX = XLog ? LogSpan(WorldMin.x, WorldMax.x) : WorldMax.x - WorldMin.x;
+    const double spanY = YLog ? LogSpan(WorldMin.y, WorldMax.y) : WorldMax.y - WorldMin.y;
     Scale.x = spanX != 0.0 && std::isfinite(spanX) ? (DevBottomRight.x - DevTopLeft.x) / spanX : 1.0;
     Scale.y = spanY != 0.0 && std::isfinite(spanY) ? (DevTopLeft.y - DevBottomRight.y) / spanY : 1.0;
 }
@@ -276,7 +290,7 @@ QString FormatTickLabel(double v, int decimals) {
 }
 
 int LogGridPattern(double min, double max) {
-    const double t = min > 0.0 ? Log10(max / min) : 0.0;
+    const double t = min > 0.0 ? LogSpan(min, max) : 0.0;
     if (t > 5) return 0;
     if (t > 2) return 2;
     return 1;

@@ -32,6 +32,9 @@ TColor FromQColor(const QColor& color);
 // 0 for x <= 0; Pow10 gives 1e8 for y >= 1000 and 0 for y <= -1000.
 double Log10(double x);
 double Pow10(double y);
+// Log10(hi / lo): the decades from lo up to hi. Beyond about 308 decades (1e-300 .. 1e300) the ratio leaves
+// the doubles, and the difference of the two logarithms is taken instead.
+double LogSpan(double lo, double hi);
 // True when the range a .. b is too narrow to map onto pixels and label: its span is below 1e-12 of its
 // largest magnitude (or zero). Such a range is widened before drawing.
 bool Unresolvable(double a, double b);

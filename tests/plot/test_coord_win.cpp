@@ -64,6 +64,14 @@ private slots:
         g.WorldMin.x = 0.0;
         g.UpdateScale();
         QCOMPARE(g.Scale.x, 1.0);
+        // Six hundred decades (a curve of 1e-300 and 1e300 values): their ratio is beyond the doubles, their
+        // mapping is not.
+        g.SetWorld({1, 1e-300}, {2, 1e300});
+        g.SetYLog(true);
+        g.UpdateScale();
+        QCOMPARE(g.WorldToDeviceY(1e300), 10);
+        QCOMPARE(g.WorldToDeviceY(1.0), 110);
+        QVERIFY(std::fabs(g.DeviceToWorldY(10) / 1e300 - 1.0) < 1e-9);
     }
 
     void worldCorrections() {
