@@ -194,18 +194,6 @@ int RunRender(const std::vector<std::string>& args) {
         max.y = yrange->y;
     }
     g.SetWorld(min, max);
-    // A span beyond the largest double cannot be mapped to pixels: every point and label would land on one
-    // place.
-    const bool xWide =
-        !std::isfinite(g.XLog ? LogSpan(g.WorldMin.x, g.WorldMax.x) : g.WorldMax.x - g.WorldMin.x);
-    const bool yWide =
-        !std::isfinite(g.YLog ? LogSpan(g.WorldMin.y, g.WorldMax.y) : g.WorldMax.y - g.WorldMin.y);
-    if (xWide || yWide) {
-        const std::string option = xWide ? "--xrange" : "--yrange";
-        cli::Error(Cmd, (a.Has(option) ? option + " " + *a.Value(option) : "the range of the curves") +
-                            ": too wide to draw");
-        return cli::UsageError;
-    }
     QString error;
     if (!SaveGraph(*set, QString::fromStdString(*out), size, factor, error)) {
         cli::Error(Cmd, error.toStdString());

@@ -32,6 +32,14 @@ double LogPoint(double min, double decades) {
     return std::isfinite(v) && v > 0.0 ? v : Pow10(Log10(min) + decades);
 }
 
+// (v - min) * scale on a linear axis, also where v - min leaves the doubles (ends near the largest double,
+// whose scale is then tiny but finite).
+double LinearOffset(double v, double min, double scale) {
+    const double d = v - min;
+    if (std::isfinite(d) || !std::isfinite(v) || !std::isfinite(min)) return d * scale;
+    return (v * 0.5 - min * 0.5) * scale * 2.0;
+}
+
 int32_t MapOffset(int32_t origin, double t) {
     if (!(std::fabs(t) <= MaxDeviceOffset)) return 0; // also NaN
     return origin + static_cast<int32_t>(t);          // truncation toward zero
@@ -148,14 +156,14 @@ bool Unresolvable(double a, double b) {
 }
 
 int32_t TWin::WorldToDeviceX(double x) const {
-    const double t =
-        XLog ? (WorldMin.x > 0.0 ? LogSpan(WorldMin.x, x) : 0.0) * Scale.x : (x - WorldMin.x) * Scale.x;
+    const double t = XLog ? (WorldMin.x > 0.0 ? LogSpan(WorldMin.x, x) : 0.0) * Scale.x
+                          : LinearOffset(x, WorldMin.x, Scale.x);
     return MapOffset(DevTopLeft.x, t);
 }
 
 int32_t TWin::WorldToDeviceY(double y) const {
-    const double t =
-        YLog ? (WorldMin.y > 0.0 ? LogSpan(WorldMin.y, y) : 0.0) * Scale.y : (y - WorldMin.y) * Scale.y;
+    const double t = YLog ? (WorldMin.y > 0.0 ? LogSpan(WorldMin.y, y) : 0.0) * Scale.y
+                          : LinearOffset(y, WorldMin.y, Scale.y);
     return MapOffset(DevBottomRight.y, t);
 }
 
@@ -222,10 +230,15 @@ void TWin::UpdateScale() {
     }
     // A logarithmic range set directly (not through SetWorld) may be non-positive; its span is then 0 and
     // the axis keeps a unit scale instead of dividing by zero.
-    const double spanX = XLog ? LogSpan(WorldMin.x, WorldMax.x) : WorldMax.x - WorldMin.x;
-    const double spanY = YLog ? LogSpan(WorldMin.y, WorldMax.y) : WorldMax.y - WorldMin.y;
-    Scale.x = spanX != 0.0 && std::isfinite(spanX) ? (DevBottomRight.x - DevTopLeft.x) / spanX : 1.0;
-    Scale.y = spanY != 0.0 && std::isfinite(spanY) ? (DevTopLeft.y - DevBottomRight.y) / spanY : 1.0;
+    auto scale = [](bool log, double pixels, double min, double max) {
+        const double span = log ? LogSpan(min, max) : max - min;
+        if (span != 0.0 && std::isfinite(span)) return pixels / span;
+        // Finite ends further apart than the largest double: pixels per unit from half the span.
+        const bool halves = !log && std::isfinite(min) && std::isfinite(max);
+        return halves ? pixels * 0.5 / (max * 0.5 - min * 0.5) : 1.0;
+    };
+    Scale.x = scale(XLog, DevBottomRight.x - DevTopLeft.x, WorldMin.x, WorldMax.x);
+    Scale.y = scale(YLog, DevTopLeft.y - DevBottomRight.y, WorldMin.y, WorldMax.y);
 }
 
 void TWin::SetXLog(bool on) {

@@ -72,6 +72,12 @@ private slots:
         QCOMPARE(g.WorldToDeviceY(1e300), 10);
         QCOMPARE(g.WorldToDeviceY(1.0), 110);
         QVERIFY(std::fabs(g.DeviceToWorldY(10) / 1e300 - 1.0) < 1e-9);
+        // So is a linear span beyond the largest double.
+        g.XLog = false;
+        g.SetWorld({-1e308, 0}, {1e308, 1});
+        g.UpdateScale();
+        QCOMPARE(g.WorldToDeviceX(0.0), 250);
+        QCOMPARE(g.WorldToDeviceX(1e308), 450);
     }
 
     void worldCorrections() {
