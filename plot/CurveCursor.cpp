@@ -3,9 +3,11 @@
 #include <algorithm>
 
 namespace {
-// A value that rounds to zero at 4 decimals reads "0.0000", not "-0.0000".
+// A value that rounds to zero at 4 decimals reads "0.0000", not "-0.0000"; from 1e18 on, as on the axis
+// labels, with an exponent: 309 digits of a value near the largest double, cut by the status bar, read as
+// another number.
 QString Fixed4(double v) {
-    return FormatFixed(v, 4).rightJustified(8, QLatin1Char(' '));
+    return FormatTickLabel(v, 4).rightJustified(8, QLatin1Char(' '));
 }
 } // namespace
 

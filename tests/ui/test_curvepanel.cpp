@@ -277,6 +277,7 @@ private slots:
         QCOMPARE(panel->Crosshair.Pos.x, left + 100);
         QCOMPARE(panel->ReadoutText({1.5, -0.25}), QStringLiteral("(  1.5000, -0.2500)"));
         QCOMPARE(panel->ReadoutText({-0.00004, 2e-9}), QStringLiteral("(  0.0000,  0.0000)"));
+        QCOMPARE(panel->ReadoutText({3, 1.7976931348623157e308}), QStringLiteral("(  3.0000,1.7977e+308)"));
     }
 
     void clickSelectsCurveWithin80Pixels() {
