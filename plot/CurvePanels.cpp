@@ -265,6 +265,8 @@ void TCurvePanel::Undo() {
     if (!undo_.Has()) return;
     if (undo_.IsDeletion()) {
         if (!AddCurve(*undo_.Curve(), AutoUpdate, false)) return;
+        // The set gives a new curve the colour of its slot; the curve brought back keeps its own look.
+        Curve(CurveCount())->SetStyle(undo_.Curve()->GetStyle());
         undo_.Discard();
     } else {
         TPlottedCurve* slot = Curve(undo_.Index());

@@ -374,6 +374,11 @@ private slots:
         QCOMPARE(panel->Curve(2)->Y(1), 7.0);
         QCOMPARE(panel->Curve(2)->linecolor, TColor(0x123456));
         QVERIFY(!panel->HasUndo());
+        // A deleted curve comes back (last) in its own style, not in that of the slot it lands in.
+        panel->SetActiveCurve(2);
+        panel->DeleteActiveCurve();
+        panel->Undo();
+        QCOMPARE(panel->Curve(2)->linecolor, TColor(0x123456));
 
         // As a new curve: added last, without a file name, no undo kept.
         rec.Calls.clear();
