@@ -11,6 +11,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 const std::array<TColor, 12> CurveColorTable = {
@@ -248,6 +249,10 @@ void WCurveSet::RescaleRange(RealPoint& min, RealPoint& max) const {
             max = min + 2.0 * d;
             min -= d;
         }
+        // Near the largest double the widened ends stop at it.
+        const double top = std::numeric_limits<double>::max();
+        max = std::clamp(max, -top, top);
+        min = std::clamp(min, -top, top);
     };
     axis(lo.x, hi.x, Grid.XLog, min.x, max.x);
     axis(lo.y, hi.y, Grid.YLog, min.y, max.y);

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <cstring>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -111,6 +112,10 @@ private slots:
         QCOMPARE(world({Line(0, 10, 50, 50), Line(0, 10, 50, 50)}, false),
                  (std::vector<double>{0, 10, 45, 60}));
         QCOMPARE(world({Line(3, 3, 4, 4, 1)}, true), (std::vector<double>{2, 5, 0.4, 40}));
+        // Near the largest double the span stops at it: an end beyond it maps no point.
+        const double top = std::numeric_limits<double>::max();
+        QCOMPARE(world({Line(3, 3, 1.7e308, 1.7e308, 1)}, false)[3], top);
+        QCOMPARE(world({Line(3, 3, -top, -top, 1)}, false)[2], -top);
     }
 
     void removeAndDelete() {
