@@ -181,7 +181,6 @@ TEST(CliRender, BadRequestsChangeNothing) {
     expectUsage({sine, "-o", png, "--xrange", "5:1"}, "MIN must be below MAX");
     expectUsage({sine, "-o", png, "--ylog", "--yrange", "0:5"}, "logarithmic");
     expectUsage({sine, "-o", png, "--no-lines"}, "--symbols");
-    // Ends further apart than the largest double are drawn (from half the span).
     const auto wide = dir.Write("wide.dat", "0 -1e308\n1 1e308\n");
     EXPECT_EQ(RunCli({"render", wide, "--xrange", "-1e308:1e308", "-o", (dir / "wide.png").string()}).status,
               0);

@@ -113,9 +113,7 @@ private slots:
                  (std::vector<double>{0, 10, 45, 60}));
         QCOMPARE(world({Line(3, 3, 4, 4, 1)}, true), (std::vector<double>{2, 5, 0.4, 40}));
         // Near the largest double the span stops at it: an end beyond it maps no point.
-        const double top = std::numeric_limits<double>::max();
-        QCOMPARE(world({Line(3, 3, 1.7e308, 1.7e308, 1)}, false)[3], top);
-        QCOMPARE(world({Line(3, 3, -top, -top, 1)}, false)[2], -top);
+        QCOMPARE(world({Line(3, 3, 1.7e308, 1.7e308, 1)}, false)[3], std::numeric_limits<double>::max());
     }
 
     void removeAndDelete() {
