@@ -22,9 +22,6 @@ constexpr int MaxDecades = 800;
 // Labels longer than this are cut; fixed-point text of huge values would otherwise fill the page.
 constexpr int MaxLabelLength = 20;
 
-// A device offset is kept only within this many pixels of the plot's origin; beyond, the point maps to 0.
-constexpr double MaxDeviceOffset = 32000.0;
-
 // The value `decades` above min on a logarithmic axis; on an axis of several hundred decades the factor
 // alone would leave the doubles.
 double LogPoint(double min, double decades) {
@@ -155,16 +152,26 @@ bool Unresolvable(double a, double b) {
     return !(span > 1e-12 * std::max(std::fabs(a), std::fabs(b))) || !(span >= 1e-300);
 }
 
+namespace {
+double OffsetOf(bool log, double v, double min, double scale) {
+    return log ? (min > 0.0 ? LogSpan(min, v) : 0.0) * scale : LinearOffset(v, min, scale);
+}
+} // namespace
+
 int32_t TWin::WorldToDeviceX(double x) const {
-    const double t = XLog ? (WorldMin.x > 0.0 ? LogSpan(WorldMin.x, x) : 0.0) * Scale.x
-                          : LinearOffset(x, WorldMin.x, Scale.x);
-    return MapOffset(DevTopLeft.x, t);
+    return MapOffset(DevTopLeft.x, OffsetOf(XLog, x, WorldMin.x, Scale.x));
 }
 
 int32_t TWin::WorldToDeviceY(double y) const {
-    const double t = YLog ? (WorldMin.y > 0.0 ? LogSpan(WorldMin.y, y) : 0.0) * Scale.y
-                          : LinearOffset(y, WorldMin.y, Scale.y);
-    return MapOffset(DevBottomRight.y, t);
+    return MapOffset(DevBottomRight.y, OffsetOf(YLog, y, WorldMin.y, Scale.y));
+}
+
+double TWin::WorldToDeviceXF(double x) const {
+    return DevTopLeft.x + OffsetOf(XLog, x, WorldMin.x, Scale.x);
+}
+
+double TWin::WorldToDeviceYF(double y) const {
+    return DevBottomRight.y + OffsetOf(YLog, y, WorldMin.y, Scale.y);
 }
 
 double TWin::DeviceToWorldX(int32_t px) const {

@@ -51,6 +51,9 @@ public:
     int32_t Bottom() const { return DevBottomRight.y; }
 };
 
+// A device offset is kept only within this many pixels of the plot's origin; beyond, the point maps to 0.
+constexpr double MaxDeviceOffset = 32000.0;
+
 class TWin : public TWinA {
 public:
     // Pixels per world unit (linear) or per decade (logarithmic); x positive, y negative.
@@ -63,6 +66,10 @@ public:
     // A world value more than 32000 pixels from the origin of the plot maps to device coordinate 0.
     int32_t WorldToDeviceX(double x) const;
     int32_t WorldToDeviceY(double y) const;
+    // The device coordinate of a world value without that limit (it may be huge, infinite or NaN): for lines
+    // that must be cut at the plot's frame instead of running to device 0.
+    double WorldToDeviceXF(double x) const;
+    double WorldToDeviceYF(double y) const;
     double DeviceToWorldX(int32_t px) const;
     double DeviceToWorldY(int32_t py) const;
 

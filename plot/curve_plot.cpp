@@ -336,22 +336,89 @@ void TPlottedCurve::Draw(int32_t first, int32_t last, const TWin& grid, QPainter
         surface.setPen(pen);
         surface.setBrush(Qt::NoBrush);
         TSegmentBatch poly(surface, copyMode && linestyle == psSolid);
-        poly.MoveTo(dev(i1));
+        // A point further than MaxDeviceOffset from the plot maps to device 0; a segment to or from such a
+        // point is cut at the frame (grown by a pixel) in exact coordinates instead, and so is a segment
+        // between two points outside that crosses the plot (zoomed into a steep stretch of few points):
+        // otherwise the line would run to the device's corner or vanish.
+        const double bl = grid.Left() - 1.0, br = grid.Right() + 1.0, bt = grid.Top() - 1.0,
+                     bb = grid.Bottom() + 1.0;
+        auto exact = [&](int32_t i) {
+            return QPointF(grid.WorldToDeviceXF(xs[i - 1]), grid.WorldToDeviceYF(ys[i - 1]));
+        };
+        // Only a point at device 0 can have been mapped there from far away.
+        auto far = [&](int32_t i, QPoint d) {
+            if (d.x() != 0 && d.y() != 0) return false;
+            const QPointF e = exact(i);
+            return !(std::fabs(e.x() - grid.DevTopLeft.x) <= MaxDeviceOffset &&
+                     std::fabs(e.y() - grid.DevBottomRight.y) <= MaxDeviceOffset);
+        };
+        int32_t current = i1; // the point the batch stands on, or 0 after a cut segment
+        auto segment = [&](int32_t a, QPoint da, int32_t b, QPoint db, bool onlyCrossing) {
+            const bool exactEnds = !far(a, da) && !far(b, db);
+            if (exactEnds) {
+                // Both on one outer side of the frame: nothing of the segment shows.
+                if (onlyCrossing && ((da.x() < bl && db.x() < bl) || (da.x() > br && db.x() > br) ||
+                                     (da.y() < bt && db.y() < bt) || (da.y() > bb && db.y() > bb)))
+                    return;
+                if (!onlyCrossing) {
+                    if (current != a) poly.MoveTo(da);
+                    poly.LineTo(db);
+                    current = b;
+                    return;
+                }
+            }
+            const QPointF ea = exact(a), eb = exact(b);
+            // Liang-Barsky: the part of a -> b within the grown frame, if any.
+            double t0 = 0.0, t1 = 1.0;
+            const double dx = eb.x() - ea.x(), dy = eb.y() - ea.y();
+            const double p[4] = {-dx, dx, -dy, dy};
+            const double q[4] = {ea.x() - bl, br - ea.x(), ea.y() - bt, bb - ea.y()};
+            for (int k = 0; k < 4; ++k) {
+                if (p[k] == 0.0) {
+                    if (q[k] < 0.0) return;
+                    continue;
+                }
+                const double r = q[k] / p[k];
+                if (!std::isfinite(r)) return;
+                if (p[k] < 0.0)
+                    t0 = std::max(t0, r);
+                else
+                    t1 = std::min(t1, r);
+                if (t0 > t1) return;
+            }
+            if (exactEnds) {
+                poly.MoveTo(da);
+                poly.LineTo(db);
+                current = b;
+                return;
+            }
+            auto at = [&](double t) {
+                return QPoint(static_cast<int>(std::floor(ea.x() + t * dx)),
+                              static_cast<int>(std::floor(ea.y() + t * dy)));
+            };
+            poly.MoveTo(at(t0));
+            poly.LineTo(at(t1));
+            current = 0;
+        };
+        QPoint previousDev = dev(i1);
+        poly.MoveTo(previousDev);
         int32_t out = 0;
+        int32_t previous = i1;
         for (int32_t i = i1 + 1; i <= i2; i += step) {
             const QPoint p = dev(i);
-            if (grid.PtInside({p.x(), p.y()}))
+            if (grid.PtInside({p.x(), p.y()}) && !far(i, p))
                 out = out >= 2 ? -1 : 0;
             else
                 ++out;
-            if (out < 2) {
-                if (out == -1) {
-                    // Re-enter from the point just before this one, not from the last point drawn.
-                    poly.MoveTo(dev(i - 1));
-                    out = 0;
-                }
-                poly.LineTo(p);
+            if (out == -1) {
+                // Re-enter from the point just before this one, not from the last point drawn.
+                segment(i - 1, i - 1 == previous ? previousDev : dev(i - 1), i, p, false);
+                out = 0;
+            } else {
+                segment(previous, previousDev, i, p, out >= 2);
             }
+            previous = i;
+            previousDev = p;
         }
         poly.Flush();
         // A curve of one visible point has no line to draw: it shows as a dot of the line's colour, so that a

@@ -89,6 +89,20 @@ private slots:
         // The line re-enters from (5, 12), the point just before the first one back inside.
         const int midX = (dev(5, 0).x() + dev(6, 0).x()) / 2;
         QVERIFY(Count(img, Red, QRect(QPoint(midX, dev(0, 12).y()), QPoint(midX, dev(0, 5).y()))) > 0);
+
+        // Zoomed into a steep stretch of few points: segments between two points outside cross the plot, and
+        // ends far beyond it (where the device mapping gives 0) are cut at the frame, not run to the corner.
+        const TPlottedCurve peak = Curve({{1, 0}, {2, 0}, {3, 10}, {4, 0}, {5, 0}});
+        for (const auto& [min, max] : {std::pair<RealPoint, RealPoint>{{1.76, 3.3}, {4.32, 8}},
+                                       std::pair<RealPoint, RealPoint>{{2.9999, 9.998}, {3.0001, 10.0002}}}) {
+            TWin z = PlotWindow();
+            z.SetWorld(min, max);
+            z.UpdateScale();
+            const QImage zoomed = Drawn(peak, z);
+            QVERIFY(Count(zoomed, Red, QRect(QPoint(50, 100), QPoint(149, 150))) > 0);
+            QVERIFY(Count(zoomed, Red, QRect(QPoint(151, 100), QPoint(250, 150))) > 0);
+            QCOMPARE(Count(zoomed, Red, QRect(0, 0, 45, 200)), 0); // the margin left of the plot
+        }
     }
 
     void symbolsAreCirclesNearThePlot() {
