@@ -429,15 +429,22 @@ void TGrid::Draw(QPainter& surface, int32_t width, int32_t height) {
     surface.restore();
 }
 
+// Grid lines of a logarithmic axis closer than this to the one drawn before are left out: an axis of
+// hundreds of decades would otherwise be one grey area hiding the curves.
+constexpr int32_t MinGridGap = 3;
+
 void TGrid::DrawGridLines(QPainter& surface, int32_t nx, int32_t ny) {
     const QColor c = ToQColor(color);
     if (XLog) {
         int mult[10];
         const int n = GridMultiples(LogGridPattern(WorldMin.x, WorldMax.x), mult);
+        int32_t last = Left() - MinGridGap;
         ForDecades(std::floor(Log10(WorldMin.x)), WorldMax.x, [&](int, double decade) {
             for (int j = 0; j < n; ++j) {
                 const int32_t x = WorldToDeviceX(mult[j] * decade);
-                if (x >= Left() && x <= Right()) VLine(surface, x, Top(), Bottom() + 1, c);
+                if (x < Left() || x > Right() || x - last < MinGridGap) continue;
+                VLine(surface, x, Top(), Bottom() + 1, c);
+                last = x;
             }
         });
     } else {
@@ -449,10 +456,13 @@ void TGrid::DrawGridLines(QPainter& surface, int32_t nx, int32_t ny) {
     if (YLog) {
         int mult[10];
         const int n = GridMultiples(LogGridPattern(WorldMin.y, WorldMax.y), mult);
+        int32_t last = Bottom() + MinGridGap;
         ForDecades(std::floor(Log10(WorldMin.y)), WorldMax.y, [&](int, double decade) {
             for (int j = 0; j < n; ++j) {
                 const int32_t y = WorldToDeviceY(mult[j] * decade);
-                if (y >= Top() && y <= Bottom()) HLine(surface, Left(), Right(), y, c);
+                if (y < Top() || y > Bottom() || last - y < MinGridGap) continue;
+                HLine(surface, Left(), Right(), y, c);
+                last = y;
             }
         });
     } else {

@@ -233,6 +233,13 @@ private slots:
         QCOMPARE(int(cols.size()), 8); // 100 .. 1e9
         QCOMPARE(*cols.begin(), g.Left());
         QVERIFY(*cols.rbegin() <= g.Right());
+
+        // Hundreds of decades: lines closer than three pixels are left out, so the plot is not one grey area.
+        g.SetWorld({1e-300, 0}, {1e300, 10});
+        DrawOn(g, img);
+        const auto dense = GridColumns(g, img);
+        QVERIFY(dense.size() > 50);
+        for (auto a = dense.begin(), b = std::next(a); b != dense.end(); ++a, ++b) QVERIFY(*b - *a >= 3);
     }
 };
 
