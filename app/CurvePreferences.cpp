@@ -19,20 +19,147 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 // ---------------------------------------------------------------- the file
 
 namespace {
-QString Text(const QSettings& s, const char* key, const QString& fallback) {
-    const QVariant v = s.value(QLatin1String(key));
-    if (!v.isValid()) return fallback;
-    // A value with commas that was not written by us comes back as a list.
-    if (v.typeId() == QMetaType::QStringList) return v.toStringList().join(QLatin1Char(','));
-    return v.toString();
+// The values of an INI file by "Section/Key" ("Key" alone in [General]), each as the text QSettings wrote.
+// The file is read here, not through QSettings: QSettings turns a value written as "@Variant(...)" into
+// whatever type its bytes name (a picture, a date, any registered type) while it reads a section, so the
+// file would choose what is built from its bytes. Here every value stays text; one that names a type is
+// damaged and gives the default, as any other value that is not what the key holds.
+using TIniValues = QHash<QString, QString>;
+
+// A key or section name as QSettings writes it: %XX or %UXXXX for characters outside plain ASCII names.
+QString IniName(const QByteArray& raw) {
+    QString name;
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        bool ok = false;
+        if (raw[i] == '%' && i + 2 < raw.size() && raw[i + 1] == 'U') {
+            const uint code = raw.mid(i + 2, 4).toUInt(&ok, 16);
+            if (ok && i + 5 < raw.size()) {
+                name += QChar(char16_t(code));
+                i += 5;
+                continue;
+            }
+        } else if (raw[i] == '%' && i + 2 < raw.size()) {
+            const uint code = raw.mid(i + 1, 2).toUInt(&ok, 16);
+            if (ok) {
+                name += QChar(char16_t(code));
+                i += 2;
+                continue;
+            }
+        }
+        name += QChar::fromLatin1(raw[i]);
+    }
+    return name;
+}
+
+// A value as QSettings writes a string: quoted stretches, backslash escapes (\n, \xHHHH, \0oo), a
+// doubled "@" for a text that starts with one, and commas outside quotes between the items of a list
+// (joined again by commas: a folder name with commas written by another program stays whole). A value
+// that starts with a single "@" names a type (@Variant, @ByteArray, @Invalid, ...): no text, so damaged.
+std::optional<QString> IniValue(const QByteArray& raw) {
+    const QString text = QString::fromUtf8(raw);
+    QString value, item, blanks; // blanks: white space outside quotes, kept only inside an item
+    bool quoted = false, started = false, listed = false;
+    const auto digit = [](QChar c, int base) {
+        const int d = c.isDigit()                                    ? c.digitValue()
+                      : (c.toLower() >= u'a' && c.toLower() <= u'f') ? c.toLower().unicode() - u'a' + 10
+                                                                     : 99;
+        return d < base ? d : -1;
+    };
+    const auto add = [&](QChar c) {
+        item += blanks;
+        blanks.clear();
+        item += c;
+        started = true;
+    };
+    const auto endItem = [&] {
+        if (listed) value += u',';
+        value += item;
+        item.clear();
+        blanks.clear();
+        started = false;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u'"') {
+            quoted = !quoted;
+            item += blanks;
+            blanks.clear();
+            started = true;
+        } else if (c == u'\\' && i + 1 < text.size()) {
+            const QChar e = text[++i];
+            static const QString from = QStringLiteral("abfnrtv\"'?\\"),
+                                 to = QStringLiteral("\a\b\f\n\r\t\v\"'?\\");
+            if (const qsizetype k = from.indexOf(e); k >= 0) {
+                add(to[k]);
+            } else if (e == u'x' || digit(e, 8) >= 0) {
+                const int base = e == u'x' ? 16 : 8;
+                uint code = e == u'x' ? 0 : uint(digit(e, 8));
+                for (int n = 0; n < 4 && i + 1 < text.size() && digit(text[i + 1], base) >= 0; ++n)
+                    code = code * uint(base) + uint(digit(text[++i], base));
+                add(QChar(char16_t(code & 0xFFFF)));
+            } else {
+                add(e);
+            }
+        } else if (quoted) {
+            add(c);
+        } else if (c == u',') {
+            endItem();
+            listed = true;
+        } else if (c == u';') {
+            break; // a comment to the end of the line
+        } else if (c.isSpace()) {
+            if (started) blanks += c;
+        } else {
+            add(c);
+        }
+    }
+    endItem();
+    if (value.startsWith(u'@')) {
+        if (!value.startsWith(QLatin1String("@@"))) return std::nullopt;
+        value.remove(0, 1);
+    }
+    return value;
+}
+
+// Reads every "key=value" line under its section. Values that name a type are left out (damaged: the
+// default serves); a key that comes again takes its last value.
+TIniValues ReadIni(const QString& file) {
+    TIniValues values;
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) return values;
+    QString section;
+    for (QByteArray line : in.readAll().split('\n')) {
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#')) continue;
+        if (line.startsWith('[')) {
+            const qsizetype close = line.indexOf(']');
+            section = IniName(line.mid(1, close < 0 ? -1 : close - 1).trimmed());
+            if (section.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0) section.clear();
+            continue;
+        }
+        const qsizetype eq = line.indexOf('=');
+        if (eq <= 0) continue;
+        const QString key = IniName(line.left(eq).trimmed());
+        const QString path = section.isEmpty() ? key : section + u'/' + key;
+        if (std::optional<QString> value = IniValue(line.mid(eq + 1)))
+            values.insert(path, *value);
+        else
+            values.remove(path);
+    }
+    return values;
+}
+
+QString Text(const TIniValues& s, const char* key, const QString& fallback) {
+    return s.value(QLatin1String(key), fallback);
 }
 
 // A whole number of at most 32 bits (colours are written signed by some programs), or the fallback.
-int64_t Integer(const QSettings& s, const char* key, int64_t fallback) {
+int64_t Integer(const TIniValues& s, const char* key, int64_t fallback) {
     bool ok = false;
     const qlonglong v = Text(s, key, QString()).trimmed().toLongLong(&ok);
     if (!ok || v < std::numeric_limits<int32_t>::min() || v > std::numeric_limits<uint32_t>::max())
@@ -40,14 +167,14 @@ int64_t Integer(const QSettings& s, const char* key, int64_t fallback) {
     return v;
 }
 
-bool Flag(const QSettings& s, const char* key, bool fallback) {
+bool Flag(const TIniValues& s, const char* key, bool fallback) {
     const QString t = Text(s, key, QString()).trimmed();
     if (t.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0) return true;
     if (t.compare(QLatin1String("false"), Qt::CaseInsensitive) == 0) return false;
     return Integer(s, key, fallback ? 1 : 0) != 0;
 }
 
-TColor Color(const QSettings& s, const char* key, TColor fallback) {
+TColor Color(const TIniValues& s, const char* key, TColor fallback) {
     return static_cast<TColor>(static_cast<uint32_t>(Integer(s, key, fallback)));
 }
 
@@ -120,7 +247,7 @@ QString PreferencesFile() {
 TPreferences ReadPreferencesFile(const QString& file) {
     TPreferences p;
     if (!QFileInfo(file).isFile()) return p;
-    const QSettings s(file, QSettings::IniFormat);
+    const TIniValues s = ReadIni(file);
     p.Current = Text(s, "Directories/Current", p.Current);
     p.Lines = Flag(s, "Display/Lines", p.Lines);
     p.Symbols = Flag(s, "Display/Symbols", p.Symbols);

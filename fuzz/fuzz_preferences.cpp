@@ -1,8 +1,10 @@
 // The preferences reader on any file: no crash, every value within what the program can use, and the values
-// read survive a write and a read unchanged.
+// read survive a write and a read unchanged. The file is read as the program reads it, inside a GUI
+// application (offscreen), so that what the program can do with a value the target can too.
 #include "app/CurvePreferences.h"
 #include "fuzzcheck.h"
 
+#include <QApplication>
 #include <QFile>
 
 #include <fstream>
@@ -23,6 +25,12 @@ bool Same(const TPreferences& a, const TPreferences& b) {
            a.AutoUpdate == b.AutoUpdate;
 }
 } // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static QApplication app(*argc, *argv);
+    return 0;
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QString input = NextFile(".ini"), written = NextFile("-w.ini");

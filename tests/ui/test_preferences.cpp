@@ -75,6 +75,17 @@ private slots:
             << QByteArray("[Display]\nLines=0\nSymbols=0\n") << true << false << 3 << user;
         QTest::newRow("bad values") << QByteArray("[Display]\nLines=yes\nSymbolSize=3,5\nBackColor=green\n")
                                     << true << false << 3 << user;
+        // Values that name a type: QSettings would build a flag, a number, a text and a picture from their
+        // bytes; each is a damaged value and gives the default.
+        static const char typed[] =
+            "[Display]\r\nLines\x01\x00\x00\x03=[General]\nx=@Variant(\\0\\0\\0Ax7f)\n"
+            "[Display]\nSymbols=@Variant(\\0\\0\\0\\x1\\0\\x1)\n"
+            "SymbolSize=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\0\\t)\n"
+            "BackColor=@Variant(\\0\\0\\0\\x2\\0\\0\\0\\0\\xff)\n"
+            "GridColor=@Variant(\\0\\0\\x10\\x1\\0\\0\\0\\0\\0)\n"
+            "[Fitting]\nFunctionLiabrary=@ByteArray(Mine.dat)\n";
+        QTest::newRow("values naming types")
+            << QByteArray(typed, sizeof typed - 1) << true << false << 3 << user;
         QTest::newRow("garbage") << QByteArray("\x01\xff[[=\n\0\0binary\x80\x81=\n[Display\nLines==", 34)
                                  << true << false << 3 << user;
     }
@@ -104,7 +115,7 @@ private slots:
         w.CurvePanel->Crosshair.CursorColor = 0x800080;
         w.SetNewCurveMode(true);
         w.SetAutoUpdate(false);
-        w.SetDataDir(dir.filePath("data dir, with comma"));
+        w.SetDataDir(dir.filePath("@data dir, with comma; \"quoted\" \\ and \u00e9"));
         w.close(); // the main window writes the file
         const QString text = ReadText(Ini());
         for (const char* line :
@@ -134,7 +145,7 @@ private slots:
         QVERIFY(again.Action(QStringLiteral("NewCurveModeBtn"))->isChecked());
         QVERIFY(!again.CurvePanel->AutoUpdate);
         QVERIFY(!again.Action(QStringLiteral("AutoUpdateBtn"))->isChecked());
-        QCOMPARE(again.DataDir, dir.filePath("data dir, with comma") + '/');
+        QCOMPARE(again.DataDir, dir.filePath("@data dir, with comma; \"quoted\" \\ and \u00e9") + '/');
     }
 
     void preferencesDialogCancelOrOkWritesTheFile() {
