@@ -20,7 +20,9 @@ graphmill_build() {
     local dir=$1
     shift
     if [ ! -f "$dir/build.ninja" ]; then
-        cmake -S . -B "$dir" -G Ninja "$@"
+        local launcher=()
+        command -v ccache > /dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+        cmake -S . -B "$dir" -G Ninja "${launcher[@]}" "$@"
     fi
     cmake --build "$dir"
 }
