@@ -315,7 +315,10 @@ int RunFit(const std::vector<std::string>& args) {
         for (const auto& text : a.Values(option)) {
             if (!ParseParamRef(fit, option, text, true, term, param, value)) return cli::UsageError;
             if (std::fabs(value) > BoundLimit) {
-                cli::Error("fit", std::string(option) + " '" + text + "': bounds lie within -1e12 to 1e12");
+                cli::Error(
+                    "fit",
+                    std::string(option) + " '" + text +
+                        "': bounds lie within about -1.7e38 to 1.7e38, what the function library holds");
                 return cli::UsageError;
             }
             TPeak& p = fit.Term(term);

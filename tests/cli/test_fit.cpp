@@ -291,7 +291,8 @@ TEST(CliLibrary, DefineListShowDelete) {
               0);
     EXPECT_EQ(RunCli({"library", "list", lib}).out, "line\ta b\ndecay\tA k\n");
     EXPECT_EQ(RunCli({"library", "show", lib, "line"}).out,
-              "a*x+b\na\tx\t0\t-10000000000\t10000000000\tnone\nb\t1\t0.5\t-10\t10\toffset\n");
+              "a*x+b\na\tx\t0\t-1.7014118346031449e+38\t1.7014118346031449e+38\tnone\nb\t1\t0.5\t-"
+              "10\t10\toffset\n");
     EXPECT_TRUE(
         Has(RunCli({"library", "show", lib, "decay"}).out, "k\t0-x*EXPR(1)\t1\t0\t100\texponential b\n"));
     // the define check's messages reach the user (each is checked on the library itself); the option
@@ -306,7 +307,7 @@ TEST(CliLibrary, DefineListShowDelete) {
         {{"--name", "n", "--function", "a", "--param", "a=1,0,0,1,12"}, "no guess style"},
         {{"--name", "n", "--function", "a", "--param", "a=1,0,5,1"},
          "parameter a: its min 5 lies above its max 1"},
-        {{"--name", "n", "--function", "a", "--param", "a=1,2e10"},
+        {{"--name", "n", "--function", "a", "--param", "a=1,2e10,-1e10,1e10"},
          "parameter a: its start value 2e+10 lies outside its bounds -1e+10 to 1e+10"},
     };
     for (const auto& [options, message] : refusals) {

@@ -227,7 +227,7 @@ TEST(FitEngine, DefaultBoundsKeepTheDataScaleAndBoundsAreFlagged) {
     EXPECT_EQ(lines[1],
               "Parameters marked (at min) or (at max) ended at a bound; the best fit may lie beyond it.");
     EXPECT_EQ(lines.back().substr(lines.back().size() - 10), "  (at max)") << lines.back();
-    EXPECT_NE(fit.FullResultText().find("offset = 10000000000 \u00b1 "), std::string::npos);
+    EXPECT_NE(fit.FullResultText().find("offset = 1e+10 \u00b1 "), std::string::npos);
     EXPECT_NE(fit.FullResultText().find("  (at max)\n"), std::string::npos);
     // At the lower bound, and both sides of it; a locked parameter on a bound is not flagged.
     TPeak p = TPeak::Create(TPeak::Gaussian);

@@ -116,7 +116,7 @@ TEST(FitUserTerm, PeakOnABackgroundIsGuessedAndFittedOverManyPoints) {
     f.AddVariable("b", "1", 0, -1e10, 1e10, gsOffset);
     // The example peak, 12.5 wide 0.8 high 6 on 1 + 0.05 x, over 0..20, without its noise; enough points that
     // the sums are spread over the cores.
-    const int32_t n = 300001;
+    const int32_t n = 100001;
     TCurveB data(n);
     for (int32_t i = 0; i < n; ++i) {
         const double x = 20.0 * i / (n - 1);
@@ -128,7 +128,7 @@ TEST(FitUserTerm, PeakOnABackgroundIsGuessedAndFittedOverManyPoints) {
     ASSERT_TRUE(fit.AddUserTerm(f));
     fit.InitialGuesses(data, 1, n);
     EXPECT_DOUBLE_EQ(fit.Term(0).value[4], (1.0 + 2.0) / 2);
-    EXPECT_NEAR(fit.Term(0).value[2], 12.5, 1e-3);
+    EXPECT_NEAR(fit.Term(0).value[2], 12.5, 0.01); // the highest point
     ASSERT_TRUE(fit.RunFit());
     EXPECT_EQ(fit.Failed(), 0);
     EXPECT_NEAR(fit.Term(0).value[2], 12.5, 0.05);
@@ -136,11 +136,11 @@ TEST(FitUserTerm, PeakOnABackgroundIsGuessedAndFittedOverManyPoints) {
     // The model over the points is the same whether the sums ran on one thread or several.
     TFitParamB one;
     TCurveB few(7);
-    for (int32_t i = 1; i <= 7; ++i) few.AddPoint(data.X(i * 40000), data.Y(i * 40000));
+    for (int32_t i = 1; i <= 7; ++i) few.AddPoint(data.X(i * 14000), data.Y(i * 14000));
     ASSERT_TRUE(one.SetData(few, 1, 7));
     ASSERT_TRUE(one.AddUserTerm(f));
     one.Term(0).value = fit.Term(0).value;
     TCurveB at;
     ASSERT_TRUE(fit.ModelAtDataPoints(at, false));
-    for (int32_t i = 1; i <= 7; ++i) EXPECT_EQ(one.ModelValueAt(few.X(i), -1), at.Y(i * 40000)) << i;
+    for (int32_t i = 1; i <= 7; ++i) EXPECT_EQ(one.ModelValueAt(few.X(i), -1), at.Y(i * 14000)) << i;
 }
