@@ -254,11 +254,11 @@ private slots:
 
         // Bounds first (a minimum above the maximum is refused), then the guesses, a typed value and a lock,
         // in the order graphmill-cli applies them.
-        Enter(Row(2).MaxEdit, QStringLiteral("-1e11"));
-        QCOMPARE(msg->Texts("error"),
-                 QStringList{QStringLiteral("The minimum of x0 must not lie above its maximum.")});
-        QCOMPARE(P().Fit().Term(1).max[2], Real48Max);
         Enter(Row(3).MaxEdit, QStringLiteral("0.7"));
+        Enter(Row(3).MinEdit, QStringLiteral("0.9"));
+        QCOMPARE(msg->Texts("error"),
+                 QStringList{QStringLiteral("The minimum of hwhm must not lie above its maximum.")});
+        QCOMPARE(P().Fit().Term(1).min[3], 1e-10);
         // Enter confirms the field and nothing else: the chooser beside the panel stays open.
         QVERIFY(P().Chooser()->isVisible());
         P().InitBtn->click();
@@ -307,9 +307,9 @@ private slots:
         QCOMPARE(Value(0, 1), 1.0);
         QVERIFY2(held.contains(QLatin1String("Parameters marked (at min) or (at max) ended at a bound")),
                  qPrintable(held));
-        QVERIFY(held.contains(QLatin1String("(offset)  1.0000 \u00b1")));
+        QVERIFY(held.contains(QStringLiteral("(offset)  1.0000 \u00b1")));
         QVERIFY(held.contains(QLatin1String("  (at max)")));
-        QVERIFY(fullText.contains(QLatin1String("offset = 1 \u00b1 ")) && fullText.contains("(at max)"));
+        QVERIFY(fullText.contains(QStringLiteral("offset = 1 \u00b1 ")) && fullText.contains("(at max)"));
 
         // Max iterations 0: Fit evaluates the start only; the count shows 0.
         Enter(Row(1).MaxEdit, QStringLiteral("100"));
