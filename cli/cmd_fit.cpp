@@ -2,6 +2,7 @@
 // the fit panel runs it.
 #include "cli/cli.h"
 #include "cli/cliio.h"
+#include "curves/real48.h"
 #include "expr/UserFunctions.h"
 #include "fit/Fit2.h"
 
@@ -13,8 +14,8 @@
 
 namespace {
 
-// Bounds typed into the parameter rows are limited to this magnitude.
-constexpr double BoundLimit = 1e12;
+// Bounds are limited to what the function library can hold, as in the fit panel's rows.
+constexpr double BoundLimit = Real48Max;
 
 struct TTermSpec {
     int32_t type = TPeak::Polynomial;
@@ -173,7 +174,9 @@ std::string ResultJson(const TFitParamB& fit) {
     static const char* const statusNames[] = {"converged", "max_iterations", "failed"};
     std::string j = "{\n";
     j += "  \"status\": " + JsonString(statusNames[static_cast<int>(fit.Status())]) + ",\n";
-    j += "  \"message\": " + JsonString(fit.ResultLines().front()) + ",\n";
+    // The status line; for a failed fit the line that says what failed.
+    const std::vector<std::string> lines = fit.ResultLines();
+    j += "  \"message\": " + JsonString(lines[fit.Failed() != 0 && lines.size() > 1 ? 1 : 0]) + ",\n";
     j += "  \"iterations\": " + std::to_string(fit.iterations) + ",\n";
     j += "  \"points\": " + std::to_string(fit.PointCount()) + ",\n";
     j += "  \"chi_square\": " + JsonNumber(fit.SumOfSquares()) + ",\n";
@@ -193,7 +196,8 @@ std::string ResultJson(const TFitParamB& fit) {
                  ", \"type\": " + JsonString(p.TypeName()) + ", \"name\": " + JsonString(name) +
                  ", \"value\": " + JsonNumber(p.value[i]) + ", \"sigma\": " + JsonNumber(p.sigma[i]) +
                  ", \"locked\": " + (p.lock[i] ? "true" : "false") + ", \"min\": " + JsonNumber(p.min[i]) +
-                 ", \"max\": " + JsonNumber(p.max[i]) + "}";
+                 ", \"max\": " + JsonNumber(p.max[i]) + ", \"at_bound\": " +
+                 (BoundReached(p, k) != nullptr ? JsonString(BoundReached(p, k)) : std::string("null")) + "}";
             separator = ",\n";
         }
     }
@@ -311,7 +315,10 @@ int RunFit(const std::vector<std::string>& args) {
         for (const auto& text : a.Values(option)) {
             if (!ParseParamRef(fit, option, text, true, term, param, value)) return cli::UsageError;
             if (std::fabs(value) > BoundLimit) {
-                cli::Error("fit", std::string(option) + " '" + text + "': bounds lie within -1e12 to 1e12");
+                cli::Error(
+                    "fit",
+                    std::string(option) + " '" + text +
+                        "': bounds lie within about -1.7e38 to 1.7e38, what the function library holds");
                 return cli::UsageError;
             }
             TPeak& p = fit.Term(term);
@@ -407,7 +414,7 @@ const cli::TRegister fitCommand(
      "                       tabulated:PATH (a curve file sampled at the data points), user:NAME\n"
      "  --library LIBFILE    the function library of user terms\n"
      "  --range FIRST LAST   the data points fitted (point indices; default the whole curve, at least 4)\n"
-     "  --min T.K=VALUE      lower bound of parameter K of term T (both from 1); |VALUE| <= 1e12\n"
+     "  --min T.K=VALUE      lower bound of parameter K of term T (both from 1); |VALUE| <= 1.7e38\n"
      "  --max T.K=VALUE      upper bound\n"
      "  --no-guess           keep the terms' defaults instead of the initial guesses from the data\n"
      "  --set T.K=VALUE      start value (clamped to the bounds), applied after the guesses\n"
@@ -423,8 +430,9 @@ const cli::TRegister fitCommand(
      "  --json               print the result as one JSON object instead of the result text: status,\n"
      "                       message, iterations, points, chi_square (sum of squared residuals),\n"
      "                       reduced_chi_square, reported (the text's ChiSquare), r_squared and\n"
-     "                       parameters (term, index, type, name, value, sigma, locked, min, max), every\n"
-     "                       number exact to the last bit\n"
+     "                       parameters (term, index, type, name, value, sigma, locked, min, max,\n"
+     "                       at_bound: \"min\" or \"max\" for a free parameter that ended at that bound,\n"
+     "                       else null), every number exact to the last bit\n"
      "  -o PATH              also write the model curve as Generate makes it: as many points as FILE has,\n"
      "                       evenly spaced over FILE's whole x range\n"
      "  --generate-term T    with -o: term T alone instead of the whole model\n"

@@ -94,8 +94,8 @@ bool ParseParam(const std::string& text, TUserParamDef& p) {
         return false;
     }
     p = TUserParamDef{};
-    p.Min = -1e10;
-    p.Max = 1e10;
+    p.Min = -Real48Max;
+    p.Max = Real48Max;
     // The name is taken as typed: a space in it makes the define check refuse it.
     p.Name = text.substr(0, eq);
     std::vector<std::string> fields;
@@ -255,7 +255,7 @@ const cli::TRegister
                     "define: adds the function F of x (spaces removed) with one --param per "
                     "parameter, in order (at most\n"
                     "  9): its derivative formula, and optionally its initial value (0), "
-                    "bounds (-1e10, 1e10) and guess\n"
+                    "bounds (about -1.7e38, 1.7e38: open) and guess\n"
                     "  style, a name (none, offset, slope, aux. function, peak amplitude, "
                     "peak position, peak width,\n"
                     "  exponential a, exponential b, sine amplitude, sine k, sine phase) or "

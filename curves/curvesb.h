@@ -125,8 +125,8 @@ public:
     // ---- smoothing and regression (curvesb_smooth.cpp)
     // Moving least-squares polynomial of the given order over the n points nearest in x to each point,
     // each fit on the unchanged data in powers of x minus the point's x (so that it stays right however far
-    // the curve lies from x = 0). A point whose window fit fails, or (order 2 and up) has a quadratic term
-    // below 1e-40, keeps its value. Fails, unchanged, when n < 3, n > Count() or n <= order.
+    // the curve lies from x = 0). A point whose window fit fails (too few different x in its window) keeps
+    // its value. Fails, unchanged, when n < 3, n > Count() or n <= order.
     virtual bool SplineSmooth(int32_t n, int order);
     // Replaces y by the least-squares polynomial over the whole curve; coeffs gets a0..a_order. Fails,
     // unchanged, below order + 1 points or for singular equations; exactly order + 1 points divide by zero

@@ -192,9 +192,11 @@ bool TCurveB::FromFunction(const std::string& formula, double right, double left
     std::vector<double> nx(static_cast<size_t>(n)), ny(static_cast<size_t>(n));
     const double step = (right - left) / (n - 1);
     const int32_t limit = FormulaFailureLimit(n);
-    double x = left;
     int32_t failures = 0;
-    for (int32_t i = 0; i < n; x += step) {
+    // Grid value k is left + k step, formed afresh so that rounding does not build up along the grid.
+    double k = 0.0;
+    for (int32_t i = 0; i < n; k += 1.0) {
+        const double x = left + k * step;
         double v;
         if (expr.Evaluate(x, v) != 0) {
             // Skipped: the grid goes on past right until every point is stored, or gives up.

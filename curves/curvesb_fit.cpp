@@ -4,13 +4,12 @@ bool TCurveB::MakeFitCurve(const TFitModel& model, int32_t selector) {
     const int32_t terms = model.ModelTermCount();
     if (terms <= 0 || selector < -1 || selector >= terms || !(XMin < XMax)) return false;
     Comment = "fitted curve";
-    // The step is accumulated by repeated addition, so the last x may differ from XMax by rounding.
+    // Each x is XMin + i step, formed afresh, and the last one is XMax itself.
     const double step = count_ > 1 ? (XMax - XMin) / (count_ - 1) : 0.0;
-    double x = XMin;
     for (int32_t i = 0; i < count_; ++i) {
+        const double x = i > 0 && i == count_ - 1 ? XMax : XMin + i * step;
         x_[static_cast<size_t>(i)] = x;
         y_[static_cast<size_t>(i)] = model.ModelValueAt(x, selector);
-        x += step;
     }
     CalcYRange();
     return true;

@@ -11,15 +11,17 @@
 bool TCurveB::Resample(double interval, double offset) {
     const double h = interval;
     if (!(h > 0.0)) return false;
-    // The grid holds offset and steps by h, by repeated addition as the user would count it. The walks are
-    // bounded so that an offset far away or an interval lost in the rounding of x cannot stall.
+    // The grid holds offset and steps by h. Each value is offset + k h, formed afresh: values summed step
+    // by step drift by a rounding per step, so that a grid meant to stop just before XMax gained a value
+    // a hair below it (4000 steps of 0.025 from 0 make 99.9999999999976, not 100).
     if (!(std::fabs(offset - XMin) / h <= MaxGridPoints)) return false;
-    int64_t steps = 0;
-    double g = offset;
-    while (g > XMin)
-        if (g -= h, ++steps > MaxGridPoints) return false;
-    while (g < XMin)
-        if (g += h, ++steps > MaxGridPoints) return false;
+    // The first grid value at or above XMin. The quotient is right to within a step or two; the walks are
+    // bounded so that an interval lost in the rounding of the grid's values cannot stall them.
+    double k0 = std::ceil((XMin - offset) / h);
+    for (int walk = 0; walk < 4 && offset + (k0 - 1.0) * h >= XMin; ++walk) k0 -= 1.0;
+    for (int walk = 0; walk < 4 && offset + k0 * h < XMin; ++walk) k0 += 1.0;
+    const double g = offset + k0 * h;
+    if (!(g >= XMin)) return false;
     // Grid values strictly below XMax (a value equal to XMax is left out), interpolated in one forward
     // sweep.
     const double expected = (XMax - g) / h + 2.0;
@@ -31,10 +33,14 @@ bool TCurveB::Resample(double interval, double offset) {
     ny.reserve(nx.capacity());
     int32_t hint = 1;
     double lo = 0.0, hi = 0.0;
-    for (double t = g; t < XMax; t += h) {
+    double last = -std::numeric_limits<double>::infinity();
+    for (double k = 0.0;; k += 1.0) {
+        const double t = g + k * h;
+        if (!(t < XMax)) break;
         double v;
         // An interval lost in the rounding of t would never reach XMax.
-        if (t + h == t || nx.size() >= MaxGridPoints || !ValueAt(hint, t, v)) return false;
+        if (t <= last || nx.size() >= MaxGridPoints || !ValueAt(hint, t, v)) return false;
+        last = t;
         if (nx.empty()) lo = hi = v;
         lo = v < lo ? v : lo;
         hi = v > hi ? v : hi;
@@ -73,9 +79,10 @@ bool TCurveB::ResampleInPlace(double g, double h) {
     bool ascending = true;
     for (int32_t i = 1; i < cnt; ++i) ascending &= x[i] >= x[i - 1];
     if (!ascending) return false;
-    // Each addition is off by at most half a unit in the last place of the largest grid value, far below
-    // h / 2 here; so no addition stalls and the grid has fewer than 2 (XMax - g) / h + 2 values.
-    const double largest = std::max(std::fabs(g), std::fabs(XMax));
+    // Each grid value g + k h is off by at most a unit in the last place of the largest of g, XMax and
+    // k h, far below h / 2 here; so the values rise and the grid has fewer than 2 (XMax - g) / h + 2 of
+    // them.
+    const double largest = std::max({std::fabs(g), std::fabs(XMax), std::fabs(XMax - g)});
     if (!(h > largest * 0x1p-40) || !(2.0 * (XMax - g) / h + 4.0 < MaxGridPoints)) return false;
     if (!(g < XMax && g + h < XMax)) return false;
 
@@ -105,7 +112,9 @@ bool TCurveB::ResampleInPlace(double g, double h) {
         }
     };
     double lo = 0.0, hi = 0.0;
-    for (double t = g; t < XMax; t += h) {
+    for (double k = 0.0;; k += 1.0) {
+        const double t = g + k * h;
+        if (!(t < XMax)) break;
         double v = 0.0;
         ValueAt(hint, t, v); // cannot fail: see above
         if (qx.empty() && written == 0) lo = hi = v;
@@ -191,9 +200,9 @@ bool TCurveB::Average(std::span<const TCurveB* const> curves, bool evenSpacing, 
         if (q < 0.0 || q >= MaxGridPoints) return false;
         n = static_cast<int32_t>(q) + 1;
         out.SetCount(n);
+        // Each value lo + k h formed afresh, so that rounding does not accumulate along the grid.
         double* gx = out.XData();
-        double t = lo;
-        for (int32_t k = 0; k < n; ++k, t += h) gx[k] = std::min(t, hi); // rounding must not pass hi
+        for (int32_t k = 0; k < n; ++k) gx[k] = std::min(lo + k * h, hi); // rounding must not pass hi
     } else {
         n = first.Count();
         out.SetCount(n);

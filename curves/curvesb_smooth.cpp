@@ -56,10 +56,9 @@ void MovingFit(int order, int32_t n, const double* x, const double* y0, double* 
         // window curve's fit about xi, whose value at xi is a0. The standard error is not needed, so a
         // window of exactly order + 1 points does not divide by zero.
         polyfit::Sums<Order>(order, wx.data(), wy.data(), n, xi, sx, sxy, sy, nullptr);
-        if (!polyfit::Solve(order, n, sx, sxy, sy, 0.0L, coeffs, nullptr)) continue;
-        // A vanishing quadratic term leaves the point as it is (it lies on the local line anyway).
-        if (order >= 2 && std::fabs(coeffs[2]) < 1e-40) continue;
-        y[i] = coeffs[0];
+        // A window whose fit succeeds always gives the point its fitted value, also when the local shape
+        // has no curvature at all (counts and other stepped data have such windows all the time).
+        if (polyfit::Solve(order, n, sx, sxy, sy, 0.0L, coeffs, nullptr)) y[i] = coeffs[0];
     }
 }
 

@@ -477,17 +477,20 @@ bool Run(const std::vector<TInstruction>& code, const double* vars, const double
 } // namespace
 
 int TExpression::EvaluateAll() {
+    return EvaluateAll(params_.Values(), results_.data());
+}
+
+int TExpression::EvaluateAll(const double* vars, double* results) const {
     if (!compiled_) return 1;
-    const double* vars = params_.Values();
     for (int k = 0; k < TParamArray::MaxCount; ++k)
         if (!std::isfinite(vars[k])) return 1;
     for (std::size_t k = 0; k < static_cast<std::size_t>(count_); ++k) {
         double v = 0.0;
-        if (!Run(programs_[k], vars, results_.data(), v)) {
-            results_[k] = 0.0;
+        if (!Run(programs_[k], vars, results, v)) {
+            results[k] = 0.0;
             return 1;
         }
-        results_[k] = v;
+        results[k] = v;
     }
     return 0;
 }

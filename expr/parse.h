@@ -155,6 +155,9 @@ public:
     // the first formula that fails and returns 1; returns 0 when all succeeded. A variable value that is not
     // finite fails the evaluation.
     int EvaluateAll();
+    // The same over the caller's variable values (MaxCount of them) and results (Count() of them), leaving
+    // the expression's own untouched: several threads can evaluate one compiled expression at once.
+    int EvaluateAll(const double* vars, double* results) const;
     // Sets variable 1 to x and runs EvaluateAll; value is Result(1), or 0 when the evaluation failed.
     // Returns the error flag (0 on success).
     int Evaluate(double x, double& value);

@@ -79,8 +79,8 @@ TAddVarDlg::TAddVarDlg(QWidget* parent) : TWindowDialog(parent) {
         return e;
     };
     InitialEdit = edit("InitialEdit", 0.0);
-    MinEdit = edit("MinEdit", -1e10);
-    MaxEdit = edit("MaxEdit", 1e10);
+    MinEdit = edit("MinEdit", -Real48Max);
+    MaxEdit = edit("MaxEdit", Real48Max);
     StyleCombo = Control<QComboBox>("StyleCombo", "");
     for (int32_t s = 0; s < GuessStyleCount; ++s) StyleCombo->addItem(QString::fromUtf8(GuessStyleName(s)));
 

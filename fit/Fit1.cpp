@@ -1,5 +1,6 @@
 #include "fit/Fit1.h"
 
+#include "curves/real48.h"
 #include "expr/UserFunctions.h"
 
 #include <algorithm>
@@ -56,8 +57,10 @@ const char* TPeak::BuiltInTypeName(int32_t type) {
 }
 
 TPeak::TPeak() {
-    min.fill(-1e10);
-    max.fill(1e10);
+    // Open bounds: the largest values the function library can hold, so that no data of any ordinary scale
+    // (counts of 1e14, times in nanoseconds) are cut off by a bound the user never set.
+    min.fill(-Real48Max);
+    max.fill(Real48Max);
 }
 
 TPeak TPeak::Create(int32_t type, int32_t order) {
@@ -364,7 +367,11 @@ void TPeak::GuessParameter(int k, const TCurveB& c, int32_t first, int32_t last)
         SetValue(k, initial[static_cast<size_t>(k)]);
         break;
     case gsOffset:
-        if (any) SetValue(k, (ya + yb) / 2 - value[2] * (xa + xb) / 2);
+        // The mean of the end values, less the line's rise to the mid x when parameter 2 is the slope; any
+        // other parameter 2 (a peak's position) says nothing of a slope.
+        if (any)
+            SetValue(k, (ya + yb) / 2 -
+                            (nparams >= 2 && guessStyle[2] == gsSlope ? value[2] * (xa + xb) / 2 : 0.0));
         break;
     case gsSlope:
         // Two points at one x give no slope: the guess is then a level line.
@@ -558,16 +565,20 @@ void TPeak::AddUserValues(const double* x, int32_t n, double* f, double* const* 
             for (int k = 0; k < nparams; ++k) std::fill(d[k], d[k] + n, 0.0);
         return;
     }
-    TExpression& e = *expression;
-    TParamArray& vars = e.Params();
-    for (int k = 1; k <= nparams; ++k) vars.SetValue(k + 1, value[static_cast<size_t>(k)]);
+    // The variables and results are held here, not in the shared expression, so that the fit can evaluate
+    // the term over several stretches of points at once.
+    const TExpression& e = *expression;
+    std::array<double, TParamArray::MaxCount> vars{};
+    std::array<double, TExpression::MaxCount> results{};
+    std::copy_n(e.Params().Values(), TParamArray::MaxCount, vars.begin());
+    for (int k = 1; k <= nparams; ++k) vars[static_cast<size_t>(k)] = value[static_cast<size_t>(k)];
     for (int32_t p = 0; p < n; ++p) {
-        vars.SetValue(1, x[p]);
+        vars[0] = x[p];
         // One pass gives the value and every derivative. When any formula fails the point contributes
         // nothing: value and derivatives 0, the same in the pass with derivatives as in the one without.
-        const bool ok = e.EvaluateAll() == 0;
-        if (ok) f[p] += e.Result(1);
+        const bool ok = e.EvaluateAll(vars.data(), results.data()) == 0;
+        if (ok) f[p] += results[0];
         if (d)
-            for (int k = 1; k <= nparams; ++k) d[k - 1][p] = ok ? e.Result(k + 1) : 0.0;
+            for (int k = 1; k <= nparams; ++k) d[k - 1][p] = ok ? results[static_cast<size_t>(k)] : 0.0;
     }
 }

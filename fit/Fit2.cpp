@@ -135,8 +135,7 @@ void TFitParamA::LayOutDisplay() {
         display_.XMax = std::max(px_.front(), px_.back());
     }
     const double step = (display_.XMax - display_.XMin) / (n - 1);
-    double x = display_.XMin;
-    for (int32_t i = 1; i <= n; ++i, x += step) display_.SetXY(i, x, 0.0);
+    for (int32_t i = 1; i <= n; ++i) display_.SetXY(i, display_.XMin + (i - 1) * step, 0.0);
     RefreshDisplayCurve();
 }
 

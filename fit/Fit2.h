@@ -27,6 +27,10 @@ enum class TConvergeTest : int32_t {
     Relative = 1,
 };
 
+// "min" or "max" when free parameter k of the term lies at that bound, else nullptr (locked parameters are
+// never flagged: the fit did not move them).
+const char* BoundReached(const TPeak& term, int k);
+
 // How a finished fit ended.
 enum class TFitStatus : int32_t { Converged, MaxIterations, Failed };
 
@@ -201,10 +205,13 @@ public:
 
     const std::string& LastError() const { return lastError_; }
     int32_t Failed() const { return failed_; }
+    // What made the fit fail (empty while it has not).
+    const std::string& Failure() const { return failure_; }
     double Lambda() const { return lambda_; }
 
-    // Steps taken since the fit was prepared, and whether the tolerance was met within maxIterations; the fit
-    // panel resets both when it starts stepping again.
+    // Steps taken since the fit was prepared (at most maxIterations: a limit of 0 evaluates the start only),
+    // and whether the tolerance was met within them; the fit panel resets both when it starts stepping
+    // again.
     int32_t iterations = 0;
     bool converged = false;
 
@@ -244,6 +251,10 @@ private:
 
     void Iterate();
     bool ConvergedNow() const;
+    // The fit has failed, for the reason given (shown in the result).
+    void Fail(std::string why);
+    // The damping left its range.
+    void FailDamping();
     // Builds the system of terms' parameters into sys, each parameter's derivatives multiplied by
     // 2^columnExponent_[k].
     void BuildSystem(TSystem& sys, const std::vector<TPeak>& terms);
@@ -292,6 +303,7 @@ private:
     int32_t mFree_ = 0;
     int32_t failed_ = 0;
     std::string lastError_;
+    std::string failure_;
 
     // The last step: accepted or not, and for an accepted one the figures of the relative test and what
     // taking it back needs.

@@ -94,22 +94,49 @@ bool TFitParamB::ModelAtDataPoints(TCurveB& curve, bool residuals) const {
     return true;
 }
 
+const char* BoundReached(const TPeak& term, int k) {
+    if (k < 1 || k > term.nparams) return nullptr;
+    const size_t kk = static_cast<size_t>(k);
+    if (term.lock[kk]) return nullptr;
+    if (term.value[kk] <= term.min[kk]) return "min";
+    if (term.value[kk] >= term.max[kk]) return "max";
+    return nullptr;
+}
+
+namespace {
+// The mark of a parameter that ended at a bound, after its line in the result.
+std::string BoundMark(const TPeak& term, int k) {
+    const char* bound = BoundReached(term, k);
+    return bound != nullptr ? std::string("  (at ") + bound + ")" : std::string();
+}
+} // namespace
+
 std::string TFitParamB::ParameterLine(int32_t term, int k) const {
     if (term < 0 || term >= TermCount()) return "";
     const TPeak& t = Term(term);
     const size_t kk = static_cast<size_t>(k);
     if (k < 1 || k > t.nparams) return "";
     return "   " + std::string(" parameter #") + std::to_string(k) + " (" + t.ParamName(k) + ")" +
-           Fixed(t.value[kk], 8, 4) + " \u00b1 " + Fixed(t.sigma[kk], 8, 4);
+           Fixed(t.value[kk], 8, 4) + " \u00b1 " + Fixed(t.sigma[kk], 8, 4) + BoundMark(t, k);
 }
 
 std::vector<std::string> TFitParamB::ResultLines() const {
     std::vector<std::string> lines;
     if (failed_) lines.emplace_back("ERROR:  matrix does not converge!!!");
-    if (converged)
+    if (failed_ && !failure_.empty())
+        lines.push_back(failure_);
+    else if (converged)
         lines.push_back(std::to_string(iterations) + " itterations performed; tolerance satisfied.");
     else
         lines.emplace_back("Maximum number of itterations exceeded; tolerance not satisfied.");
+    bool atBound = false;
+    for (const TPeak& t : terms_)
+        for (int k = 1; k <= t.nparams; ++k) atBound = atBound || BoundReached(t, k) != nullptr;
+    // A fit held at a bound has not found the least chi-square the model has: the status says so, whatever
+    // the tolerance test found.
+    if (atBound)
+        lines.emplace_back("Parameters marked (at min) or (at max) ended at a bound; the best fit may lie "
+                           "beyond it.");
     lines.emplace_back(" ");
     lines.push_back("ChiSquare:  " + Fixed(rms_, 10, 6));
     lines.emplace_back(" ");
@@ -154,7 +181,7 @@ std::string TFitParamB::FullResultText() const {
             name.erase(name.find_last_not_of(' ') + 1);
             const size_t kk = static_cast<size_t>(k);
             text += "   " + name + " = " + exact(p.value[kk]) + " \u00b1 " + exact(p.sigma[kk]) +
-                    (p.lock[kk] ? "  (locked)" : "") + "\n";
+                    (p.lock[kk] ? "  (locked)" : "") + BoundMark(p, k) + "\n";
         }
     }
     return text;

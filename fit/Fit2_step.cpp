@@ -288,7 +288,8 @@ void TFitParamB::Iterate() {
         NoteSystem(sys);
     }
     if (!SolveFree(sys.alpha, sys.beta.data(), delta_.data(), lambda_)) {
-        failed_ = 1;
+        Fail("The fit's equations cannot be solved at iteration " + std::to_string(iterations) +
+             ": a free parameter has no influence on the model over the data, or two have the same.");
         return;
     }
     int32_t i = 0, j = 0;
@@ -359,7 +360,21 @@ void TFitParamB::Iterate() {
     // Under the relative test a damping that has fallen to nothing is no failure: the steps are then plain
     // Gauss-Newton steps, which the test ends by itself.
     if (convergeTest == TConvergeTest::Relative && lambda_ < 1e-100) lambda_ = 1e-100;
-    if (lambda_ > 1e50 || lambda_ < 1e-100) failed_ = 1;
+    if (lambda_ > 1e50 || lambda_ < 1e-100) FailDamping();
+}
+
+void TFitParamB::Fail(std::string why) {
+    failed_ = 1;
+    failure_ = std::move(why);
+}
+
+void TFitParamB::FailDamping() {
+    if (lambda_ > 1e50)
+        Fail("No step lowered chi-square at iteration " + std::to_string(iterations) +
+             ": the damping grew past 1e50 (the model cannot be evaluated near these values, or they are "
+             "already the best).");
+    else
+        Fail("The damping fell below 1e-100 at iteration " + std::to_string(iterations) + ".");
 }
 
 void TFitParamB::AdoptAcceptedStep() {
@@ -385,7 +400,7 @@ void TFitParamB::AdoptAcceptedStep() {
     chiKey_ = KeyOf();
     accepted_ = false;
     lambda_ = lambdaOld_ * 10;
-    if (lambda_ > 1e50) failed_ = 1;
+    if (lambda_ > 1e50) FailDamping();
 }
 
 bool TFitParamB::ConvergedNow() const {
@@ -399,27 +414,42 @@ bool TFitParamB::ConvergedNow() const {
 bool TFitParamB::Step() {
     if (!prepared_ && !Prepare()) {
         failed_ = 1;
+        failure_ = lastError_;
+        UpdateRms();
+        return true;
+    }
+    // A failure belongs to the step that met it: after the user has changed the parameters the next step
+    // tries again.
+    failed_ = 0;
+    failure_.clear();
+    chiSquare_ = ScaledChiSquare();
+    if (iterations >= maxIterations) {
+        // No iteration is left (a limit of 0): the start is evaluated, with its errors, and the fit ends.
+        TSystem& sys = systems_[static_cast<size_t>(current_)];
+        if (!sys.valid || !(sys.key == KeyOf())) {
+            BuildInRange(sys, terms_, false);
+            sys.key = KeyOf();
+            NoteSystem(sys);
+        }
+        converged = false;
+        ErrorEstimates();
         UpdateRms();
         return true;
     }
     ++iterations;
-    // A failure belongs to the step that met it: after the user has changed the parameters the next step
-    // tries again.
-    failed_ = 0;
-    chiSquare_ = ScaledChiSquare();
     Iterate();
     if (failed_) {
         UpdateRms();
         return true;
     }
     const bool done = ConvergedNow();
-    if (!done && iterations <= maxIterations) {
+    if (!done && iterations < maxIterations) {
         if (accepted_) AdoptAcceptedStep();
         UpdateRms();
         if (failed_) return true;
         return false;
     }
-    converged = iterations <= maxIterations;
+    converged = done;
     ErrorEstimates();
     UpdateRms();
     return true;

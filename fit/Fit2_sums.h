@@ -38,9 +38,10 @@ inline double EffectiveScale(double s) {
 template <class Part>
 void TFitParamA::ForEachStretch(const std::vector<TPeak>& terms, Part&& part) const {
     const int32_t parts = (PointCount() + StretchPoints - 1) / StretchPoints;
-    // Tabulated terms keep a search hint and user functions an evaluation stack: those stay on one thread.
+    // Tabulated terms keep a search hint: those stay on one thread. User functions evaluate with variables of
+    // their own per call, and spread like the built-in shapes.
     const bool shareable = std::all_of(terms.begin(), terms.end(), [](const TPeak& t) {
-        return t.type >= TPeak::Polynomial && t.type < TPeak::Tabulated;
+        return (t.type >= TPeak::Polynomial && t.type < TPeak::Tabulated) || t.type == TPeak::UserDefined;
     });
     if (shareable && parts > 1) {
         ParallelFor(parts, part);

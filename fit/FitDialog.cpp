@@ -3,6 +3,7 @@
 // its result in FitDialog_run.cpp.
 #include "fit/FitDialog.h"
 
+#include "curves/real48.h"
 #include "fit/AddPeak.h"
 #include "fit/Fit2.h"
 #include "fit/RSpinEdit.h"
@@ -22,8 +23,9 @@
 #include <cstring>
 
 namespace {
-// Bounds typed into a row are limited to this magnitude.
-constexpr double BoundLimit = 1e12;
+// Bounds typed into a row are limited to what the function library can hold, so that a library bound (or
+// the open bound of a new term) passes through the row unchanged.
+constexpr double BoundLimit = Real48Max;
 } // namespace
 
 // ---------------------------------------------------------------- rows
@@ -36,7 +38,7 @@ TParmPanel::TParmPanel(QWidget* parent) : QFrame(parent) {
     ValueEdit->setObjectName(QStringLiteral("ValueEdit"));
     ValueEdit->SetPrecision(6);
     ValueEdit->SetDigits(4);
-    ValueEdit->SetLimits(-1e10, 1e10);
+    ValueEdit->SetLimits(-BoundLimit, BoundLimit);
     TWindowDialog::SetHint(ValueEdit, QStringLiteral("|Parameter value: click and drag to change"));
     MinEdit = new TREdit(this);
     MinEdit->setObjectName(QStringLiteral("MinEdit"));

@@ -59,6 +59,10 @@ void TFitDlg::FitClick() {
             TRunPointer() { QApplication::setOverrideCursor(Qt::BusyCursor); }
             ~TRunPointer() { QApplication::restoreOverrideCursor(); }
         } pointer;
+        // Abort and the count show before the first step, which on a large fit takes a while.
+        RefreshFigures();
+        QApplication::processEvents(QEventLoop::AllEvents);
+        if (alive == nullptr) return;
         while (!finished && !abort_ && fault == TArithFault::None) {
             fault = GuardedStep(finished);
             RefreshFigures();

@@ -1,5 +1,6 @@
 #include "fit/NewFunc.h"
 
+#include "curves/real48.h"
 #include "fit/AddVariable.h"
 #include "fit/Fit1.h"
 #include "fit/RSpinEdit.h"
@@ -153,8 +154,9 @@ void TNewFunctionDlg::AddClick() {
         return;
     }
     TUserParamDef p;
-    p.Min = -1e10;
-    p.Max = 1e10;
+    // Open bounds, the largest the library holds: a new parameter cuts off no data's scale.
+    p.Min = -Real48Max;
+    p.Max = Real48Max;
     if (!EditParam(p, -1)) return;
     params_.push_back(p);
     ShowRows();
@@ -200,11 +202,10 @@ void TNewFunctionDlg::DeriveClick() {
 }
 
 void TNewFunctionDlg::accept() {
+    // Formulas lose their blanks; names keep them, so that the define check refuses a name with a blank
+    // ("a b") as graphmill-cli does, rather than the function taking a parameter the user never named.
     FuncEdit->setText(QString::fromStdString(WithoutSpaces(FuncEdit->text().toStdString())));
-    for (TUserParamDef& p : params_) {
-        p.Name = WithoutSpaces(p.Name);
-        p.Derivative = WithoutSpaces(p.Derivative);
-    }
+    for (TUserParamDef& p : params_) p.Derivative = WithoutSpaces(p.Derivative);
     ShowRows();
     const QString message =
         DefineCheck ? DefineCheck(NameEdit->text(), FuncEdit->text(), params_, editIndex_) : QString();

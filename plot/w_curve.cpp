@@ -131,9 +131,17 @@ bool ParseCurveBlock(std::string_view block, TCurveB& curve) {
 std::string CurveClipboardText(const TCurveA& curve) {
     std::string text;
     text.reserve(static_cast<size_t>(curve.Count()) * 32);
+    // Eight significant digits where they read back to the same double, as many as the value needs (up to
+    // 17) where they do not: time stamps a second apart stay apart in a spreadsheet.
     auto number = [&text](double v) {
         char buf[40];
-        char* end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 7).ptr;
+        char* end = buf;
+        for (int decimals = 7; decimals <= 16; ++decimals) {
+            end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, decimals).ptr;
+            double back = 0.0;
+            std::from_chars(buf, end, back);
+            if (back == v) break;
+        }
         std::replace(buf, end, 'e', 'E');
         text.append(buf, end);
     };

@@ -28,8 +28,8 @@ TCurveB ParsePasteText(std::string_view text);
 bool ParseCurveBlock(std::string_view block, TCurveB& curve);
 
 // The text Copy puts on the clipboard: one line per point, x and y in exponent notation with 8 significant
-// digits ("1.5000000E+00"), a tab between them and CR LF after each line. The decimal point is always ".",
-// whatever the user's number settings, so that spreadsheets and Paste read the numbers back whole.
+// digits ("1.5000000E+00") or as many more (up to 17) as the value needs to read back exactly, a tab between
+// them and CR LF after each line; the decimal point is always ".", whatever the user's number settings.
 std::string CurveClipboardText(const TCurveA& curve);
 // The "BinaryCurve" block of a curve (ParseCurveBlock reads it back exactly).
 std::string CurveBlock(const TCurveA& curve);

@@ -1,5 +1,6 @@
 // fit and library: the fit engine and the user function library from the shell.
 #include "clirunner.h"
+#include "curves/real48.h"
 #include "fit/Fit2.h"
 
 #include <QJsonArray>
@@ -7,6 +8,7 @@
 #include <QJsonObject>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 
 namespace {
@@ -73,10 +75,27 @@ TEST(CliFit, BoundsSetLockAndRange) {
     EXPECT_TRUE(Has(
         RunCli({"fit", "--term", "polynomial", "--max", "1.1=0.5", "--set", "1.1=9", "--lock", "1.1", f}).out,
         "(offset)  0.5000 ±   0.0000"));
-    // no iterations: finished at the first step; --no-guess starts from the defaults instead
+    // no iterations: the start evaluated only; --no-guess starts from the defaults instead
     const auto r = RunCli({"fit", "--term", "exponential", "--max-iterations", "0", f});
     EXPECT_EQ(r.status, 0);
     EXPECT_TRUE(Has(r.out, "Maximum number of itterations exceeded; tolerance not satisfied.\n"));
+    // N is the most iterations taken
+    for (const char* n : {"0", "1", "2"}) {
+        const auto j = Json(RunCli({"fit", "--term", "exponential", "--max-iterations", n, "--json", f}));
+        EXPECT_EQ(j["iterations"].toInt(), std::atoi(n)) << n;
+        EXPECT_EQ(j["status"].toString(), "max_iterations") << n;
+    }
+    const auto free = Json(RunCli({"fit", "--term", "polynomial", "--json", f}));
+    ASSERT_EQ(free["status"].toString(), "converged");
+    const int needed = free["iterations"].toInt();
+    const auto limit = std::to_string(needed);
+    EXPECT_EQ(Json(RunCli({"fit", "--term", "polynomial", "--max-iterations", limit, "--json", f}))["status"]
+                  .toString(),
+              "converged");
+    EXPECT_EQ(Json(RunCli({"fit", "--term", "polynomial", "--max-iterations", std::to_string(needed - 1),
+                           "--json", f}))["iterations"]
+                  .toInt(),
+              needed - 1);
     EXPECT_NE(r.out, RunCli({"fit", "--term", "exponential", "--no-guess", "--max-iterations", "0", f}).out);
     // four points cannot carry four parameters: the fit does not start
     const auto few = RunCli({"fit", "--term", "polynomial:3", "--range", "1", "4", f});
@@ -113,6 +132,56 @@ TEST(CliFit, TabulatedAndUserTerms) {
     const auto latin = RunCli({"fit", "--term", "user:caf\xe9", "--library", lib, f, "--json"});
     ASSERT_EQ(latin.status, 0) << latin.err;
     EXPECT_EQ(Param(Json(latin), 0)["type"].toString(), QString::fromUtf8("caf\u00e9"));
+}
+
+TEST(CliFit, DataAboveTheOldBoundsAndParametersHeldAtBounds) {
+    TTempDir dir;
+    std::vector<TPoint> counts;
+    for (int i = 0; i < 30; ++i) counts.push_back({double(i), 5e13 + (i % 3) * 1e11});
+    const auto f = dir.Write("big.dat", CurveText(counts));
+    // a constant of the data's scale: free, converged, at no bound
+    auto j = Json(RunCli({"fit", "--term", "polynomial:0", "--json", f}));
+    EXPECT_EQ(j["status"].toString(), "converged");
+    EXPECT_NEAR(Param(j, 0)["value"].toDouble(), 5.01e13, 1e9);
+    EXPECT_TRUE(Param(j, 0)["at_bound"].isNull());
+    // a bound below the data holds the parameter, and every form of the result says so
+    j = Json(RunCli({"fit", "--term", "polynomial:0", "--max", "1.1=1e10", "--json", f}));
+    EXPECT_EQ(Param(j, 0)["value"].toDouble(), 1e10);
+    EXPECT_EQ(Param(j, 0)["at_bound"].toString(), "max");
+    j = Json(
+        RunCli({"fit", "--term", "polynomial", "--min", "1.2=1e20", "--max", "1.2=1.7e38", "--json", f}));
+    EXPECT_EQ(Param(j, 1)["at_bound"].toString(), "min");
+    EXPECT_EQ(Param(j, 1)["max"].toDouble(), 1.7e38);
+    const auto text = RunCli({"fit", "--term", "polynomial:0", "--max", "1.1=1e10", f});
+    EXPECT_TRUE(Has(text.out, "Parameters marked (at min) or (at max) ended at a bound; the best fit may lie "
+                              "beyond it.\n"))
+        << text.out;
+    EXPECT_TRUE(Has(text.out, "(offset)10000000000.0000 ±"));
+    EXPECT_TRUE(Has(text.out, "  (at max)\n"));
+    // bounds up to what the library holds, and not beyond
+    EXPECT_EQ(RunCli({"fit", "--term", "polynomial:0", "--max", "1.1=1.7e38", f}).status, 0);
+    const auto beyond = RunCli({"fit", "--term", "polynomial:0", "--max", "1.1=1.8e38", f});
+    EXPECT_EQ(beyond.status, 2);
+    EXPECT_TRUE(Has(beyond.err, "1.1=1.8e38': bounds lie within about -1.7e38 to 1.7e38")) << beyond.err;
+}
+
+TEST(CliFit, FailedFitSaysWhatFailed) {
+    TTempDir dir;
+    const auto f = dir.Write("peak.dat", PeakText());
+    // amplitude 0 and locked: position and width have no influence, the equations are singular
+    const auto r = RunCli(
+        {"fit", "--term", "gaussian", "--no-guess", "--min", "1.1=-1", "--set", "1.1=0", "--lock", "1.1", f});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(Has(r.out,
+                    "ERROR:  matrix does not converge!!!\nThe fit's equations cannot be solved at iteration "
+                    "1: a free parameter has no influence on the model over the data, or two have the "
+                    "same.\n"))
+        << r.out;
+    EXPECT_FALSE(Has(r.out, "Maximum number"));
+    const auto j = Json(RunCli({"fit", "--term", "gaussian", "--no-guess", "--min", "1.1=-1", "--set",
+                                "1.1=0", "--lock", "1.1", "--json", f}));
+    EXPECT_EQ(j["status"].toString(), "failed");
+    EXPECT_TRUE(j["message"].toString().startsWith("The fit's equations cannot be solved"));
 }
 
 TEST(CliFit, JsonCarriesTheResultInFullPrecision) {
@@ -157,8 +226,10 @@ TEST(CliFit, JsonCarriesTheResultInFullPrecision) {
         EXPECT_EQ(p["value"].toDouble(), t.value[k]);
         EXPECT_EQ(p["sigma"].toDouble(), t.sigma[k]);
         EXPECT_EQ(p["locked"].toBool(), i == 2);
-        EXPECT_EQ(p["min"].toDouble(), -1e10);
-        EXPECT_EQ(p["max"].toDouble(), 1e10);
+        // open bounds, and no parameter on them
+        EXPECT_EQ(p["min"].toDouble(), -Real48Max);
+        EXPECT_EQ(p["max"].toDouble(), Real48Max);
+        EXPECT_TRUE(p["at_bound"].isNull());
     }
     EXPECT_EQ(Param(j, 1)["name"].toString(), "slope"); // without the padding of the text
 }
@@ -220,7 +291,8 @@ TEST(CliLibrary, DefineListShowDelete) {
               0);
     EXPECT_EQ(RunCli({"library", "list", lib}).out, "line\ta b\ndecay\tA k\n");
     EXPECT_EQ(RunCli({"library", "show", lib, "line"}).out,
-              "a*x+b\na\tx\t0\t-10000000000\t10000000000\tnone\nb\t1\t0.5\t-10\t10\toffset\n");
+              "a*x+b\na\tx\t0\t-1.7014118346031449e+38\t1.7014118346031449e+38\tnone\nb\t1\t0.5\t-"
+              "10\t10\toffset\n");
     EXPECT_TRUE(
         Has(RunCli({"library", "show", lib, "decay"}).out, "k\t0-x*EXPR(1)\t1\t0\t100\texponential b\n"));
     // the define check's messages reach the user (each is checked on the library itself); the option
@@ -235,7 +307,7 @@ TEST(CliLibrary, DefineListShowDelete) {
         {{"--name", "n", "--function", "a", "--param", "a=1,0,0,1,12"}, "no guess style"},
         {{"--name", "n", "--function", "a", "--param", "a=1,0,5,1"},
          "parameter a: its min 5 lies above its max 1"},
-        {{"--name", "n", "--function", "a", "--param", "a=1,2e10"},
+        {{"--name", "n", "--function", "a", "--param", "a=1,2e10,-1e10,1e10"},
          "parameter a: its start value 2e+10 lies outside its bounds -1e+10 to 1e+10"},
     };
     for (const auto& [options, message] : refusals) {

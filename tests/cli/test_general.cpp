@@ -141,7 +141,7 @@ TEST(CliGeneral, UsageErrorsAndLimits) {
                                  "fit --term polynomial:9 %F",
                                  "fit --term gaussian --set 2.1=3 %F",
                                  "fit --term gaussian --lock 1.4 %F",
-                                 "fit --term gaussian --min 1.1=2e12 %F",
+                                 "fit --term gaussian --min 1.1=2e38 %F",
                                  "fit --term gaussian --min 1.1=3 --max 1.1=2 %F",
                                  "fit --term gaussian --max-iterations 10001 %F",
                                  "fit --term gaussian --generate-term 1 %F",

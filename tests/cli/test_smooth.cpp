@@ -24,6 +24,16 @@ TEST(CliSmooth, SplineWindowRule) {
     EXPECT_EQ(RunCli({"smooth", "spline", "--stiffness", "0", "-"}, "0 1\n1 0\n2 1\n3 0\n4 1\n").status, 0);
 }
 
+TEST(CliSmooth, SplineFitsWindowsWithoutCurvature) {
+    const auto r =
+        RunCli({"smooth", "spline", "--stiffness", "2", "--order", "2", "-"}, "0 0\n1 0\n2 1\n3 2\n4 2\n");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto p = Points(r.out);
+    ASSERT_EQ(p.size(), 5u);
+    const double want[] = {-0.2, 0.4, 1.0, 1.6, 2.2};
+    for (size_t i = 0; i < 5; ++i) EXPECT_NEAR(p[i].y, want[i], 1e-12) << i;
+}
+
 TEST(CliSmooth, RegressionAndSpectral) {
     TTempDir dir;
     const auto f = dir.Write("l.dat", CurveText({{0, 1}, {1, 3}, {2, 5}}));

@@ -105,9 +105,42 @@ TEST(FitEngine, IterationLimitAndRefusals) {
     AddGaussLine(fit);
     fit.maxIterations = 0;
     ASSERT_TRUE(fit.Prepare());
+    const TPeak::TParamReals start = fit.Term(0).value;
     EXPECT_TRUE(fit.Step());
     EXPECT_FALSE(fit.converged);
     EXPECT_EQ(fit.ResultLines()[0], "Maximum number of itterations exceeded; tolerance not satisfied.");
+    // A limit of 0 evaluates the start only: no step taken, the start's errors estimated.
+    EXPECT_EQ(fit.iterations, 0);
+    EXPECT_EQ(fit.Term(0).value, start);
+    EXPECT_GT(fit.Term(0).sigma[1], 0.0);
+    // A limit of N takes at most N steps, each Step call one of them; a fit that converges within the limit
+    // says so.
+    for (int32_t limit : {1, 2, 3}) {
+        fit.maxIterations = limit;
+        fit.Term(0).value = start;
+        ASSERT_TRUE(fit.Prepare());
+        int32_t calls = 1;
+        while (!fit.Step()) ++calls;
+        EXPECT_EQ(fit.iterations, limit);
+        EXPECT_EQ(calls, limit);
+        EXPECT_FALSE(fit.converged) << limit;
+        EXPECT_NE(fit.Term(0).value, start);
+    }
+    fit.maxIterations = 100;
+    fit.Term(0).value = start;
+    FitAll(fit);
+    const int32_t needed = fit.iterations;
+    ASSERT_TRUE(fit.converged);
+    fit.maxIterations = needed;
+    fit.Term(0).value = start;
+    FitAll(fit);
+    EXPECT_TRUE(fit.converged);
+    EXPECT_EQ(fit.iterations, needed);
+    fit.maxIterations = needed - 1;
+    fit.Term(0).value = start;
+    FitAll(fit);
+    EXPECT_FALSE(fit.converged);
+    EXPECT_EQ(fit.iterations, needed - 1);
 
     // Not more points than parameters: the fit does not start.
     ASSERT_TRUE(fit.SetData(data, 1, 5));
@@ -144,8 +177,73 @@ TEST(FitEngine, SingularMatrixFails) {
     EXPECT_EQ(fit.Failed(), 1);
     const std::vector<std::string> lines = fit.ResultLines();
     EXPECT_EQ(lines[0], "ERROR:  matrix does not converge!!!");
-    EXPECT_EQ(lines[1], "Maximum number of itterations exceeded; tolerance not satisfied.");
+    // What failed, not the iteration limit.
+    EXPECT_EQ(lines[1], "The fit's equations cannot be solved at iteration 1: a free parameter has no "
+                        "influence on the model over the data, or two have the same.");
+    EXPECT_EQ(fit.Failure(), lines[1]);
     EXPECT_EQ(fit.Term(0).value[1], 0.0); // the last accepted values stay
+    // A damping that grows past its range says so.
+    TFitParamB stuck;
+    ASSERT_TRUE(stuck.SetData(Sampled(-5, 5, 50, GaussLine), 1, 50));
+    stuck.AddTerm(TPeak::Exponential);
+    stuck.Term(0).value = {0, 1.0, 400.0}; // e^(b x) capped at 1e40 over half the data: no step helps
+    stuck.maxIterations = 10000;
+    FitAll(stuck);
+    if (stuck.Failed() != 0) {
+        EXPECT_EQ(stuck.ResultLines()[1].rfind("No step lowered chi-square at iteration ", 0), 0u)
+            << stuck.ResultLines()[1];
+        EXPECT_LT(stuck.iterations, 10000);
+    }
+}
+
+TEST(FitEngine, DefaultBoundsKeepTheDataScaleAndBoundsAreFlagged) {
+    // Counts of about 5e13: a constant, a line and a peak all fit at the data's own scale.
+    const TCurveB big = Sampled(0, 10, 50, [](double x) { return 5e13 + 1e12 * std::sin(x); });
+    TFitParamB fit;
+    ASSERT_TRUE(fit.SetData(big, 1, 50));
+    fit.AddTerm(TPeak::Polynomial, 0);
+    fit.InitialGuesses(big, 1, 50);
+    const std::string text = FitAll(fit);
+    EXPECT_NEAR(fit.Term(0).value[1] / 5e13, 1.0, 0.01);
+    EXPECT_EQ(BoundReached(fit.Term(0), 1), nullptr);
+    EXPECT_EQ(text.find("(at "), std::string::npos) << text;
+    EXPECT_EQ(text.find("bound"), std::string::npos) << text;
+    for (int type = 0; type < TPeak::BuiltInCount; ++type) {
+        const TPeak t = TPeak::Create(type, 1);
+        for (int k = 1; k <= t.nparams; ++k) {
+            EXPECT_LE(t.min[static_cast<size_t>(k)], type == TPeak::Polynomial ? -1.7e38 : 1.0) << type;
+            EXPECT_GE(t.max[static_cast<size_t>(k)], type == TPeak::GausLorentz && k == 4 ? 1.0 : 1.7e38);
+        }
+    }
+
+    // A bound the user set that the data would pass: the parameter ends on it, and the result says so on
+    // its line and under the status, in both texts.
+    fit.Term(0).max[1] = 1e10;
+    fit.Term(0).value[1] = 0;
+    const std::string held = FitAll(fit);
+    EXPECT_EQ(fit.Term(0).value[1], 1e10);
+    EXPECT_STREQ(BoundReached(fit.Term(0), 1), "max");
+    const std::vector<std::string> lines = fit.ResultLines();
+    EXPECT_EQ(lines[1],
+              "Parameters marked (at min) or (at max) ended at a bound; the best fit may lie beyond it.");
+    EXPECT_EQ(lines.back().substr(lines.back().size() - 10), "  (at max)") << lines.back();
+    EXPECT_NE(fit.FullResultText().find("offset = 1e+10 \u00b1 "), std::string::npos);
+    EXPECT_NE(fit.FullResultText().find("  (at max)\n"), std::string::npos);
+    // At the lower bound, and both sides of it; a locked parameter on a bound is not flagged.
+    TPeak p = TPeak::Create(TPeak::Gaussian);
+    p.value[1] = 1e-10;
+    EXPECT_STREQ(BoundReached(p, 1), "min");
+    p.value[1] = std::nextafter(1e-10, 1.0);
+    EXPECT_EQ(BoundReached(p, 1), nullptr);
+    p.max[2] = 3;
+    p.value[2] = std::nextafter(3.0, 0.0);
+    EXPECT_EQ(BoundReached(p, 2), nullptr);
+    p.value[2] = 3;
+    EXPECT_STREQ(BoundReached(p, 2), "max");
+    p.lock[2] = true;
+    EXPECT_EQ(BoundReached(p, 2), nullptr);
+    EXPECT_EQ(BoundReached(p, 0), nullptr);
+    EXPECT_EQ(BoundReached(p, 4), nullptr);
 }
 
 TEST(FitEngine, FlatDataReportsAFiniteFigure) {

@@ -147,6 +147,20 @@ TEST(FitModel, InitialGuessStyles) {
     EXPECT_DOUBLE_EQ(p.value[2], -2.0);
     EXPECT_DOUBLE_EQ(p.value[1], 3.0);
     EXPECT_EQ(p.value[3], 0.25); // style none: the initial value
+    // An offset whose parameter 2 is no slope (a peak's position, here 7) starts at the mean of the end
+    // values; a locked slope still counts as the slope.
+    TPeak q = TPeak::Create(TPeak::Polynomial, 1);
+    q.guessStyle[2] = gsPeakPosition;
+    q.lock[2] = true;
+    q.value[2] = 7;
+    q.InitialGuess(line, 1, 9, false);
+    EXPECT_DOUBLE_EQ(q.value[1], (1.0 - 7.0) / 2);
+    q.guessStyle[2] = gsSlope;
+    q.InitialGuess(line, 1, 9, false);
+    EXPECT_DOUBLE_EQ(q.value[1], -3.0 - 7 * 3.0);
+    TPeak level = TPeak::Create(TPeak::Polynomial, 0);
+    level.InitialGuess(line, 1, 9, false);
+    EXPECT_DOUBLE_EQ(level.value[1], -3.0);
 
     // A peak: amplitude, position and half width at half maximum (from the left flank).
     TCurveB peak = Sampled(-10, 10, 201, [](double x) { return 4 * std::exp(-0.5 * (x - 2) * (x - 2)); });

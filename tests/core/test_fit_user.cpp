@@ -103,3 +103,44 @@ TEST(FitUserTerm, FitsWithGuessesAndBuiltInTerms) {
     EXPECT_EQ(lines[5], "#0 decay");
     EXPECT_EQ(lines[6].substr(0, 19), "    parameter #1 (a");
 }
+
+TEST(FitUserTerm, PeakOnABackgroundIsGuessedAndFittedOverManyPoints) {
+    // a exp(-0.5 ((x - c) / w)^2) + b: parameter 2 is the peak's position, no slope, so the offset starts at
+    // the mean of the end values (it started at about -124, the model far off the data).
+    TUserFunction f;
+    f.Name = "peak";
+    f.AddVariable("x", "a*exp(-0.5*((x-c)/w)^2)+b", 0, 0, 0, gsNone);
+    f.AddVariable("a", "exp(-0.5*((x-c)/w)^2)", 1, -1e10, 1e10, gsPeakAmplitude);
+    f.AddVariable("c", "a*exp(-0.5*((x-c)/w)^2)*(x-c)/w^2", 1, -1e10, 1e10, gsPeakPosition);
+    f.AddVariable("w", "a*exp(-0.5*((x-c)/w)^2)*(x-c)^2/w^3", 1, 1e-10, 1e10, gsPeakWidth);
+    f.AddVariable("b", "1", 0, -1e10, 1e10, gsOffset);
+    // The example peak, 12.5 wide 0.8 high 6 on 1 + 0.05 x, over 0..20, without its noise; enough points that
+    // the sums are spread over the cores.
+    const int32_t n = 100001;
+    TCurveB data(n);
+    for (int32_t i = 0; i < n; ++i) {
+        const double x = 20.0 * i / (n - 1);
+        data.AddPoint(x, 6 * std::exp(-0.5 * std::pow((x - 12.5) / 0.8, 2)) + 1 + 0.05 * x);
+    }
+    data.CalcRanges();
+    TFitParamB fit;
+    ASSERT_TRUE(fit.SetData(data, 1, n));
+    ASSERT_TRUE(fit.AddUserTerm(f));
+    fit.InitialGuesses(data, 1, n);
+    EXPECT_DOUBLE_EQ(fit.Term(0).value[4], (1.0 + 2.0) / 2);
+    EXPECT_NEAR(fit.Term(0).value[2], 12.5, 0.01); // the highest point
+    ASSERT_TRUE(fit.RunFit());
+    EXPECT_EQ(fit.Failed(), 0);
+    EXPECT_NEAR(fit.Term(0).value[2], 12.5, 0.05);
+    EXPECT_NEAR(fit.Term(0).value[1], 6.0, 0.5);
+    // The model over the points is the same whether the sums ran on one thread or several.
+    TFitParamB one;
+    TCurveB few(7);
+    for (int32_t i = 1; i <= 7; ++i) few.AddPoint(data.X(i * 14000), data.Y(i * 14000));
+    ASSERT_TRUE(one.SetData(few, 1, 7));
+    ASSERT_TRUE(one.AddUserTerm(f));
+    one.Term(0).value = fit.Term(0).value;
+    TCurveB at;
+    ASSERT_TRUE(fit.ModelAtDataPoints(at, false));
+    for (int32_t i = 1; i <= 7; ++i) EXPECT_EQ(one.ModelValueAt(few.X(i), -1), at.Y(i * 14000)) << i;
+}

@@ -36,20 +36,50 @@ TEST(OpsResample, LargeGridsMatchInterpolation) {
     src.CalcRanges();
     for (double h : {0.013, 0.4, 3.7}) {
         TCurveB c = src;
-        ASSERT_TRUE(c.Resample(h, src.XMin + 0.1)) << h;
-        double t = src.XMin + 0.1, v;
-        while (t > src.XMin) t -= h; // the grid reaches back from the offset to the first x
-        while (t < src.XMin) t += h;
+        const double offset = src.XMin + 0.1;
+        ASSERT_TRUE(c.Resample(h, offset)) << h;
+        double j = 0; // the grid reaches back from the offset to the first x
+        while (offset + (j - 1) * h >= src.XMin) --j;
+        const double g = offset + j * h;
+        double v, t = g;
         int32_t hint = 1;
-        for (int32_t k = 1; k <= c.Count(); ++k, t += h) {
+        for (int32_t k = 1; k <= c.Count(); ++k) {
+            t = g + (k - 1) * h;
             ASSERT_TRUE(src.ValueAt(hint, t, v));
             ASSERT_EQ(c.X(k), t) << h << " " << k;
             ASSERT_EQ(c.Y(k), v) << h << " " << k;
         }
         EXPECT_EQ(c.Count(), c.Capacity());
-        EXPECT_GE(t, src.XMax);
+        EXPECT_GE(g + c.Count() * h, src.XMax);
         EXPECT_LT(c.X(c.Count()), src.XMax);
     }
+}
+
+TEST(OpsResample, GridValuesDoNotDriftOverLongCurves) {
+    // A scan of 4001 points from 0 to 100 in steps of 0.025, as read from a file: the grid of the same
+    // step stops at 99.975, one point short of XMax (4000 additions of 0.025 fall a hair short of 100 and
+    // would add a point there). Both sweeps: over the curve's own arrays, and aside (offset past the
+    // first x, so the grid reaches back).
+    TCurveB scan;
+    for (int k = 0; k <= 4000; ++k)
+        scan.AddPoint(
+            std::stod(std::to_string(k * 25 / 1000) + "." + std::to_string(1000 + k * 25 % 1000).substr(1)),
+            k % 7);
+    scan.CalcRanges();
+    ASSERT_EQ(scan.XMax, 100.0);
+    for (double offset : {0.0, 50.0, 100.0}) {
+        TCurveB c = scan;
+        ASSERT_TRUE(c.Resample(0.025, offset)) << offset;
+        ASSERT_EQ(c.Count(), 4000) << offset;
+        for (int32_t k = 1; k <= c.Count(); ++k) ASSERT_EQ(c.X(k), (k - 1) * 0.025) << offset << " " << k;
+        EXPECT_NEAR(c.Y(c.Count()), scan.Y(4000), 1e-9);
+    }
+    // A grid from a far offset: each value is the first grid value plus a whole number of steps.
+    TCurveB c = scan;
+    ASSERT_TRUE(c.Resample(0.1, -1000.05));
+    EXPECT_EQ(c.Count(), 1000);
+    EXPECT_NEAR(c.X(1), 0.05, 1e-12);
+    for (int32_t k = 1; k <= c.Count(); ++k) ASSERT_EQ(c.X(k), c.X(1) + (k - 1) * 0.1) << k;
 }
 
 TEST(OpsCurveMath, OperationsAndUncoveredPoints) {
@@ -91,6 +121,8 @@ TEST(OpsAverage, BothGrids) {
     ASSERT_TRUE(TCurveB::Average(wf, true, r));
     EXPECT_EQ(r.Count(), 31);
     EXPECT_EQ(r.Y(31), 1.0);
+    // Every grid value is lo + k h, formed afresh: no drift along the grid.
+    for (int32_t k = 1; k <= 30; ++k) ASSERT_EQ(r.X(k), (k - 1) * 0.1) << k;
 }
 
 TEST(OpsAverage, FaultsReachTheGuard) {

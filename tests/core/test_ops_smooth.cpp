@@ -63,6 +63,23 @@ TEST(OpsSpline, PolynomialsStayWhereverXLies) {
         }
 }
 
+TEST(OpsSpline, WindowsWithoutCurvatureTakeTheirFit) {
+    // Stepped data: the five-point window is odd about its centre, so the fitted quadratic term is exactly
+    // 0; every point still takes the local fit (here the line 1 + 0.6 (x - 2)).
+    TCurveB c = Make({{0, 0}, {1, 0}, {2, 1}, {3, 2}, {4, 2}});
+    ASSERT_TRUE(c.SplineSmooth(5, 2));
+    const double want[] = {-0.2, 0.4, 1.0, 1.6, 2.2};
+    for (int32_t i = 1; i <= 5; ++i) EXPECT_NEAR(c.Y(i), want[i - 1], 1e-12) << i;
+    // Counts along a longer curve: windows with and without curvature alike are fitted.
+    TCurveB counts;
+    for (int i = 0; i < 40; ++i) counts.AddPoint(i, (i / 3) % 4);
+    const TCurveB raw = counts;
+    ASSERT_TRUE(counts.SplineSmooth(5, 2));
+    int changed = 0;
+    for (int32_t i = 1; i <= 40; ++i) changed += counts.Y(i) != raw.Y(i);
+    EXPECT_GE(changed, 30);
+}
+
 TEST(OpsSpline, RefusalsAndSkippedWindows) {
     const TCurveB src = Noisy(20);
     TCurveB c = src;

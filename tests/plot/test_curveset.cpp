@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QTest>
 
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <vector>
@@ -206,6 +207,27 @@ private slots:
         // A block of no points: nothing is copied out of the empty curve's absent arrays.
         TCurveB empty;
         QVERIFY(ParseCurveBlock(std::string_view("\0\0\0\0", 4), empty) && empty.Count() == 0);
+    }
+
+    void clipboardTextKeepsEveryDigitNeeded() {
+        // Eight digits where they read back exactly; time stamps a second apart, thirds and the smallest
+        // double take what they need, and every value pasted back is the very same double.
+        TCurveB c;
+        c.AddPoint(1700001234, 1.5);
+        c.AddPoint(1700001235, 1.0 / 3);
+        c.AddPoint(0.1, -4.9e-324);
+        c.AddPoint(-123456789.5, 1e100);
+        for (int i = 0; i < 200; ++i) c.AddPoint(std::ldexp(1.0 + i * 0.0123456789, i - 100), -i * 1e-7);
+        const std::string text = CurveClipboardText(c);
+        QVERIFY(text.starts_with("1.700001234E+09\t1.5000000E+00\r\n1.700001235E+09\t"
+                                 "3.333333333333333E-01\r\n1.0000000E-01\t-4.9406565E-324\r\n"
+                                 "-1.234567895E+08\t1.0000000E+100\r\n"));
+        const TCurveB back = ParsePasteText(text);
+        QCOMPARE(back.Count(), c.Count());
+        for (int32_t i = 1; i <= c.Count(); ++i) {
+            QCOMPARE(back.X(i), c.X(i));
+            QCOMPARE(back.Y(i), c.Y(i));
+        }
     }
 
     void previewAndAverages() {

@@ -5,6 +5,7 @@
 #include "app/curvewin.h"
 #include "app/shareddialogs.h"
 #include "curves/SmoothDialog.h"
+#include "curves/real48.h"
 #include "fit/AddPeak.h"
 #include "fit/AddVariable.h"
 #include "fit/Fit2.h"
@@ -253,11 +254,11 @@ private slots:
 
         // Bounds first (a minimum above the maximum is refused), then the guesses, a typed value and a lock,
         // in the order graphmill-cli applies them.
-        Enter(Row(2).MaxEdit, QStringLiteral("-1e11"));
-        QCOMPARE(msg->Texts("error"),
-                 QStringList{QStringLiteral("The minimum of x0 must not lie above its maximum.")});
-        QCOMPARE(P().Fit().Term(1).max[2], 1e10);
         Enter(Row(3).MaxEdit, QStringLiteral("0.7"));
+        Enter(Row(3).MinEdit, QStringLiteral("0.9"));
+        QCOMPARE(msg->Texts("error"),
+                 QStringList{QStringLiteral("The minimum of hwhm must not lie above its maximum.")});
+        QCOMPARE(P().Fit().Term(1).min[3], 1e-10);
         // Enter confirms the field and nothing else: the chooser beside the panel stays open.
         QVERIFY(P().Chooser()->isVisible());
         P().InitBtn->click();
@@ -278,6 +279,51 @@ private slots:
         QTest::keyClick(Row(1).MinEdit, Qt::Key_Left, Qt::AltModifier);
         QCOMPARE(Value(0, 1), offset * 1.1);
         QCOMPARE(Value(0, 2), slope * 0.9);
+    }
+
+    void boundsTakeWhatTheLibraryHoldsAndResultsFlagThem() {
+        QVERIFY(Open());
+        AddTerm(0, 0);
+        // Open bounds on a new term, shown and kept whole.
+        QCOMPARE(P().Fit().Term(0).max[1], Real48Max);
+        QCOMPARE(P().Fit().Term(0).min[1], -Real48Max);
+        // A bound of 1e20 (as a library function may hold) survives tabbing through its field, and so does
+        // the value it allows.
+        P().Fit().Term(0).max[1] = 1e20;
+        P().Fit().Term(0).value[1] = 5e19;
+        P().ValuesChanged();
+        Row(1).MaxEdit->setFocus();
+        QTest::keyClick(Row(1).MaxEdit, Qt::Key_Tab);
+        QCOMPARE(P().Fit().Term(0).max[1], 1e20);
+        QCOMPARE(Value(0, 1), 5e19);
+        Enter(Row(1).MaxEdit, QStringLiteral("1.5e38"));
+        QCOMPARE(P().Fit().Term(0).max[1], 1.5e38);
+        Enter(Row(1).MinEdit, QStringLiteral("-1e39")); // beyond what the library holds: the limit
+        QCOMPARE(P().Fit().Term(0).min[1], -Real48Max);
+
+        // A maximum below the data's level: the offset ends on it, and the Results window says so.
+        Enter(Row(1).MaxEdit, QStringLiteral("1"));
+        const QString held = RunFit();
+        QCOMPARE(Value(0, 1), 1.0);
+        QVERIFY2(held.contains(QLatin1String("Parameters marked (at min) or (at max) ended at a bound")),
+                 qPrintable(held));
+        QVERIFY(held.contains(QStringLiteral("(offset)  1.0000 \u00b1")));
+        QVERIFY(held.contains(QLatin1String("  (at max)")));
+        QVERIFY(fullText.contains(QStringLiteral("offset = 1 \u00b1 ")) && fullText.contains("(at max)"));
+
+        // Max iterations 0: Fit evaluates the start only; the count shows 0.
+        Enter(Row(1).MaxEdit, QStringLiteral("100"));
+        P().InitBtn->click();
+        const double start = Value(0, 1);
+        WhileShown<TFitSettingsDlg>([](TFitSettingsDlg& d) {
+            d.MaxIterEdit->setValue(0);
+            d.accept();
+        });
+        P().Settings->click();
+        QVERIFY(RunFit().startsWith(QLatin1String("Maximum number of itterations exceeded")));
+        QCOMPARE(Value(0, 1), start);
+        QCOMPARE(P().Fit().iterations, 0);
+        QCOMPARE(P().Iteration->text().trimmed(), QStringLiteral("0"));
     }
 
     void markedShapeGivesTheSelectedTermItsValues() {
@@ -336,6 +382,11 @@ private slots:
             AddParam(d, QStringLiteral("a.1"), QStringLiteral("x"));
             d.accept();
             d.RemoveClick();
+            // A blank in a name is refused, as graphmill-cli refuses it, and the name stays as typed.
+            AddParam(d, QStringLiteral("a b"), QStringLiteral("x"));
+            d.accept();
+            QCOMPARE(d.Variables->item(0)->text(), QStringLiteral("a b"));
+            d.RemoveClick();
             for (const char* name : {"a", "b", "c", "d", "e", "f", "g", "h", "i"})
                 AddParam(d, QLatin1String(name));
             d.AddClick(); // a tenth
@@ -346,9 +397,10 @@ private slots:
             d.accept();
         });
         chooser.DefineBtn->click();
-        QCOMPARE(msg->Texts("error"),
-                 (QStringList{"No function name.", "One or more variable names are invalid.",
-                              "A function has at most 9 parameters."}));
+        QCOMPARE(
+            msg->Texts("error"),
+            (QStringList{"No function name.", "One or more variable names are invalid.",
+                         "One or more variable names are invalid.", "A function has at most 9 parameters."}));
         QCOMPARE(LibraryFile(), QStringList{"line"});
 
         // A peak on a background with every derivative worked out by Derive fits as graphmill-cli fits it.
