@@ -22,11 +22,16 @@ const char HelpText[] =
     "The window system options of Qt are taken too: -platform NAME (xcb, wayland, offscreen),\n"
     "-display DISPLAY, -style STYLE, -geometry GEOMETRY.\n"
     "\n"
-    "The preferences are kept in Graphmill.ini in $XDG_CONFIG_HOME (~/.config), the user function\n"
-    "library in $XDG_DATA_HOME/Graphmill (~/.local/share/Graphmill). The user guide is under Help >\n"
-    "Contents; graphmill-cli runs the same operations on curve files from scripts.\n"
+    "Files:\n"
+    "  $XDG_CONFIG_HOME/Graphmill.ini (~/.config/Graphmill.ini)  the preferences\n"
+    "  $XDG_DATA_HOME/Graphmill (~/.local/share/Graphmill)  the user function library\n"
     "\n"
-    "Exit status: 0 when the main window was closed, 1 when no display could be opened.\n";
+    "Exit status:\n"
+    "  0  the main window was closed\n"
+    "  1  no display could be opened\n"
+    "\n"
+    "The user guide is under Help > Contents; graphmill-cli runs the same operations on curve files\n"
+    "from scripts.\n";
 
 // --help and --version are answered before the window system layer starts, so that they work without a
 // display (on a server, in a package build). Returns whether the argument was one of them.

@@ -8,12 +8,22 @@
 
 #include <cstdio>
 
+namespace {
+// The offscreen platform's notes on what it cannot do are no concern of a build log; faults are.
+void FaultsOnly(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "screenshot: %s\n", qPrintable(text));
+}
+} // namespace
+
 int main(int argc, char* argv[]) {
+    qInstallMessageHandler(FaultsOnly);
     // The window reads and writes its preferences and function library in a folder of its own, so that the
     // picture never depends on (or changes) the settings of whoever builds it.
     QTemporaryDir home;
     qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toLocal8Bit());
     qputenv("XDG_DATA_HOME", home.filePath(QStringLiteral("data")).toLocal8Bit());
+    qputenv("XDG_RUNTIME_DIR", home.path().toLocal8Bit());
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Graphmill"));

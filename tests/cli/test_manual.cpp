@@ -87,20 +87,26 @@ TEST(CliManual, ManPageHasEveryCommandOptionAndExitStatus) {
     // Roff reads a line starting with "." or "'" as a request: every such line is one the page means.
     std::istringstream lines(page);
     std::string line;
-    while (std::getline(lines, line))
-        if (!line.empty() && (line[0] == '.' || line[0] == '\''))
-            EXPECT_TRUE(std::regex_match(line, std::regex(R"(\.(TH|SH|SS|TP|PP|B|BR|br|nf|fi|sp)( .*)?)")))
-                << line;
+    const std::regex request(R"(\.(TH|SH|SS|TP|PP|B|BR|br|nf|fi|sp)( .*)?)");
+    while (std::getline(lines, line)) {
+        if (!line.empty() && (line[0] == '.' || line[0] == '\'')) {
+            EXPECT_TRUE(std::regex_match(line, request)) << line;
+        }
+    }
     const auto names = CommandNames();
     ASSERT_GE(names.size(), 17u);
     auto escaped = [](std::string s) { return std::regex_replace(s, std::regex("-"), "\\-"); };
     for (const auto& name : names) {
         EXPECT_NE(page.find("\n.SS " + escaped(name) + "\n"), std::string::npos) << name;
         // The help text, line by line as it is printed.
-        std::istringstream help(RunCli({"help", name}).out);
-        while (std::getline(help, line))
-            if (!line.empty()) EXPECT_NE(page.find(escaped(line)), std::string::npos) << name << ": " << line;
-        for (const auto& option : HelpOptions(RunCli({"help", name}).out))
+        const std::string text = RunCli({"help", name}).out;
+        std::istringstream help(text);
+        while (std::getline(help, line)) {
+            if (!line.empty()) {
+                EXPECT_NE(page.find(escaped(line)), std::string::npos) << name << ": " << line;
+            }
+        }
+        for (const auto& option : HelpOptions(text))
             EXPECT_NE(page.find("\\fB" + escaped(option) + "\\fR"), std::string::npos)
                 << name << " " << option;
     }
