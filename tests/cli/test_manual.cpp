@@ -66,6 +66,9 @@ const std::map<std::string, std::vector<std::string>> FormWords = {
     {"constant", {"add", "subtract", "multiply", "divide", "shift-right", "shift-left", "stretch", "shrink"}},
 };
 
+// The options that may be given more than once, each adding a value (README: `--term TERM`..., `--var`...).
+const std::set<std::string> Repeatable = {"--term", "--min", "--max", "--set", "--lock", "--var", "--param"};
+
 class CliCompletion : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -178,6 +181,11 @@ TEST_F(CliCompletion, EveryOptionOfEveryForm) {
                 const auto r = RunCli(args);
                 EXPECT_EQ(r.err.find("unknown option"), std::string::npos)
                     << command << " " << word << ": " << r.err;
+                // Given twice, an option is refused unless it is one that gathers its values.
+                args.insert(args.end(), {"1", "1", option, "1", "1"}); // --range takes two values
+                const bool refused =
+                    RunCli(args).err.find("option " + option + " given twice") != std::string::npos;
+                EXPECT_EQ(refused, Repeatable.count(option) == 0) << command << " " << word << " " << option;
             }
         }
         // Every option the help text names is offered (by one of the forms).
