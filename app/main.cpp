@@ -11,6 +11,42 @@
 #include <thread>
 
 namespace {
+const char HelpText[] =
+    "Usage: graphmill [OPTION]... [FILE]...\n"
+    "Views and analyses two-dimensional curves. Opens a curve window with the curves of the FILEs\n"
+    "(ASCII text, one point per line: x and y, or y alone) in it.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     show this help and exit\n"
+    "      --version  show the version and exit\n"
+    "The window system options of Qt are taken too: -platform NAME (xcb, wayland, offscreen),\n"
+    "-display DISPLAY, -style STYLE, -geometry GEOMETRY.\n"
+    "\n"
+    "Files:\n"
+    "  $XDG_CONFIG_HOME/Graphmill.ini (~/.config/Graphmill.ini)  the preferences\n"
+    "  $XDG_DATA_HOME/Graphmill (~/.local/share/Graphmill)  the user function library\n"
+    "\n"
+    "Exit status:\n"
+    "  0  the main window was closed\n"
+    "  1  no display could be opened\n"
+    "\n"
+    "The user guide is under Help > Contents; graphmill-cli runs the same operations on curve files\n"
+    "from scripts.\n";
+
+// --help and --version are answered before the window system layer starts, so that they work without a
+// display (on a server, in a package build). Returns whether the argument was one of them.
+bool AnswerInfoOption(const char* arg) {
+    if (std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-h") == 0) {
+        std::fputs(HelpText, stdout);
+        return true;
+    }
+    if (std::strcmp(arg, "--version") == 0) {
+        std::printf("graphmill %s\n", GRAPHMILL_VERSION);
+        return true;
+    }
+    return false;
+}
+
 // Whether the window system layer will draw through an X display: the platform asked for on the command line
 // or in the environment, else the one of the desktop session.
 bool DrawsOnX11(int argc, char* argv[]) {
@@ -56,6 +92,8 @@ private:
 } // namespace
 
 int main(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i)
+        if (AnswerInfoOption(argv[i])) return 0;
     // Without a session bus (a bare X server, a remote display) libdbus starts one of its own: Qt's D-Bus
     // thread forks dbus-launch while the program is still loading its files, and the daemon it leaves runs on
     // after the program has ended. Nothing in the program needs D-Bus, so where the desktop offers no bus it
@@ -77,7 +115,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     display.reset();
     QApplication::setApplicationName(QStringLiteral("Graphmill"));
-    QApplication::setApplicationVersion(QStringLiteral("1.1"));
+    QApplication::setApplicationVersion(QStringLiteral(GRAPHMILL_VERSION));
+    // Lets the desktop match the windows to the menu entry (its icon and name in the task bar).
+    QGuiApplication::setDesktopFileName(QStringLiteral(GRAPHMILL_APP_ID));
     // The arguments are curve files, loaded into the main window when it first shows.
     Tcurvewindow mainWindow(QApplication::arguments().mid(1));
     mainWindow.show();

@@ -12,8 +12,41 @@ std::vector<TCommand>& Commands() {
     return commands;
 }
 
+std::vector<TCommandForm> WordForms(const std::vector<std::string>& words,
+                                    const std::vector<TOptionSpec>& options) {
+    std::vector<TCommandForm> forms;
+    for (const auto& w : words) forms.push_back({w, options});
+    return forms;
+}
+
 TRegister::TRegister(TCommand command) {
     Commands().push_back(std::move(command));
+}
+
+std::vector<TCommand> SortedCommands() {
+    auto commands = Commands();
+    std::sort(commands.begin(), commands.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
+    return commands;
+}
+
+const char* const UsageLine = "graphmill-cli COMMAND [OPTIONS] ARGS";
+const char* const Description =
+    "Runs Graphmill's curve operations on curve files. A curve input is a file path, or - for standard\n"
+    "input. A command whose result is a curve writes it with -o PATH (keeping a .bak copy of a file it\n"
+    "replaces), or to standard output without -o.\n";
+
+const std::vector<TEntry>& ExitStatuses() {
+    static const std::vector<TEntry> statuses = {{std::to_string(Done), "done"},
+                                                 {std::to_string(OperationFailed), "the operation failed"},
+                                                 {std::to_string(UsageError), "usage or input error"},
+                                                 {std::to_string(ArithmeticFault), "arithmetic fault"}};
+    return statuses;
+}
+
+const std::vector<TEntry>& GeneralEntries() {
+    static const std::vector<TEntry> entries = {{"help COMMAND", "the options and arguments of one command"},
+                                                {"--version", "the program's version"}};
+    return entries;
 }
 
 } // namespace cli
@@ -26,24 +59,22 @@ const cli::TCommand* Find(const std::string& name) {
     return nullptr;
 }
 
+void Entry(std::ostream& out, std::string name, const std::string& meaning) {
+    name.resize(std::max<size_t>(name.size() + 2, 14), ' ');
+    out << "  " << name << meaning << "\n";
+}
+
 void Overview(std::ostream& out) {
-    out << "Usage: graphmill-cli COMMAND [OPTIONS] ARGS\n"
-           "Runs Graphmill's curve operations on curve files. A curve input is a file path, or - for "
-           "standard\n"
-           "input. A command whose result is a curve writes it with -o PATH (keeping a .bak copy of a file "
-           "it\n"
-           "replaces), or to standard output without -o.\n"
-           "Exit status: 0 done, 1 the operation failed, 2 usage or input error, 3 arithmetic fault.\n\n"
-           "Commands:\n";
-    auto commands = cli::Commands();
-    std::sort(commands.begin(), commands.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
-    for (const auto& c : commands) {
-        std::string name = c.name;
-        name.resize(std::max<size_t>(name.size() + 2, 14), ' ');
-        out << "  " << name << c.summary << "\n";
+    out << "Usage: " << cli::UsageLine << "\n" << cli::Description << "Exit status:";
+    const char* separator = " ";
+    for (const auto& [code, meaning] : cli::ExitStatuses()) {
+        out << separator << code << " " << meaning;
+        separator = ", ";
     }
-    out << "\n  help COMMAND  the options and arguments of one command\n"
-           "  --version     the program's version\n";
+    out << ".\n\nCommands:\n";
+    for (const auto& c : cli::SortedCommands()) Entry(out, c.name, c.summary);
+    out << "\n";
+    for (const auto& [name, meaning] : cli::GeneralEntries()) Entry(out, name, meaning);
 }
 
 } // namespace
@@ -66,6 +97,19 @@ int cli::Main(const std::vector<std::string>& args) {
         if (args.size() < 2) {
             Overview(std::cout);
             return cli::Done;
+        }
+        // The manual page and the shell completion, which the build installs.
+        if (args[1] == "--man" && args.size() == 2) {
+            cli::WriteManPage(std::cout);
+            return cli::Done;
+        }
+        if (args[1] == "--completion") {
+            if (args.size() == 3 && args[2] == "bash") {
+                cli::WriteBashCompletion(std::cout);
+                return cli::Done;
+            }
+            std::cerr << "graphmill-cli: help --completion: bash is the shell completed\n";
+            return cli::UsageError;
         }
         const cli::TCommand* c = Find(args[1]);
         if (c == nullptr) {

@@ -3,6 +3,7 @@
 
 #include "curves/curvefile.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -21,6 +22,8 @@ void Error(const std::string& command, const std::string& message) {
 TArgs::TArgs(const std::string& command, const std::vector<std::string>& args,
              const std::vector<TOptionSpec>& specs)
     : command_(command) {
+    for (const auto& s : specs)
+        if (!s.choices.empty()) choices_[s.name] = s.choices;
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -151,6 +154,22 @@ bool TArgs::Integer(const std::string& option, long& value, long lo, long hi) co
     }
     value = v;
     return true;
+}
+
+bool TArgs::Choice(const std::string& option, std::string& value) const {
+    const auto text = Value(option);
+    if (!text) return true;
+    const auto it = choices_.find(option);
+    const std::vector<std::string> none;
+    const auto& choices = it == choices_.end() ? none : it->second;
+    if (std::find(choices.begin(), choices.end(), *text) != choices.end()) {
+        value = *text;
+        return true;
+    }
+    std::string list;
+    for (const auto& c : choices) list += (list.empty() ? "" : ", ") + c;
+    Error(command_, option + ": '" + *text + "' is not one of " + list);
+    return false;
 }
 
 bool ReadCurve(const std::string& command, const std::string& path, TCurveB& curve) {

@@ -1,6 +1,7 @@
 // Argument parsing and curve input/output shared by the commands of graphmill-cli.
 #pragma once
 
+#include "cli/cli.h"
 #include "curves/curvesb.h"
 #include "curves/faultguard.h"
 
@@ -13,13 +14,6 @@
 #include <vector>
 
 namespace cli {
-
-struct TOptionSpec {
-    std::string name;        // "--steps", "-o"
-    bool takesValue = false; // flags take none
-    bool repeatable = false;
-    int valueCount = 1; // values taken by an option that takes values (--range FIRST LAST takes 2)
-};
 
 // Options may stand before or after the positional arguments. An argument that starts with "-" but is not
 // an option of the command (-2.5, -x^2, or - alone) is positional; "--" ends the options.
@@ -45,6 +39,9 @@ public:
     // Number options: a usage error naming the option when the text is no number or out of [lo, hi].
     bool Number(const std::string& option, double& value, double lo, double hi) const;
     bool Integer(const std::string& option, long& value, long lo, long hi) const;
+    // An option whose value is one of its spec's choices: a usage error naming the option and the choices
+    // for any other word. `value` keeps what it holds (the default) when the option is not given.
+    bool Choice(const std::string& option, std::string& value) const;
 
     const std::string& Command() const { return command_; }
 
@@ -53,6 +50,7 @@ private:
     bool ok_ = true;
     std::vector<std::string> positionals_;
     std::map<std::string, std::vector<std::string>> values_;
+    std::map<std::string, std::vector<std::string>> choices_;
 };
 
 // Prints "graphmill-cli: COMMAND: message" on standard error.

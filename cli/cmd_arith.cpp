@@ -24,8 +24,17 @@ constexpr TConstantOp ConstantOps[] = {
     {"stretch", true, true, false, 1.0},      {"shrink", true, true, true, 1.0},
 };
 
+// Both commands take -o alone.
+const std::vector<cli::TOptionSpec> ArithOptions = {cli::OutputOption()};
+
+std::vector<std::string> ConstantOpNames() {
+    std::vector<std::string> names;
+    for (const auto& o : ConstantOps) names.emplace_back(o.name);
+    return names;
+}
+
 int RunConstant(const std::vector<std::string>& args) {
-    cli::TArgs a("constant", args, {cli::OutputOption()});
+    cli::TArgs a("constant", args, ArithOptions);
     if (!a.Ok() || !a.ExpectPositionals(3)) return cli::UsageError;
     const TConstantOp* op = nullptr;
     for (const auto& o : ConstantOps)
@@ -68,18 +77,25 @@ const cli::TRegister constantCommand(
      "  stretch      x * C             shrink       x / C (1 / C must be a finite number)\n"
      "A negative stretch or shrink reverses the x axis; the points are then sorted by x again.\n"
      "C may be negative (constant add -2.5 a.dat).\n",
-     RunConstant});
+     RunConstant, cli::WordForms(ConstantOpNames(), ArithOptions)});
+
+// The codes of the curve math tool's buttons.
+const std::pair<const char*, int> MathOps[] = {{"add", TCurveB::MathAdd},
+                                               {"subtract", TCurveB::MathSubtract},
+                                               {"multiply", TCurveB::MathMultiply},
+                                               {"divide", TCurveB::MathDivide}};
+
+std::vector<std::string> MathOpNames() {
+    std::vector<std::string> names;
+    for (const auto& op : MathOps) names.emplace_back(op.first);
+    return names;
+}
 
 int RunMath(const std::vector<std::string>& args) {
-    cli::TArgs a("math", args, {cli::OutputOption()});
+    cli::TArgs a("math", args, ArithOptions);
     if (!a.Ok() || !a.ExpectPositionals(3)) return cli::UsageError;
-    // The codes of the curve math tool's buttons.
-    static const std::pair<const char*, int> ops[] = {{"add", TCurveB::MathAdd},
-                                                      {"subtract", TCurveB::MathSubtract},
-                                                      {"multiply", TCurveB::MathMultiply},
-                                                      {"divide", TCurveB::MathDivide}};
     int code = 0;
-    for (const auto& [name, c] : ops)
+    for (const auto& [name, c] : MathOps)
         if (a.Positional(0) == name) code = c;
     if (code == 0) {
         cli::Error("math", "unknown operation '" + a.Positional(0) + "' (add, subtract, multiply, divide)");
@@ -100,6 +116,6 @@ const cli::TRegister mathCommand(
      "Combines the curve in FILE (the left operand) with OTHER interpolated linearly at each x of FILE:\n"
      "OP is add, subtract, multiply or divide. Points of FILE outside OTHER's x range keep their values,\n"
      "and so do points where the divisor's magnitude is 1e-8 or less.\n",
-     RunMath});
+     RunMath, cli::WordForms(MathOpNames(), ArithOptions)});
 
 } // namespace

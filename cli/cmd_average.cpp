@@ -11,14 +11,13 @@ namespace {
 // The averaging dialog lists at most this many curves, the capacity of a curve set.
 constexpr size_t MaxCurves = 100;
 
+const std::vector<cli::TOptionSpec> AverageOptions = {
+    cli::OutputOption(), {"--grid", true, false, 1, {"min-interval", "first-curve", "union"}}};
+
 int RunAverage(const std::vector<std::string>& args) {
-    cli::TArgs a("average", args, {cli::OutputOption(), {"--grid", true, false}});
-    if (!a.Ok()) return cli::UsageError;
-    const std::string grid = a.Value("--grid").value_or("min-interval");
-    if (grid != "min-interval" && grid != "first-curve" && grid != "union") {
-        cli::Error("average", "--grid: '" + grid + "' is not one of min-interval, first-curve, union");
-        return cli::UsageError;
-    }
+    cli::TArgs a("average", args, AverageOptions);
+    std::string grid = "min-interval";
+    if (!a.Ok() || !a.Choice("--grid", grid)) return cli::UsageError;
     if (a.PositionalCount() < 2) {
         cli::Error("average", "at least two curves are needed");
         return cli::UsageError;
@@ -50,7 +49,8 @@ int RunAverage(const std::vector<std::string>& args) {
 }
 
 const cli::TRegister averageCommand(
-    {"average", "average or merge several curves",
+    {"average",
+     "average or merge several curves",
      "Usage: graphmill-cli average [--grid min-interval|first-curve|union] FILE FILE... [-o PATH]\n"
      "Averages two to 100 curves, taken in the order given, each interpolated linearly; a grid value\n"
      "counts only the curves that cover it. --grid chooses the x values of the result:\n"
@@ -60,6 +60,7 @@ const cli::TRegister averageCommand(
      "  union         every point of every curve, sorted by x (no averaging)\n"
      "Two neighbouring points with the same x (min-interval) or a grid value no curve covers is an\n"
      "arithmetic fault (exit 3).\n",
-     RunAverage});
+     RunAverage,
+     {{"", AverageOptions}}});
 
 } // namespace

@@ -9,11 +9,14 @@
 
 namespace {
 
+// Every command here takes -o alone.
+const std::vector<cli::TOptionSpec> SimpleOptions = {cli::OutputOption()};
+
 // One FILE in, the operation on its copy, the curve out; `why` tells why the operation failed on the curve.
 int RunSimple(const std::string& command, const std::vector<std::string>& args,
               const std::function<bool(TCurveB&)>& op, std::string (TCurveB::*why)() const = nullptr,
               const std::function<void()>& report = {}) {
-    cli::TArgs a(command, args, {cli::OutputOption()});
+    cli::TArgs a(command, args, SimpleOptions);
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
     TCurveB curve;
     if (!cli::ReadCurve(command, a.Positional(0), curve)) return cli::UsageError;
@@ -25,7 +28,8 @@ std::string SimpleHelp(const std::string& command, const std::string& what) {
 }
 
 const cli::TRegister derivativeCommand(
-    {"derivative", "dy/dx of a curve",
+    {"derivative",
+     "dy/dx of a curve",
      SimpleHelp("derivative",
                 "Replaces y by dy/dx (second-order differences on the uneven grid, exact for parabolas).\n"
                 "Fails (exit 1) when the first or last point has no two neighbours with larger (smaller) x,\n"
@@ -33,7 +37,8 @@ const cli::TRegister derivativeCommand(
      [](const std::vector<std::string>& args) {
          return RunSimple(
              "derivative", args, [](TCurveB& c) { return c.Derivative(); }, &TCurveB::DerivativeRefusal);
-     }});
+     },
+     {{"", SimpleOptions}}});
 
 int RunIntegral(const std::vector<std::string>& args) {
     double total = 0.0;
@@ -49,22 +54,28 @@ int RunIntegral(const std::vector<std::string>& args) {
 }
 
 const cli::TRegister integralCommand(
-    {"integral", "running integral; the definite integral on standard error",
+    {"integral",
+     "running integral; the definite integral on standard error",
      SimpleHelp("integral",
                 "Replaces y by the running integral, the trapezoid sum along the straight lines between the\n"
                 "points (0 at the first point). Standard error gets \"Definite integral:  \" and the total\n"
                 "with 5 significant digits. Fails below two points.\n"),
-     RunIntegral});
+     RunIntegral,
+     {{"", SimpleOptions}}});
 
 // A point-wise operation that cannot fail: FILE in, the operation on its copy, the curve out.
 cli::TCommand PointwiseCommand(const std::string& name, const std::string& summary, const std::string& what,
                                void (TCurveB::*op)()) {
-    return {name, summary, SimpleHelp(name, what), [name, op](const std::vector<std::string>& args) {
+    return {name,
+            summary,
+            SimpleHelp(name, what),
+            [name, op](const std::vector<std::string>& args) {
                 return RunSimple(name, args, [op](TCurveB& c) {
                     (c.*op)();
                     return true;
                 });
-            }};
+            },
+            {{"", SimpleOptions}}};
 }
 
 const cli::TRegister timesxCommand(PointwiseCommand("timesx", "y multiplied by x", "y := x * y.\n",
@@ -76,7 +87,7 @@ const cli::TRegister logCommand(PointwiseCommand("log", "common logarithm of y",
                                                  "y := log10 y; y <= 1e-30 gives 1e-50.\n", &TCurveB::Log10));
 
 int RunRemoveRange(const std::vector<std::string>& args) {
-    cli::TArgs a("remove-range", args, {cli::OutputOption()});
+    cli::TArgs a("remove-range", args, SimpleOptions);
     if (!a.Ok() || !a.ExpectPositionals(3)) return cli::UsageError;
     long index[2] = {0, 0};
     for (int k = 0; k < 2; ++k)
@@ -101,10 +112,12 @@ int RunRemoveRange(const std::vector<std::string>& args) {
 }
 
 const cli::TRegister removeRangeCommand(
-    {"remove-range", "delete the points FIRST..LAST",
+    {"remove-range",
+     "delete the points FIRST..LAST",
      "Usage: graphmill-cli remove-range FIRST LAST FILE [-o PATH]\n"
      "Deletes the points FIRST to LAST (point indices from 1). \"Invalid points\" (exit 1) when the indices\n"
      "are Count - 1 or more apart; FIRST above LAST fails (exit 1); an index outside 1..Count exits 2.\n",
-     RunRemoveRange});
+     RunRemoveRange,
+     {{"", SimpleOptions}}});
 
 } // namespace

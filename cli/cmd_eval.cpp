@@ -26,8 +26,10 @@ std::unique_ptr<TExpression> Build(const std::vector<TVariable>& vars,
     return e;
 }
 
+const std::vector<cli::TOptionSpec> EvalOptions = {{"--var", true, true}};
+
 int RunEval(const std::vector<std::string>& args) {
-    cli::TArgs a("eval", args, {{"--var", true, true}});
+    cli::TArgs a("eval", args, EvalOptions);
     if (!a.Ok() || !a.ExpectPositionals(1, TExpression::MaxCount)) return cli::UsageError;
     std::vector<TVariable> vars;
     for (const auto& text : a.Values("--var")) {
@@ -83,7 +85,8 @@ int RunEval(const std::vector<std::string>& args) {
     return cli::Done;
 }
 
-const cli::TRegister evalCommand({"eval", "evaluate formulas",
+const cli::TRegister evalCommand({"eval",
+                                  "evaluate formulas",
                                   "Usage: graphmill-cli eval [--var NAME=VALUE]... FORMULA [FORMULA...]\n"
                                   "Evaluates up to 10 formulas as one expression set over up to 10 "
                                   "variables (numbered in the order\n"
@@ -97,6 +100,7 @@ const cli::TRegister evalCommand({"eval", "evaluate formulas",
                                   "(a divisor below 1e-50)\n"
                                   "exits 1.\n"
                                   "Example: graphmill-cli eval --var x=2 'x^2' 'EXPR(1)+1'\n",
-                                  RunEval});
+                                  RunEval,
+                                  {{"", EvalOptions}}});
 
 } // namespace

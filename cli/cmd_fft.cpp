@@ -4,22 +4,19 @@
 
 namespace {
 
+const std::vector<cli::TOptionSpec> FftOptions = {
+    cli::OutputOption(),
+    {"--output", true, false, 1, {"real", "imaginary", "magnitude"}},
+    {"--inverse", false, false},
+    {"--imaginary", true, false}};
+
 int RunFft(const std::vector<std::string>& args) {
-    cli::TArgs a("fft", args,
-                 {cli::OutputOption(),
-                  {"--output", true, false},
-                  {"--inverse", false, false},
-                  {"--imaginary", true, false}});
-    if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
-    const std::string output = a.Value("--output").value_or("magnitude");
-    int mode = 0;
-    if (output == "real") mode = TCurveB::FFTReal;
-    if (output == "imaginary") mode = TCurveB::FFTImaginary;
-    if (output == "magnitude") mode = TCurveB::FFTMagnitude;
-    if (mode == 0) {
-        cli::Error("fft", "--output: '" + output + "' is not one of real, imaginary, magnitude");
-        return cli::UsageError;
-    }
+    cli::TArgs a("fft", args, FftOptions);
+    std::string output = "magnitude";
+    if (!a.Ok() || !a.ExpectPositionals(1) || !a.Choice("--output", output)) return cli::UsageError;
+    const int mode = output == "real"        ? TCurveB::FFTReal
+                     : output == "imaginary" ? TCurveB::FFTImaginary
+                                             : TCurveB::FFTMagnitude;
     TCurveB curve, imaginary;
     if (!cli::ReadCurve("fft", a.Positional(0), curve)) return cli::UsageError;
     const auto imagPath = a.Value("--imaginary");
@@ -32,7 +29,8 @@ int RunFft(const std::vector<std::string>& args) {
 }
 
 const cli::TRegister fftCommand(
-    {"fft", "fast Fourier transform",
+    {"fft",
+     "fast Fourier transform",
      "Usage: graphmill-cli fft [--output real|imaginary|magnitude] [--inverse] [--imaginary FILE] FILE\n"
      "                         [-o PATH]\n"
      "Transforms the curve in FILE (the real part of the input; --imaginary gives the imaginary part, 0\n"
@@ -44,6 +42,7 @@ const cli::TRegister fftCommand(
      "  graphmill-cli fft --output real a.dat -o re.dat; graphmill-cli fft --output imaginary a.dat -o "
      "im.dat\n"
      "  graphmill-cli fft --inverse --imaginary im.dat re.dat\n",
-     RunFft});
+     RunFft,
+     {{"", FftOptions}}});
 
 } // namespace

@@ -104,7 +104,7 @@ const std::vector<cli::TOptionSpec> FitOptions = {
     {"--set", true, true},
     {"--lock", true, true},
     {"--tolerance", true, false},
-    {"--converge", true, false},
+    {"--converge", true, false, 1, {"tolerance", "relative"}},
     {"--ftol", true, false},
     {"--xtol", true, false},
     {"--max-iterations", true, false},
@@ -226,11 +226,8 @@ int RunFit(const std::vector<std::string>& args) {
         !a.Number("--ftol", ftol, 0.0, HUGE_VAL) || !a.Number("--xtol", xtol, 0.0, HUGE_VAL) ||
         !a.Integer("--max-iterations", maxIterations, 0, 10000))
         return cli::UsageError;
-    const std::string converge = a.Value("--converge").value_or("tolerance");
-    if (converge != "tolerance" && converge != "relative") {
-        cli::Error("fit", "--converge '" + converge + "': tolerance or relative expected");
-        return cli::UsageError;
-    }
+    std::string converge = "tolerance";
+    if (!a.Choice("--converge", converge)) return cli::UsageError;
     if (converge != "relative" && (a.Has("--ftol") || a.Has("--xtol"))) {
         cli::Error("fit", "--ftol and --xtol belong to --converge relative");
         return cli::UsageError;
@@ -406,7 +403,8 @@ int RunFit(const std::vector<std::string>& args) {
 }
 
 const cli::TRegister fitCommand(
-    {"fit", "least-squares fit of a model of terms",
+    {"fit",
+     "least-squares fit of a model of terms",
      "Usage: graphmill-cli fit --term TERM [--term TERM]... [OPTIONS] FILE\n"
      "Fits the sum of the terms to the curve in FILE by damped least squares and prints the result text.\n"
      "  --term TERM          a term, in model order (at most 10): polynomial[:ORDER] (ORDER 0 to 8, default\n"
@@ -444,6 +442,7 @@ const cli::TRegister fitCommand(
      "does not converge!!!\", no curve written) or could not start (fewer data points than parameters\n"
      "plus one).\n"
      "Example: graphmill-cli fit --term gaussian --term polynomial:0 peak.dat -o model.dat\n",
-     RunFit});
+     RunFit,
+     {{"", FitOptions}}});
 
 } // namespace

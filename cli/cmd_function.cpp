@@ -11,10 +11,11 @@ namespace {
 constexpr long MinSteps = 3;
 constexpr long MaxSteps = 67768;
 
+const std::vector<cli::TOptionSpec> FunctionOptions = {
+    cli::OutputOption(), {"--left", true, false}, {"--right", true, false}, {"--steps", true, false}};
+
 int RunFunction(const std::vector<std::string>& args) {
-    cli::TArgs a(
-        "function", args,
-        {cli::OutputOption(), {"--left", true, false}, {"--right", true, false}, {"--steps", true, false}});
+    cli::TArgs a("function", args, FunctionOptions);
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
     for (const char* required : {"--left", "--right"})
         if (!a.Has(required)) {
@@ -51,7 +52,8 @@ int RunFunction(const std::vector<std::string>& args) {
 }
 
 const cli::TRegister
-    functionCommand({"function", "a new curve from a formula of x",
+    functionCommand({"function",
+                     "a new curve from a formula of x",
                      "Usage: graphmill-cli function FORMULA --left L --right R [--steps N] [-o "
                      "PATH]\n"
                      "Makes a curve of N points (default 100, 3 to 67768) from FORMULA, a "
@@ -62,6 +64,7 @@ const cli::TRegister
                      "not be below L (an R equal to L\n"
                      "becomes L + 0.1). An empty formula or one that does not parse exits 2.\n"
                      "Example: graphmill-cli function 'x^2' --left -1 --right 1 --steps 3\n",
-                     RunFunction});
+                     RunFunction,
+                     {{"", FunctionOptions}}});
 
 } // namespace

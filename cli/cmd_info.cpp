@@ -16,9 +16,11 @@ int RunInfo(const std::vector<std::string>& args) {
     return cli::Done;
 }
 
-const cli::TRegister reg({"info", "count and ranges of a curve",
+const cli::TRegister reg({"info",
+                          "count and ranges of a curve",
                           "Usage: graphmill-cli info FILE\n"
                           "Prints three lines: count N, xrange XMIN XMAX, yrange YMIN YMAX.\n",
-                          RunInfo});
+                          RunInfo,
+                          {{"", {}}}});
 
 } // namespace

@@ -7,9 +7,11 @@
 
 namespace {
 
+const std::vector<cli::TOptionSpec> InterpolateOptions = {
+    cli::OutputOption(), {"--interval", true, false}, {"--offset", true, false}};
+
 int RunInterpolate(const std::vector<std::string>& args) {
-    cli::TArgs a("interpolate", args,
-                 {cli::OutputOption(), {"--interval", true, false}, {"--offset", true, false}});
+    cli::TArgs a("interpolate", args, InterpolateOptions);
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
     TCurveB curve;
     if (!cli::ReadCurve("interpolate", a.Positional(0), curve)) return cli::UsageError;
@@ -32,7 +34,8 @@ int RunInterpolate(const std::vector<std::string>& args) {
 }
 
 const cli::TRegister interpolateCommand(
-    {"interpolate", "resample onto an even grid",
+    {"interpolate",
+     "resample onto an even grid",
      "Usage: graphmill-cli interpolate [--interval H] [--offset S] FILE [-o PATH]\n"
      "Resamples the curve by linear interpolation onto the grid S + k H that lies inside [XMin, XMax)\n"
      "(a grid value equal to XMax is left out). Defaults: S = XMin and H = the smallest spacing of\n"
@@ -41,6 +44,7 @@ const cli::TRegister interpolateCommand(
      "Limits: S from XMin to XMax, H from span/67767 to span/3 (span = XMax - XMin).\n"
      "\"Error performing interpolation operation.\" (exit 1) when fewer than two grid points result or the\n"
      "curve, which should be sorted by x, cannot give a grid value.\n",
-     RunInterpolate});
+     RunInterpolate,
+     {{"", InterpolateOptions}}});
 
 } // namespace

@@ -177,12 +177,13 @@ bool DeriveMissing(const std::string& name, const std::string& function, std::ve
     return true;
 }
 
+const std::vector<cli::TOptionSpec> DefineOptions = {{"--name", true, false},
+                                                     {"--function", true, false},
+                                                     {"--param", true, true},
+                                                     {"--derive", false, false}};
+
 int RunDefine(const std::vector<std::string>& args) {
-    cli::TArgs a("library define", args,
-                 {{"--name", true, false},
-                  {"--function", true, false},
-                  {"--param", true, true},
-                  {"--derive", false, false}});
+    cli::TArgs a("library define", args, DefineOptions);
     if (!a.Ok() || !a.ExpectPositionals(2)) return cli::UsageError;
     const bool derive = a.Has("--derive");
     std::vector<TUserParamDef> params;
@@ -240,7 +241,8 @@ int RunLibrary(const std::vector<std::string>& args) {
 }
 
 const cli::TRegister
-    libraryCommand({"library", "list, show, define or delete user fit functions",
+    libraryCommand({"library",
+                    "list, show, define or delete user fit functions",
                     "Usage: graphmill-cli library list LIBFILE\n"
                     "       graphmill-cli library show LIBFILE NAME\n"
                     "       graphmill-cli library define LIBFILE [--derive] --name NAME --function F\n"
@@ -275,6 +277,7 @@ const cli::TRegister
                     "'a*x+b' --param a=x --param b=1\n"
                     "         graphmill-cli library define lib.dat --derive --name decay --function "
                     "'A*exp(0-k*x)' --param A --param k=,1\n",
-                    RunLibrary});
+                    RunLibrary,
+                    {{"list", {}}, {"show", {}}, {"define", DefineOptions}, {"delete", {}}}});
 
 } // namespace

@@ -98,26 +98,16 @@ void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& text) {
         std::fprintf(stderr, "graphmill-cli: render: %s\n", qPrintable(text));
 }
 
+const std::vector<cli::TOptionSpec> RenderOptions = {
+    cli::OutputOption(),           {"--size", true, false},        {"--background", true, false},
+    {"--grid-color", true, false}, {"--no-grid", false, false},    {"--symbols", false, false},
+    {"--no-lines", false, false},  {"--symbol-size", true, false}, {"--xlog", false, false},
+    {"--ylog", false, false},      {"--xrange", true, false},      {"--yrange", true, false},
+    {"--xdiv", true, false},       {"--ydiv", true, false},        {"--title", true, false},
+    {"--xcaption", true, false},   {"--ycaption", true, false},    {"--factor", true, false}};
+
 int RunRender(const std::vector<std::string>& args) {
-    cli::TArgs a(Cmd, args,
-                 {cli::OutputOption(),
-                  {"--size", true, false},
-                  {"--background", true, false},
-                  {"--grid-color", true, false},
-                  {"--no-grid", false, false},
-                  {"--symbols", false, false},
-                  {"--no-lines", false, false},
-                  {"--symbol-size", true, false},
-                  {"--xlog", false, false},
-                  {"--ylog", false, false},
-                  {"--xrange", true, false},
-                  {"--yrange", true, false},
-                  {"--xdiv", true, false},
-                  {"--ydiv", true, false},
-                  {"--title", true, false},
-                  {"--xcaption", true, false},
-                  {"--ycaption", true, false},
-                  {"--factor", true, false}});
+    cli::TArgs a(Cmd, args, RenderOptions);
     if (!a.Ok() || !a.ExpectPositionals(1, 1000)) return cli::UsageError;
 
     const auto out = a.Value("-o");
@@ -203,7 +193,8 @@ int RunRender(const std::vector<std::string>& args) {
 }
 
 const cli::TRegister renderCommand(
-    {Cmd, "draw curves into a PNG, SVG or PDF picture",
+    {Cmd,
+     "draw curves into a PNG, SVG or PDF picture",
      "Usage: graphmill-cli render [OPTIONS] FILE... -o OUT\n"
      "Draws the curves (up to 100, in the order given) as a curve window draws its graph: each in the next\n"
      "default colour, over framed axes with grid lines and tick labels. OUT ends in .png, .svg or .pdf.\n"
@@ -223,6 +214,7 @@ const cli::TRegister renderCommand(
      "COLOR is #RRGGBB or one of: blue, green, red, aqua, fuchsia, lime, purple, yellow, black,\n"
      "dark grey, gray, light gray, maroon, navy, olive, silver, teal, white.\n"
      "A picture that cannot be written leaves an existing OUT as it was (exit 2).\n",
-     RunRender});
+     RunRender,
+     {{"", RenderOptions}}});
 
 } // namespace

@@ -7,9 +7,13 @@
 
 namespace {
 
+const std::vector<cli::TOptionSpec> SplineOptions = {
+    cli::OutputOption(), {"--stiffness", true, false}, {"--order", true, false}};
+const std::vector<cli::TOptionSpec> SpectralOptions = {cli::OutputOption(), {"--how-much", true, false}};
+const std::vector<cli::TOptionSpec> RegressionOptions = {cli::OutputOption(), {"--order", true, false}};
+
 int RunSpline(const std::vector<std::string>& args) {
-    cli::TArgs a("smooth spline", args,
-                 {cli::OutputOption(), {"--stiffness", true, false}, {"--order", true, false}});
+    cli::TArgs a("smooth spline", args, SplineOptions);
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
     long stiffness = 10, splineOrder = 2;
     if (!a.Integer("--stiffness", stiffness, 0, 1000) || !a.Integer("--order", splineOrder, 0, 8))
@@ -24,7 +28,7 @@ int RunSpline(const std::vector<std::string>& args) {
 }
 
 int RunSpectral(const std::vector<std::string>& args) {
-    cli::TArgs a("smooth spectral", args, {cli::OutputOption(), {"--how-much", true, false}});
+    cli::TArgs a("smooth spectral", args, SpectralOptions);
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
     double howMuch = 0.3;
     if (!a.Number("--how-much", howMuch, 0.0, 10000.0)) return cli::UsageError;
@@ -38,7 +42,7 @@ int RunSpectral(const std::vector<std::string>& args) {
 }
 
 int RunRegression(const std::vector<std::string>& args) {
-    cli::TArgs a("smooth regression", args, {cli::OutputOption(), {"--order", true, false}});
+    cli::TArgs a("smooth regression", args, RegressionOptions);
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
     long order = 1;
     if (!a.Integer("--order", order, 0, 8)) return cli::UsageError;
@@ -67,7 +71,8 @@ int RunSmooth(const std::vector<std::string>& args) {
 }
 
 const cli::TRegister smoothCommand(
-    {"smooth", "spline, spectral or regression smoothing",
+    {"smooth",
+     "spline, spectral or regression smoothing",
      "Usage: graphmill-cli smooth spline [--stiffness K] [--order O] FILE [-o PATH]\n"
      "       graphmill-cli smooth spectral [--how-much V] FILE [-o PATH]\n"
      "       graphmill-cli smooth regression [--order N] FILE [-o PATH]\n"
@@ -80,6 +85,7 @@ const cli::TRegister smoothCommand(
      "  error gets \"Regression results:\" and one \"aK:  value\" line per coefficient. Fails (exit 1) "
      "below\n"
      "  N + 1 points; exactly N + 1 points are an arithmetic fault (exit 3).\n",
-     RunSmooth});
+     RunSmooth,
+     {{"spline", SplineOptions}, {"spectral", SpectralOptions}, {"regression", RegressionOptions}}});
 
 } // namespace
