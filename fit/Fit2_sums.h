@@ -40,7 +40,7 @@ void TFitParamA::ForEachStretch(const std::vector<TPeak>& terms, Part&& part) co
     const int32_t parts = (PointCount() + StretchPoints - 1) / StretchPoints;
     // Tabulated terms keep a search hint and user functions an evaluation stack: those stay on one thread.
     const bool shareable = std::all_of(terms.begin(), terms.end(), [](const TPeak& t) {
-        return t.type >= TPeak::Polynomial && t.type < TPeak::Tabulated;
+        return t.type != TPeak::Tabulated && t.type != TPeak::UserDefined;
     });
     if (shareable && parts > 1) {
         ParallelFor(parts, part);
