@@ -33,6 +33,15 @@ std::string ExactText(double v) {
     return std::string(buf, res.ptr);
 }
 
+// x 2^e, or infinity of x's sign where that lies beyond the largest double, without the overflow fault
+// ldexp would raise there: the variance of a parameter of data near 1e300 may be beyond the doubles although
+// its standard error is not.
+double ScaledOrInfinite(double x, int e) {
+    if (x != 0.0 && std::isfinite(x) && std::ilogb(x) + e >= std::numeric_limits<double>::max_exponent)
+        return std::copysign(HUGE_VAL, x);
+    return std::ldexp(x, e);
+}
+
 } // namespace
 
 void TFitParamB::StandardErrors(const TSystem& sys, double chi, std::array<double, MaxFitParams>& sigma,
@@ -54,9 +63,9 @@ void TFitParamB::StandardErrors(const TSystem& sys, double chi, std::array<doubl
                 for (int32_t l = 0, jl = 0; l < m_; ++l) {
                     if (lockedList_[static_cast<size_t>(l)]) continue;
                     (*covariance)[ii * static_cast<size_t>(m_) + static_cast<size_t>(l)] =
-                        std::ldexp(v[static_cast<size_t>(jl++)] * chi / dof,
-                                   columnExponent_[ii] + columnExponent_[static_cast<size_t>(l)] +
-                                       2 * residualExponent_);
+                        ScaledOrInfinite(v[static_cast<size_t>(jl++)] * chi / dof,
+                                         columnExponent_[ii] + columnExponent_[static_cast<size_t>(l)] +
+                                             2 * residualExponent_);
                 }
         }
         ++j;

@@ -7,7 +7,9 @@
 
 #include <cerf.h>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 
 namespace peakfigures {
@@ -89,6 +91,38 @@ double Search(double x0, double dir, double step, F&& before) {
     return std::numeric_limits<double>::quiet_NaN();
 }
 
+// sqrt(g' C g) for the gradient g[0..n) of a figure and the covariance C (n x n, row by row), without a
+// floating-point fault however large or small the numbers: gradient and covariance are brought near 1 by
+// powers of two first. A parameter without variance (locked), or on which the figure does not depend, adds
+// nothing, even where the other factor is not finite; a covariance beyond the doubles gives an error
+// beyond them, and a gradient that is not finite none (NaN).
+double PropagatedError(const double* g, const double* cov, int n) {
+    int eg = std::numeric_limits<int>::min(), ec = std::numeric_limits<int>::min();
+    for (int k = 0; k < n; ++k)
+        for (int l = 0; l < n; ++l) {
+            const double c = cov[k * n + l];
+            if (c == 0.0 || g[k] == 0.0 || g[l] == 0.0) continue;
+            if (!std::isfinite(g[k]) || !std::isfinite(g[l])) return std::numeric_limits<double>::quiet_NaN();
+            if (std::isinf(c)) return HUGE_VAL;
+            eg = std::max({eg, std::ilogb(g[k]), std::ilogb(g[l])});
+            ec = std::max(ec, std::ilogb(c));
+        }
+    if (ec == std::numeric_limits<int>::min()) return 0.0;
+    // An even exponent for the covariance, whose root is taken.
+    ec += ec & 1;
+    double var = 0.0;
+    for (int k = 0; k < n; ++k)
+        for (int l = 0; l < n; ++l) {
+            const double c = cov[k * n + l];
+            if (c == 0.0 || g[k] == 0.0 || g[l] == 0.0) continue;
+            var += std::ldexp(g[k], -eg) * std::ldexp(c, -ec) * std::ldexp(g[l], -eg);
+        }
+    const double root = std::sqrt(std::fabs(var));
+    const int shift = eg + ec / 2;
+    if (root != 0.0 && std::ilogb(root) + shift >= std::numeric_limits<double>::max_exponent) return HUGE_VAL;
+    return std::ldexp(root, shift);
+}
+
 } // namespace
 
 bool IsPeakShaped(int32_t type) {
@@ -114,8 +148,10 @@ bool UnitShape(const TPeak& term, double& centre, double& height, double& area, 
     u.value[1] = 1.0;
     u.value[2] = 0.0;
     // The search steps start at the first width parameter.
+    // (Comparisons that may meet a NaN are the quiet ones: an ordered comparison with NaN is a floating-point
+    // fault the command guard reports.)
     const double step = std::fabs(u.value[3]);
-    if (!(step > 0.0) || !std::isfinite(step)) return false;
+    if (!std::isgreater(step, 0.0) || !std::isfinite(step)) return false;
     // The maximum: the shape rises towards it, so it lies where the slope changes sign.
     const double s0 = Slope(u, 0.0);
     centre = 0.0;
@@ -124,7 +160,7 @@ bool UnitShape(const TPeak& term, double& centre, double& height, double& area, 
         centre = Search(0.0, dir, step, [&](double x) { return Slope(u, x) * dir > 0.0; });
     }
     height = u.Value(centre);
-    if (!(height > 0.0) || !std::isfinite(height)) return false;
+    if (!std::isgreater(height, 0.0) || !std::isfinite(height)) return false;
     const double half = height / 2;
     const double right = Search(centre, 1.0, step, [&](double x) { return u.Value(x) > half; });
     const double left = Search(centre, -1.0, step, [&](double x) { return u.Value(x) > half; });
@@ -157,22 +193,17 @@ bool Figures(const TPeak& term, const double* covariance, TPeakFigures& out) {
                 for (int i = 0; i < 4; ++i) f[i] = std::numeric_limits<double>::quiet_NaN();
         }
         const double scale[4] = {1.0, h, h, 1.0};
-        for (int i = 0; i < 4; ++i) grad[i][k] = scale[i] * (plus[i] - minus[i]) / (2 * delta);
+        // A figure that is not finite on either side (the area of a Pearson VII at m 1/2) has no gradient.
+        for (int i = 0; i < 4; ++i)
+            grad[i][k] = std::isfinite(plus[i]) && std::isfinite(minus[i])
+                             ? scale[i] * (plus[i] - minus[i]) / (2 * delta)
+                             : std::numeric_limits<double>::quiet_NaN();
     }
     TPeakFigure* figures[4] = {&out.centre, &out.height, &out.area, &out.fwhm};
     const double values[4] = {term.value[2] + c, h * h1, h * a1, w};
     for (int i = 0; i < 4; ++i) {
         figures[i]->value = values[i];
-        double var = 0.0;
-        if (covariance != nullptr)
-            for (int k = 1; k <= n; ++k)
-                for (int l = 1; l <= n; ++l) {
-                    const double cov = covariance[(k - 1) * n + (l - 1)];
-                    // A parameter without variance (locked) adds nothing, even where its gradient is not
-                    // finite.
-                    if (cov != 0.0) var += grad[i][k] * cov * grad[i][l];
-                }
-        figures[i]->sigma = std::sqrt(std::fabs(var));
+        figures[i]->sigma = covariance != nullptr ? PropagatedError(grad[i] + 1, covariance, n) : 0.0;
     }
     return true;
 }

@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
-#include <limits>
 #include <numbers>
 
 namespace peakshapes {
@@ -299,16 +298,18 @@ struct TPeakSpan {
     double height = 0.0, top = 0.0, left = 0.0, right = 0.0;
 };
 
-// The x where the points from m stepping by `step` first reach `level` or fall below it, or NaN.
-double Crossing(const TCurveB& c, int32_t m, int32_t step, int32_t first, int32_t last, double level) {
+// The distance from point m to where the points from m stepping by `step` first reach `level` or fall below
+// it, or 0 when they do not within first..last.
+double HalfWidth(const TCurveB& c, int32_t m, int32_t step, int32_t first, int32_t last, double level) {
     for (int32_t i = m + step; i >= first && i <= last; i += step) {
         const int32_t j = i - step;
         if (c.Y(i) <= level) {
             const double dy = c.Y(j) - c.Y(i);
-            return dy > 0.0 ? c.X(i) + (c.X(j) - c.X(i)) * (level - c.Y(i)) / dy : c.X(i);
+            const double x = dy > 0.0 ? c.X(i) + (c.X(j) - c.X(i)) * (level - c.Y(i)) / dy : c.X(i);
+            return std::fabs(x - c.X(m));
         }
     }
-    return std::numeric_limits<double>::quiet_NaN();
+    return 0.0;
 }
 
 TPeakSpan Span(const TCurveB& c, int32_t first, int32_t last) {
@@ -324,14 +325,14 @@ TPeakSpan Span(const TCurveB& c, int32_t first, int32_t last) {
     s.height = c.Y(m) - ymin;
     s.top = c.X(m);
     const double level = ymin + s.height / 2;
-    double l = std::fabs(s.top - Crossing(c, m, -1, first, last, level));
-    double r = std::fabs(Crossing(c, m, 1, first, last, level) - s.top);
+    double l = HalfWidth(c, m, -1, first, last, level);
+    double r = HalfWidth(c, m, 1, first, last, level);
     // A side that does not fall to half within the range takes the other side's width; without either, a
     // quarter of the range.
-    if (!(l > 0.0)) l = r;
-    if (!(r > 0.0)) r = l;
-    if (!(l > 0.0)) l = r = std::fabs(c.X(last) - c.X(first)) / 4;
-    if (!(l > 0.0)) l = r = 1.0;
+    if (l == 0.0) l = r;
+    if (r == 0.0) r = l;
+    if (l == 0.0) l = r = std::fabs(c.X(last) - c.X(first)) / 4;
+    if (l == 0.0) l = r = 1.0;
     s.left = l;
     s.right = r;
     return s;
@@ -381,7 +382,14 @@ void SetPeak(TPeak& p, double height, double top, double left, double right) {
 void GuessStep(TPeak& p, const TCurveB& c, int32_t first, int32_t last) {
     if (first > last) return;
     const double ya = c.Y(first), yb = c.Y(last);
-    const double a = yb - ya;
+    double a = yb - ya;
+    if (a == 0.0) {
+        // Ends at one level: a step of 0 would leave the position and width without influence, so the step
+        // takes the range's spread (a rise; 1 over a flat range).
+        double lo = ya, hi = ya;
+        for (int32_t i = first; i <= last; ++i) lo = std::min(lo, c.Y(i)), hi = std::max(hi, c.Y(i));
+        a = hi > lo ? hi - lo : 1.0;
+    }
     // Where the points first pass a given fraction of the step from the range's first y.
     auto passes = [&](double fraction) {
         const double level = ya + fraction * a;

@@ -1,6 +1,7 @@
 // The peak and step shapes from type 7 on and the peak figures: derivatives against central differences out
 // to the far tails, the Voigt term against a numerical convolution, noisy peaks fitted back, guesses, and
 // the figures with their standard errors.
+#include "curves/faultguard.h"
 #include "fit/Fit2.h"
 #include "fit/peakfigures.h"
 
@@ -163,11 +164,11 @@ struct TCase {
 
 TCurveB Noisy(const TPeak& t, double left, double right, int n, double noise, unsigned seed) {
     std::mt19937 rng(seed);
-    std::normal_distribution<double> gauss(0.0, noise);
+    std::normal_distribution<double> gauss(0.0, noise > 0 ? noise : 1.0);
     TCurveB c;
     for (int i = 0; i < n; ++i) {
         const double x = left + (right - left) * i / (n - 1);
-        c.AddPoint(x, t.Value(x) + gauss(rng));
+        c.AddPoint(x, t.Value(x) + (noise > 0 ? gauss(rng) : 0.0));
     }
     c.CalcRanges();
     return c;
@@ -314,6 +315,15 @@ TEST(PeakShapes, GuessesFromTheData) {
     EXPECT_NEAR(t.value[1], -2.0, 0.01);
     EXPECT_NEAR(t.value[2], 3.0, 0.02);
     EXPECT_NEAR(t.value[3], 0.5, 0.02);
+    // A range whose ends lie at one level: the step is its spread, not 0 (which would leave x0 and the width
+    // without influence).
+    c = Noisy(Term(TPeak::Gaussian, {2, 5, 1}), 0, 10, 101, 0, 1);
+    t = TPeak::Create(TPeak::Logistic);
+    t.InitialGuess(c, 1, c.Count(), false);
+    EXPECT_NEAR(t.value[1], 2.0, 1e-5);
+    c = Noisy(Term(TPeak::Gaussian, {0, 5, 1}), 0, 10, 101, 0, 1);
+    t.InitialGuess(c, 1, c.Count(), false);
+    EXPECT_EQ(t.value[1], 1.0);
     // A peak at the range's first point takes the width of its other side; a range of one point width 1;
     // an empty range changes nothing.
     c = Noisy(Term(TPeak::PseudoVoigt, {2, 0, 1, 0}), 0, 8, 81, 1e-12, 1);
@@ -468,4 +478,41 @@ TEST(PeakFigures, CovarianceOfTheFit) {
     // A new preparation forgets the covariance of the last fit.
     ASSERT_TRUE(fit.Prepare());
     EXPECT_TRUE(fit.Covariance().empty());
+}
+
+TEST(PeakFigures, DataNearTheLargestDoubles) {
+    // Heights near 1e271: their variances lie beyond the doubles. The fit and its figures raise no fault;
+    // the errors of height and area are infinite, those of centre and width are not, and a gradient and a
+    // covariance far from 1 give an error in full.
+    const double big = std::ldexp(1.0, 900);
+    const TPeak truth = Term(TPeak::Gaussian, {4.0 * big, 10.0, 0.8});
+    const TCurveB data = Noisy(truth, 4, 16, 201, 0.05 * big, 3);
+    TFitParamB fit;
+    ASSERT_TRUE(fit.SetData(data, 1, data.Count()));
+    fit.AddTerm(TPeak::Gaussian);
+    fit.Term(0).max[1] = 1e300;
+    TFaultGuard guard;
+    fit.InitialGuesses(data, 1, data.Count());
+    ASSERT_TRUE(fit.RunFit());
+    const std::string text = fit.FiguresText();
+    EXPECT_EQ(guard.Check(), TArithFault::None);
+    const std::vector<double> cov = fit.TermCovariance(0);
+    EXPECT_EQ(cov[0], HUGE_VAL);
+    TPeakFigures f;
+    ASSERT_TRUE(peakfigures::Figures(fit.Term(0), cov.data(), f));
+    EXPECT_EQ(f.height.sigma, HUGE_VAL);
+    EXPECT_EQ(f.area.sigma, HUGE_VAL);
+    EXPECT_NEAR(f.centre.sigma, fit.Term(0).sigma[2], 1e-9 * f.centre.sigma);
+    EXPECT_GT(f.fwhm.sigma, 0.0);
+    EXPECT_LT(f.fwhm.sigma, 1.0);
+    EXPECT_NE(text.find("   height = "), std::string::npos);
+    const TPeak g = Term(TPeak::Gaussian, {1e300, 0.0, 1e-300});
+    const double tiny[9] = {0, 0, 0, 0, 1e-300, 0, 0, 0, 0};
+    ASSERT_TRUE(peakfigures::Figures(g, tiny, f));
+    EXPECT_NEAR(f.centre.sigma, 1e-150, 1e-162);
+    const double wide[9] = {1e300, 0, 0, 0, 0, 0, 0, 0, 0};
+    ASSERT_TRUE(peakfigures::Figures(g, wide, f));
+    EXPECT_NEAR(f.height.sigma, 1e150, 1e138);
+    EXPECT_NEAR(f.area.sigma, 1e150 * 1e-300 * std::sqrt(2 * Pi), 1e-160);
+    EXPECT_EQ(guard.Check(), TArithFault::None);
 }
