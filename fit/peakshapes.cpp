@@ -496,6 +496,12 @@ void InitialGuess(TPeak& p, const TCurveB& curve, int32_t first, int32_t last) {
 bool TwoPointGuess(TPeak& p, TXYPoint p1, TXYPoint p2) {
     if (p.type == TPeak::Logistic) return false;
     const double w = std::fabs(p2.x - p1.x);
+    if (p.type == TPeak::ExpGaussian) {
+        // The rectangle tells nothing of the tail: tau stays, sigma takes the half width.
+        p.SetValue(3, w / HalfWidthPerSigma);
+        PlaceExpGaussian(p, p1.x, std::fabs(p2.y - p1.y));
+        return true;
+    }
     SetPeak(p, std::fabs(p2.y - p1.y), p1.x, w, w);
     return true;
 }

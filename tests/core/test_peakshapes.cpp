@@ -283,6 +283,11 @@ TEST(PeakShapes, MarkedRectangleGuesses) {
             EXPECT_NEAR(f.fwhm.value, 1.0, 0.03) << t.TypeName();
         }
     }
+    // The exponentially modified Gaussian keeps its tail.
+    TPeak emg = Term(TPeak::ExpGaussian, {1, 0, 1, 0.7});
+    emg.TwoPointGuess({2.0, 5.0}, {2.5, 0.5});
+    EXPECT_EQ(emg.value[4], 0.7);
+    EXPECT_NEAR(emg.value[3], 0.5 / std::sqrt(2 * std::log(2.0)), 1e-15);
     // Locked parameters keep their values.
     TPeak t = TPeak::Create(TPeak::SplitLorentzian);
     t.lock[4] = true;
