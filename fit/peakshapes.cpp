@@ -347,6 +347,29 @@ void PlaceExpGaussian(TPeak& p, double top, double height) {
     p.SetValue(2, top - centre);
 }
 
+// The exponentially modified Gaussian's tau that gives it the full width fwhm with its present sigma (the
+// width grows with tau; a width below the Gaussian's own gives a short tail of a tenth of sigma).
+void FitTail(TPeak& p, double fwhm) {
+    const double sigma = std::fabs(p.value[3]);
+    auto widthWith = [&](double tau) {
+        TPeak q = p.Copy();
+        q.value[4] = tau;
+        double centre = 0.0, max = 0.0, area = 0.0, width = 0.0;
+        return peakfigures::UnitShape(q, centre, max, area, width) ? width : 0.0;
+    };
+    double lo = 0.1 * sigma, hi = sigma;
+    if (!(sigma > 0.0) || widthWith(lo) >= fwhm) {
+        p.SetValue(4, lo);
+        return;
+    }
+    for (int i = 0; i < 60 && widthWith(hi) < fwhm; ++i) hi *= 2;
+    for (int i = 0; i < 50; ++i) {
+        const double mid = (lo + hi) / 2;
+        (widthWith(mid) < fwhm ? lo : hi) = mid;
+    }
+    p.SetValue(4, (lo + hi) / 2);
+}
+
 // Sets the height, position and widths of a peak shape from its top and its half widths left and right.
 void SetPeak(TPeak& p, double height, double top, double left, double right) {
     const double w = (left + right) / 2;
@@ -367,9 +390,9 @@ void SetPeak(TPeak& p, double height, double top, double left, double right) {
         p.SetValue(4, right);
         break;
     case TPeak::ExpGaussian:
-        // The left side is the Gaussian's; the tail makes the right side wider by about tau ln 2.
+        // The left side is the Gaussian's; the tail makes up the rest of the full width.
         p.SetValue(3, left / HalfWidthPerSigma);
-        p.SetValue(4, std::max(right - left, 0.1 * left) / Ln2);
+        FitTail(p, left + right);
         PlaceExpGaussian(p, top, height);
         return;
     default:

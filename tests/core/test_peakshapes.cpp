@@ -48,14 +48,15 @@ std::vector<TPeak> ShapeGrid() {
         grid.push_back(Term(TPeak::Logistic, {-2.5, 1.0, w}));
         for (double tau : {0.05, 1.0, 10.0}) grid.push_back(Term(TPeak::ExpGaussian, {2.5, 1.0, w, tau * w}));
     }
-    // A fronting peak (negative tau) and the Gaussian limit of the exponentially modified Gaussian.
+    // A fronting peak (negative tau), and a Voigt without Gaussian part: the Lorentzian.
     grid.push_back(Term(TPeak::ExpGaussian, {2.5, 1.0, 1.0, -0.7}));
+    grid.push_back(Term(TPeak::Voigt, {2.5, 1.0, 0.0, 0.8}));
     return grid;
 }
 
 // The scale of parameter k of t: its size, or for the centre the width.
 double ParamScale(const TPeak& t, int k) {
-    if (k == 2) return std::fabs(t.value[3]);
+    if (k == 2) return std::fabs(t.value[3] != 0.0 ? t.value[3] : t.value[4]);
     return std::max(std::fabs(t.value[static_cast<size_t>(k)]), 0.1);
 }
 
@@ -63,7 +64,7 @@ double ParamScale(const TPeak& t, int k) {
 
 TEST(PeakShapes, DerivativesAreExactOutToTheFarTails) {
     for (const TPeak& t : ShapeGrid()) {
-        const double w = std::fabs(t.value[3]);
+        const double w = ParamScale(t, 2);
         for (double q : {0.0, 0.2, -0.2, 1.0, -1.0, 3.0, -3.0, 10.0, -10.0, 40.0, -40.0, 1e3, -1e3, 1e6, -1e6,
                          1e12, -1e12}) {
             const double x = t.value[2] + q * w;
@@ -320,6 +321,19 @@ TEST(PeakShapes, GuessesFromTheData) {
     EXPECT_NEAR(t.value[1], -2.0, 0.01);
     EXPECT_NEAR(t.value[2], 3.0, 0.02);
     EXPECT_NEAR(t.value[3], 0.5, 0.02);
+    // A tailing peak: sigma from its left side, tau from how much wider its right side is, and its maximum
+    // on the data's highest point.
+    const TPeak tailing = Term(TPeak::ExpGaussian, {3.0, 5.0, 0.4, 1.2});
+    c = Noisy(tailing, 0, 20, 2001, 0, 1);
+    t = TPeak::Create(TPeak::ExpGaussian);
+    t.InitialGuess(c, 1, c.Count(), false);
+    EXPECT_NEAR(t.value[3], 0.4, 0.15);
+    EXPECT_NEAR(t.value[4], 1.2, 0.6);
+    TPeakFigures guessed, made;
+    ASSERT_TRUE(peakfigures::Figures(t, nullptr, guessed));
+    ASSERT_TRUE(peakfigures::Figures(tailing, nullptr, made));
+    EXPECT_NEAR(guessed.centre.value, made.centre.value, 0.01);
+    EXPECT_NEAR(guessed.height.value, made.height.value, 1e-3);
     // A range whose ends lie at one level: the step is its spread, not 0 (which would leave x0 and the width
     // without influence).
     c = Noisy(Term(TPeak::Gaussian, {2, 5, 1}), 0, 10, 101, 0, 1);
