@@ -5,6 +5,7 @@
 #include "curves/real48.h"
 #include "expr/UserFunctions.h"
 #include "fit/Fit2.h"
+#include "fit/peakfigures.h"
 
 #include <algorithm>
 #include <charconv>
@@ -28,9 +29,18 @@ bool ParseTermSpec(const std::string& text, TTermSpec& term) {
     const std::string kind = text.substr(0, colon);
     const std::string arg = colon == std::string::npos ? "" : text.substr(colon + 1);
     static const std::pair<const char*, int32_t> plain[] = {
-        {"gaussian", TPeak::Gaussian},       {"lorentzian", TPeak::Lorentzian},
-        {"sinusoidal", TPeak::Sinusoidal},   {"gauss-lorentz", TPeak::GausLorentz},
+        {"gaussian", TPeak::Gaussian},
+        {"lorentzian", TPeak::Lorentzian},
+        {"sinusoidal", TPeak::Sinusoidal},
+        {"gauss-lorentz", TPeak::GausLorentz},
         {"exponential", TPeak::Exponential},
+        {"voigt", TPeak::Voigt},
+        {"pseudo-voigt", TPeak::PseudoVoigt},
+        {"pearson7", TPeak::Pearson7},
+        {"split-gaussian", TPeak::SplitGaussian},
+        {"split-lorentzian", TPeak::SplitLorentzian},
+        {"logistic", TPeak::Logistic},
+        {"emg", TPeak::ExpGaussian},
     };
     term = TTermSpec{};
     if (kind == "polynomial") {
@@ -55,8 +65,8 @@ bool ParseTermSpec(const std::string& text, TTermSpec& term) {
     }
     cli::Error("fit", "--term '" + text +
                           "': expected polynomial[:ORDER], gaussian, lorentzian, "
-                          "sinusoidal, gauss-lorentz, "
-                          "exponential, tabulated:PATH or user:NAME");
+                          "sinusoidal, gauss-lorentz, exponential, voigt, pseudo-voigt, pearson7, "
+                          "split-gaussian, split-lorentzian, logistic, emg, tabulated:PATH or user:NAME");
     return false;
 }
 
@@ -110,6 +120,7 @@ const std::vector<cli::TOptionSpec> FitOptions = {
     {"--max-iterations", true, false},
     {"--generate-term", true, false},
     {"--json", false, false},
+    {"--report", true, false, 1, {"text", "full"}},
     {"--residuals", true, false},
     {"--model-at-points", true, false},
 };
@@ -168,6 +179,26 @@ std::string JsonString(const std::string& text) {
     return s + '"';
 }
 
+// "figures": the peak figures of every peak-shaped term, each figure with its standard error.
+std::string FiguresJson(const TFitParamB& fit) {
+    std::string j = "  \"figures\": [";
+    const char* separator = "\n";
+    for (int32_t t = 0; t < fit.TermCount(); ++t) {
+        const std::vector<double> cov = fit.TermCovariance(t);
+        TPeakFigures f;
+        if (!peakfigures::Figures(fit.Term(t), cov.empty() ? nullptr : cov.data(), f)) continue;
+        j += separator;
+        j += "    {\"term\": " + std::to_string(t + 1) + ", \"type\": " + JsonString(fit.Term(t).TypeName());
+        for (const auto& [name, figure] : {std::pair{"centre", f.centre}, std::pair{"height", f.height},
+                                           std::pair{"area", f.area}, std::pair{"fwhm", f.fwhm}})
+            j += std::string(", \"") + name + "\": {\"value\": " + JsonNumber(figure.value) +
+                 ", \"sigma\": " + JsonNumber(figure.sigma) + "}";
+        j += "}";
+        separator = ",\n";
+    }
+    return j + (separator[0] == ',' ? "\n  ]\n" : "]\n");
+}
+
 // The result as one JSON object: the figures of the result text in full precision, and every parameter with
 // its bounds and lock. Parameter names lose the padding the result text aligns them with.
 std::string ResultJson(const TFitParamB& fit) {
@@ -201,7 +232,9 @@ std::string ResultJson(const TFitParamB& fit) {
             separator = ",\n";
         }
     }
-    j += "\n  ]\n}\n";
+    j += "\n  ],\n";
+    j += FiguresJson(fit);
+    j += "}\n";
     return j;
 }
 
@@ -226,8 +259,12 @@ int RunFit(const std::vector<std::string>& args) {
         !a.Number("--ftol", ftol, 0.0, HUGE_VAL) || !a.Number("--xtol", xtol, 0.0, HUGE_VAL) ||
         !a.Integer("--max-iterations", maxIterations, 0, 10000))
         return cli::UsageError;
-    std::string converge = "tolerance";
-    if (!a.Choice("--converge", converge)) return cli::UsageError;
+    std::string converge = "tolerance", reportKind = "text";
+    if (!a.Choice("--converge", converge) || !a.Choice("--report", reportKind)) return cli::UsageError;
+    if (reportKind == "full" && a.Has("--json")) {
+        cli::Error("fit", "--report full and --json are two forms of the result: give one");
+        return cli::UsageError;
+    }
     if (converge != "relative" && (a.Has("--ftol") || a.Has("--xtol"))) {
         cli::Error("fit", "--ftol and --xtol belong to --converge relative");
         return cli::UsageError;
@@ -382,7 +419,9 @@ int RunFit(const std::vector<std::string>& args) {
     if (status != cli::Done) return status;
     if (!started)
         return cli::Failed("fit", fit.LastError().empty() ? "the fit could not start" : fit.LastError());
-    const std::string report = a.Has("--json") ? ResultJson(fit) : fit.ResultText();
+    const std::string report = a.Has("--json")        ? ResultJson(fit)
+                               : reportKind == "full" ? fit.FullResultText()
+                                                      : fit.ResultText();
     std::FILE* reportTo = toStdout > 0 ? stderr : stdout;
     std::fputs(report.c_str(), reportTo);
     std::fflush(reportTo);
@@ -409,7 +448,8 @@ const cli::TRegister fitCommand(
      "Fits the sum of the terms to the curve in FILE by damped least squares and prints the result text.\n"
      "  --term TERM          a term, in model order (at most 10): polynomial[:ORDER] (ORDER 0 to 8, default\n"
      "                       1), gaussian, lorentzian, sinusoidal, gauss-lorentz, exponential,\n"
-     "                       tabulated:PATH (a curve file sampled at the data points), user:NAME\n"
+     "                       voigt, pseudo-voigt, pearson7, split-gaussian, split-lorentzian, logistic,\n"
+     "                       emg, tabulated:PATH (a curve file sampled at the data points), user:NAME\n"
      "  --library LIBFILE    the function library of user terms\n"
      "  --range FIRST LAST   the data points fitted (point indices; default the whole curve, at least 4)\n"
      "  --min T.K=VALUE      lower bound of parameter K of term T (both from 1); |VALUE| <= 1.7e38\n"
@@ -425,12 +465,16 @@ const cli::TRegister fitCommand(
      "  --tolerance T        the tolerance test's figure per data point (1e-4)\n"
      "  --ftol F, --xtol X   the relative test's limits (1e-12 and 1e-10)\n"
      "  --max-iterations N   0 to 10000 (100)\n"
+     "  --report KIND        text (the default: the result text of the fit panel) or full (the Results\n"
+     "                       window's full view: every number in full precision, the sums of the fit and\n"
+     "                       the peak figures)\n"
      "  --json               print the result as one JSON object instead of the result text: status,\n"
      "                       message, iterations, points, chi_square (sum of squared residuals),\n"
-     "                       reduced_chi_square, reported (the text's ChiSquare), r_squared and\n"
+     "                       reduced_chi_square, reported (the text's ChiSquare), r_squared,\n"
      "                       parameters (term, index, type, name, value, sigma, locked, min, max,\n"
      "                       at_bound: \"min\" or \"max\" for a free parameter that ended at that bound,\n"
-     "                       else null), every number exact to the last bit\n"
+     "                       else null) and figures (term, type, and centre, height, area, fwhm each as\n"
+     "                       value and sigma), every number exact to the last bit\n"
      "  -o PATH              also write the model curve as Generate makes it: as many points as FILE has,\n"
      "                       evenly spaced over FILE's whole x range\n"
      "  --generate-term T    with -o: term T alone instead of the whole model\n"
@@ -441,6 +485,22 @@ const cli::TRegister fitCommand(
      "Exit 0 when the fit converged or the iterations ran out, 1 when the fit failed (\"ERROR:  matrix\n"
      "does not converge!!!\", no curve written) or could not start (fewer data points than parameters\n"
      "plus one).\n"
+     "Parameters (T.K numbers them from 1 in this order):\n"
+     "  gaussian, lorentzian   amp, x0, hwhm: the Gaussian amp e^(-(x-x0)^2/(2 hwhm^2)), its hwhm being\n"
+     "                         the standard deviation sigma (its half width at half maximum is 1.1774\n"
+     "                         sigma); the Lorentzian amp / (1 + ((x-x0)/hwhm)^2)\n"
+     "  gauss-lorentz          amp, x0, hwhm, gs.frc: gs.frc Gaussian plus 1 - gs.frc Lorentzian\n"
+     "  voigt                  height (the maximum), x0, sigma (of the Gaussian), l.hwhm (the Lorentzian's\n"
+     "                         half width at half maximum): their exact convolution\n"
+     "  pseudo-voigt           height, x0, hwhm, l.frc: (1 - l.frc) Gaussian + l.frc Lorentzian, both of\n"
+     "                         half width hwhm (0 = Gaussian .. 1 = Lorentzian)\n"
+     "  pearson7               height, x0, hwhm, m: height / (1 + ((x-x0)/hwhm)^2 (2^(1/m) - 1))^m\n"
+     "  split-gaussian, split-lorentzian  height, x0, hwhm.l, hwhm.r: half widths left and right of x0\n"
+     "  logistic               step, x0, width: step / (1 + e^(-(x-x0)/width))\n"
+     "  emg                    height, x0, sigma, tau: the Gaussian height e^(-(x-x0)^2/(2 sigma^2))\n"
+     "                         convolved with an exponential tail of length tau (tailing peaks)\n"
+     "The peak figures (centre, height, area, fwhm; --report full and --json) of every peak-shaped term\n"
+     "carry standard errors through the covariance of its parameters.\n"
      "Example: graphmill-cli fit --term gaussian --term polynomial:0 peak.dat -o model.dat\n",
      RunFit,
      {{"", FitOptions}}});

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "expr/UserFunctions.h"
+#include "fit/Fit1.h"
 #include "plot/WindowDialog.h"
 
 #include <QObject>
@@ -56,11 +57,11 @@ class TAddPeakDlg : public TWindowDialog {
 public:
     TAddPeakDlg(QWidget* parent, TFitLibrary& library);
 
-    // The seven built-in types come first; library function k (from 0) is list entry 7 + k.
-    static constexpr int BuiltInCount = 7;
+    // The built-in types come first; library function k (from 0) is list entry BuiltInCount + k.
+    static constexpr int BuiltInCount = TPeak::BuiltInCount;
 
-    // Asks the fit panel to add a term: type index (0..6 built in, 7 + k library function k), polynomial
-    // order, initial guesses, the tabulated term's file.
+    // Asks the fit panel to add a term: type index (0..13 built in, BuiltInCount + k library function k),
+    // polynomial order, initial guesses, the tabulated term's file.
     std::function<void(int type, int order, bool initialize, const QString& tabulatedFile)> AddTerm;
     // The folder the tabulated term's file dialog opens in.
     QString DataDir;

@@ -1,7 +1,11 @@
+// The fit model's terms: the defaults, names, values and derivatives of the original seven built-in types,
+// tabulated and user-defined terms, the initial guesses by guess style, and the model sums. The shapes from
+// type 7 on are handed to the shapes unit (fit/peakshapes.h).
 #include "fit/Fit1.h"
 
 #include "curves/real48.h"
 #include "expr/UserFunctions.h"
+#include "fit/peakshapes.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,8 +19,8 @@ const char* const StyleNames[GuessStyleCount] = {
     "none",       "offset",        "slope",         "aux. function",  "peak amplitude", "peak position",
     "peak width", "exponential a", "exponential b", "sine amplitude", "sine k",         "sine phase"};
 
-const char* const TypeNames[TPeak::BuiltInCount] = {
-    "Polynomial", "Gaussian", "Lorentzian", "Sinusoidal", "Gaus-Lorentz sum", "Exponential", "Tabulated"};
+const char* const TypeNames[TPeak::Voigt] = {"Polynomial",       "Gaussian",    "Lorentzian", "Sinusoidal",
+                                             "Gaus-Lorentz sum", "Exponential", "Tabulated"};
 
 const char* const PolyNames[TPeak::MaxPolyOrder + 1] = {"offset", "slope ", "b2", "b3", "b4",
                                                         "b5",     "b6",     "b7", "b8"};
@@ -53,7 +57,8 @@ const char* GuessStyleName(int32_t style) {
 }
 
 const char* TPeak::BuiltInTypeName(int32_t type) {
-    return type >= 0 && type < BuiltInCount ? TypeNames[type] : "";
+    if (peakshapes::Owns(type)) return peakshapes::TypeName(type);
+    return type >= 0 && type < Voigt ? TypeNames[type] : "";
 }
 
 TPeak::TPeak() {
@@ -113,6 +118,7 @@ TPeak TPeak::Create(int32_t type, int32_t order) {
         p.guessStyle[1] = gsAuxFunction;
         break;
     default:
+        peakshapes::SetDefaults(p);
         break;
     }
     p.initial = p.value;
@@ -143,7 +149,7 @@ std::string TPeak::ParamName(int k) const {
     case UserDefined:
         return userParamNames[static_cast<size_t>(k)];
     default:
-        return "";
+        return peakshapes::ParamName(type, k);
     }
 }
 
@@ -280,6 +286,7 @@ void TPeak::AddValues(const double* x, int32_t n, int32_t point, double* f, doub
         AddUserValues(x, n, f, d);
         break;
     default:
+        peakshapes::AddValues(*this, x, n, f, d);
         break;
     }
 }
@@ -450,14 +457,18 @@ void TPeak::GuessParameter(int k, const TCurveB& c, int32_t first, int32_t last)
 void TPeak::InitialGuess(TCurveB& curve, int32_t first, int32_t last, bool subtract) {
     first = std::max(first, 1);
     last = std::min(last, curve.Count());
-    // The offset guess uses the slope, so the slope is guessed first.
-    for (int k = 1; k <= nparams; ++k)
-        if (guessStyle[static_cast<size_t>(k)] == gsSlope) GuessParameter(k, curve, first, last);
-    for (int k = 1; k <= nparams; ++k) {
-        const int style = guessStyle[static_cast<size_t>(k)];
-        if (style == gsSlope) continue;
-        if (style == gsAuxFunction && !tabSource) return;
-        GuessParameter(k, curve, first, last);
+    if (peakshapes::Owns(type)) {
+        peakshapes::InitialGuess(*this, curve, first, last);
+    } else {
+        // The offset guess uses the slope, so the slope is guessed first.
+        for (int k = 1; k <= nparams; ++k)
+            if (guessStyle[static_cast<size_t>(k)] == gsSlope) GuessParameter(k, curve, first, last);
+        for (int k = 1; k <= nparams; ++k) {
+            const int style = guessStyle[static_cast<size_t>(k)];
+            if (style == gsSlope) continue;
+            if (style == gsAuxFunction && !tabSource) return;
+            GuessParameter(k, curve, first, last);
+        }
     }
     ClipToBounds();
     if (subtract && kindCode != -1) {
@@ -468,6 +479,10 @@ void TPeak::InitialGuess(TCurveB& curve, int32_t first, int32_t last, bool subtr
 }
 
 void TPeak::TwoPointGuess(TXYPoint p1, TXYPoint p2) {
+    if (peakshapes::Owns(type)) {
+        if (peakshapes::TwoPointGuess(*this, p1, p2)) ClipToBounds();
+        return;
+    }
     // The parameters among the first three that carry a given style.
     auto withStyle = [this](int style) {
         for (int k = 1; k <= std::min(3, nparams); ++k)

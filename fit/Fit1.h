@@ -35,7 +35,8 @@ const char* GuessStyleName(int32_t style);
 
 class TPeak {
 public:
-    // Term types: the built-in shapes 0..6 and user-defined functions.
+    // Term types: the built-in shapes 0..13 and user-defined functions. The numbers of the first seven are
+    // the program's since its start; the shapes from 7 on live in the shapes unit (fit/peakshapes.h).
     static constexpr int32_t Polynomial = 0;
     static constexpr int32_t Gaussian = 1;
     static constexpr int32_t Lorentzian = 2;
@@ -43,7 +44,14 @@ public:
     static constexpr int32_t GausLorentz = 4;
     static constexpr int32_t Exponential = 5;
     static constexpr int32_t Tabulated = 6;
-    static constexpr int32_t BuiltInCount = 7;
+    static constexpr int32_t Voigt = 7;
+    static constexpr int32_t PseudoVoigt = 8;
+    static constexpr int32_t Pearson7 = 9;
+    static constexpr int32_t SplitGaussian = 10;
+    static constexpr int32_t SplitLorentzian = 11;
+    static constexpr int32_t Logistic = 12;
+    static constexpr int32_t ExpGaussian = 13;
+    static constexpr int32_t BuiltInCount = 14;
     static constexpr int32_t UserDefined = 100;
 
     static constexpr int MaxParams = 10;

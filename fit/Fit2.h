@@ -239,6 +239,17 @@ public:
     // numbered from 1 as the fit panel lists them, and the sum of squares, reduced chi-square and R².
     std::string FullResultText() const;
 
+    // ---- peak figures
+    // The covariance of the parameters of the finished fit, ParamCount() x ParamCount() row by row in model
+    // order (rows and columns of locked parameters 0); empty before a fit has finished.
+    const std::vector<double>& Covariance() const { return covariance_; }
+    // The block of term's parameters in it (empty when there is none).
+    std::vector<double> TermCovariance(int32_t term) const;
+    // The figures of every peak-shaped term in full precision with their standard errors: a line "#" term
+    // number (from 1), two spaces and the type name, then centre, height, area and fwhm, a line each,
+    // "   name = value ± sigma".
+    std::string FiguresText() const;
+
 private:
     using TMatrix = std::array<std::array<double, MaxFitParams + 1>, MaxFitParams>;
     // The undamped curvature matrix and gradient of one parameter set.
@@ -279,8 +290,10 @@ private:
     // curvature it has had in this fit.
     void NoteSystem(const TSystem& sys);
     // The standard error of each parameter (0 for a locked one, or where sys cannot be solved) from the
-    // undamped system sys and the chi-square chi in the fit's units, in model order.
-    void StandardErrors(const TSystem& sys, double chi, std::array<double, MaxFitParams>& sigma) const;
+    // undamped system sys and the chi-square chi in the fit's units, in model order; with covariance, also
+    // the parameters' covariance matrix the errors are the roots of the diagonal of.
+    void StandardErrors(const TSystem& sys, double chi, std::array<double, MaxFitParams>& sigma,
+                        std::vector<double>* covariance = nullptr) const;
     void ErrorEstimates();
     void RefreshLocks();
 
@@ -304,6 +317,7 @@ private:
     int32_t failed_ = 0;
     std::string lastError_;
     std::string failure_;
+    std::vector<double> covariance_;
 
     // The last step: accepted or not, and for an accepted one the figures of the relative test and what
     // taking it back needs.

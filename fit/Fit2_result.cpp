@@ -2,6 +2,7 @@
 #include "fit/Fit2.h"
 
 #include "fit/Fit2_sums.h"
+#include "fit/peakfigures.h"
 
 #include <array>
 #include <charconv>
@@ -25,12 +26,29 @@ std::string Fixed(double v, int width, int decimals) {
     return s;
 }
 
+// v so that it reads back to the same double.
+std::string ExactText(double v) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, res.ptr);
+}
+
+// x 2^e, or infinity of x's sign where that lies beyond the largest double, without the overflow fault
+// ldexp would raise there: the variance of a parameter of data near 1e300 may be beyond the doubles although
+// its standard error is not.
+double ScaledOrInfinite(double x, int e) {
+    if (x != 0.0 && std::isfinite(x) && std::ilogb(x) + e >= std::numeric_limits<double>::max_exponent)
+        return std::copysign(HUGE_VAL, x);
+    return std::ldexp(x, e);
+}
+
 } // namespace
 
-void TFitParamB::StandardErrors(const TSystem& sys, double chi,
-                                std::array<double, MaxFitParams>& sigma) const {
+void TFitParamB::StandardErrors(const TSystem& sys, double chi, std::array<double, MaxFitParams>& sigma,
+                                std::vector<double>* covariance) const {
     // Locked parameters are not estimated: they take no degree of freedom.
     const double dof = PointCount() - mFree_;
+    if (covariance) covariance->assign(static_cast<size_t>(m_) * static_cast<size_t>(m_), 0.0);
     std::array<double, MaxFitParams> e{}, v{};
     for (int32_t i = 0, j = 0; i < m_; ++i) {
         const size_t ii = static_cast<size_t>(i);
@@ -38,8 +56,18 @@ void TFitParamB::StandardErrors(const TSystem& sys, double chi,
         if (lockedList_[ii]) continue;
         e.fill(0.0);
         e[ii] = 1.0;
-        if (SolveFree(sys.alpha, e.data(), v.data(), 0.0))
+        if (SolveFree(sys.alpha, e.data(), v.data(), 0.0)) {
             sigma[ii] = InParamUnits(std::sqrt(std::fabs(v[static_cast<size_t>(j)]) * chi / dof), i);
+            // Column i of the inverse, in the units of parameters i and l.
+            if (covariance)
+                for (int32_t l = 0, jl = 0; l < m_; ++l) {
+                    if (lockedList_[static_cast<size_t>(l)]) continue;
+                    (*covariance)[ii * static_cast<size_t>(m_) + static_cast<size_t>(l)] =
+                        ScaledOrInfinite(v[static_cast<size_t>(jl++)] * chi / dof,
+                                         columnExponent_[ii] + columnExponent_[static_cast<size_t>(l)] +
+                                             2 * residualExponent_);
+                }
+        }
         ++j;
     }
 }
@@ -47,7 +75,7 @@ void TFitParamB::StandardErrors(const TSystem& sys, double chi,
 void TFitParamB::ErrorEstimates() {
     // The undamped system of the last step's starting point.
     std::array<double, MaxFitParams> sigma{};
-    StandardErrors(systems_[static_cast<size_t>(current_)], chiSquare_, sigma);
+    StandardErrors(systems_[static_cast<size_t>(current_)], chiSquare_, sigma, &covariance_);
     size_t i = 0;
     for (TPeak& t : terms_)
         for (int k = 1; k <= t.nparams; ++k) t.sigma[static_cast<size_t>(k)] = sigma[i++];
@@ -155,11 +183,7 @@ std::string TFitParamB::ResultText() const {
 }
 
 std::string TFitParamB::FullResultText() const {
-    auto exact = [](double v) {
-        char buf[64];
-        const auto res = std::to_chars(buf, buf + sizeof buf, v);
-        return std::string(buf, res.ptr);
-    };
+    const auto exact = ExactText;
     const std::vector<std::string> lines = ResultLines();
     // The status lines of the result text (up to its first blank line).
     std::string text;
@@ -183,6 +207,36 @@ std::string TFitParamB::FullResultText() const {
             text += "   " + name + " = " + exact(p.value[kk]) + " \u00b1 " + exact(p.sigma[kk]) +
                     (p.lock[kk] ? "  (locked)" : "") + BoundMark(p, k) + "\n";
         }
+    }
+    const std::string figures = FiguresText();
+    if (!figures.empty()) text += "\nPeak figures:\n" + figures;
+    return text;
+}
+
+std::vector<double> TFitParamB::TermCovariance(int32_t term) const {
+    const size_t m = static_cast<size_t>(ParamCount());
+    if (term < 0 || term >= TermCount() || covariance_.size() != m * m) return {};
+    size_t first = 0;
+    for (int32_t t = 0; t < term; ++t) first += static_cast<size_t>(Term(t).nparams);
+    const size_t n = static_cast<size_t>(Term(term).nparams);
+    std::vector<double> block(n * n);
+    for (size_t k = 0; k < n; ++k)
+        for (size_t l = 0; l < n; ++l) block[k * n + l] = covariance_[(first + k) * m + first + l];
+    return block;
+}
+
+std::string TFitParamB::FiguresText() const {
+    std::string text;
+    for (int32_t t = 0; t < TermCount(); ++t) {
+        const std::vector<double> cov = TermCovariance(t);
+        TPeakFigures f;
+        if (!peakfigures::Figures(Term(t), cov.empty() ? nullptr : cov.data(), f)) continue;
+        text += "#" + std::to_string(t + 1) + "  " + Term(t).TypeName() + "\n";
+        const std::pair<const char*, const TPeakFigure*> items[] = {
+            {"centre", &f.centre}, {"height", &f.height}, {"area", &f.area}, {"fwhm", &f.fwhm}};
+        for (const auto& [name, figure] : items)
+            text += "   " + std::string(name) + " = " + ExactText(figure->value) + " \u00b1 " +
+                    ExactText(figure->sigma) + "\n";
     }
     return text;
 }

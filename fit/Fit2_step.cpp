@@ -38,6 +38,7 @@ bool RunsClean(Op&& op) {
 bool TFitParamB::Prepare() {
     lastError_.clear();
     prepared_ = false;
+    covariance_.clear();
     const int32_t n = PointCount();
     m_ = ParamCount();
     if (terms_.empty()) {

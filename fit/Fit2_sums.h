@@ -40,9 +40,8 @@ void TFitParamA::ForEachStretch(const std::vector<TPeak>& terms, Part&& part) co
     const int32_t parts = (PointCount() + StretchPoints - 1) / StretchPoints;
     // Tabulated terms keep a search hint: those stay on one thread. User functions evaluate with variables of
     // their own per call, and spread like the built-in shapes.
-    const bool shareable = std::all_of(terms.begin(), terms.end(), [](const TPeak& t) {
-        return (t.type >= TPeak::Polynomial && t.type < TPeak::Tabulated) || t.type == TPeak::UserDefined;
-    });
+    const bool shareable =
+        std::all_of(terms.begin(), terms.end(), [](const TPeak& t) { return t.type != TPeak::Tabulated; });
     if (shareable && parts > 1) {
         ParallelFor(parts, part);
         return;

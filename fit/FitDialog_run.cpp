@@ -6,6 +6,7 @@
 #include "curves/faultguard.h"
 #include "fit/Fit2.h"
 #include "fit/FitResultDlg.h"
+#include "fit/peakfigures.h"
 #include "plot/UserMessages.h"
 
 #include <QApplication>
@@ -147,7 +148,6 @@ void TFitDlg::DrawModel(QPainter& painter, const TGrid& grid) {
     for (int32_t i = 1; i <= display.Count(); ++i) moving_.SetXY(i, display.X(i), 0.0);
     std::vector<double> peaks;
     for (const TPeak& t : fit_->Terms())
-        if (t.type == TPeak::Gaussian || t.type == TPeak::Lorentzian || t.type == TPeak::GausLorentz)
-            peaks.push_back(t.value[2]);
+        if (peakfigures::IsPeakShaped(t.type)) peaks.push_back(t.value[2]);
     moving_.Update([this](double x) { return fit_->ModelValueAt(x, -1); }, peaks, grid, painter);
 }

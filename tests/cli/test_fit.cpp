@@ -234,6 +234,80 @@ TEST(CliFit, JsonCarriesTheResultInFullPrecision) {
     EXPECT_EQ(Param(j, 1)["name"].toString(), "slope"); // without the padding of the text
 }
 
+TEST(CliFit, PeakShapesAndTheirFigures) {
+    TTempDir dir;
+    // A pseudo-Voigt of height 3 at 5, half width 1.2 and a Lorentzian fraction of 0.3, on a level of 0.5.
+    std::vector<TPoint> p;
+    for (int i = 0; i <= 80; ++i) {
+        const double q = (i * 0.125 - 5) / 1.2;
+        p.push_back({i * 0.125, 3 * (0.7 * std::exp(-std::log(2.0) * q * q) + 0.3 / (1 + q * q)) + 0.5 +
+                                    (i % 2 ? 0.002 : -0.002)});
+    }
+    const auto f = dir.Write("pv.dat", CurveText(p));
+    const std::vector<std::string> args = {"fit", "--term", "polynomial:0", "--term", "pseudo-voigt", f};
+    auto full = args;
+    full.insert(full.end(), {"--report", "full"});
+    auto r = RunCli(full);
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The full view: the sums, the parameters in full precision, then the figures of the peak alone.
+    EXPECT_TRUE(Has(r.out, "Sum of squares:")) << r.out;
+    EXPECT_TRUE(Has(r.out, "\n#2  Pseudo-Voigt\n   height = ")) << r.out;
+    EXPECT_TRUE(Has(r.out, "\nPeak figures:\n#2  Pseudo-Voigt\n   centre = 5")) << r.out;
+    EXPECT_FALSE(Has(r.out.substr(r.out.find("Peak figures:")), "Polynomial")) << r.out;
+    // The plain text has no figures.
+    EXPECT_FALSE(Has(RunCli(args).out, "Peak figures:"));
+    auto json = args;
+    json.push_back("--json");
+    r = RunCli(json);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QJsonArray figures = Json(r)["figures"].toArray();
+    ASSERT_EQ(figures.size(), 1);
+    const QJsonObject peak = figures[0].toObject();
+    EXPECT_EQ(peak["term"].toInt(), 2);
+    EXPECT_EQ(peak["type"].toString(), "Pseudo-Voigt");
+    const std::pair<const char*, double> expected[] = {
+        {"centre", 5.0},
+        {"height", 3.0},
+        {"fwhm", 2.4},
+        {"area", 3 * 1.2 * (0.7 * 2.1289340388624524 + 0.3 * M_PI)}};
+    for (const auto& [name, value] : expected) {
+        const QJsonObject figure = peak[name].toObject();
+        EXPECT_NEAR(figure["value"].toDouble(), value, 0.01 * value) << name;
+        EXPECT_GT(figure["sigma"].toDouble(), 0.0) << name;
+        EXPECT_LT(figure["sigma"].toDouble(), 0.01 * value) << name;
+    }
+    // A model without peaks has an empty list.
+    json = {"fit", "--term", "polynomial", f, "--json"};
+    EXPECT_TRUE(Json(RunCli(json))["figures"].toArray().isEmpty());
+    // Every term name of the model, each in its place of the result text.
+    const std::pair<const char*, const char*> names[] = {{"voigt", "Voigt"},
+                                                         {"pseudo-voigt", "Pseudo-Voigt"},
+                                                         {"pearson7", "Pearson VII"},
+                                                         {"split-gaussian", "Split Gaussian"},
+                                                         {"split-lorentzian", "Split Lorentzian"},
+                                                         {"logistic", "Logistic step"},
+                                                         {"emg", "Exp. modified Gaussian"}};
+    for (const auto& [term, name] : names) {
+        r = RunCli({"fit", "--term", term, "--max-iterations", "0", f});
+        EXPECT_EQ(r.status, 0) << term << r.err;
+        EXPECT_TRUE(Has(r.out, std::string("\n#0 ") + name + "\n")) << r.out;
+    }
+    // Wrong uses.
+    r = RunCli({"fit", "--term", "voigt:2", f});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(Has(r.err, "pseudo-voigt, pearson7, split-gaussian, split-lorentzian, logistic, emg"))
+        << r.err;
+    r = RunCli({"fit", "--term", "voigt", "--report", "short", f});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(Has(r.err, "--report: 'short' is not one of text, full")) << r.err;
+    EXPECT_EQ(RunCli({"fit", "--term", "voigt", "--report", "full", "--json", f}).status, 2);
+    EXPECT_EQ(RunCli({"fit", "--term", "voigt", "--report", "text", f}).out,
+              RunCli({"fit", "--term", "voigt", f}).out);
+    // help fit says what the Gaussian's width is.
+    EXPECT_TRUE(Has(RunCli({"help", "fit"}).out,
+                    "its hwhm being\n                         the standard deviation sigma"));
+}
+
 TEST(CliFit, ResidualsAndModelAtTheDataPoints) {
     TTempDir dir;
     const auto f = dir.Write("line.dat", LineText());

@@ -137,7 +137,7 @@ TEST(CliGeneral, UsageErrorsAndLimits) {
                                  "library frob lib.dat",
                                  "library list missing.dat",
                                  "fit %F",
-                                 "fit --term voigt %F",
+                                 "fit --term spline %F",
                                  "fit --term polynomial:9 %F",
                                  "fit --term gaussian --set 2.1=3 %F",
                                  "fit --term gaussian --lock 1.4 %F",

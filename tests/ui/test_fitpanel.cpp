@@ -56,7 +56,7 @@ class TestFitPanel : public QObject, TWindowFixture {
         A("Fit1")->trigger();
         return win->FitPanel != nullptr && P().isVisible();
     }
-    // Adds a term from the chooser: its list row (0..6 built in, 7 + k library function k).
+    // Adds a term from the chooser: its list row (0..13 built in, 14 + k library function k).
     void AddTerm(int row, int order = 1) {
         P().AddBtn->click();
         TAddPeakDlg& chooser = *P().Chooser();
@@ -347,6 +347,40 @@ private slots:
         QVERIFY(std::fabs(Value(0, 3) - 1.0) < 0.05);
     }
 
+    void peakShapesFromTheChooser() {
+        QVERIFY(Open());
+        P().AddBtn->click();
+        TAddPeakDlg& chooser = *P().Chooser();
+        // The shapes follow the original seven, each a built-in type: no order, no edit, no delete.
+        for (int row = TPeak::Voigt; row < TAddPeakDlg::BuiltInCount; ++row) {
+            chooser.FunctionList->setCurrentRow(row);
+            QCOMPARE(chooser.FunctionList->item(row)->text(), QString::fromUtf8(TPeak::BuiltInTypeName(row)));
+            QVERIFY(!chooser.OrderEdit->isEnabled() && !chooser.EditBtn->isEnabled() &&
+                    !chooser.DelBtn->isEnabled());
+        }
+        AddTerm(TPeak::Voigt);
+        QCOMPARE(P().PeakList->item(0)->text(), QStringLiteral("#1  Voigt"));
+        QCOMPARE(Row(3).NameLabel->text(), QStringLiteral("sigma"));
+        QCOMPARE(Row(4).NameLabel->text(), QStringLiteral("l.hwhm"));
+        // The fit and its full view are the command line's, the peak figures included.
+        const QStringList terms = {"fit", "--term", "voigt", NoisyPeak};
+        QCOMPARE(RunFit(), CliText(terms));
+        QVERIFY(fullText.contains(QStringLiteral("\nPeak figures:\n#1  Voigt\n   centre = ")));
+        QCOMPARE(fullText, CliText(terms + QStringList{"--report", "full"}));
+        // A rectangle marked from the top out to the half width.
+        P().TwoPointGuess({12.0, 4.0}, {12.5, 1.0});
+        QCOMPARE(Value(0, 1), 3.0);
+        QCOMPARE(Value(0, 2), 12.0);
+        QCOMPARE(Value(0, 3), 0.59 * 0.5);
+        QCOMPARE(Value(0, 4), 0.25);
+        // A step takes no marked shape: its values stay.
+        AddTerm(TPeak::Logistic);
+        QCOMPARE(P().PeakList->item(1)->text(), QStringLiteral("#2  Logistic step"));
+        const TPeak::TParamReals before = P().Fit().Term(1).value;
+        P().TwoPointGuess({12.0, 4.0}, {12.5, 1.0});
+        QVERIFY(P().Fit().Term(1).value == before);
+    }
+
     void functionChooserAndTheSharedLibrary() {
         QVERIFY(Open());
         P().AddBtn->click();
@@ -429,19 +463,19 @@ private slots:
         other.Action(QStringLiteral("Fit1"))->trigger();
         other.FitPanel->AddBtn->click();
         QListWidget* list = other.FitPanel->Chooser()->FunctionList;
-        QCOMPARE(list->item(8)->text(), QStringLiteral("peak"));
-        chooser.FunctionList->setCurrentRow(7);
+        QCOMPARE(list->item(TAddPeakDlg::BuiltInCount + 1)->text(), QStringLiteral("peak"));
+        chooser.FunctionList->setCurrentRow(TAddPeakDlg::BuiltInCount);
         WhileShown<TNewFunctionDlg>([](TNewFunctionDlg& d) {
             QCOMPARE(d.FuncEdit->text(), QStringLiteral("a*x+b"));
             d.NameEdit->setText(QStringLiteral("straight"));
             d.accept();
         });
         chooser.EditBtn->click();
-        QCOMPARE(list->item(7)->text(), QStringLiteral("straight"));
+        QCOMPARE(list->item(TAddPeakDlg::BuiltInCount)->text(), QStringLiteral("straight"));
         msg->ConfirmAnswers = {true};
         chooser.DelBtn->click();
         QCOMPARE(LibraryFile(), QStringList{"peak"});
-        QCOMPARE(list->count(), 8);
+        QCOMPARE(list->count(), TAddPeakDlg::BuiltInCount + 1);
         other.close();
     }
 };
