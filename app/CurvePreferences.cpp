@@ -57,9 +57,10 @@ QString IniName(const QByteArray& raw) {
 }
 
 // A value as QSettings writes a string: quoted stretches, backslash escapes (\n, \xHHHH, \0oo), a
-// doubled "@" for a text that starts with one, and commas outside quotes between the items of a list
-// (joined again by commas: a folder name with commas written by another program stays whole). A value
-// that starts with a single "@" names a type (@Variant, @ByteArray, @Invalid, ...): no text, so damaged.
+// doubled "@" for a text that starts with one, "@String(...)" around a text with NUL characters, and
+// commas outside quotes between the items of a list (joined again by commas: a folder name with commas
+// written by another program stays whole). Any other item that starts with "@" names a type (@Variant,
+// @ByteArray, @Invalid, ...): no text, so the value is damaged.
 std::optional<QString> IniValue(const QByteArray& raw) {
     const QString text = QString::fromUtf8(raw);
     QString value, item, blanks; // blanks: white space outside quotes, kept only inside an item
@@ -76,7 +77,16 @@ std::optional<QString> IniValue(const QByteArray& raw) {
         item += c;
         started = true;
     };
+    bool damaged = false;
     const auto endItem = [&] {
+        // Each item of a list is one text as QSettings writes it: "@@..." for a text that starts with "@",
+        // "@String(...)" for one that holds NUL characters; any other "@" form names a type.
+        if (item.startsWith(QLatin1String("@String(")) && item.endsWith(u')'))
+            item = item.mid(8, item.size() - 9);
+        else if (item.startsWith(QLatin1String("@@")))
+            item.remove(0, 1);
+        else if (item.startsWith(u'@'))
+            damaged = true;
         if (listed) value += u',';
         value += item;
         item.clear();
@@ -119,10 +129,7 @@ std::optional<QString> IniValue(const QByteArray& raw) {
         }
     }
     endItem();
-    if (value.startsWith(u'@')) {
-        if (!value.startsWith(QLatin1String("@@"))) return std::nullopt;
-        value.remove(0, 1);
-    }
+    if (damaged) return std::nullopt;
     return value;
 }
 
