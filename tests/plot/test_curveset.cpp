@@ -208,6 +208,30 @@ private slots:
         QVERIFY(ParseCurveBlock(std::string_view("\0\0\0\0", 4), empty) && empty.Count() == 0);
     }
 
+    void pastedLinesEndedByCarriageReturnsAndBlockSizes() {
+        auto points = [](const char* text) {
+            const TCurveB c = ParsePasteText(text);
+            std::vector<double> v;
+            for (int i = 1; i <= c.Count(); ++i) v.insert(v.end(), {c.X(i), c.Y(i)});
+            return v;
+        };
+        // A CR alone ends a line as LF does: a lone number's line, and the rest of a line that is no data.
+        QCOMPARE(points("1 2\r3 4\r"), (std::vector<double>{1, 2, 3, 4}));
+        QCOMPARE(points("1\r2 3\r"), (std::vector<double>{2, 3}));
+        QCOMPARE(points("word 5\r7 8\r"), (std::vector<double>{7, 8}));
+        // A block is read only when its size is exactly that of its count of points.
+        const TCurveB one = Line(1.5, 1.5, -2, -2, 1);
+        const std::string block = CurveBlock(one);
+        QCOMPARE(block.size(), size_t(20));
+        TCurveB c;
+        QVERIFY(ParseCurveBlock(block, c));
+        QVERIFY(c.Count() == 1 && c.X(1) == 1.5 && c.Y(1) == -2.0);
+        for (const std::string& bad : {block + '\0', block.substr(0, 19), block.substr(0, 3)}) {
+            QVERIFY(!ParseCurveBlock(bad, c));
+            QCOMPARE(c.Count(), 0);
+        }
+    }
+
     void previewAndAverages() {
         WCurveSet s;
         s.Grid.BackgrColor = 0x000000;
