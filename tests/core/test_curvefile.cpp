@@ -327,7 +327,7 @@ TEST(CurveFileWrite, SaveFailingAtTheEndKeepsTheOldBackup) {
     const std::string target = d.Write("keep.dat", "1 1\n");
     const TCurveB c = Make({{1, 2}, {3, 4}, {5, 6}});
     const long long content = 3 * static_cast<long long>(curvefile::LineWidth), copy = 4;
-    for (long long failAt : {content - 1, content + copy - 1}) {
+    for (long long failAt : {0LL, content - 1, content + copy - 1}) {
         d.Write("keep.bak", "0 0\n");
         curvefile::TSaveFile::FailWriteAfterBytes = failAt;
         TCurveB s = c;

@@ -277,6 +277,28 @@ private slots:
         for (double v : {10.0, 100.0}) QVERIFY(textBelow(v) && textBeside(v));
         for (double v : {5.0, 500.0}) QVERIFY(!textBelow(v) && !textBeside(v));
     }
+
+    void yCaptionIsCentredOnThePlot() {
+        // The y caption reads upward beside the labels, centred on the plot's height.
+        QImage img(500, 300, QImage::Format_RGB32);
+        TGrid g;
+        g.YCaption = QStringLiteral("Voltage over time");
+        DrawOn(g, img);
+        int first = -1;
+        for (int x = 0; x < g.Left() && first < 0; ++x)
+            for (int y = 0; y < img.height() && first < 0; ++y)
+                if (img.pixelColor(x, y).blue() > 150 && img.pixelColor(x, y).red() < 100) first = x;
+        QVERIFY(first >= 0);
+        int top = img.height(), bottom = -1;
+        for (int x = first; x < first + 6; ++x)
+            for (int y = 0; y < img.height(); ++y)
+                if (img.pixelColor(x, y).blue() > 150 && img.pixelColor(x, y).red() < 100) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        QVERIFY(bottom - top > 60);                                      // the whole caption, not one letter
+        QVERIFY(std::abs((top + bottom) - (g.Top() + g.Bottom())) <= 3); // measured in its own font
+    }
 };
 
 QTEST_MAIN(TestCoordWin)
