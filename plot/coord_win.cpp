@@ -521,7 +521,7 @@ void TGrid::DrawLabels(QPainter& surface, const TTextMetrics& m, int32_t nx, int
         surface.setFont(rotated);
         const QFontMetrics rfm(rotated, surface.device());
         const int32_t x0 = Left() - 10 - m.lw - m.th;
-        const int32_t y0 = (Bottom() + Top() + fm.horizontalAdvance(yCaption)) / 2;
+        const int32_t y0 = (Bottom() + Top() + rfm.horizontalAdvance(yCaption)) / 2;
         surface.save();
         surface.translate(x0, y0);
         surface.rotate(-90.0);

@@ -355,6 +355,44 @@ TEST(CliFit, OverflowingTrialStepsAreRejected) {
     EXPECT_TRUE(Has(r.out, "(b1)213.80")) << r.out;
 }
 
+TEST(CliFit, RelativeTestNeedsBothItsLimitsAndStatusNamesTheEnd) {
+    TTempDir dir;
+    std::vector<TPoint> noisy;
+    for (int i = 0; i <= 60; ++i) {
+        const double x = i * 0.2;
+        noisy.push_back({x, 3 * std::exp(-0.5 * std::pow((x - 6.3) / 1.1, 2)) + 0.05 * std::sin(7.3 * i)});
+    }
+    const auto f = dir.Write("noisy.dat", CurveText(noisy));
+    auto fit = [&](std::vector<std::string> options) {
+        std::vector<std::string> args{"fit", "--term", "gaussian", "--json", f};
+        args.insert(args.end(), options.begin(), options.end());
+        const auto r = RunCli(args);
+        EXPECT_EQ(r.status, 0) << r.err;
+        return Json(r);
+    };
+    // Any accepted step lowers chi-square by at most all of itself (ftol 1): the parameter test alone decides
+    // whether the fit goes on, and it goes on to the best values; with no parameter limit it stops at once.
+    const QJsonObject full = fit({"--converge", "relative"});
+    const QJsonObject both = fit({"--converge", "relative", "--ftol", "1", "--xtol", "1e-10"});
+    const QJsonObject early = fit({"--converge", "relative", "--ftol", "1", "--xtol", "1e300"});
+    for (const QJsonObject* j : {&full, &both, &early}) EXPECT_EQ((*j)["status"].toString(), "converged");
+    EXPECT_LT(early["iterations"].toInt(), both["iterations"].toInt());
+    EXPECT_GT(early["chi_square"].toDouble(), both["chi_square"].toDouble() * (1 + 1e-9));
+    EXPECT_NEAR(both["chi_square"].toDouble(), full["chi_square"].toDouble(),
+                1e-9 * full["chi_square"].toDouble());
+    // And the chi-square limit alone (no parameter limit) ends the fit later than no limit at all does.
+    const QJsonObject chiOnly = fit({"--converge", "relative", "--ftol", "0", "--xtol", "1e300"});
+    EXPECT_GT(chiOnly["iterations"].toInt(), early["iterations"].toInt());
+    // The iterations ran out; the fit failed (a zero amplitude leaves position and width without effect).
+    EXPECT_EQ(fit({"--max-iterations", "0"})["status"].toString(), "max_iterations");
+    const auto r = RunCli(
+        {"fit", "--term", "gaussian", "--json", "--no-guess", "--min", "1.1=-1e10", "--set", "1.1=0", f});
+    EXPECT_EQ(r.status, 1);
+    const QJsonObject failed = Json(r);
+    EXPECT_EQ(failed["status"].toString(), "failed");
+    EXPECT_EQ(failed["message"].toString(), "ERROR:  matrix does not converge!!!");
+}
+
 TEST(CliLibrary, DefineListShowDelete) {
     TTempDir dir;
     const auto lib = (dir / "UserFit.dat").string();

@@ -93,78 +93,136 @@ TEST(CliGeneral, FailuresWriteNothing) {
     EXPECT_NE(r.err.find("only once"), std::string::npos);
 }
 
-// Usage and input errors of every command: exit 2, nothing on standard output. %F is a curve of five
-// points, %L a straight line of twenty.
+// Usage and input errors of every command: exit 2, nothing on standard output, and a message that names the
+// option or value refused (a refusal for another reason does not pass). %F is a curve of five points
+// (x 1 to 5); @ stands for the test's folder.
 TEST(CliGeneral, UsageErrorsAndLimits) {
     TTempDir dir;
     const auto five = dir.Write("five.dat", "1 10\n2 20\n3 30\n4 40\n5 50\n");
-    const char* const cases[] = {"constant power 2 %F",
-                                 "constant add two %F",
-                                 "constant divide -0 %F",
-                                 "constant shrink 0 %F",
-                                 "constant add 1 -o",
-                                 "constant add 1 %F -o a -o b",
-                                 "remove-range 0 2 %F",
-                                 "remove-range 2 6 %F",
-                                 "remove-range 2 x %F",
-                                 "function x --left 0",
-                                 "function x --left 1 --right 0",
-                                 "function x --left 0 --right 1 --steps 2",
-                                 "function x --left 0 --right 1 --steps 67769",
-                                 "interpolate --interval 1.34 %F",
-                                 "interpolate --interval 5e-5 %F",
-                                 "interpolate --offset 0.9 %F",
-                                 "interpolate --offset 5.1 %F",
-                                 "math modulo %F %F",
-                                 "average %F",
-                                 "average --grid median %F %F",
-                                 "smooth %F",
-                                 "smooth spline --stiffness 1001 %F",
-                                 "smooth spline --stiffness -1 %F",
-                                 "smooth spline --order 9 %F",
-                                 "smooth spectral --how-much 10001 %F",
-                                 "smooth spectral --how-much -0.1 %F",
-                                 "smooth regression --order 9 %F",
-                                 "smooth regression --order 1.5 %F",
-                                 "fft --output phase %F",
-                                 "fft --inverse=1 %F",
-                                 "fft --imaginary missing.dat %F",
-                                 "eval",
-                                 "eval --var x x",
-                                 "eval --var x=abc x",
-                                 "eval --var x=1 --var x=2 x",
-                                 "eval 1 2 3 4 5 6 7 8 9 10 11",
-                                 "library frob lib.dat",
-                                 "library list missing.dat",
-                                 "fit %F",
-                                 "fit --term spline %F",
-                                 "fit --term polynomial:9 %F",
-                                 "fit --term gaussian --set 2.1=3 %F",
-                                 "fit --term gaussian --lock 1.4 %F",
-                                 "fit --term gaussian --min 1.1=2e38 %F",
-                                 "fit --term gaussian --min 1.1=3 --max 1.1=2 %F",
-                                 "fit --term gaussian --max-iterations 10001 %F",
-                                 "fit --term gaussian --generate-term 1 %F",
-                                 "fit --term gaussian --ftol 1e-9 %F",
-                                 "fit --term gaussian --converge relative --xtol -1 %F",
-                                 "fit --term gaussian --converge absolute %F",
-                                 "fit --term polynomial --range 0 5 %F",
-                                 "fit --term polynomial --range 2 6 %F",
-                                 "fit --term user:line %F",
-                                 "fit --term tabulated:missing.dat %F"};
-    for (const char* line : cases) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"constant power 2 %F", "unknown operation 'power'"},
+        {"constant add two %F", "'two' is not a number"},
+        {"constant divide -0 %F", "divide by -0 refused: its reciprocal is not a finite number"},
+        {"constant shrink 0 %F", "shrink by 0 refused"},
+        {"constant divide 1e-310 %F", "divide by 1e-310 refused"},
+        {"constant shrink -5e-309 %F", "shrink by -5e-309 refused"},
+        {"constant add 1 -o", "option -o needs a value"},
+        {"constant add 1 %F -o a -o b", "option -o given twice"},
+        {"remove-range 0 2 %F", "point index 0 is outside the curve (1 to 5)"},
+        {"remove-range 2 6 %F", "point index 6 is outside the curve (1 to 5)"},
+        {"remove-range 2 x %F", "'x' is not a point index"},
+        {"function x --left 0", "option --right is required"},
+        {"function x --right 0", "option --left is required"},
+        {"function x --left 1 --right 0", "--right 0 is below --left 1"},
+        {"function x --left 0 --right 1 --steps 2", "--steps: 2 is out of range (3 to 67768)"},
+        {"function x --left 0 --right 1 --steps 67769", "--steps: 67769 is out of range (3 to 67768)"},
+        {"interpolate --interval 1.34 %F", "--interval: 1.34 is out of range (5.90258e-05 to 1.33333)"},
+        {"interpolate --interval 5e-5 %F", "--interval: 5e-5 is out of range"},
+        {"interpolate --offset 0.9 %F", "--offset: 0.9 is out of range (1 to 5)"},
+        {"interpolate --offset 5.1 %F", "--offset: 5.1 is out of range (1 to 5)"},
+        {"math modulo %F %F", "unknown operation 'modulo'"},
+        {"average %F", "at least two curves are needed"},
+        {"average --grid median %F %F", "--grid: 'median' is not one of min-interval, first-curve, union"},
+        {"smooth %F", "unknown method '"},
+        {"smooth spline --stiffness 1001 %F", "--stiffness: 1001 is out of range (0 to 1000)"},
+        {"smooth spline --stiffness -1 %F", "--stiffness: -1 is out of range (0 to 1000)"},
+        {"smooth spline --order 9 %F", "--order: 9 is out of range (0 to 8)"},
+        {"smooth spline --order -1 %F", "--order: -1 is out of range (0 to 8)"},
+        {"smooth spectral --how-much 10001 %F", "--how-much: 10001 is out of range (0 to 10000)"},
+        {"smooth spectral --how-much -0.1 %F", "--how-much: -0.1 is out of range (0 to 10000)"},
+        {"smooth regression --order 9 %F", "--order: 9 is out of range (0 to 8)"},
+        {"smooth regression --order -1 %F", "--order: -1 is out of range (0 to 8)"},
+        {"smooth regression --order 1.5 %F", "--order: '1.5' is not a whole number"},
+        {"fft --output phase %F", "--output: 'phase' is not one of real, imaginary, magnitude"},
+        {"fft --inverse=1 %F", "option --inverse takes no value"},
+        {"fft --imaginary @missing.dat %F", "missing.dat"},
+        {"eval", "missing arguments (graphmill-cli help eval)"},
+        {"eval --var x x", "--var 'x': NAME=VALUE expected"},
+        {"eval --var x=abc x", "--var 'x=abc': NAME=VALUE expected"},
+        {"eval --var x=1 --var x=2 x", "--var 'x=2': variable x is given twice"},
+        {"eval 1 2 3 4 5 6 7 8 9 10 11", "unexpected argument '11'"},
+        {"library frob @lib.dat", "unknown action 'frob'"},
+        {"library list @missing.dat", "missing.dat: No such file"},
+        {"fit %F", "no model: give at least one --term"},
+        {"fit --term spline %F", "--term 'spline': expected polynomial[:ORDER]"},
+        {"fit --term polynomial:9 %F", "--term polynomial:9: the polynomial order must be 0 to 8"},
+        {"fit --term polynomial:-1 %F", "--term polynomial:-1: the polynomial order must be 0 to 8"},
+        {"fit --term gaussian --set 2.1=3 %F", "--set '2.1=3': the model has no term 2"},
+        {"fit --term gaussian --set 0.1=3 %F", "--set '0.1=3': the model has no term 0"},
+        {"fit --term gaussian --lock 1.4 %F", "--lock '1.4': term 1 has no parameter 4"},
+        {"fit --term gaussian --lock 1.0 %F", "--lock '1.0': term 1 has no parameter 0"},
+        {"fit --term polynomial:0 --term gaussian --lock 1.2 %F", "--lock '1.2': term 1 has no parameter 2"},
+        {"fit --term gaussian --converge relative --converge tolerance %F", "option --converge given twice"},
+        {"fit --term gaussian --set 1.1 %F", "--set '1.1': T.K=VALUE expected"},
+        {"fit --term gaussian --set 1.1=x %F", "--set '1.1=x': 'x' is not a number"},
+        {"fit --term gaussian --min 1.1=2e38 %F",
+         "--min '1.1=2e38': bounds lie within about -1.7e38 to 1.7e38"},
+        {"fit --term gaussian --max 1.1=-1.71e38 %F", "--max '1.1=-1.71e38': bounds lie within"},
+        {"fit --term gaussian --min 1.1=3 --max 1.1=2 %F", "parameter 1.1: its min lies above its max"},
+        {"fit --term gaussian --max-iterations 10001 %F",
+         "--max-iterations: 10001 is out of range (0 to 10000)"},
+        {"fit --term gaussian --max-iterations -1 %F", "--max-iterations: -1 is out of range (0 to 10000)"},
+        {"fit --term gaussian --generate-term 1 %F", "--generate-term needs -o PATH"},
+        {"fit --term gaussian --generate-term 2 %F -o @g.dat", "--generate-term: 2 is out of range (1 to 1)"},
+        {"fit --term gaussian --ftol 1e-9 %F", "--ftol and --xtol belong to --converge relative"},
+        {"fit --term gaussian --xtol 1e-9 %F", "--ftol and --xtol belong to --converge relative"},
+        {"fit --term gaussian --converge tolerance --xtol 1e-9 %F", "belong to --converge relative"},
+        {"fit --term gaussian --converge relative --xtol -1 %F", "--xtol: -1 is out of range"},
+        {"fit --term gaussian --converge relative --ftol -1 %F", "--ftol: -1 is out of range"},
+        {"fit --term gaussian --converge absolute %F",
+         "--converge: 'absolute' is not one of tolerance, relative"},
+        {"fit --term polynomial --range 0 5 %F", "--range 0 5: point indices FIRST <= LAST within 1 to 5"},
+        {"fit --term polynomial --range 2 6 %F", "--range 2 6: point indices"},
+        {"fit --term polynomial --range 4 3 %F", "--range 4 3: point indices"},
+        {"fit --term user:line %F", "--term user:line needs --library LIBFILE"},
+        {"fit --term tabulated:@missing.dat %F", "The file you have chosen is not a valid data file."},
+        {"fit --term gaussian --residuals - --model-at-points - %F",
+         "only one curve can go to standard output"}};
+    const std::string folder = dir.Path().string() + "/";
+    for (const auto& [line, mention] : cases) {
         auto args = Words(line);
-        for (auto& a : args)
-            if (a == "%F")
-                a = five;
-            else if (a.find(".dat") != std::string::npos)
-                a = (dir / a).string();
+        for (auto& a : args) {
+            if (a == "%F") a = five;
+            if (const auto at = a.find('@'); at != std::string::npos) a.replace(at, 1, folder);
+        }
         const auto r = RunCli(args);
-        std::string shown;
-        for (const auto& a : args) shown += " " + a;
-        EXPECT_EQ(r.status, 2) << shown << "\n" << r.err;
-        EXPECT_EQ(r.out, "") << shown;
-        EXPECT_NE(r.err, "") << shown;
+        EXPECT_EQ(r.status, 2) << line << "\n" << r.err;
+        EXPECT_EQ(r.out, "") << line;
+        EXPECT_NE(r.err.find(mention), std::string::npos) << line << "\n" << r.err;
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "lib.dat"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "g.dat"));
+}
+
+// The ends of the same limits are accepted: whatever the command then does, it is no usage error.
+TEST(CliGeneral, LimitsAcceptTheirEnds) {
+    TTempDir dir;
+    const auto five = dir.Write("five.dat", "1 10\n2 20\n3 30\n4 40\n5 50\n");
+    const char* const lines[] = {
+        "constant divide 5.6e-309 %F",
+        "remove-range 1 2 %F",
+        "remove-range 5 4 %F",
+        "function x --left 0 --right 1 --steps 3",
+        "function x --left 0 --right 1 --steps 67768",
+        "function x --left 1 --right 1",
+        "interpolate --interval 1.3333 --offset 1 %F",
+        "interpolate --interval 6e-5 --offset 5 %F",
+        "smooth spline --stiffness 0 --order 0 %F",
+        "smooth spline --stiffness 1000 --order 8 %F",
+        "smooth spectral --how-much 0 %F",
+        "smooth spectral --how-much 10000 %F",
+        "smooth regression --order 0 %F",
+        "smooth regression --order 8 %F",
+        "eval --var x=1 1 2 3 4 5 6 7 8 9 10",
+        "fit --term polynomial:0 --term polynomial:8 --max-iterations 0 %F",
+        "fit --term gaussian --min 1.1=-1.7e38 --max 1.1=1.7e38 --max-iterations 10000 %F",
+        "fit --term gaussian --converge relative --xtol 0 --ftol 0 --max-iterations 1 %F",
+        "fit --term polynomial --range 1 5 --set 1.1=1 --lock 1.2 %F"};
+    for (const char* line : lines) {
+        auto args = Words(line);
+        for (auto& a : args)
+            if (a == "%F") a = five;
+        const auto r = RunCli(args);
+        EXPECT_NE(r.status, 2) << line << "\n" << r.err;
+    }
 }

@@ -281,3 +281,71 @@ TEST(CurveFileRead, LargeTextReadInStretchesGivesTheSameCurve) {
         wrong += c.GetPoint(i).x != expected[i - 1].first || c.GetPoint(i).y != expected[i - 1].second;
     EXPECT_EQ(wrong, 0);
 }
+
+TEST(CurveFileWrite, CurvesOfSeveralWriterBatchesComeBackWhole) {
+    // The writer formats 65,536 points at a time: a curve of exactly one batch, one point more, and several
+    // batches with a part-filled last one are written and read back point by point.
+    TTempDir d;
+    const std::string target = (d.Path() / "big.dat").string();
+    for (int32_t n : {65536, 65537, 3 * 65536 + 16385}) {
+        TCurveB c;
+        for (int32_t i = 1; i <= n; ++i) c.AddPoint(i, 0.5 - 2.0 * i);
+        std::string err;
+        ASSERT_TRUE(c.SaveToFile(target, "", "", &err)) << n << ": " << err;
+        EXPECT_EQ(fs::file_size(target), static_cast<uintmax_t>(n) * curvefile::LineWidth) << n;
+        const TCurveB back = TCurveB::CreateFromFile(target);
+        ASSERT_EQ(back.Count(), n);
+        int32_t wrong = 0;
+        for (int32_t i = 1; i <= n; ++i) wrong += back.X(i) != i || back.Y(i) != 0.5 - 2.0 * i;
+        EXPECT_EQ(wrong, 0) << n;
+    }
+}
+
+TEST(CurveFileWrite, AWriteThatFailsInAnyBatchFailsTheSave) {
+    TTempDir d;
+    TCurveB c;
+    for (int32_t i = 1; i <= 3 * 65536; ++i) c.AddPoint(i, i);
+    const long long batch = 65536LL * curvefile::LineWidth;
+    // Into the second batch, and at the very last byte of the file: no success, and no file.
+    for (long long failAt : {batch + 10, 3 * batch - 1}) {
+        const std::string target = (d.Path() / ("new" + std::to_string(failAt) + ".dat")).string();
+        curvefile::TSaveFile::FailWriteAfterBytes = failAt;
+        std::string err;
+        const bool saved = c.SaveToFile(target, "", "", &err);
+        curvefile::TSaveFile::FailWriteAfterBytes = -1;
+        EXPECT_FALSE(saved) << failAt;
+        EXPECT_NE(err.find("No space"), std::string::npos) << err;
+        EXPECT_FALSE(fs::exists(target)) << failAt;
+    }
+    EXPECT_TRUE(fs::is_empty(d.Path()));
+}
+
+TEST(CurveFileWrite, SaveFailingAtTheEndKeepsTheOldBackup) {
+    // The new content is written and synced first, then the backup copy of the old file; a save that fails
+    // at the end of either leaves the file and the backup made by an earlier save as they were.
+    TTempDir d;
+    const std::string target = d.Write("keep.dat", "1 1\n");
+    const TCurveB c = Make({{1, 2}, {3, 4}, {5, 6}});
+    const long long content = 3 * static_cast<long long>(curvefile::LineWidth), copy = 4;
+    for (long long failAt : {0LL, content - 1, content + copy - 1}) {
+        d.Write("keep.bak", "0 0\n");
+        curvefile::TSaveFile::FailWriteAfterBytes = failAt;
+        TCurveB s = c;
+        std::string err;
+        const bool saved = s.SaveToFile(target, "", "", &err);
+        curvefile::TSaveFile::FailWriteAfterBytes = -1;
+        EXPECT_FALSE(saved) << failAt;
+        EXPECT_EQ(ReadFile(target), "1 1\n") << failAt;
+        EXPECT_EQ(ReadFile(d.Path() / "keep.bak"), "0 0\n") << failAt;
+        EXPECT_EQ(std::distance(fs::directory_iterator(d.Path()), fs::directory_iterator()), 2) << failAt;
+    }
+    // Exactly enough room: the save goes through, and the backup holds the old file.
+    curvefile::TSaveFile::FailWriteAfterBytes = content + copy;
+    TCurveB s = c;
+    std::string err;
+    const bool saved = s.SaveToFile(target, "", "", &err);
+    curvefile::TSaveFile::FailWriteAfterBytes = -1;
+    ASSERT_TRUE(saved) << err;
+    EXPECT_EQ(ReadFile(d.Path() / "keep.bak"), "1 1\n");
+    EXPECT_EQ(TCurveB::CreateFromFile(target).Count(), 3);
+}

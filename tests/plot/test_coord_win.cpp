@@ -241,6 +241,64 @@ private slots:
         QVERIFY(dense.size() > 50);
         for (auto a = dense.begin(), b = std::next(a); b != dense.end(); ++a, ++b) QVERIFY(*b - *a >= 3);
     }
+
+    void logAxisWithinADecadeLabelsItsEnds() {
+        // An axis that holds fewer than two decades gets labels at its ends besides the decade it holds; one
+        // of two decades or more shows the decades alone.
+        QImage img(500, 300, QImage::Format_RGB32);
+        TGrid g;
+        g.SetXLog(true);
+        g.SetYLog(true);
+        auto blue = [&](int x, int y) {
+            return img.pixelColor(x, y).blue() > 150 && img.pixelColor(x, y).red() < 100;
+        };
+        auto textBelow = [&](double v) {
+            const int x = g.WorldToDeviceX(v);
+            for (int y = g.Bottom() + 7; y < g.Bottom() + 25; ++y)
+                for (int dx = -2; dx <= 2; ++dx)
+                    if (blue(x + dx, y)) return true;
+            return false;
+        };
+        auto textBeside = [&](double v) {
+            const int y = g.WorldToDeviceY(v);
+            for (int x = 0; x < g.Left() - 3; ++x)
+                for (int dy = -2; dy <= 2; ++dy)
+                    if (blue(x, y + dy)) return true;
+            return false;
+        };
+        g.SetWorld({2, 2}, {8, 8}); // no decade at all
+        DrawOn(g, img);
+        for (double v : {2.0, 8.0}) QVERIFY(textBelow(v) && textBeside(v));
+        g.SetWorld({5, 5}, {50, 50}); // one decade
+        DrawOn(g, img);
+        for (double v : {5.0, 10.0, 50.0}) QVERIFY(textBelow(v) && textBeside(v));
+        g.SetWorld({5, 5}, {500, 500}); // two decades
+        DrawOn(g, img);
+        for (double v : {10.0, 100.0}) QVERIFY(textBelow(v) && textBeside(v));
+        for (double v : {5.0, 500.0}) QVERIFY(!textBelow(v) && !textBeside(v));
+    }
+
+    void yCaptionIsCentredOnThePlot() {
+        // The y caption reads upward beside the labels, centred on the plot's height.
+        QImage img(500, 300, QImage::Format_RGB32);
+        TGrid g;
+        g.YCaption = QStringLiteral("Voltage over time");
+        DrawOn(g, img);
+        int first = -1;
+        for (int x = 0; x < g.Left() && first < 0; ++x)
+            for (int y = 0; y < img.height() && first < 0; ++y)
+                if (img.pixelColor(x, y).blue() > 150 && img.pixelColor(x, y).red() < 100) first = x;
+        QVERIFY(first >= 0);
+        int top = img.height(), bottom = -1;
+        for (int x = first; x < first + 6; ++x)
+            for (int y = 0; y < img.height(); ++y)
+                if (img.pixelColor(x, y).blue() > 150 && img.pixelColor(x, y).red() < 100) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        QVERIFY(bottom - top > 60);                                      // the whole caption, not one letter
+        QVERIFY(std::abs((top + bottom) - (g.Top() + g.Bottom())) <= 3); // measured in its own font
+    }
 };
 
 QTEST_MAIN(TestCoordWin)

@@ -1,5 +1,6 @@
 // Drawing of one curve: visible range, thinning, the skipped runs outside the plot, symbols, the fit overlay.
 #include "../pixels.h"
+#include "plot/CurveCursor.h"
 #include "plot/MovingCurves.h"
 #include "plot/curve_plot.h"
 
@@ -205,6 +206,39 @@ private slots:
         QCOMPARE(img.pixelColor(41, 81), Red);
         QCOMPARE(img.pixelColor(101, 95), Red);
         QCOMPARE(img.pixelColor(101, 60), White);
+    }
+
+    void crosshairMovesOnlyWhenItsPlaceChanges() {
+        TGrid g;
+        g.DevTopLeft = {50, 50};
+        g.DevBottomRight = {250, 150};
+        g.UpdateScale();
+        TCurveB c;
+        for (TXYPoint p : {TXYPoint{0, 0}, {5, 5}, {10, 0}}) c.AddPoint(p.x, p.y);
+        c.CalcRanges();
+        TCurveCursor k;
+        const int px = g.WorldToDeviceX(2.5);
+        QVERIFY(k.FollowCurve(c, g, px));
+        QCOMPARE(k.Pos.y, g.WorldToDeviceY(2.5));
+        QVERIFY(!k.FollowCurve(c, g, px)); // the same column: nothing to draw again
+        // After the curve changed, a move asked to place the crosshair anew does so in the same column.
+        TCurveB up = c;
+        up.SetY(2, 9);
+        up.CalcRanges();
+        k.SkipErase = true;
+        QVERIFY(k.FollowCurve(up, g, px));
+        QVERIFY(k.Pos.x == px && k.Pos.y == g.WorldToDeviceY(4.5));
+        // From point to point the crosshair stops at the first and the last point.
+        k.SkipErase = false;
+        k.Interpolate = false;
+        k.Index = 3;
+        QVERIFY(!k.MoveBy(c, g, 1));
+        QVERIFY(k.MoveBy(c, g, -1));
+        QCOMPARE(k.Index, 2);
+        QVERIFY(k.MoveBy(c, g, -5));
+        QCOMPARE(k.Index, 1);
+        QVERIFY(!k.MoveBy(c, g, -1));
+        QVERIFY(k.Pos.x == g.WorldToDeviceX(0) && k.Pos.y == g.WorldToDeviceY(0));
     }
 };
 

@@ -204,6 +204,10 @@ private slots:
         QCOMPARE(points("1.5E-01\t-2\r\n7\r\n8 9\r\n"), (std::vector<double>{0.15, -2, 8, 9}));
         QCOMPARE(points("+1 +-2\n+3 4"), (std::vector<double>{3, 4})); // one sign to a number
         QCOMPARE(points("1e999 2\n1-2 3\n"), std::vector<double>{});   // no infinity, no half-read number
+        // A CR alone ends a line as LF does: a lone number's line, and the rest of a line that is no data.
+        QCOMPARE(points("1 2\r3 4\r"), (std::vector<double>{1, 2, 3, 4}));
+        QCOMPARE(points("1\r2 3\r"), (std::vector<double>{2, 3}));
+        QCOMPARE(points("word 5\r7 8\r"), (std::vector<double>{7, 8}));
         // A block of no points: nothing is copied out of the empty curve's absent arrays.
         TCurveB empty;
         QVERIFY(ParseCurveBlock(std::string_view("\0\0\0\0", 4), empty) && empty.Count() == 0);
@@ -227,6 +231,19 @@ private slots:
         for (int32_t i = 1; i <= c.Count(); ++i) {
             QCOMPARE(back.X(i), c.X(i));
             QCOMPARE(back.Y(i), c.Y(i));
+        }
+    }
+
+    void blockSizes() {
+        // A block is read only when its size is exactly that of its count of points.
+        const std::string block = CurveBlock(Line(1.5, 1.5, -2, -2, 1));
+        QCOMPARE(block.size(), size_t(20));
+        TCurveB c;
+        QVERIFY(ParseCurveBlock(block, c));
+        QVERIFY(c.Count() == 1 && c.X(1) == 1.5 && c.Y(1) == -2.0);
+        for (const std::string& bad : {block + '\0', block.substr(0, 19), block.substr(0, 3)}) {
+            QVERIFY(!ParseCurveBlock(bad, c));
+            QCOMPARE(c.Count(), 0);
         }
     }
 

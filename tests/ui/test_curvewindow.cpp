@@ -17,6 +17,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QSet>
+#include <QStatusTipEvent>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QTest>
@@ -456,6 +457,23 @@ private slots:
         QVERIFY(step > 0);
         QCOMPARE(second->pos(), QPoint(50 + step, 50 + step));
         second->close();
+    }
+
+    void statusLineShowsTheLongPartOfAHint() {
+        // A hint "short|long": the short part is the tooltip, the long part goes to the status line while the
+        // pointer is over the command; a hint without "|" serves as both; no hint gives the prompt back.
+        const QString prompt = win->StatusLine()->text();
+        QAction* button = A("DerivativeBtn");
+        QCOMPARE(button->toolTip(), QStringLiteral("Derivative"));
+        QVERIFY(button->showStatusText(win.get()));
+        QCOMPARE(win->StatusLine()->text(), QStringLiteral("Take the derivative of the active curve"));
+        QAction* item = A("Derivative1");
+        QCOMPARE(item->toolTip(), QStringLiteral("Take the derivative of the active curve"));
+        QCOMPARE(item->statusTip(), item->toolTip());
+        QStatusTipEvent none{QString()};
+        QApplication::sendEvent(win.get(), &none);
+        QCOMPARE(win->StatusLine()->text(), prompt);
+        QVERIFY(!prompt.isEmpty());
     }
 
     void anUnreachableDisplayIsReportedByName() {

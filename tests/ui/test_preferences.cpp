@@ -71,6 +71,10 @@ private slots:
             << QByteArray("[Display]\nLines=0\nSymbols=1\nSymbolSize=9\n") << false << true << 9 << user;
         QTest::newRow("size beyond limits")
             << QByteArray("[Display]\nSymbolSize=500\n") << true << false << 20 << user;
+        QTest::newRow("size below limits")
+            << QByteArray("[Display]\nSymbolSize=0\n") << true << false << 1 << user;
+        QTest::newRow("smallest size")
+            << QByteArray("[Display]\nSymbolSize=1\n") << true << false << 1 << user;
         QTest::newRow("neither lines nor symbols")
             << QByteArray("[Display]\nLines=0\nSymbols=0\n") << true << false << 3 << user;
         QTest::newRow("bad values") << QByteArray("[Display]\nLines=yes\nSymbolSize=3,5\nBackColor=green\n")
