@@ -54,7 +54,7 @@ QPoint LeastHiddenPlace(const QRect& window, const QRect& plot, const std::vecto
         ys.insert(ys.end(), {r.top() - h - 1, r.bottom() + 2, r.top()});
     }
     auto onScreen = [&](int v, int lo, int hi) { return std::max(lo, std::min(v, hi)); };
-    using TCost = std::tuple<int64_t, int64_t, int64_t, int, int>;
+    using TCost = std::tuple<int64_t, int64_t, int, int>;
     TCost best{};
     QPoint place;
     bool first = true;
@@ -62,10 +62,10 @@ QPoint LeastHiddenPlace(const QRect& window, const QRect& plot, const std::vecto
         for (const int x0 : xs) {
             const QRect r(onScreen(x0, screen.left(), screen.right() - w + 1),
                           onScreen(y0, screen.top(), screen.bottom() - h + 1), w, h);
-            int64_t kept = 0;
-            for (const QRect& k : keepClear) kept += Overlap(r, k);
-            const TCost cost{Overlap(r, plot), kept, Overlap(r, window), Gap(r, window),
-                             std::abs(r.top() - window.top())};
+            // The plot and the windows kept clear weigh alike: both are what the user works with.
+            int64_t hidden = Overlap(r, plot);
+            for (const QRect& k : keepClear) hidden += Overlap(r, k);
+            const TCost cost{hidden, Overlap(r, window), Gap(r, window), std::abs(r.top() - window.top())};
             // Ties keep the earlier place: the left side of the window before the right one.
             if (first || cost < best) {
                 best = cost;

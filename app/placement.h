@@ -15,8 +15,8 @@
 QPoint ToolWindowPlace(int mode, const QRect& window, QSize tool, QSize screen);
 
 // Where a tool window of size `tool` hides the least: beside the window when the screen has room there (left
-// first, aligned with the window's top), else wherever on `screen` it covers the least of `plot`, then of
-// the windows in `keepClear` (other tool windows, the fit panel for its function chooser), then of the
-// window itself (its toolbar, curve picker and status area), keeping close to the window.
+// first, aligned with the window's top), else wherever on `screen` it covers the least of `plot` and of the
+// windows in `keepClear` together (the fit panel, for its function chooser), then of the window itself (its
+// toolbar, curve picker and status area), keeping close to the window.
 QPoint LeastHiddenPlace(const QRect& window, const QRect& plot, const std::vector<QRect>& keepClear,
                         QSize tool, const QRect& screen);

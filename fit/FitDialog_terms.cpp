@@ -62,16 +62,16 @@ void TFitDlg::AddClick() {
         };
     }
     chooser_->DataDir = DataDir;
-    if (!chooser_->isVisible() && Window() != nullptr) {
-        // Where the window's rule puts it (5: clear of this panel too), so that it hides neither the plot
-        // nor the panel nor the curve picker where the screen has room.
-        chooser_->adjustSize();
+    const bool opening = !chooser_->isVisible();
+    chooser_->show();
+    if (opening && Window() != nullptr) {
+        // Where the window's rule puts it (5: clear of this panel too), so that it hides neither the plot nor
+        // the panel nor the curve picker where the screen has room; asked once shown, at its full size.
         const QSize size = chooser_->frameGeometry().size();
         const auto place =
             static_cast<int32_t>(Send(notify::PlaceToolWindow, 5, PackPair(size.width(), size.height())));
         chooser_->move(UnpackLow(place), UnpackHigh(place));
     }
-    chooser_->show();
     chooser_->raise();
     chooser_->activateWindow();
 }

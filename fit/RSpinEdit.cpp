@@ -45,7 +45,7 @@ bool Convert(const QString& text, double& v) {
 } // namespace
 
 bool TREdit::Read(double& v) const {
-    if (text() == shown_) {
+    if (!isModified()) {
         v = value_;
         return true;
     }
@@ -72,8 +72,7 @@ bool TREdit::CheckedValue(double& v, const QString& name) {
 
 void TREdit::SetValue(double v) {
     value_ = v;
-    shown_ = GeneralText(v, precision_, digits_);
-    setText(shown_);
+    setText(GeneralText(v, precision_, digits_));
 }
 
 double TREdit::Clamped(double v) const {
@@ -93,7 +92,7 @@ bool TREdit::Clamp() {
     }
     // The typed text stays as it is and now stands for the value kept.
     value_ = v;
-    shown_ = text();
+    setModified(false);
     return false;
 }
 

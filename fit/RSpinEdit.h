@@ -2,8 +2,8 @@
 // changes its value while the mouse is dragged across it. The operation dialogs and the fit panel use them.
 //
 // TREdit
-//   - SetValue() shows the value with Precision significant digits in the general format (GeneralText); as
-//     long as that text stands, Value() is the value set, whole (a preset of ten digits is not cut to the
+//   - SetValue() shows the value with Precision significant digits in the general format (GeneralText); until
+//     the user edits that text, Value() is the value set, whole (a preset of ten digits is not cut to the
 //     five shown). Otherwise Value() converts the text (the point and the locale's decimal separator are both
 //     accepted); a text that is no finite number (a lone "-", 1e400) gives the value set or confirmed last,
 //     never a number read from part of what was typed.
@@ -87,8 +87,7 @@ private:
     // The value the text stands for: false when it is not a finite number.
     bool Read(double& v) const;
 
-    double value_ = 0.0; // set or confirmed last; the value of the text shown_
-    QString shown_;
+    double value_ = 0.0; // set or confirmed last; the value of the text until the user edits it
     double minValue_ = 0.0;
     double maxValue_ = 0.0;
     int precision_ = 5;

@@ -40,10 +40,11 @@ bool ParseNumber(const QString& text, double& v) {
 
 TAxisEdit::TAxisEdit(QWidget* parent) : QLineEdit(parent) {
     setText(NumberText(value_));
-    // Wide enough for every digit of any double: the longest shortest text that reads back exactly.
+    // Wide enough for every digit of any double: the longest shortest text that reads back exactly
+    // (a sign, 17 digits and a three-digit exponent).
     // The line edit's own inner margins (2 pixels a side) and a cursor's width come on top, as in its size
     // hint.
-    const int widest = fontMetrics().horizontalAdvance(QStringLiteral("-8.888888888888888e-308")) + 4 + 2;
+    const int widest = fontMetrics().horizontalAdvance(QStringLiteral("-8.8888888888888888e-308")) + 4 + 2;
     QStyleOptionFrame frame;
     initStyleOption(&frame);
     setMinimumWidth(style()->sizeFromContents(QStyle::CT_LineEdit, &frame, QSize(widest, 0), this).width());
