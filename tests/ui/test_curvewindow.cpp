@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProcess>
+#include <QScreen>
 #include <QSet>
 #include <QStyle>
 #include <QStyleOptionComboBox>
@@ -448,6 +449,8 @@ private slots:
         // No room anywhere: the least of the plot is hidden (here the window's bottom strip and below it).
         const QRect tall(50, 0, 900, 1000), tallPlot(60, 80, 880, 860);
         QCOMPARE(LeastHiddenPlace(tall, tallPlot, {}, QSize(560, 400), desk), QPoint(720, 624));
+        // A window over the whole screen: just under its plot, over the status area, rather than lower.
+        QCOMPARE(LeastHiddenPlace(desk, QRect(0, 50, 1280, 800), {}, QSize(300, 150), desk), QPoint(0, 851));
         // The function chooser keeps clear of the panel too, and of the window's picker where it can.
         const QRect panel(0, 601, 560, 400);
         const QPoint chooser = LeastHiddenPlace(wide, plot, {panel}, QSize(300, 380), desk);
@@ -462,7 +465,9 @@ private slots:
     }
 
     void tileSharesTheScreenAndCascadeStepsByTheFrame() {
-        // One window takes the whole area.
+        // One window takes the whole area: the screen's, from the menu.
+        A("Tile1")->trigger();
+        QCOMPARE(win->frameGeometry(), win->screen()->availableGeometry());
         win->Tile(QRect(0, 20, 1280, 1004));
         QCOMPARE(win->frameGeometry(), QRect(0, 20, 1280, 1004));
         // Three share it in two columns and two rows, each as wide as its toolbar and status area need.
