@@ -338,9 +338,22 @@ void Tcurvewindow::InstallHandlers() {
     InstallDisplay();
     OnNotify(notify::PlaceToolWindow, [this](int32_t mode, int32_t size) -> intptr_t {
         const QScreen* s = screen();
-        const QSize screenSize = s != nullptr ? s->geometry().size() : QSize(1024, 768);
-        const QPoint p =
-            ToolWindowPlace(mode, frameGeometry(), QSize(UnpackLow(size), UnpackHigh(size)), screenSize);
+        const QSize tool(UnpackLow(size), UnpackHigh(size));
+        QPoint p;
+        if (mode == 1 || mode == 5) {
+            // Tool windows that stay open while the user works in the plot (the table editor, the fit
+            // panel; mode 5: the fit panel's function chooser, which keeps the panel clear too) hide as
+            // little of it as the screen allows.
+            std::vector<QRect> keepClear;
+            if (mode == 5 && FitPanel != nullptr && FitPanel->isVisible())
+                keepClear.push_back(FitPanel->frameGeometry());
+            const QRect plot(CurvePanel->mapToGlobal(QPoint(0, 0)), CurvePanel->size());
+            p = LeastHiddenPlace(frameGeometry(), plot, keepClear, tool,
+                                 s != nullptr ? s->availableGeometry() : QRect(0, 0, 1024, 768));
+        } else {
+            p = ToolWindowPlace(mode, frameGeometry(), tool,
+                                s != nullptr ? s->geometry().size() : QSize(1024, 768));
+        }
         return PackPair(p.x(), p.y());
     });
     InstallOperateDialogs();

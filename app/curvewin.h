@@ -109,7 +109,7 @@ public:
     void CloseWindow() { close(); }
     void Exit();
     void Cascade();
-    void Tile(QSize screen);
+    void Tile(const QRect& area);
     void TileClick();
     void About();
 

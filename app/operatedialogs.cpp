@@ -21,6 +21,7 @@
 #include "plot/w_curve.h"
 
 #include <QComboBox>
+#include <QLocale>
 #include <QScreen>
 
 #include <algorithm>
@@ -223,8 +224,11 @@ void Tcurvewindow::CurveMathClick() {
 
 void Tcurvewindow::FFTClick() {
     if (CurvePanel->CurveCount() == 0) return;
-    Own(FFTDialog, this);
+    const bool opening = !Own(FFTDialog, this).isVisible();
     FillFFTLists();
+    // Each opening starts without an imaginary input: a curve chosen for one transform is not taken into
+    // later ones unseen. While the dialog stays open the choice stays.
+    if (opening) FFTDialog->ComplexList().setCurrentIndex(FFTDialog->ComplexList().count() - 1);
     FollowDialogs();
     Present(*FFTDialog);
 }
@@ -383,7 +387,7 @@ void Tcurvewindow::FunctionClick() {
                 "The function cannot be evaluated at %1 points from x = %2 on: it failed at %3 steps "
                 "in a row.")
                 .arg(dialog.Steps())
-                .arg(dialog.LeftEdit().text())
+                .arg(left, 0, 'g', QLocale::FloatingPointShortest)
                 .arg(TCurveB::FormulaFailureLimit(dialog.Steps()))))
         return;
     CurvePanel->SetActiveCurve(CurvePanel->CurveCount());

@@ -9,6 +9,8 @@
 #include <QScreen>
 #include <QStyle>
 
+#include <cmath>
+
 Tcurvewindow* Tcurvewindow::MainWindow() {
     Tcurvewindow* w = this;
     while (w->PrevWindow != nullptr) w = w->PrevWindow;
@@ -63,25 +65,31 @@ void Tcurvewindow::Cascade() {
     }
 }
 
-void Tcurvewindow::Tile(QSize screen) {
-    int x = 0, y = 0;
-    for (Tcurvewindow* w = MainWindow(); w != nullptr; w = w->NextWindow) {
+void Tcurvewindow::Tile(const QRect& area) {
+    // The windows share the area in a grid of near-square cells, as many columns as rows or one more; a
+    // window never gets less than it needs to show its toolbar and status area whole.
+    int n = 0;
+    for (Tcurvewindow* w = MainWindow(); w != nullptr; w = w->NextWindow) ++n;
+    const int columns = static_cast<int>(std::ceil(std::sqrt(static_cast<double>(n))));
+    const int rows = (n + columns - 1) / columns;
+    const int cellWidth = area.width() / columns, cellHeight = area.height() / rows;
+    int k = 0;
+    for (Tcurvewindow* w = MainWindow(); w != nullptr; w = w->NextWindow, ++k) {
         w->hide();
-        w->resize(425, 425);
-        w->move(x, y);
+        w->move(area.left() + k % columns * cellWidth, area.top() + k / columns * cellHeight);
         w->show();
-        // A new row starts when the next window would not fit across the screen.
-        x += w->frameGeometry().width();
-        if (x + w->frameGeometry().width() > screen.width()) {
-            y += w->frameGeometry().height();
-            x = 0;
-        }
+        // The frame (title bar and borders) is known once the window is shown.
+        const QSize frame = w->frameGeometry().size() - w->size();
+        const QSize needed = w->minimumSizeHint().expandedTo(w->minimumSize());
+        w->resize(QSize(cellWidth, cellHeight)
+                      .shrunkBy(QMargins(0, 0, frame.width(), frame.height()))
+                      .expandedTo(needed));
     }
 }
 
 void Tcurvewindow::TileClick() {
     const QScreen* s = screen();
-    Tile(s != nullptr ? s->availableGeometry().size() : QSize(1024, 768));
+    Tile(s != nullptr ? s->availableGeometry() : QRect(0, 0, 1024, 768));
 }
 
 void Tcurvewindow::About() {

@@ -224,11 +224,6 @@ std::string FormatGeneral(double v, int digits) {
     return buf;
 }
 
-double AsShownInField(double v) {
-    double shown = v;
-    return ParseNumber(FormatGeneral(v, 5), shown) ? shown : v;
-}
-
 int ReportFault(const std::string& command, TArithFault fault) {
     if (fault == TArithFault::None) return Done;
     Error(command, ArithFaultMessage(fault));

@@ -92,9 +92,6 @@ int Failed(const std::string& command, const std::string& text = "");
 
 // v in general number format with `digits` significant digits (3, 0.5, 1.2346e+06).
 std::string FormatGeneral(double v, int digits);
-// v as a dialog's numeric field shows it (5 significant digits) and reads it back: the value an
-// operation gets when the user accepts a preset field untouched.
-double AsShownInField(double v);
 
 // The -o option, for the specs of commands whose result is a curve.
 inline TOptionSpec OutputOption() {

@@ -15,11 +15,11 @@ int RunInterpolate(const std::vector<std::string>& args) {
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
     TCurveB curve;
     if (!cli::ReadCurve("interpolate", a.Positional(0), curve)) return cli::UsageError;
-    // The dialog's presets (within its limits), read back from its fields as shown; the limits do not apply
-    // when they coincide (a curve without x span).
+    // The dialog's presets (within its limits), whole as the dialog keeps them; the limits do not apply when
+    // they coincide (a curve without x span).
     const auto f = opargs::InterpolationFields(curve);
-    double offset = cli::AsShownInField(f.offset);
-    double interval = cli::AsShownInField(f.interval);
+    double offset = f.offset;
+    double interval = f.interval;
     if (f.offsetMin != f.offsetMax) {
         if (!a.Number("--offset", offset, f.offsetMin, f.offsetMax) ||
             !a.Number("--interval", interval, f.intervalMin, f.intervalMax))
@@ -39,8 +39,8 @@ const cli::TRegister interpolateCommand(
      "Usage: graphmill-cli interpolate [--interval H] [--offset S] FILE [-o PATH]\n"
      "Resamples the curve by linear interpolation onto the grid S + k H that lies inside [XMin, XMax)\n"
      "(a grid value equal to XMax is left out). Defaults: S = XMin and H = the smallest spacing of\n"
-     "neighbouring x values (brought within the limits), each to 5 significant digits as the\n"
-     "interpolation dialog shows them.\n"
+     "neighbouring x values (brought within the limits), each with all its digits (the interpolation\n"
+     "dialog shows 5 of them and keeps the rest).\n"
      "Limits: S from XMin to XMax, H from span/67767 to span/3 (span = XMax - XMin).\n"
      "\"Error performing interpolation operation.\" (exit 1) when fewer than two grid points result or the\n"
      "curve, which should be sorted by x, cannot give a grid value.\n",

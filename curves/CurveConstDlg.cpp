@@ -68,7 +68,8 @@ TCurveConst::TCurveConst(QWidget* parent) : TWindowDialog(parent, Qt::Tool | Qt:
             QPushButton* b = Button(row.names[k], row.hints[k], row.captions[k]);
             const TApply how = k == 0 ? TApply::AsIs : row.second;
             const int code = row.code;
-            connect(b, &QPushButton::clicked, this, [this, edit, code, how] { Apply(edit, code, how); });
+            connect(b, &QPushButton::clicked, this,
+                    [this, b, edit, code, how] { Apply(edit, b->text(), code, how); });
             grid->addWidget(b, r, 2 + k);
             buttons_ << b;
         }
@@ -81,8 +82,9 @@ void TCurveConst::EnableButtons(bool on) {
     for (QPushButton* b : buttons_) b->setEnabled(on);
 }
 
-void TCurveConst::Apply(TRDragEdit* edit, int code, TApply how) {
-    const double c = edit->Value();
+void TCurveConst::Apply(TRDragEdit* edit, const QString& button, int code, TApply how) {
+    double c;
+    if (!edit->CheckedValue(c, button)) return;
     double v = c;
     if (how == TApply::Negated) v = -c;
     if (how == TApply::Reciprocal && !opargs::Reciprocal(c, v)) {

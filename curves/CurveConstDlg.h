@@ -23,9 +23,10 @@ public:
     TRDragEdit& StretchEdit() const { return *edits_[3]; }
 
 private:
-    // One field's button: sends `code` with the field's value, negated (sign -1) or its reciprocal.
+    // One field's button (its caption names it in a refusal): sends `code` with the field's value, negated
+    // (sign -1) or its reciprocal; nothing, after a message, when the field holds no finite number.
     enum class TApply { AsIs, Negated, Reciprocal };
-    void Apply(TRDragEdit* edit, int code, TApply how);
+    void Apply(TRDragEdit* edit, const QString& button, int code, TApply how);
 
     TRDragEdit* edits_[4];
     QList<QPushButton*> buttons_;

@@ -20,7 +20,7 @@ TCurveCurve::TCurveCurve(QWidget* parent) : TWindowDialog(parent, Qt::Tool | Qt:
         {"PlusBtn", "+", "Add curve to active", 1},
         {"MinusBtn", "-", "Subtract curve from active", 2},
         {"TimesBtn", "*", "Multiply curve by active", 4},
-        {"DivideBtn", "/", "Divide curve by active", 3},
+        {"DivideBtn", "/", "Divide active by curve", 3},
     };
     auto* grid = new QGridLayout(this);
     grid->addWidget(new QLabel(QStringLiteral("active curve with curve #"), this), 0, 0, 1, 3);

@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
@@ -21,8 +22,8 @@ TFunctionDlg::TFunctionDlg(QWidget* parent) : TWindowDialog(parent) {
     function_->setMinimumWidth(240);
     left_ = Control<TRDragEdit>("LeftEdit", "|Enter the minimum x value for the curve");
     right_ = Control<TRDragEdit>("RightEdit", "|Enter the maximum x value for the curve");
-    left_->OnChange2 = [this] { LeftConfirmed(); };
-    right_->OnChange2 = [this] { RightConfirmed(); };
+    left_->setAccessibleName(QStringLiteral("Left"));
+    right_->setAccessibleName(QStringLiteral("Right"));
     SetRange(0.0, 10.0);
     steps_ = Control<QSpinBox>("StepsEdit", "|Enter the number of increments");
     steps_->setRange(3, 67768);
@@ -79,25 +80,9 @@ bool TFunctionDlg::UseWindowRange() const {
 }
 
 void TFunctionDlg::SetRange(double left, double right) {
-    // Limits first, so that neither value is pulled towards the other's old one.
-    left_->SetLimits(-OuterLimit, OuterLimit);
-    right_->SetLimits(-OuterLimit, OuterLimit);
+    for (TRDragEdit* e : {left_, right_}) e->SetLimits(-OuterLimit, OuterLimit);
     left_->SetValue(left_->Clamped(left));
     right_->SetValue(right_->Clamped(right));
-    left_->SetMaxValue(right_->Value());
-    right_->SetMinValue(left_->Value());
-}
-
-void TFunctionDlg::LeftConfirmed() {
-    right_->SetMinValue(left_->Value());
-    if (right_->Value() == left_->Value()) right_->SetValue(left_->Value() + 0.1);
-    left_->SetMaxValue(right_->Value());
-}
-
-void TFunctionDlg::RightConfirmed() {
-    left_->SetMaxValue(right_->Value());
-    if (left_->Value() == right_->Value()) left_->SetValue(right_->Value() - 0.1);
-    right_->SetMinValue(left_->Value());
 }
 
 void TFunctionDlg::WindowRangeToggled(bool down) {
@@ -125,10 +110,16 @@ void TFunctionDlg::accept() {
                            QStringLiteral("The string you have entered is not a valid function of 'x'."));
         return;
     }
-    if (!(Right() > Left())) {
+    double left, right;
+    if (!left_->CheckedValue(left) || !right_->CheckedValue(right)) return;
+    if (!(right > left)) {
+        // Every digit: a range preset from the axes may differ beyond the digits the fields show.
+        auto whole = [](double v) { return QString::number(v, 'g', QLocale::FloatingPointShortest); };
         Messages().Error(
             this,
-            QStringLiteral("Right (%1) must be greater than Left (%2).").arg(right_->text(), left_->text()));
+            QStringLiteral("Right (%1) must be greater than Left (%2).").arg(whole(right), whole(left)));
+        right_->setFocus();
+        right_->selectAll();
         return;
     }
     TWindowDialog::accept();

@@ -15,14 +15,15 @@ class TFunctionDlg : public TWindowDialog {
 public:
     explicit TFunctionDlg(QWidget* parent);
 
-    // Left and Right bound each other (Left stays below Right) within the outer limits.
+    // Left and Right are kept within the outer limits; each takes what is typed into it, whatever the other
+    // holds (OK refuses a Right not above Left).
     static constexpr double OuterLimit = 1e300;
 
     QString Formula() const;
     double Left() const;
     double Right() const;
     int Steps() const;
-    // Puts a range into Left and Right.
+    // Puts a range into Left and Right; the values stay whole, though the fields show five digits.
     void SetRange(double left, double right);
     bool UseWindowRange() const;
     QLineEdit& FunctionEdit() const { return *function_; }
@@ -31,16 +32,14 @@ public:
     QSpinBox& StepsEdit() const { return *steps_; }
     QPushButton& WindowRangeButton() const { return *windowRange_; }
 
-    // OK checks the formula and the range; a refusal keeps the dialog open.
+    // OK checks the formula, that Left and Right are finite numbers and that Right is above Left; a refusal
+    // keeps the dialog open.
     void accept() override;
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // After the user confirmed Left (or Right): the other field is bounded by it and kept 0.1 away.
-    void LeftConfirmed();
-    void RightConfirmed();
     void WindowRangeToggled(bool down);
 
     QLineEdit* function_;

@@ -40,6 +40,7 @@ TSmoothDlg::TSmoothDlg(QWidget* parent) : TWindowDialog(parent, Qt::Tool) {
     howMuch_ = Control<TRDragEdit>("HowMuchEdit", "|Higher = more smoothing");
     howMuch_->SetLimits(0.0, 10000.0);
     howMuch_->SetValue(0.3);
+    howMuch_->setAccessibleName(QStringLiteral("How much"));
     howMuchLabel_ = new QLabel(QStringLiteral("How much:"), this);
     regressionOrder_ = spin("RegressionOrderEdit", 1, 8, "|Order of regression");
     regressionOrderLabel_ = new QLabel(QStringLiteral("Order:"), this);
@@ -54,6 +55,9 @@ TSmoothDlg::TSmoothDlg(QWidget* parent) : TWindowDialog(parent, Qt::Tool) {
     auto* close = Control<QPushButton>("CloseBtn", "", QStringLiteral("Close"));
     connect(view_, &QPushButton::clicked, this, &TSmoothDlg::ViewCoefficients);
     connect(execute, &QPushButton::clicked, this, [this] {
+        // A "How much" that is no finite number runs nothing.
+        double howMuch;
+        if (spectral_->isChecked() && !howMuch_->CheckedValue(howMuch)) return;
         // Coefficients belong to the curve they came from: a new run shows them only if it is a regression
         // that succeeds.
         SetCoefficients({});
@@ -112,7 +116,7 @@ int TSmoothDlg::SplineOrder() const {
 }
 
 double TSmoothDlg::HowMuch() const {
-    return howMuch_->Value();
+    return howMuch_->Clamped(howMuch_->Value());
 }
 
 int TSmoothDlg::RegressionOrder() const {

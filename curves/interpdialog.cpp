@@ -12,6 +12,8 @@ TInterpDlg::TInterpDlg(QWidget* parent) : TWindowDialog(parent) {
     setObjectName(QStringLiteral("InterpDialog"));
     offset_ = Control<TRDragEdit>("OffsetEdit", "|Specifies the interpolation offset");
     interval_ = Control<TRDragEdit>("IntervalEdit", "|Specifies the interval of the interpolation grid");
+    offset_->setAccessibleName(QStringLiteral("Offset"));
+    interval_->setAccessibleName(QStringLiteral("Interpolate interval"));
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Close, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("OkBtn"));
     buttons->button(QDialogButtonBox::Close)->setObjectName(QStringLiteral("CloseBtn"));
@@ -43,6 +45,8 @@ double TInterpDlg::Interval() const {
 }
 
 void TInterpDlg::accept() {
+    double v;
+    if (!offset_->CheckedValue(v) || !interval_->CheckedValue(v)) return;
     offset_->Clamp();
     interval_->Clamp();
     TWindowDialog::accept();

@@ -19,7 +19,9 @@ public:
     TRDragEdit& OffsetEdit() const { return *offset_; }
     TRDragEdit& IntervalEdit() const { return *interval_; }
 
-    // OK keeps both values within their limits.
+    // OK keeps both values within their limits; a field that holds no finite number is refused with a
+    // message and keeps the dialog open. The values are whole: a preset of XMin = 1700001234 stays that,
+    // though the field shows five digits.
     void accept() override;
 
 private:

@@ -81,6 +81,9 @@ TAddVarDlg::TAddVarDlg(QWidget* parent) : TWindowDialog(parent) {
     InitialEdit = edit("InitialEdit", 0.0);
     MinEdit = edit("MinEdit", -Real48Max);
     MaxEdit = edit("MaxEdit", Real48Max);
+    InitialEdit->setAccessibleName(QStringLiteral("Initial"));
+    MinEdit->setAccessibleName(QStringLiteral("Min"));
+    MaxEdit->setAccessibleName(QStringLiteral("Max"));
     StyleCombo = Control<QComboBox>("StyleCombo", "");
     for (int32_t s = 0; s < GuessStyleCount; ++s) StyleCombo->addItem(QString::fromUtf8(GuessStyleName(s)));
 
@@ -149,6 +152,9 @@ void TAddVarDlg::DeriveClick() {
 }
 
 void TAddVarDlg::accept() {
+    double v;
+    for (TREdit* e : {InitialEdit, MinEdit, MaxEdit})
+        if (!e->CheckedValue(v)) return;
     const QString refusal = ParamValuesRefusal(Param());
     if (!refusal.isEmpty()) {
         Messages().Error(this, refusal);

@@ -62,23 +62,16 @@ void TFitDlg::AddClick() {
         };
     }
     chooser_->DataDir = DataDir;
-    if (!chooser_->isVisible()) {
-        // Below the panel, else beside it, and on the screen in any case.
-        chooser_->adjustSize();
-        const QRect panel = frameGeometry();
-        const QRect screen = this->screen() != nullptr ? this->screen()->availableGeometry() : QRect();
-        QRect r(QPoint(panel.left(), panel.bottom() + 2), chooser_->frameGeometry().size());
-        if (!screen.contains(r)) r.moveTopLeft(QPoint(panel.right() + 2, panel.top()));
-        if (!screen.contains(r)) r.moveTopRight(QPoint(panel.left() - 2, panel.top()));
-        if (!screen.isEmpty()) {
-            r.moveLeft(
-                std::clamp(r.left(), screen.left(), std::max(screen.left(), screen.right() - r.width())));
-            r.moveTop(
-                std::clamp(r.top(), screen.top(), std::max(screen.top(), screen.bottom() - r.height())));
-        }
-        chooser_->move(r.topLeft());
-    }
+    const bool opening = !chooser_->isVisible();
     chooser_->show();
+    if (opening && Window() != nullptr) {
+        // Where the window's rule puts it (5: clear of this panel too), so that it hides neither the plot nor
+        // the panel nor the curve picker where the screen has room; asked once shown, at its full size.
+        const QSize size = chooser_->frameGeometry().size();
+        const auto place =
+            static_cast<int32_t>(Send(notify::PlaceToolWindow, 5, PackPair(size.width(), size.height())));
+        chooser_->move(UnpackLow(place), UnpackHigh(place));
+    }
     chooser_->raise();
     chooser_->activateWindow();
 }

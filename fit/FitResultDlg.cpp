@@ -5,16 +5,23 @@
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 TFitResultDlg::TFitResultDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Results"));
     text_ = new QPlainTextEdit(this);
     text_->setObjectName(QStringLiteral("ResultText"));
     text_->setReadOnly(true);
-    text_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // A line longer than the window can be (a long function name, every digit of a value) wraps rather than
+    // running out of sight.
+    text_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     full_ = new QCheckBox(QStringLiteral("&Full precision"), this);
     full_->setObjectName(QStringLiteral("FullPrecisionCheck"));
@@ -48,6 +55,25 @@ void TFitResultDlg::SetTexts(const QString& text, const QString& fullText) {
     texts_[1] = fullText;
     full_->setVisible(!fullText.isEmpty());
     text_->setPlainText(texts_[full_->isChecked() && !fullText.isEmpty() ? 1 : 0]);
+    FitToText();
+}
+
+void TFitResultDlg::FitToText() {
+    // As wide as the longest line of either text, within the screen.
+    const QFontMetrics metrics(text_->font());
+    int longest = 0;
+    for (const QString& text : texts_)
+        for (const QString& line : text.split(QLatin1Char('\n')))
+            longest = std::max(longest, metrics.horizontalAdvance(line));
+    // Around the text: the window's margins, the edit's frame, the document's margin, a scroll bar and the
+    // cursor.
+    const QMargins margins = layout()->contentsMargins();
+    const int chrome = margins.left() + margins.right() + 2 * text_->frameWidth() +
+                       2 * static_cast<int>(text_->document()->documentMargin()) +
+                       text_->verticalScrollBar()->sizeHint().width() + 2;
+    const QScreen* s = screen();
+    const int most = s != nullptr ? s->availableGeometry().width() * 9 / 10 : 1000;
+    resize(std::clamp(longest + chrome, width(), std::max(width(), most)), height());
 }
 
 QString TFitResultDlg::Text() const {

@@ -22,6 +22,9 @@ public:
     void CopyClick();
 
 private:
+    // Widens the window to the longest line, as far as the screen allows; longer lines wrap.
+    void FitToText();
+
     QPlainTextEdit* text_;
     QCheckBox* full_;
     QString texts_[2];

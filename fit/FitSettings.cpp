@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 
 TFitSettingsDlg::TFitSettingsDlg(QWidget* parent) : TWindowDialog(parent) {
-    setWindowTitle(QStringLiteral("FitSettingsDlg"));
+    setWindowTitle(QStringLiteral("Fit settings"));
     setObjectName(QStringLiteral("FitSettingsDlg"));
 
     ChiChangeRadio = Control<QRadioButton>(
@@ -40,6 +40,9 @@ TFitSettingsDlg::TFitSettingsDlg(QWidget* parent) : TWindowDialog(parent) {
     XtolEdit = Control<TREdit>("XtolEdit", "|Largest change of a parameter in a converged step, relative to "
                                            "the larger of its value and its standard error");
     for (TREdit* e : {FtolEdit, XtolEdit}) e->SetLimits(0.0, 1.0);
+    ToleranceEdit->setAccessibleName(QStringLiteral("Tolerance"));
+    FtolEdit->setAccessibleName(QStringLiteral("Ftol"));
+    XtolEdit->setAccessibleName(QStringLiteral("Xtol"));
     ftolLabel_ = new QLabel(QStringLiteral("Ftol:"), this);
     xtolLabel_ = new QLabel(QStringLiteral("Xtol:"), this);
 
@@ -74,7 +77,7 @@ TFitSettingsDlg::TFitSettingsDlg(QWidget* parent) : TWindowDialog(parent) {
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("OKBtn"));
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::accepted, this, &TFitSettingsDlg::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(test);
@@ -113,4 +116,12 @@ TFitSettings TFitSettingsDlg::Values() const {
     s.ftol = FtolEdit->Clamped(FtolEdit->Value());
     s.xtol = XtolEdit->Clamped(XtolEdit->Value());
     return s;
+}
+
+void TFitSettingsDlg::accept() {
+    // The test in use takes no field that holds no finite number; the other test's fields keep their values.
+    double v;
+    for (TREdit* e : {static_cast<TREdit*>(ToleranceEdit), FtolEdit, XtolEdit})
+        if (e->isEnabled() && !e->CheckedValue(v)) return;
+    TWindowDialog::accept();
 }

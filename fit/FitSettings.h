@@ -1,4 +1,4 @@
-// "FitSettingsDlg": the settings of a fit panel's runs (how a fit decides it has converged, how many
+// "Fit settings": the settings of a fit panel's runs (how a fit decides it has converged, how many
 // iterations it may take) and of its model line. One dialog for the program; the fit panel fills it, runs it
 // and reads it back.
 #pragma once
@@ -35,6 +35,8 @@ public:
 
     void Load(const TFitSettings& settings);
     TFitSettings Values() const;
+    // OK refuses, with a message, a field of the chosen test that holds no finite number.
+    void accept() override;
 
     TRDragEdit* ToleranceEdit = nullptr;
     QSpinBox* MaxIterEdit = nullptr;

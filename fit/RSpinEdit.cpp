@@ -1,5 +1,7 @@
 #include "fit/RSpinEdit.h"
 
+#include "plot/UserMessages.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLocale>
@@ -20,15 +22,15 @@ QString GeneralText(double v, int precision, int digits) {
 
 TREdit::TREdit(QWidget* parent) : QLineEdit(parent) {
     connect(this, &QLineEdit::textChanged, this, [this] {
-        double v;
-        if (Convert(v)) lastValue_ = v;
         if (OnChange) OnChange();
     });
     SetValue(0.0);
 }
 
-bool TREdit::Convert(double& v) const {
-    QString t = text().trimmed();
+namespace {
+// The text as a finite number, with the point or the locale's decimal separator.
+bool Convert(const QString& text, double& v) {
+    QString t = text.trimmed();
     // The point always works; a locale that writes a decimal comma may use it too.
     const QString separator = QLocale().decimalPoint();
     if (separator != QLatin1String(".")) t.replace(separator, QStringLiteral("."));
@@ -40,14 +42,36 @@ bool TREdit::Convert(double& v) const {
     v = parsed;
     return true;
 }
+} // namespace
+
+bool TREdit::Read(double& v) const {
+    if (!isModified()) {
+        v = value_;
+        return true;
+    }
+    return Convert(text(), v);
+}
+
+bool TREdit::IsNumber() const {
+    double v;
+    return Read(v);
+}
 
 double TREdit::Value() const {
     double v;
-    return Convert(v) ? v : lastValue_;
+    return Read(v) ? v : value_;
+}
+
+bool TREdit::CheckedValue(double& v, const QString& name) {
+    if (Read(v)) return true;
+    Messages().Error(window(), NotANumberText(name.isEmpty() ? accessibleName() : name, text()));
+    setFocus();
+    selectAll();
+    return false;
 }
 
 void TREdit::SetValue(double v) {
-    lastValue_ = v;
+    value_ = v;
     setText(GeneralText(v, precision_, digits_));
 }
 
@@ -60,15 +84,20 @@ double TREdit::Clamped(double v) const {
 
 bool TREdit::Clamp() {
     double v;
-    const bool valid = Convert(v);
-    if (!valid) v = lastValue_;
+    if (!Read(v)) return false;
     const double kept = Clamped(v);
-    if (valid && kept == v) return false;
-    SetValue(kept);
-    return kept != v;
+    if (kept != v) {
+        SetValue(kept);
+        return true;
+    }
+    // The typed text stays as it is and now stands for the value kept.
+    value_ = v;
+    setModified(false);
+    return false;
 }
 
 void TREdit::Confirm() {
+    if (!IsNumber()) return;
     Clamp();
     if (OnChange2) OnChange2();
 }
@@ -76,6 +105,13 @@ void TREdit::Confirm() {
 void TREdit::keyPressEvent(QKeyEvent* event) {
     const QString typed = event->text();
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // A text that is no number is refused here, and Enter goes no further: the default button would act
+        // on the value the field held before.
+        double v;
+        if (!CheckedValue(v)) {
+            event->accept();
+            return;
+        }
         Confirm();
         // The dialog still sees Enter (its default button).
         QLineEdit::keyPressEvent(event);

@@ -2,16 +2,19 @@
 // changes its value while the mouse is dragged across it. The operation dialogs and the fit panel use them.
 //
 // TREdit
-//   - Value() converts the text (the point and the locale's decimal separator are both accepted); a text
-//     that is no finite number gives the last valid value. SetValue() shows the value with Precision
-//     significant digits in the general format (GeneralText).
+//   - SetValue() shows the value with Precision significant digits in the general format (GeneralText); until
+//     the user edits that text, Value() is the value set, whole (a preset of ten digits is not cut to the
+//     five shown). Otherwise Value() converts the text (the point and the locale's decimal separator are both
+//     accepted); a text that is no finite number (a lone "-", 1e400) gives the value set or confirmed last,
+//     never a number read from part of what was typed.
 //   - Typing accepts only digits, "+", "-", ".", "E", "e", the locale's decimal separator, control keys
 //     and keys held with Ctrl, Alt or Meta (editing keys, shortcuts, mnemonics); any other character is
 //     refused with the system beep.
 //   - MinValue and MaxValue bound the value when they differ (0 and 0 when created: no bounds).
-//   - Confirming (Enter, leaving the field, the end of a drag) first clamps the value to the bounds and shows
-//     a text that is no number as the value it stands for, then fires OnChange2. So OnChange2 always sees
-//     the value the field will keep. OnChange fires on every change of the text, SetValue included.
+//   - Confirming (Enter, leaving the field, the end of a drag) first clamps the value to the bounds, then
+//     fires OnChange2. So OnChange2 always sees the value the field will keep. A text that is no finite
+//     number confirms nothing: it stays as typed, for the user to correct, and Enter says why
+//     (CheckedValue). OnChange fires on every change of the text, SetValue included.
 //
 // TRDragEdit: pressing the left button on the field and moving the mouse horizontally changes the value.
 //   - Additive (smAdd): step = start value * 0.001 * Sensitivity; each move sets
@@ -58,10 +61,17 @@ public:
     int Digits() const { return digits_; }
     void SetDigits(int d) { digits_ = d; }
 
+    // Whether the text stands for a finite number.
+    bool IsNumber() const;
+    // The value for an action: false, after telling the user which field (`name`, else the field's
+    // accessible name) holds what, and with the text selected for correcting, when the text is no finite
+    // number.
+    bool CheckedValue(double& v, const QString& name = {});
+
     // The value within the bounds (when MinValue differs from MaxValue).
     double Clamped(double v) const;
-    // Clamps the field's value and, when it changed or the text is no number, shows the value kept. Returns
-    // whether the shown value changed.
+    // Clamps the field's value and, when that changed it, shows the value kept. Returns whether the value
+    // changed; a text that is no number is left alone.
     bool Clamp();
 
     std::function<void()> OnChange;  // every change of the text
@@ -74,10 +84,10 @@ protected:
     void Confirm();
 
 private:
-    // The text as a number: false when it is not a finite number.
-    bool Convert(double& v) const;
+    // The value the text stands for: false when it is not a finite number.
+    bool Read(double& v) const;
 
-    double lastValue_ = 0.0;
+    double value_ = 0.0; // set or confirmed last; the value of the text until the user edits it
     double minValue_ = 0.0;
     double maxValue_ = 0.0;
     int precision_ = 5;

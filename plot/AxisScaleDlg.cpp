@@ -1,5 +1,6 @@
 #include "plot/AxisScaleDlg.h"
 
+#include "plot/UserMessages.h"
 #include "plot/coord_win.h"
 
 #include <QApplication>
@@ -12,6 +13,9 @@
 #include <QLocale>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -36,6 +40,14 @@ bool ParseNumber(const QString& text, double& v) {
 
 TAxisEdit::TAxisEdit(QWidget* parent) : QLineEdit(parent) {
     setText(NumberText(value_));
+    // Wide enough for every digit of any double: the longest shortest text that reads back exactly
+    // (a sign, 17 digits and a three-digit exponent).
+    // The line edit's own inner margins (2 pixels a side) and a cursor's width come on top, as in its size
+    // hint.
+    const int widest = fontMetrics().horizontalAdvance(QStringLiteral("-8.8888888888888888e-308")) + 4 + 2;
+    QStyleOptionFrame frame;
+    initStyleOption(&frame);
+    setMinimumWidth(style()->sizeFromContents(QStyle::CT_LineEdit, &frame, QSize(widest, 0), this).width());
 }
 
 void TAxisEdit::SetValue(double v) {
@@ -45,10 +57,17 @@ void TAxisEdit::SetValue(double v) {
     setModified(false);
 }
 
+bool TAxisEdit::IsNumber() const {
+    double v;
+    return !isModified() || ParseNumber(text(), v);
+}
+
 bool TAxisEdit::Confirm() {
     if (!isModified()) return false;
     double v = value_;
-    if (ParseNumber(text(), v)) v = std::clamp(v, MinValue, MaxValue);
+    // A text that is no finite number stays as typed, for the user to correct; the value stays as it was.
+    if (!ParseNumber(text(), v)) return false;
+    v = std::clamp(v, MinValue, MaxValue);
     const bool changed = v != value_;
     value_ = v;
     setText(NumberText(v));
@@ -59,7 +78,10 @@ bool TAxisEdit::Confirm() {
 void TAxisEdit::keyPressEvent(QKeyEvent* event) {
     // Enter confirms the field; it does not close the dialog.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (Confirm()) emit Confirmed();
+        if (!IsNumber())
+            Messages().Error(window(), NotANumberText(accessibleName(), text()));
+        else if (Confirm())
+            emit Confirmed();
         event->accept();
         return;
     }
@@ -97,6 +119,10 @@ TAxesDlg::TAxesDlg(QWidget* parent) : QDialog(parent) {
     };
     QGroupBox* x = axisGroup(QStringLiteral("X Axis"), X1, X2, XDiv, XCaption, XLogScale);
     QGroupBox* y = axisGroup(QStringLiteral("Y Axis"), Y1, Y2, YDiv, YCaption, YLogScale);
+    X1->setAccessibleName(QStringLiteral("X Axis Min"));
+    X2->setAccessibleName(QStringLiteral("X Axis Max"));
+    Y1->setAccessibleName(QStringLiteral("Y Axis Min"));
+    Y2->setAccessibleName(QStringLiteral("Y Axis Max"));
     title = new QLineEdit(QStringLiteral("title"), this);
     title->setMaxLength(MaxCaptionLength);
     AutoUpdate = new QCheckBox(QStringLiteral("Auto Update"), this);
@@ -134,10 +160,14 @@ TAxesDlg::TAxesDlg(QWidget* parent) : QDialog(parent) {
         });
     connect(AutoUpdate, &QCheckBox::toggled, this, [this](bool on) { ApplyBtn->setVisible(!on); });
     connect(OkBtn, &QPushButton::clicked, this, [this] {
-        Apply();
-        accept();
+        if (!Refused()) {
+            Apply();
+            accept();
+        }
     });
-    connect(ApplyBtn, &QPushButton::clicked, this, &TAxesDlg::Apply);
+    connect(ApplyBtn, &QPushButton::clicked, this, [this] {
+        if (!Refused()) Apply();
+    });
     connect(CancelBtn, &QPushButton::clicked, this, &TAxesDlg::reject);
     connect(ResetBtn, &QPushButton::clicked, this, [this] {
         if (Window != nullptr) Window->Notify(notify::AxesAction, 1, 0);
@@ -195,6 +225,17 @@ void TAxesDlg::Apply() {
     if (Window != nullptr) Window->Notify(notify::AxesAction, 0, 0);
 }
 
+bool TAxesDlg::Refused() {
+    for (TAxisEdit* e : {X2, X1, Y2, Y1})
+        if (!e->IsNumber()) {
+            Messages().Error(this, NotANumberText(e->accessibleName(), e->text()));
+            e->setFocus();
+            e->selectAll();
+            return true;
+        }
+    return false;
+}
+
 void TAxesDlg::Changed() {
     if (AutoUpdate->isChecked()) Apply();
 }
@@ -218,8 +259,13 @@ void TAxesDlg::changeEvent(QEvent* event) {
     QDialog::changeEvent(event);
     if (event->type() != QEvent::ActivationChange || !isVisible()) return;
     // Losing the focus to another window closes the dialog; what was applied stays.
-    if (isActiveWindow())
+    if (isActiveWindow()) {
         wasActive_ = true;
-    else if (wasActive_)
-        QDialog::done(QDialog::Rejected);
+    } else if (wasActive_) {
+        // Decided once the activation has settled: a message over the dialog (a refused number) keeps it.
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible() && !isActiveWindow() && QApplication::activeModalWidget() == this)
+                QDialog::done(QDialog::Rejected);
+        });
+    }
 }

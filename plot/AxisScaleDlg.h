@@ -13,8 +13,9 @@ class QPushButton;
 class QSpinBox;
 
 // A number field: what is typed counts once it is confirmed, by Enter or by leaving the field; the value is
-// then kept within the limits, and text that is no number puts the last value back. Values are shown with as
-// many digits as it takes to read them back exactly.
+// then kept within the limits. A text that is no finite number confirms nothing: it stays for the user to
+// correct, Enter says why, and the value stays as it was. Values are shown with as many digits as it takes to
+// read them back exactly, and the field is wide enough for all of them.
 class TAxisEdit : public QLineEdit {
     Q_OBJECT
 public:
@@ -28,6 +29,8 @@ public:
     void SetValue(double v);
     // Takes the typed text, if any; true when the value changed.
     bool Confirm();
+    // False while the typed text is no finite number.
+    bool IsNumber() const;
 
 signals:
     // Enter, or leaving the field, changed the value.
@@ -89,6 +92,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // OK and Apply refuse, with a message naming the field, while a range field holds no finite number.
+    bool Refused();
     void Apply();
     void Changed();
     void LogLimits();

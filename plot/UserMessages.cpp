@@ -109,3 +109,8 @@ TBusyPointer::TBusyPointer() {
 TBusyPointer::~TBusyPointer() {
     QApplication::restoreOverrideCursor();
 }
+
+QString NotANumberText(const QString& name, const QString& text) {
+    const QString what = QStringLiteral("\"%1\" is not a finite number.").arg(text);
+    return name.isEmpty() ? what : name + QStringLiteral(": ") + what;
+}

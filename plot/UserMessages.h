@@ -53,6 +53,10 @@ public:
     bool ChoosePrinter(QWidget* parent, QPrinter& printer, bool setup) override;
 };
 
+// The refusal of a number field's text that is no finite number (a lone "-", 1e400): `name`: "text" is not
+// a finite number.
+QString NotANumberText(const QString& name, const QString& text);
+
 // The interface every window uses; the desktop one unless a test installed its own. The installed object
 // stays owned by the caller.
 UserMessages& Messages();

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QStatusTipEvent>
 #include <QTimer>
+#include <QWindow>
 
 TWindowDialog::TWindowDialog(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {}
 
@@ -55,6 +56,25 @@ void TWindowDialog::SetUndoState(bool enabled, bool shown) {
 
 void TWindowDialog::CloseWhenLeft(int hiddenCode) {
     hiddenCode_ = hiddenCode;
+    // Any change of the window in front, not only the dialog's own deactivation: from its own window (where
+    // the dialog stays) the user may go on to another one. Decided once the activation has settled: a modal
+    // box or window opened over the dialog keeps it open.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (IsLeft()) hide();
+        });
+    });
+}
+
+bool TWindowDialog::IsLeft() const {
+    if (!isVisible() || isActiveWindow() || QApplication::activeModalWidget() != nullptr) return false;
+    // Work in the dialog's own window (a click into its plot for one) or in another of that window's dialogs
+    // keeps the dialog open.
+    const QWidget* own = window_ != nullptr ? window_->window() : nullptr;
+    for (const QWidget* w = QApplication::activeWindow(); w != nullptr && own != nullptr;
+         w = w->parentWidget())
+        if (w == own) return false;
+    return true;
 }
 
 bool TWindowDialog::event(QEvent* e) {
@@ -74,15 +94,6 @@ void TWindowDialog::hideEvent(QHideEvent* event) {
         QCoreApplication::sendEvent(window_, &none);
     }
     if (hiddenCode_ != 0 && !event->spontaneous()) Send(hiddenCode_);
-}
-
-void TWindowDialog::changeEvent(QEvent* event) {
-    QDialog::changeEvent(event);
-    if (hiddenCode_ == 0 || event->type() != QEvent::ActivationChange || isActiveWindow()) return;
-    // Decided once the activation has settled: a modal box or window opened over the dialog keeps it open.
-    QTimer::singleShot(0, this, [this] {
-        if (isVisible() && !isActiveWindow() && QApplication::activeModalWidget() == nullptr) hide();
-    });
 }
 
 void TWindowDialog::keyPressEvent(QKeyEvent* event) {

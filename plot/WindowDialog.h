@@ -52,14 +52,16 @@ protected:
     }
     // An "&Undo" button that asks the window for Undo; with onEscape, Escape presses it while it can act.
     QPushButton* MakeUndoButton(const QString& hint, bool onEscape);
-    // The modeless operation dialogs close when another window becomes active (not for a message or window
-    // they opened themselves), and tell their window when they are hidden.
+    // The modeless operation dialogs close when a window other than their own curve window and its dialogs
+    // becomes active (not for a message or window they opened themselves), and tell their window when they
+    // are hidden.
     void CloseWhenLeft(int hiddenCode);
+    // Whether a window other than the curve window and its dialogs is in front (or none of the program's).
+    bool IsLeft() const;
 
     // Status tips of the dialog's controls go to the window's status line.
     bool event(QEvent* e) override;
     void hideEvent(QHideEvent* event) override;
-    void changeEvent(QEvent* event) override;
     // Escape: Undo when the dialog has a usable Undo button; otherwise the dialog closes. Only the key: the
     // close box and Close never undo.
     void keyPressEvent(QKeyEvent* event) override;

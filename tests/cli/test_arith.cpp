@@ -44,9 +44,17 @@ TEST(CliArith, InterpolateDefaultsAndFailure) {
     EXPECT_EQ(p[2].x, 2.0);
     EXPECT_EQ(p[2].y, 5.0);
     EXPECT_EQ(RunCurve({"interpolate", "--offset", "0.25", "--interval", "1", f})[2].x, 2.25);
-    // the preset interval is read back from the field as shown: 5 significant digits
+    // the presets keep every digit, as the dialog keeps them though it shows 5: time stamps stay on the data
     p = RunCurve({"interpolate", dir.Write("odd.dat", CurveText({{0, 0}, {0.123456789, 1}, {1, 2}}))});
-    EXPECT_EQ(p[1].x, 0.12346);
+    EXPECT_EQ(p[1].x, 0.123456789);
+    p = RunCurve(
+        {"interpolate",
+         dir.Write("stamps.dat",
+                   CurveText({{1700001234.5, 0}, {1700001235.5, 1}, {1700001236.5, 2}, {1700001237.5, 3}}))});
+    ASSERT_EQ(p.size(), 3u);
+    EXPECT_EQ(p[0].x, 1700001234.5);
+    EXPECT_EQ(p[2].x, 1700001236.5);
+    EXPECT_EQ(p[2].y, 2.0);
     const auto r = RunCli({"interpolate", dir.Write("one.dat", "5 5\n")});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "graphmill-cli: interpolate: Error performing interpolation operation.\n");

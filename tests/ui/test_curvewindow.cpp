@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProcess>
+#include <QScreen>
 #include <QSet>
 #include <QStatusTipEvent>
 #include <QStyle>
@@ -434,6 +435,29 @@ private slots:
         QCOMPARE(ToolWindowPlace(1, QRect(200, 100, 1000, 300), QSize(300, 150), screen), QPoint(0, 100));
         QCOMPARE(ToolWindowPlace(2, QRect(1200, 900, 300, 100), QSize(300, 150), screen), QPoint(980, 874));
         QCOMPARE(ToolWindowPlace(3, QRect(500, 100, 400, 300), QSize(200, 150), screen), QPoint(299, 401));
+        // Panels that stay open over the work: beside the window when there is room, left first, top-aligned.
+        const QRect desk(0, 0, 1280, 1024);
+        QCOMPARE(
+            LeastHiddenPlace(QRect(500, 100, 400, 300), QRect(510, 150, 380, 200), {}, QSize(200, 150), desk),
+            QPoint(299, 100));
+        QCOMPARE(
+            LeastHiddenPlace(QRect(100, 100, 400, 300), QRect(110, 150, 380, 200), {}, QSize(200, 150), desk),
+            QPoint(501, 100));
+        // A window of 900 on a screen of 1280 leaves no room for a panel of 560 beside it: below it then, not
+        // over the right part of the plot.
+        const QRect wide(50, 0, 900, 600), plot(60, 80, 880, 460);
+        QCOMPARE(LeastHiddenPlace(wide, plot, {}, QSize(560, 400), desk), QPoint(0, 601));
+        // No room anywhere: the least of the plot is hidden (here the window's bottom strip and below it).
+        const QRect tall(50, 0, 900, 1000), tallPlot(60, 80, 880, 860);
+        QCOMPARE(LeastHiddenPlace(tall, tallPlot, {}, QSize(560, 400), desk), QPoint(720, 624));
+        // A window over the whole screen: just under its plot, over the status area, rather than lower.
+        QCOMPARE(LeastHiddenPlace(desk, QRect(0, 50, 1280, 800), {}, QSize(300, 150), desk), QPoint(0, 851));
+        // The function chooser keeps clear of the panel too, and of the window's picker where it can.
+        const QRect panel(0, 601, 560, 400);
+        const QPoint chooser = LeastHiddenPlace(wide, plot, {panel}, QSize(300, 380), desk);
+        const QRect c(chooser, QSize(300, 380));
+        QVERIFY(!c.intersects(panel) && !c.intersects(wide) && desk.contains(c));
+
         // The reply of the notification packs left and top.
         win->setGeometry(500, 100, 400, 300);
         const auto reply = static_cast<int32_t>(win->Notify(notify::PlaceToolWindow, 1, PackPair(200, 150)));
@@ -441,15 +465,23 @@ private slots:
         QCOMPARE(UnpackLow(reply), win->frameGeometry().left() - 201);
     }
 
-    void tileStartsNewRowsAndCascadeStepsByTheFrame() {
+    void tileSharesTheScreenAndCascadeStepsByTheFrame() {
+        // One window takes the whole area: the screen's, from the menu.
+        A("Tile1")->trigger();
+        QCOMPARE(win->frameGeometry(), win->screen()->availableGeometry());
+        win->Tile(QRect(0, 20, 1280, 1004));
+        QCOMPARE(win->frameGeometry(), QRect(0, 20, 1280, 1004));
+        // Three share it in two columns and two rows, each as wide as its toolbar and status area need.
         Tcurvewindow* second = win->NewWindow();
         Tcurvewindow* third = win->NewWindow();
-        win->Tile(QSize(1000, 900));
-        const QSize outer = win->frameGeometry().size();
-        QCOMPARE(win->pos(), QPoint(0, 0));
-        QCOMPARE(second->pos(), QPoint(outer.width(), 0));
-        QCOMPARE(third->pos(), QPoint(0, outer.height()));
-        QCOMPARE(third->size(), QSize(425, 425));
+        win->Tile(QRect(0, 20, 1280, 1004));
+        QCOMPARE(win->frameGeometry(), QRect(0, 20, 640, 502));
+        QCOMPARE(second->frameGeometry(), QRect(640, 20, 640, 502));
+        QCOMPARE(third->frameGeometry(), QRect(0, 522, 640, 502));
+        // On a small screen a window is never cut below what it needs to show.
+        win->Tile(QRect(0, 0, 600, 400));
+        for (Tcurvewindow* w : {win.get(), second, third})
+            QVERIFY(w->width() >= w->minimumSizeHint().width());
         third->close();
         win->Cascade();
         QCOMPARE(win->pos(), QPoint(50, 50));

@@ -10,9 +10,11 @@
 #include "windowfixture.h"
 
 #include <QCheckBox>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStyle>
 #include <QTest>
 
 namespace {
@@ -165,9 +167,20 @@ private slots:
             QCOMPARE(d.X1->text(), QStringLiteral("1e-20"));
             Enter(d.Y1, "-2");
             QCOMPARE(G().WorldMin.y, -2.0);
-            Enter(d.Y1, "inf"); // no number: the last value stays
+            // No finite number: refused by name, the axis keeps its value and the field the text, for
+            // correcting; OK refuses it too and the dialog stays.
+            Enter(d.Y1, "inf");
             QCOMPARE(G().WorldMin.y, -2.0);
-            QCOMPARE(d.Y1->text(), QStringLiteral("-2"));
+            QCOMPARE(d.Y1->text(), QStringLiteral("inf"));
+            Enter(d.Y1, "1e400");
+            QCOMPARE(G().WorldMin.y, -2.0);
+            d.OkBtn->click();
+            QVERIFY(d.isVisible());
+            QCOMPARE(msg->Texts("error"),
+                     QStringList({QStringLiteral("Y Axis Min: \"inf\" is not a finite number."),
+                                  QStringLiteral("Y Axis Min: \"1e400\" is not a finite number."),
+                                  QStringLiteral("Y Axis Min: \"1e400\" is not a finite number.")}));
+            Enter(d.Y1, "-2");
             d.XLogScale->click();
             Enter(d.X1, "-1");
             QCOMPARE(G().WorldMin.x, -1.0);
@@ -178,6 +191,39 @@ private slots:
         QVERIFY(G().Title.endsWith(QStringLiteral("run")));
         QVERIFY(!captions.isEmpty());
         QCOMPARE(captions.last().at(1).toString(), QStringLiteral("volts"));
+    }
+
+    void axesStayUnderTheirOwnMessage() {
+        // A message over the dialog (a refused number) leaves it open; another window in front closes it.
+        WhileShown<TAxesDlg>([this](TAxesDlg& d) {
+            QMessageBox box(QMessageBox::Critical, QStringLiteral("Graphmill"), QStringLiteral("refused"),
+                            QMessageBox::Ok, &d);
+            box.open();
+            QApplication::setActiveWindow(&box);
+            QTest::qWait(20);
+            QVERIFY(d.isVisible());
+            box.close();
+            QApplication::setActiveWindow(&d);
+            QApplication::setActiveWindow(win.get());
+            QTRY_VERIFY(!d.isVisible());
+        });
+        Run("Axes1");
+    }
+
+    void axesFieldsShowEveryDigit() {
+        G().WorldMin = {-0.1943951023931953, -2.2250738585072014e-308};
+        G().WorldMax = {1.0000000000000002, 1.7976931348623157e308};
+        WhileShown<TAxesDlg>([](TAxesDlg& d) {
+            // Each field holds its whole text: the frame and the edit's inner margins (2 pixels a side)
+            // besides.
+            for (QLineEdit* e : {d.X1, d.X2, d.Y1, d.Y2}) {
+                const int frame = e->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, e);
+                QVERIFY2(e->width() >= e->fontMetrics().horizontalAdvance(e->text()) + 2 * frame + 4,
+                         qPrintable(e->text()));
+            }
+            QCOMPARE(d.X1->text(), QStringLiteral("-0.1943951023931953"));
+        });
+        Run("Axes1");
     }
 
     // Last: it leaves the shared dialog with Auto Update off.

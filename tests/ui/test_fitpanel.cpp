@@ -25,13 +25,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QTimer>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 const QString NoisyPeak = QStringLiteral(GRAPHMILL_SOURCE_DIR "/examples/noisy_peak.dat");
@@ -225,6 +229,73 @@ private slots:
         QCOMPARE(P().RangeDisplay->text(), QStringLiteral("points 1 to 5"));
         QCOMPARE(RunFit(), QString());
         QVERIFY(msg->Texts("error").last().startsWith(QLatin1String("Too few data points: 5 points for 5")));
+    }
+
+    void panelAndChooserOpenWhereTheyHideTheLeastOfThePlot() {
+        win->setGeometry(40, 30, 520, 380);
+        QVERIFY(Open());
+        const QRect screen = win->screen()->availableGeometry();
+        const QRect plot(Plot().mapToGlobal(QPoint(0, 0)), Plot().size());
+        // What a window at r hides of the plot and of the other rectangle given.
+        auto hidden = [&](const QRect& r, const QRect& other) {
+            int area = 0;
+            for (const QRect& work : {plot, other}) {
+                const QRect both = r & work;
+                area += both.isEmpty() ? 0 : both.width() * both.height();
+            }
+            return area;
+        };
+        // No place on the screen, tried every 10 pixels, hides less.
+        auto least = [&](QSize size, const QRect& other) {
+            int fewest = std::numeric_limits<int>::max();
+            for (int y = screen.top(); y + size.height() <= screen.bottom() + 1; y += 10)
+                for (int x = screen.left(); x + size.width() <= screen.right() + 1; x += 10)
+                    fewest = std::min(fewest, hidden(QRect(QPoint(x, y), size), other));
+            return fewest;
+        };
+        const QRect panel = P().frameGeometry();
+        QVERIFY(screen.contains(panel));
+        QVERIFY(hidden(panel, QRect()) <= least(panel.size(), QRect()));
+        // The function chooser hides no more of the plot and the panel together than it must.
+        P().AddBtn->click();
+        const QRect chooser = P().Chooser()->frameGeometry();
+        QVERIFY(screen.contains(chooser));
+        QVERIFY(hidden(chooser, panel) <= least(chooser.size(), panel));
+    }
+
+    void settingsRefuseWhatIsNoNumber() {
+        QVERIFY(Open());
+        WhileShown<TFitSettingsDlg>([this](TFitSettingsDlg& d) {
+            QCOMPARE(d.windowTitle(), QStringLiteral("Fit settings"));
+            Type(d.ToleranceEdit, QStringLiteral("1e400"));
+            d.accept();
+            QVERIFY(d.isVisible());
+            QCOMPARE(msg->Texts("error"),
+                     QStringList{QStringLiteral("Tolerance: \"1e400\" is not a finite number.")});
+            Type(d.ToleranceEdit, QStringLiteral("0.002"));
+            d.accept();
+        });
+        P().Settings->click();
+        QCOMPARE(msg->Texts("error").size(), 1);
+        WhileShown<TFitSettingsDlg>([](TFitSettingsDlg& d) {
+            QCOMPARE(d.ToleranceEdit->Value(), 0.002);
+            d.reject();
+        });
+        P().Settings->click();
+    }
+
+    void resultsWindowShowsLongLinesWhole() {
+        TFitResultDlg d;
+        const QString longLine = QStringLiteral("#0 ") + QString(150, QLatin1Char('w'));
+        d.SetText(QStringLiteral("short\n") + longLine + QStringLiteral("\nend"));
+        d.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&d));
+        auto* text = d.findChild<QPlainTextEdit*>(QStringLiteral("ResultText"));
+        // Wider than it opens for short texts, and what still does not fit wraps: nothing out of sight.
+        QVERIFY(d.width() > 420);
+        QCOMPARE(text->horizontalScrollBar()->maximum(), 0);
+        QVERIFY(text->lineWrapMode() != QPlainTextEdit::NoWrap);
+        QVERIFY(d.width() <= d.screen()->availableGeometry().width());
     }
 
     void rangeLocksAndBoundsMatchTheCli() {

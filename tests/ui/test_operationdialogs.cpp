@@ -117,11 +117,37 @@ private slots:
         Type(&e, QStringLiteral("1e300"));
         QTest::keyClick(&e, Qt::Key_Return);
         QCOMPARE(confirmed, 1e300);
+        // Past the largest double is no number: not the 1e40 typed on the way, and Enter says so and confirms
+        // nothing; leaving the field keeps the text for correcting.
+        e.setAccessibleName(QStringLiteral("Value"));
+        Type(&e, QStringLiteral("1e400"));
+        QCOMPARE(e.Value(), 1e300);
+        QVERIFY(!e.IsNumber());
+        confirmed = 0;
+        QTest::keyClick(&e, Qt::Key_Return);
+        QCOMPARE(confirmed, 0.0);
+        QCOMPARE(msg->Texts("error"),
+                 QStringList{QStringLiteral("Value: \"1e400\" is not a finite number.")});
+        e.clearFocus();
+        QCOMPARE(e.text(), QStringLiteral("1e400"));
+        QCOMPARE(confirmed, 0.0);
+        // A value set keeps all its digits until the user edits its shortened text; then the text counts,
+        // even typed back as it was.
+        e.SetValue(1700001234.5);
+        QCOMPARE(e.text(), QStringLiteral("1.7E0009"));
+        QCOMPARE(e.Value(), 1700001234.5);
+        e.setFocus();
+        QTest::keyClick(&e, Qt::Key_Return);
+        QCOMPARE(confirmed, 1700001234.5);
+        QTest::keyClick(&e, Qt::Key_Backspace);
+        QCOMPARE(e.Value(), 1.7e0);
+        QTest::keyClicks(&e, QStringLiteral("9"));
+        QCOMPARE(e.Value(), 1.7e9);
         // A locale with a decimal comma: "2,5" is 2.5.
         QLocale::setDefault(QLocale(QLocale::German));
         Type(&e, QStringLiteral("2,5"));
-        QLocale::setDefault(QLocale::c());
         QCOMPARE(e.Value(), 2.5);
+        QLocale::setDefault(QLocale::c());
     }
 
     void fftFromMenuToUndo() {
@@ -160,7 +186,17 @@ private slots:
         const QByteArray transformed = Active();
         QVERIFY(d->close());
         QCOMPARE(Active(), transformed);
+        // Opened again, the dialog starts without an imaginary input: the curve chosen before is not taken
+        // into this transform unseen. The FFT command on the open dialog keeps the choice.
         Trigger("FFT1");
+        QCOMPARE(d->ComplexList().currentText(), QStringLiteral("none"));
+        Trigger("Undo1");
+        QTest::mouseClick(execute, Qt::LeftButton);
+        QCOMPARE(Active(), Cli({"fft", "--output", "real", wave}));
+        Trigger("Undo1");
+        d->ComplexList().setCurrentIndex(1);
+        Trigger("FFT1");
+        QCOMPARE(d->ComplexList().currentText(), QStringLiteral("#2: peak.dat"));
         d->ComplexList().setCurrentIndex(d->ComplexList().count() - 1);
         win->CurvePanel->SetActiveCurve(3);
         Trigger("Delete1");
@@ -188,6 +224,14 @@ private slots:
         Type(howMuch, QStringLiteral("20"));
         QTest::mouseClick(execute, Qt::LeftButton);
         QCOMPARE(Active(), Cli({"smooth", "spectral", "--how-much", "20", wave}));
+        // No finite number: refused by name, nothing run (the 20 typed before is not taken either).
+        const QByteArray smoothed = Active();
+        Type(howMuch, QStringLiteral("2e999"));
+        QTest::mouseClick(execute, Qt::LeftButton);
+        QCOMPARE(Active(), smoothed);
+        QCOMPARE(msg->Texts("error"),
+                 QStringList{QStringLiteral("How much: \"2e999\" is not a finite number.")});
+        msg->Log.clear();
         // Regression on the line of four points: the coefficients are shown; a failed run takes them away.
         win->CurvePanel->SetActiveCurve(3);
         Choose(Child<QRadioButton>(d, "RegressionBtn"));
@@ -228,6 +272,35 @@ private slots:
         });
         Trigger("Interpolate1");
         QCOMPARE(Active(), Cli({"interpolate", "--offset", "0.1", "--interval", "0.3", wave}));
+        Trigger("Undo1");
+
+        // Time stamps: the fields show five digits, the grid starts on the data, every x exact.
+        std::vector<std::pair<double, double>> stamps;
+        for (int k = 0; k < 10; ++k) stamps.push_back({1700001234 + 0.7 * k, k});
+        win->LoadFiles({File("stamps.dat", stamps)});
+        win->CurvePanel->SetActiveCurve(Count());
+        WhileShown<TInterpDlg>([this](TInterpDlg& d) {
+            QCOMPARE(d.OffsetEdit().text(), QStringLiteral("1.7E0009"));
+            // No finite number in a field: OK says which and keeps the dialog open.
+            Type(&d.IntervalEdit(), QStringLiteral("1e400"));
+            QTest::mouseClick(Child(&d, "OkBtn"), Qt::LeftButton);
+            QVERIFY(d.isVisible());
+            QCOMPARE(msg->Texts("error"),
+                     QStringList{QStringLiteral("Interpolate interval: \"1e400\" is not a finite number.")});
+            Type(&d.IntervalEdit(), QStringLiteral("0.7"));
+            QTest::mouseClick(Child(&d, "OkBtn"), Qt::LeftButton);
+        });
+        Trigger("Interpolate1");
+        const TPlottedCurve* grid = win->CurvePanel->ActiveCurve();
+        QCOMPARE(grid->X(1), 1700001234.0);
+        QVERIFY(std::fabs(grid->X(2) - 1700001234.7) < 1e-6 && std::fabs(grid->Y(2) - 1.0) < 1e-6);
+        QCOMPARE(Active(), Cli({"interpolate", "--interval", "0.7", Path("stamps.dat")}));
+        // Untouched, both presets are whole, as the command line's defaults are.
+        Trigger("Undo1");
+        WhileShown<TInterpDlg>([](TInterpDlg& d) { d.accept(); });
+        Trigger("Interpolate1");
+        QCOMPARE(win->CurvePanel->ActiveCurve()->X(1), 1700001234.0);
+        QCOMPARE(Active(), Cli({"interpolate", Path("stamps.dat")}));
     }
 
     void averageMovesOrderAndResult() {
@@ -286,8 +359,20 @@ private slots:
             QCOMPARE(Active(), Cli({"constant", c.op, QString::fromLatin1(c.value).replace(',', '.'), path}));
         }
         QLocale::setDefault(QLocale::c());
-        // A divisor without a finite reciprocal is refused with a message.
+        // Past the largest double: not the 1e40 that parsed on the way, but a refusal by the button's name;
+        // the curve and the typed text stay.
         const QByteArray before = Active();
+        for (const char* button : {"MultiplyBtn", "DivideBtn"}) {
+            Type(&d.MultiplyEdit(), QStringLiteral("1e400"));
+            QTest::mouseClick(Child(&d, button), Qt::LeftButton);
+            QCOMPARE(Active(), before);
+            QCOMPARE(d.MultiplyEdit().text(), QStringLiteral("1e400"));
+        }
+        QCOMPARE(msg->Texts("error"),
+                 (QStringList{QStringLiteral("Multiply: \"1e400\" is not a finite number."),
+                              QStringLiteral("Divide: \"1e400\" is not a finite number.")}));
+        msg->Log.clear();
+        // A divisor without a finite reciprocal is refused with a message.
         Type(&d.MultiplyEdit(), QStringLiteral("0"));
         QTest::mouseClick(Child(&d, "DivideBtn"), Qt::LeftButton);
         QCOMPARE(Active(), before);
@@ -308,6 +393,9 @@ private slots:
         TCurveCurve& d = SharedDialog<TCurveCurve>();
         QCOMPARE(d.CurveList().count(), 3);
         QCOMPARE(d.ChosenCurve(), 2); // the curve after the active one
+        // The hints say what the buttons compute: the active curve is the left operand.
+        QCOMPARE(Child(&d, "DivideBtn")->toolTip(), QStringLiteral("Divide active by curve"));
+        QCOMPARE(Child(&d, "MinusBtn")->statusTip(), QStringLiteral("Subtract curve from active"));
         const QByteArray before = Active();
         for (const auto& [button, op] :
              {std::pair{"PlusBtn", "add"}, std::pair{"MinusBtn", "subtract"},
@@ -327,15 +415,16 @@ private slots:
         WhileShown<TFunctionDlg>([this](TFunctionDlg& d) {
             QCOMPARE(d.LeftEdit().text(), QStringLiteral("-2"));
             QCOMPARE(d.RightEdit().text(), QStringLiteral("3"));
-            // Left and Right bound each other only: a range 10..20 and a negative Left can be typed.
-            Type(&d.RightEdit(), QStringLiteral("20"));
-            QTest::keyClick(&d.RightEdit(), Qt::Key_Tab);
-            Type(&d.LeftEdit(), QStringLiteral("10"));
-            QTest::keyClick(&d.LeftEdit(), Qt::Key_Tab);
-            QCOMPARE(d.Right(), 20.0);
+            // Each field takes what is typed into it, whatever the other holds: Left 20 over Right 3 stays 20
+            // and Right stays 3, until Right is typed.
             Type(&d.LeftEdit(), QStringLiteral("20"));
-            QTest::keyClick(&d.LeftEdit(), Qt::Key_Tab); // equal: Right moves 0.1 on
-            QCOMPARE(d.Right(), 20.1);
+            QTest::keyClick(&d.LeftEdit(), Qt::Key_Tab);
+            QCOMPARE(d.LeftEdit().text(), QStringLiteral("20"));
+            QCOMPARE(d.Right(), 3.0);
+            Type(&d.RightEdit(), QStringLiteral("30"));
+            QTest::keyClick(&d.RightEdit(), Qt::Key_Tab);
+            QCOMPARE(d.Left(), 20.0);
+            QCOMPARE(d.Right(), 30.0);
             // "Use window range" fills both from the axes and locks them.
             QTest::mouseClick(&d.WindowRangeButton(), Qt::LeftButton);
             QCOMPARE(d.Left(), -2.0);
@@ -359,15 +448,77 @@ private slots:
         QCOMPARE(Count(), 4);
         QCOMPARE(win->CurvePanel->ActiveIndex(), 4);
         QCOMPARE(Active(), Cli({"function", "x^2", "--left", "-1", "--right", "1", "--steps", "3"}));
-        // Right not above Left (equal once rounded to the shown digits) is refused.
+    }
+
+    void formulaRangeIsRefusedNotRewritten() {
+        // Right below Left, Right equal to Left and a Left that is no number are refused with a message, the
+        // dialog stays open and the fields keep what was typed.
+        win->CurvePanel->Grid().SetWorld({0.0, 0.0}, {10.0, 1.0});
+        WhileShown<TFunctionDlg>([this](TFunctionDlg& d) {
+            QTest::keyClicks(&d.FunctionEdit(), QStringLiteral("x"));
+            const struct {
+                const char *left, *right, *message;
+            } cases[] = {{"10", "3", "Right (3) must be greater than Left (10)."},
+                         {"5", "5", "Right (5) must be greater than Left (5)."},
+                         {"1e400", "5", "Left: \"1e400\" is not a finite number."}};
+            for (const auto& c : cases) {
+                Type(&d.LeftEdit(), QLatin1String(c.left));
+                QTest::keyClick(&d.LeftEdit(), Qt::Key_Tab);
+                Type(&d.RightEdit(), QLatin1String(c.right));
+                QTest::keyClick(&d.RightEdit(), Qt::Key_Tab);
+                QTest::mouseClick(Child(&d, "OkBtn"), Qt::LeftButton);
+                QVERIFY(d.isVisible());
+                QCOMPARE(msg->Texts("error").value(0), QLatin1String(c.message));
+                QCOMPARE(d.LeftEdit().text(), QLatin1String(c.left));
+                QCOMPARE(d.RightEdit().text(), QLatin1String(c.right));
+                msg->Log.clear();
+            }
+        });
+        Trigger("FunctionBtn");
+        QCOMPARE(Count(), 3);
+        // An axis range of time stamps: the fields show five digits and the curve gets every one of them;
+        // just above Left is above it.
+        win->CurvePanel->Grid().SetWorld({1700001234.0, 0.0}, {1700001240.5, 1.0});
         WhileShown<TFunctionDlg>([](TFunctionDlg& d) {
-            d.SetRange(1.000001, 1.000002);
+            QCOMPARE(d.RightEdit().text(), QStringLiteral("1.7E0009"));
+            QCOMPARE(d.FunctionEdit().text(), QStringLiteral("x")); // kept from the last opening
+            Type(&d.StepsEdit(), QStringLiteral("3"));
+            QTest::mouseClick(Child(&d, "OkBtn"), Qt::LeftButton);
+        });
+        Trigger("FunctionBtn");
+        QVERIFY(msg->Log.empty());
+        QCOMPARE(Count(), 4);
+        QCOMPARE(Active(),
+                 Cli({"function", "x", "--left", "1700001234", "--right", "1700001240.5", "--steps", "3"}));
+        WhileShown<TFunctionDlg>([](TFunctionDlg& d) {
+            Type(&d.LeftEdit(), QStringLiteral("1700001234"));
+            Type(&d.RightEdit(), QStringLiteral("1700001234"));
             QTest::mouseClick(Child(&d, "OkBtn"), Qt::LeftButton);
             QVERIFY(d.isVisible());
         });
         Trigger("FunctionBtn");
-        QCOMPARE(Count(), 4);
-        QVERIFY(msg->Texts("error").last().startsWith(QLatin1String("Right (1) must be greater")));
+        QCOMPARE(msg->Texts("error"),
+                 QStringList{QStringLiteral("Right (1700001234) must be greater than Left (1700001234).")});
+    }
+
+    void modelessDialogsStayWhileTheirWindowIsUsed() {
+        Trigger("FFT1");
+        QTest::keyClick(win.get(), Qt::Key_R, Qt::ControlModifier);
+        QWidget* fft = win->FFTDialog;
+        QWidget* smooth = win->SmoothDialog;
+        QVERIFY(fft->isVisible() && smooth->isVisible());
+        // A click into the window's own plot makes the window active: both dialogs stay.
+        win->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(win.get()));
+        QTest::mouseClick(win->CurvePanel, Qt::LeftButton, Qt::NoModifier, win->CurvePanel->rect().center());
+        QTest::qWait(20);
+        QVERIFY(fft->isVisible() && smooth->isVisible());
+        // Another curve window in front closes them.
+        Tcurvewindow* second = win->NewWindow();
+        second->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(second));
+        QTRY_VERIFY(!fft->isVisible() && !smooth->isVisible());
+        second->close();
     }
 };
 
