@@ -190,6 +190,13 @@ void FillCircles(QPainter& surface, std::vector<QPoint>& centres, int32_t half, 
     }
 }
 
+// A raster surface of one device pixel per pixel, where symbols are stamped pixel by pixel. A picture, or an
+// image of a screen with several device pixels per pixel, gets true circles instead.
+bool PixelRaster(QPainter& surface) {
+    return surface.paintEngine() != nullptr && surface.paintEngine()->type() == QPaintEngine::Raster &&
+           surface.device() != nullptr && surface.device()->devicePixelRatio() == 1.0;
+}
+
 } // namespace
 
 Qt::PenStyle ToQtPenStyle(TPenStyle style) {
@@ -440,8 +447,7 @@ void TPlottedCurve::Draw(int32_t first, int32_t last, const TWin& grid, QPainter
                 drawAt(x, y);
             }
         };
-        const bool raster =
-            surface.paintEngine() != nullptr && surface.paintEngine()->type() == QPaintEngine::Raster;
+        const bool raster = PixelRaster(surface);
         std::function<void(int32_t, int32_t)> drawAt;
         const QImage stamp = raster && copyMode ? SymbolStamp(half, c) : QImage();
         const std::vector<int32_t> spans = raster && !copyMode ? SymbolSpans(half) : std::vector<int32_t>();
@@ -506,8 +512,7 @@ void TPlottedCurve::DrawPreview(QPainter& surface, int32_t width, int32_t height
     }
     if (symbol) {
         const int32_t s = std::clamp(SymbolSize, 0, MaxSymbolRadius);
-        const bool raster =
-            surface.paintEngine() != nullptr && surface.paintEngine()->type() == QPaintEngine::Raster;
+        const bool raster = PixelRaster(surface);
         if (raster && s > 0) {
             surface.drawImage(QPoint(width / 2 - s, height / 2 - s), SymbolStamp(s, ToQColor(SymbolColor)));
         } else {
