@@ -28,6 +28,29 @@ int Margin(int pad) {
     return 2 * pad;
 }
 
+// Whether the segment a-b passes through the box (Liang-Barsky).
+bool Crosses(double ax, double ay, double bx, double by, const QRect& box) {
+    const double dx = bx - ax, dy = by - ay;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {ax - box.left(), box.left() + box.width() - ax, ay - box.top(),
+                         box.top() + box.height() - ay};
+    double t0 = 0.0, t1 = 1.0;
+    for (int k = 0; k < 4; ++k) {
+        if (p[k] == 0.0) {
+            if (q[k] < 0.0) return false;
+            continue;
+        }
+        const double r = q[k] / p[k];
+        if (!std::isfinite(r)) return false;
+        if (p[k] < 0.0)
+            t0 = std::max(t0, r);
+        else
+            t1 = std::min(t1, r);
+        if (t0 > t1) return false;
+    }
+    return true;
+}
+
 // Rows the plot's height leaves room for.
 int RowsThatFit(int plotHeight, int pad, int row) {
     return row > 0 ? (plotHeight - 2 * Margin(pad) - 2 * pad) / row : 0;
@@ -104,17 +127,23 @@ QRect TLegend::Box(const TCurveSet& set, const TWin& grid, QPainter& surface) co
     const int top = grid.Top() + m, bottom = std::max(top, grid.Bottom() - m - size.height());
     const std::array<QRect, 4> corners{QRect(QPoint(right, top), size), QRect(QPoint(left, top), size),
                                        QRect(QPoint(right, bottom), size), QRect(QPoint(left, bottom), size)};
+    // A point in a box counts once, and so does a line between two points that passes through it.
     std::array<int64_t, 4> covered{};
     for (int32_t c = 1; c <= set.Count(); ++c) {
-        const TCurveA& curve = *set.Curve(c);
+        const TPlottedCurve& curve = *set.Curve(c);
         const int32_t step = std::max<int32_t>(1, curve.Count() / CountedPoints);
+        double px = 0.0, py = 0.0;
         for (int32_t i = 1; i <= curve.Count(); i += step) {
             const double x = grid.WorldToDeviceXF(curve.X(i)), y = grid.WorldToDeviceYF(curve.Y(i));
             for (size_t k = 0; k < corners.size(); ++k) {
                 const QRect& b = corners[k];
                 if (x >= b.left() && x < b.left() + b.width() && y >= b.top() && y < b.top() + b.height())
                     ++covered[k];
+                else if (curve.line && i > 1 && Crosses(px, py, x, y, b))
+                    ++covered[k];
             }
+            px = x;
+            py = y;
         }
     }
     const size_t best =

@@ -1,6 +1,6 @@
 // The legend of a graph: a framed box that names each curve beside a sample of its line and symbol. It sits
-// in the corner of the plot that covers the fewest points, or where the user dragged it, and is drawn the
-// same way in the window, on paper and in pictures.
+// in the corner of the plot that covers the fewest points and lines, or where the user dragged it, and is
+// drawn the same way in the window, on paper and in pictures.
 #pragma once
 
 #include "plot/coord_win.h"

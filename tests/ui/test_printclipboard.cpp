@@ -240,7 +240,7 @@ private slots:
             d.WidthEdit->setValue(10.6);
             d.HeightEdit->setValue(10);
             QVERIFY(!d.OKBtn->isEnabled()); // 10016 pixels
-            d.WidthEdit->setValue(10.58); // 9997
+            d.WidthEdit->setValue(10.58);   // 9997
             QVERIFY(d.OKBtn->isEnabled());
             d.HeightEdit->setValue(0.5); // 472 pixels, drawn as 19
             QVERIFY(!d.OKBtn->isEnabled());
