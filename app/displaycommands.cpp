@@ -91,7 +91,7 @@ void Tcurvewindow::InstallDisplay() {
         const TPlottedCurve* c = CurvePanel->Curve(n);
         if (c == nullptr) return 0;
         d.CurveNumber = n;
-        d.ShowStyle(c->GetStyle());
+        d.ShowStyle(c->GetStyle(), c->HasSigma());
         return 0;
     });
     OnNotify(notify::StoreDisplayProps, [this](int32_t n, int32_t) -> intptr_t {

@@ -273,6 +273,29 @@ void TWin::ClipPoint(IntPoint& p) const {
     p.y = std::clamp(p.y, Top(), std::max(Top(), Bottom()));
 }
 
+bool ClipSegment(double ax, double ay, double bx, double by, double left, double top, double right,
+                 double bottom, double& t0, double& t1) {
+    t0 = 0.0;
+    t1 = 1.0;
+    const double dx = bx - ax, dy = by - ay;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {ax - left, right - ax, ay - top, bottom - ay};
+    for (int k = 0; k < 4; ++k) {
+        if (p[k] == 0.0) {
+            if (q[k] < 0.0) return false;
+            continue;
+        }
+        const double r = q[k] / p[k];
+        if (!std::isfinite(r)) return false;
+        if (p[k] < 0.0)
+            t0 = std::max(t0, r);
+        else
+            t1 = std::min(t1, r);
+        if (t0 > t1) return false;
+    }
+    return true;
+}
+
 // ---------------------------------------------------------------------------------------------- labels
 
 int LabelDecimals(double range) {
@@ -318,7 +341,7 @@ int LogGridPattern(double min, double max) {
 
 TRoundStep RoundStep(double range, int32_t wanted, int32_t most) {
     if (!(range > 0.0) || !std::isfinite(range) || wanted < 1 || most < 1) return {};
-    // The candidates run from a decade below the even step up to the range itself.
+    // The candidates run from a decade below the even step up to half the range.
     const int from = static_cast<int>(std::floor(std::log10(range / wanted))) - 1;
     const int to = static_cast<int>(std::floor(std::log10(range))) + 1;
     TRoundStep best;
@@ -327,7 +350,8 @@ TRoundStep RoundStep(double range, int32_t wanted, int32_t most) {
         for (const int m : {1, 2, 5}) {
             const double step = m * Decade(k);
             const double count = range / step;
-            if (!(step > 0.0) || !std::isfinite(step) || count < 1.0 - 1e-9 || count > most + 1e-9) continue;
+            // At least two divisions: a range of two steps holds at least two of their multiples.
+            if (!(step > 0.0) || !std::isfinite(step) || count < 2.0 - 1e-9 || count > most + 1e-9) continue;
             const double score = std::fabs(std::log(count / wanted));
             // Candidates ascend: a later one wins a tie, so the wider step is taken.
             if (score <= bestScore + 1e-12) {

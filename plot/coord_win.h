@@ -95,6 +95,12 @@ public:
     void ClipPoint(IntPoint& p) const;
 };
 
+// The part of the segment (ax, ay) - (bx, by) within the rectangle left..right x top..bottom (edges
+// included): the parameters t0 <= t1 in 0..1 of its ends along the segment (Liang-Barsky). False when no part
+// of it lies inside, or when a coordinate is NaN.
+bool ClipSegment(double ax, double ay, double bx, double by, double left, double top, double right,
+                 double bottom, double& t0, double& t1);
+
 // Titles and captions hold at most this many characters.
 constexpr int MaxCaptionLength = 120;
 
@@ -118,8 +124,8 @@ struct TRoundStep {
     int Exponent = 0;
 };
 // The round step whose number of divisions across `range` comes nearest to `wanted` (by ratio, the wider step
-// on a tie), among those giving at most `most` divisions and no step wider than the range. A range that is no
-// positive finite number gives no step.
+// on a tie), among those giving from two to `most` divisions, so that at least two labels fall inside any
+// range of that width. A range that is no positive finite number gives no step.
 TRoundStep RoundStep(double range, int32_t wanted, int32_t most);
 // The multiples of the step within min .. max, each the double nearest to its decimal value; none when the
 // multiples cannot be told apart in doubles (a narrow range far from zero) or would be more than 1000.

@@ -28,27 +28,11 @@ int Margin(int pad) {
     return 2 * pad;
 }
 
-// Whether the segment a-b passes through the box (Liang-Barsky).
+// Whether the segment a-b passes through the box.
 bool Crosses(double ax, double ay, double bx, double by, const QRect& box) {
-    const double dx = bx - ax, dy = by - ay;
-    const double p[4] = {-dx, dx, -dy, dy};
-    const double q[4] = {ax - box.left(), box.left() + box.width() - ax, ay - box.top(),
-                         box.top() + box.height() - ay};
     double t0 = 0.0, t1 = 1.0;
-    for (int k = 0; k < 4; ++k) {
-        if (p[k] == 0.0) {
-            if (q[k] < 0.0) return false;
-            continue;
-        }
-        const double r = q[k] / p[k];
-        if (!std::isfinite(r)) return false;
-        if (p[k] < 0.0)
-            t0 = std::max(t0, r);
-        else
-            t1 = std::min(t1, r);
-        if (t0 > t1) return false;
-    }
-    return true;
+    return ClipSegment(ax, ay, bx, by, box.left(), box.top(), box.left() + box.width(),
+                       box.top() + box.height(), t0, t1);
 }
 
 // Rows the plot's height leaves room for.
@@ -179,6 +163,13 @@ void TLegend::Paint(const TCurveSet& set, const TWin& grid, QPainter& surface, Q
         if (c.line) {
             surface.setPen(QPen(ToQColor(c.linecolor), 1, ToQtPenStyle(c.linestyle)));
             surface.drawLine(x0, mid, x1 - 1, mid);
+        }
+        if (c.ShowsErrorBars()) {
+            const QColor bar = ToQColor(c.ErrorBarColor());
+            const int cx = (x0 + x1) / 2, half = std::max(2, r.row / 2 - 1), cap = c.ErrorBarCap();
+            surface.fillRect(cx, mid - half, 1, 2 * half + 1, bar);
+            surface.fillRect(cx - cap, mid - half, 2 * cap + 1, 1, bar);
+            surface.fillRect(cx - cap, mid + half, 2 * cap + 1, 1, bar);
         }
         const int radius = c.SymbolRadius();
         if (c.symbol && radius > 0) {

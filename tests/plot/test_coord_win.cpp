@@ -243,6 +243,20 @@ private slots:
         for (auto a = dense.begin(), b = std::next(a); b != dense.end(); ++a, ++b) QVERIFY(*b - *a >= 3);
     }
 
+    void clipSegment() {
+        double t0 = -1, t1 = -1;
+        // Across the rectangle 0..10 x 0..10 from left to right: enters at a quarter, leaves at three
+        // quarters.
+        QVERIFY(ClipSegment(-5, 5, 15, 5, 0, 0, 10, 10, t0, t1));
+        QCOMPARE(t0, 0.25);
+        QCOMPARE(t1, 0.75);
+        QVERIFY(ClipSegment(2, 2, 3, 8, 0, 0, 10, 10, t0, t1) && t0 == 0 && t1 == 1); // wholly inside
+        QVERIFY(ClipSegment(10, -5, 10, 15, 0, 0, 10, 10, t0, t1));                   // along an edge
+        QVERIFY(!ClipSegment(10.5, -5, 10.5, 15, 0, 0, 10, 10, t0, t1));              // beside it
+        QVERIFY(!ClipSegment(-5, 12, 5, 22, 0, 0, 10, 10, t0, t1));                   // past a corner
+        QVERIFY(!ClipSegment(-5, 5, std::nan(""), 5, 0, 0, 10, 10, t0, t1));
+    }
+
     void roundSteps() {
         struct TCase {
             double range;
@@ -256,8 +270,9 @@ private slots:
             {10, 5, 4, 5, 0},        // one fewer: 2.5 is no round step, 5 is
             {9.9, 4, 100, 2, 0},     // -2.2 .. 7.7
             {0.37, 4, 100, 0.1, -1}, // 3.7 divisions
-            {3e-7, 4, 100, 1e-7, -7}, {2.5e6, 5, 100, 5e5, 5},
-            {10, 1, 100, 10, 1}, // one division: the range itself when it is round
+            {3e-7, 4, 100, 1e-7, -7},  {2.5e6, 5, 100, 5e5, 5},
+            {10, 1, 100, 5, 0},        // one division asked for: two, so that two labels show
+            {97531, 3, 100, 20000, 4}, // 1.95 divisions of 50000 could hold a single multiple
         };
         for (const TCase& c : cases) {
             const TRoundStep s = RoundStep(c.range, c.wanted, c.most);
@@ -268,12 +283,14 @@ private slots:
         QCOMPARE(RoundDecimals(RoundStep(2.5e6, 5, 100)), 0);
         QCOMPARE(RoundDecimals(RoundStep(3e-7, 4, 100)), 7);
         // No step for a range that is no positive number, no divisions wanted or allowed, or a limit that no
-        // round step meets (a single division of 3).
+        // round step meets (fewer than two divisions).
         for (const double range : {0.0, -1.0, std::nan(""), std::numeric_limits<double>::infinity()})
             QCOMPARE(RoundStep(range, 4, 10).Step, 0.0);
         QCOMPARE(RoundStep(10, 0, 10).Step, 0.0);
         QCOMPARE(RoundStep(10, 4, 0).Step, 0.0);
         QCOMPARE(RoundStep(3, 1, 1).Step, 0.0);
+        QCOMPARE(RoundStep(10, 1, 2).Step, 5.0);
+        QCOMPARE(RoundStep(9, 1, 2).Step, 0.0); // 2.5 is no round step, 5 gives fewer than two
     }
 
     void roundTickValues() {

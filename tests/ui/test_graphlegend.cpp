@@ -1,12 +1,18 @@
-// The legend and the round tick values of a curve window: the View commands, their place in the preferences,
-// the legend on the plot panel moved with the mouse, and in the pictures the window makes.
+// The legend, the round tick values and the error bars of a curve window: the View commands, their place in
+// the preferences, the legend on the plot panel moved with the mouse and in the pictures the window makes,
+// and the error bars switched in Curve display.
+#include "../pixels.h"
 #include "app/CurvePreferences.h"
+#include "modaldialogs.h"
 #include "plot/CurvePanels.h"
+#include "plot/CurveProps.h"
 #include "plot/GraphPicture.h"
 #include "plot/w_curve.h"
 #include "windowfixture.h"
 
+#include <QCheckBox>
 #include <QMenu>
+#include <QPushButton>
 #include <QSettings>
 
 namespace {
@@ -165,6 +171,45 @@ private slots:
         QVERIFY(Panel().ZoomDragging());
         QTest::mouseRelease(&Panel(), Qt::LeftButton, {}, start.center());
         QCOMPARE(Panel().LegendRect(), start);
+    }
+
+    void errorBarsSwitchedInCurveDisplay() {
+        TCurveB measured = MakeCurve({{1, 1}, {2, 3}, {3, 2}}, "/d/measured.dat");
+        measured.EnableSigma();
+        for (int32_t i = 1; i <= 3; ++i) measured.SetSigma(i, 0.5);
+        Panel().AddCurve(measured, true, false);
+        Panel().AddCurve(MakeCurve({{1, 2}, {3, 1}}), true, true);
+        Panel().repaint();
+        const QColor bar = ToQColor(Panel().Curve(1)->ErrorBarColor());
+        const int with = Count(Panel().PlotImage(), bar, Panel().PlotImage().rect());
+
+        // A curve without sigmas has nothing to switch.
+        Panel().SetActiveCurve(2);
+        WhileShown<TCurveProperties>([](TCurveProperties& d) {
+            QVERIFY(!d.ErrorBarCheck->isEnabled());
+            d.OKBtn->click();
+        });
+        A("Curvedisplay1")->trigger();
+        QVERIFY(Panel().Curve(2)->errorbars);
+        Panel().SetActiveCurve(1);
+        WhileShown<TCurveProperties>([](TCurveProperties& d) {
+            QVERIFY(d.ErrorBarCheck->isEnabled() && d.ErrorBarCheck->isChecked());
+            d.ErrorBarCheck->click();
+            d.OKBtn->click();
+        });
+        A("Curvedisplay1")->trigger();
+        QVERIFY(!Panel().Curve(1)->errorbars);
+        Panel().repaint();
+        QVERIFY(Count(Panel().PlotImage(), bar, Panel().PlotImage().rect()) < with - 100);
+        // And on again.
+        WhileShown<TCurveProperties>([](TCurveProperties& d) {
+            QVERIFY(!d.ErrorBarCheck->isChecked());
+            d.ErrorBarCheck->click();
+            d.OKBtn->click();
+        });
+        A("Curvedisplay1")->trigger();
+        Panel().repaint();
+        QCOMPARE(Count(Panel().PlotImage(), bar, Panel().PlotImage().rect()), with);
     }
 };
 

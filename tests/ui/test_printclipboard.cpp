@@ -11,11 +11,16 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDoubleSpinBox>
 #include <QFile>
+#include <QLabel>
 #include <QMimeData>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 
 #include <cstring>
 #include <functional>
