@@ -370,6 +370,7 @@ TEST(CliRender, ResolutionAndSizeInCentimetres) {
     for (const auto& [args, text] : std::vector<std::pair<std::vector<std::string>, std::string>>{
              {{"--dpi", "49"}, "--dpi"},
              {{"--dpi", "2401"}, "--dpi"},
+             {{"--factor", "0.01"}, "--factor"},
              {{"--size", "100x90", "--dpi", "192"}, "too small at 192 dpi"},
              {{"--size", "15x10mm"}, "'15x10mm' is not WIDTHxHEIGHT"},
              {{"--size", "300x20cm", "--dpi", "300"}, "out of range"}}) {

@@ -191,12 +191,12 @@ private slots:
 
     void errorBarsWhereTheSigmasSay() {
         // 20 pixels per x unit from x = 0 at column 50, 10 per y unit from y = 0 at row 150.
-        TPlottedCurve c = Curve({{2, 5}, {5, 5}, {8, 9}, {6, 5}, {7, 5}});
+        TPlottedCurve c = Curve({{2, 5}, {5, 5}, {8, 9}, {6, 5}, {7, 5}, {11, 5}});
         c.line = false;
         c.symbol = false;
         const QImage none = Drawn(c, PlotWindow());
         c.EnableSigma();
-        for (auto [i, s] : {std::pair{1, 1.0}, {2, 0.0}, {3, 3.0}, {4, -0.5}, {5, std::nan("")}})
+        for (auto [i, s] : {std::pair{1, 1.0}, {2, 0.0}, {3, 3.0}, {4, -0.5}, {5, std::nan("")}, {6, 1.0}})
             c.SetSigma(i, s);
         QVERIFY(c.ShowsErrorBars());
         c.SymbolColor = 0x00FF00; // no line: the bars take the symbols' colour
@@ -224,6 +224,8 @@ private slots:
         // y 6 .. 12 at x = 8: cut at the top of the plot, without a cap there.
         QCOMPARE(column(210), span(50, 90));
         QCOMPARE(column(207), std::vector<int>{90});
+        // Right of the plot (x = 11), none.
+        QVERIFY(column(270).empty());
         QCOMPARE(Count(img, green, img.rect()), 21 + 12 + 11 + 12 + 41 + 6);
 
         // With a line they take its colour; switched off, or without sigmas, there are none.

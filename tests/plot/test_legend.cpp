@@ -152,6 +152,15 @@ private slots:
         QVERIFY(shown > 3);
         QVERIFY(texts.contains(QStringLiteral("+ %1 more").arg(100 - shown)));
 
+        // As wide as the name needs: margins, the sample, the name.
+        WCurveSet one;
+        SetPlot(one.Grid);
+        one.AddCurve(Curve({{1, 1}, {2, 2}}, "/d/x"), false, false);
+        const QFontMetrics fm(GraphFont());
+        const int pad = std::max(2, fm.height() / 3);
+        QCOMPARE(BoxOf(one).width(), 3 * pad + 2 * fm.height() + fm.horizontalAdvance("x"));
+        QCOMPARE(BoxOf(one).height(), 2 * pad + fm.height());
+
         // A plot with room for one row shows one curve, and nothing rather than a lone count of three.
         WCurveSet low;
         SetPlot(low.Grid);
@@ -213,6 +222,34 @@ private slots:
         // The names in the drawing's text.
         QVERIFY(SvgTexts(set, {400, 300}).contains("rise.dat"));
         QVERIFY(SvgTexts(set, {400, 300}).contains("fall"));
+    }
+
+    void errorBarSample() {
+        // A curve with sigmas shows a bar with caps in its sample: here alone, without line or symbol.
+        WCurveSet set;
+        SetPlot(set.Grid);
+        TCurveB c = Curve({{1, 1}, {2, 2}}, "/d/m.dat");
+        c.EnableSigma();
+        c.SetSigma(1, 0.1);
+        set.AddCurve(c, false, false);
+        set.Curve(1)->line = false;
+        set.Curve(1)->SymbolColor = 0x00FF00;
+        QImage img(500, 400, QImage::Format_RGB32);
+        img.fill(Qt::black);
+        QPainter p(&img);
+        p.setFont(GraphFont());
+        const QRect box = set.Legend.Box(set, set.Grid, p);
+        set.Legend.Paint(set, set.Grid, p, box, 0x000000);
+        p.end();
+        const QFontMetrics fm(GraphFont());
+        const int half = std::max(2, fm.height() / 2 - 1), cap = 3;
+        QCOMPARE(Count(img, QColor(0, 255, 0), box), 2 * half + 1 + 2 * 2 * cap);
+        set.Curve(1)->errorbars = false;
+        img.fill(Qt::black);
+        p.begin(&img);
+        set.Legend.Paint(set, set.Grid, p, box, 0x000000);
+        p.end();
+        QCOMPARE(Count(img, QColor(0, 255, 0), box), 0);
     }
 
     void picturesAtAResolution() {

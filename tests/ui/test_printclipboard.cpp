@@ -240,7 +240,9 @@ private slots:
             d.PixelsRadio->click();
             QCOMPARE(d.WidthEdit->value(), 50.0); // the least the edit takes
             QVERIFY(d.OKBtn->isEnabled());
-            d.CentimetresRadio->click();
+            d.CentimetresRadio->click(); // the same pixels in centimetres
+            QCOMPARE(d.WidthEdit->value(), 2.54);
+            QCOMPARE(d.HeightEdit->value(), 7.52);
             d.ResolutionEdit->setValue(2400);
             d.WidthEdit->setValue(10.6);
             d.HeightEdit->setValue(10);
