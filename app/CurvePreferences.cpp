@@ -189,13 +189,14 @@ TColor Color(const TIniValues& s, const char* key, TColor fallback) {
 // section's keys in alphabetical order; the file is put back into this order after each write, sections
 // and keys Graphmill does not know following its own in the order they came.
 const QList<QByteArray>& SectionOrder() {
-    static const QList<QByteArray> order{"Directories", "Display", "Fitting"};
+    static const QList<QByteArray> order{"Directories", "Display", "Fitting", "Graph"};
     return order;
 }
 const QList<QByteArray>& KeyOrder() {
     static const QList<QByteArray> order{"Current",      "Lines",      "Symbols",          "SymbolSize",
                                          "GridColor",    "GridLines",  "BackColor",        "CursorColor",
-                                         "NewCurveMode", "AutoUpdate", "FunctionLiabrary", "FunctionLibrary"};
+                                         "NewCurveMode", "AutoUpdate", "FunctionLiabrary", "FunctionLibrary",
+                                         "Legend",       "RoundTicks"};
     return order;
 }
 
@@ -266,6 +267,8 @@ TPreferences ReadPreferencesFile(const QString& file) {
     p.CursorColor = Color(s, "Display/CursorColor", p.CursorColor);
     p.NewCurveMode = Flag(s, "Display/NewCurveMode", p.NewCurveMode);
     p.AutoUpdate = Flag(s, "Display/AutoUpdate", p.AutoUpdate);
+    p.Legend = Flag(s, "Graph/Legend", p.Legend);
+    p.RoundTicks = Flag(s, "Graph/RoundTicks", p.RoundTicks);
     const QString library = Text(s, "Fitting/FunctionLiabrary", p.FunctionLiabrary).trimmed();
     if (!library.isEmpty()) p.FunctionLiabrary = library;
     // New curves drawn with neither lines nor symbols would be invisible.
@@ -297,6 +300,8 @@ bool WritePreferencesFile(const QString& file, const TPreferences& p, bool fitPa
     s.setValue(QStringLiteral("Display/CursorColor"), p.CursorColor);
     s.setValue(QStringLiteral("Display/NewCurveMode"), p.NewCurveMode ? 1 : 0);
     s.setValue(QStringLiteral("Display/AutoUpdate"), p.AutoUpdate ? 1 : 0);
+    s.setValue(QStringLiteral("Graph/Legend"), p.Legend ? 1 : 0);
+    s.setValue(QStringLiteral("Graph/RoundTicks"), p.RoundTicks ? 1 : 0);
     s.sync();
     // A damaged file read back while writing gives FormatError; it was written all the same.
     if (s.status() == QSettings::AccessError) {

@@ -27,6 +27,8 @@ struct TPreferences {
     bool NewCurveMode = false;
     bool AutoUpdate = true;
     QString FunctionLiabrary = QStringLiteral("UserFit.dat"); // Fitting: read, never written
+    bool Legend = false;                                      // Graph: the legend is shown
+    bool RoundTicks = false;                                  // Graph: axes divided on round values
 };
 
 // Graphmill.ini in the user's configuration folder (on Linux $XDG_CONFIG_HOME, else ~/.config).

@@ -86,6 +86,11 @@ const TCommand Table[] = {
         E::Always, InitiallyOn, &W::SetAutoUpdate, &W::AutoUpdateOn),
     Tog(P::ViewMenu, "toolbar1", "toolbar", "", "", "", E::Always, InitiallyOn, &W::ShowToolbar,
         &W::ToolbarShown),
+    Tog(P::ViewMenu, "Legend1", "&Legend", "Show a box naming each curve beside its line and symbol", "", "",
+        E::Always, Fit, &W::ShowLegend, &W::LegendShown),
+    Tog(P::ViewMenu, "RoundTicks1", "Round tick values",
+        "Divide the axes on round values (1, 2 or 5 times a power of ten)", "", "", E::Always, Fit,
+        &W::SetRoundTicks, &W::RoundTicksOn),
 
     // Operate menu; the hints are the long parts of the toolbar hints.
     Run(P::OperateMenu, "Integral1", "Integral", "Integrate the active curve", "", "", E::Curve, 0,

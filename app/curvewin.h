@@ -180,6 +180,11 @@ public:
     void NextCurve();
     void ResetColors();
     void HelpContents();
+    // The legend and the round tick values; both are kept in the preferences file at once.
+    void ShowLegend(bool on);
+    bool LegendShown() const;
+    void SetRoundTicks(bool on);
+    bool RoundTicksOn() const;
 
     // ---- display, axes and preferences (displaycommands.cpp)
     // The user function library file: the preferences' name, in the user's data folder unless absolute.

@@ -91,7 +91,7 @@ void Tcurvewindow::InstallDisplay() {
         const TPlottedCurve* c = CurvePanel->Curve(n);
         if (c == nullptr) return 0;
         d.CurveNumber = n;
-        d.ShowStyle(c->GetStyle());
+        d.ShowStyle(c->GetStyle(), c->HasSigma());
         return 0;
     });
     OnNotify(notify::StoreDisplayProps, [this](int32_t n, int32_t) -> intptr_t {
@@ -177,6 +177,8 @@ void Tcurvewindow::ReadPreferences() {
     g.gridlines = p.GridLines;
     g.BackgrColor = p.BackColor;
     CurvePanel->Crosshair.CursorColor = p.CursorColor;
+    g.RoundTicks = p.RoundTicks;
+    CurvePanel->SetLegendShown(p.Legend);
     FunctionLibraryFile = LibraryFileFor(p.FunctionLiabrary);
     SetNewCurveMode(p.NewCurveMode);
     // Switching auto update on rescales the axes; at the first show there is nothing to rescale to.
@@ -198,6 +200,8 @@ void Tcurvewindow::WritePreferences() {
     p.CursorColor = CurvePanel->Crosshair.CursorColor;
     p.NewCurveMode = NewCurveMode;
     p.AutoUpdate = CurvePanel->AutoUpdate;
+    p.Legend = CurvePanel->LegendShown();
+    p.RoundTicks = g.RoundTicks;
     // Every use of Preferences and the close of the main window write the file: a failure is told once, not
     // at each later write that fails for the same reason, and told again after a write that succeeded.
     static QString reported;

@@ -1,5 +1,7 @@
 // The graph on paper and in picture files: Print, Print Setup and Export graph.
+#include "app/ExportGraphDlg.h"
 #include "app/curvewin.h"
+#include "app/shareddialogs.h"
 #include "curves/curvefile.h"
 #include "plot/CurvePanels.h"
 #include "plot/GraphPicture.h"
@@ -133,25 +135,14 @@ void Tcurvewindow::ExportGraph() {
         Messages().Error(this, error);
         return;
     }
-    const QSize panel = CurvePanel->size();
-    const QString text =
-        Messages().AskText(this, QStringLiteral("Export graph"), QStringLiteral("Picture size in pixels:"),
-                           QStringLiteral("%1 x %2").arg(panel.width()).arg(panel.height()));
-    if (text.isNull()) return;
-    const std::optional<QSize> size = ParseGraphSize(text);
-    if (!size || !GraphSizeAllowed(*size)) {
-        Messages().Error(this,
-                         QStringLiteral("\"%1\" is no picture size: give width x height, each from %2 to %3 "
-                                        "pixels.")
-                             .arg(text)
-                             .arg(MinGraphSide)
-                             .arg(MaxGraphSide));
-        return;
-    }
+    TExportGraphDlg& d = SharedDialog<TExportGraphDlg>();
+    d.Load(CurvePanel->size());
+    if (d.exec() != QDialog::Accepted) return;
+    const std::optional<TColor> background = d.White() ? std::optional<TColor>(0xFFFFFF) : std::nullopt;
     bool saved = false;
     {
         TBusyPointer busy;
-        saved = SaveGraph(CurvePanel->CurveSet(), name, *size, 1.0, error);
+        saved = SaveGraph(CurvePanel->CurveSet(), name, d.PixelSize(), 1.0, error, d.Dpi(), background);
     }
     if (!saved) Messages().Error(this, error);
 }

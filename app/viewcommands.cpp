@@ -1,5 +1,5 @@
 // How a window shows its curves: the crosshair cursor, zooming, auto update, the toolbar, new-curve mode,
-// the next curve, the colours of the positions, and the user guide.
+// the next curve, the colours of the positions, the legend, round tick values and the user guide.
 #include "app/HelpContents.h"
 #include "app/curvewin.h"
 #include "plot/CurvePanels.h"
@@ -56,6 +56,26 @@ void Tcurvewindow::PlotDoubleClick(QPoint pos) {
     const bool inside = CurvePanel->Grid().PtInside({pos.x(), pos.y()});
     QAction* command = Action(inside ? QStringLiteral("Curvedisplay1") : QStringLiteral("Axes1"));
     if (command != nullptr && command->isEnabled()) command->trigger();
+}
+
+void Tcurvewindow::ShowLegend(bool on) {
+    CurvePanel->SetLegendShown(on);
+    WritePreferences();
+}
+
+bool Tcurvewindow::LegendShown() const {
+    return CurvePanel->LegendShown();
+}
+
+void Tcurvewindow::SetRoundTicks(bool on) {
+    if (CurvePanel->Grid().RoundTicks == on) return;
+    CurvePanel->Grid().RoundTicks = on;
+    CurvePanel->CurveSet().Redraw();
+    WritePreferences();
+}
+
+bool Tcurvewindow::RoundTicksOn() const {
+    return CurvePanel->CurveSet().Grid.RoundTicks;
 }
 
 void Tcurvewindow::HelpContents() {

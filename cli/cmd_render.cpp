@@ -65,20 +65,30 @@ bool ParseRange(const cli::TArgs& a, const std::string& option, bool log, std::o
     return true;
 }
 
-bool ParseSize(const cli::TArgs& a, QSize& size) {
+// The picture's pixels: WxH, WxHpx or WxHcm (centimetres at dpi).
+bool ParseSize(const cli::TArgs& a, int dpi, QSize& size) {
     const auto text = a.Value("--size");
-    if (!text) return true;
-    const std::optional<QSize> s = ParseGraphSize(QString::fromStdString(*text));
-    if (!s) {
-        cli::Error(Cmd, "--size: '" + *text + "' is not WIDTHxHEIGHT");
-        return false;
+    if (text) {
+        const std::optional<QSize> s = ParseGraphSize(QString::fromStdString(*text), dpi);
+        if (!s) {
+            cli::Error(Cmd, "--size: '" + *text + "' is not WIDTHxHEIGHT (pixels, or with cm after it)");
+            return false;
+        }
+        size = *s;
     }
-    if (!GraphSizeAllowed(*s)) {
-        cli::Error(Cmd, "--size: " + *text + " is out of range (" + std::to_string(MinGraphSide) + " to " +
+    const std::string what =
+        text ? *text : std::to_string(size.width()) + "x" + std::to_string(size.height());
+    if (!GraphSizeAllowed(size)) {
+        cli::Error(Cmd, "--size: " + what + " is out of range (" + std::to_string(MinGraphSide) + " to " +
                             std::to_string(MaxGraphSide) + " pixels a side)");
         return false;
     }
-    size = *s;
+    if (!GraphSizeAllowed(size, dpi)) {
+        cli::Error(Cmd, "--size: " + what + " is too small at " + std::to_string(dpi) + " dpi (at least " +
+                            std::to_string(MinGraphSide) + " pixels a side at " + std::to_string(ScreenDpi) +
+                            " dpi)");
+        return false;
+    }
     return true;
 }
 
@@ -121,18 +131,19 @@ int RunRender(const std::vector<std::string>& args) {
     }
 
     QSize size(800, 600);
-    long symbolSize = 3, xdiv = 4, ydiv = 4;
+    long symbolSize = 3, xdiv = 4, ydiv = 4, dpi = ScreenDpi;
     double factor = 1.0;
     TColor background = 0x000000, gridColor = 0x808080;
     std::optional<RealPoint> xrange, yrange;
     const bool xlog = a.Has("--xlog"), ylog = a.Has("--ylog");
     QString title, xcaption, ycaption;
-    if (!ParseSize(a, size) || !a.Integer("--symbol-size", symbolSize, 1, 100) ||
-        !a.Integer("--xdiv", xdiv, 1, 100) || !a.Integer("--ydiv", ydiv, 1, 100) ||
-        !a.Number("--factor", factor, 0.05, 20) || !ParseColor(a, "--background", background) ||
-        !ParseColor(a, "--grid-color", gridColor) || !ParseRange(a, "--xrange", xlog, xrange) ||
-        !ParseRange(a, "--yrange", ylog, yrange) || !ParseCaption(a, "--title", title) ||
-        !ParseCaption(a, "--xcaption", xcaption) || !ParseCaption(a, "--ycaption", ycaption))
+    if (!a.Integer("--dpi", dpi, MinDpi, MaxDpi) || !ParseSize(a, static_cast<int>(dpi), size) ||
+        !a.Integer("--symbol-size", symbolSize, 1, 100) || !a.Integer("--xdiv", xdiv, 1, 100) ||
+        !a.Integer("--ydiv", ydiv, 1, 100) || !a.Number("--factor", factor, 0.05, 20) ||
+        !ParseColor(a, "--background", background) || !ParseColor(a, "--grid-color", gridColor) ||
+        !ParseRange(a, "--xrange", xlog, xrange) || !ParseRange(a, "--yrange", ylog, yrange) ||
+        !ParseCaption(a, "--title", title) || !ParseCaption(a, "--xcaption", xcaption) ||
+        !ParseCaption(a, "--ycaption", ycaption))
         return cli::UsageError;
     if (a.Has("--no-lines") && !a.Has("--symbols")) {
         cli::Error(Cmd, "--no-lines without --symbols would draw no curve");
@@ -170,6 +181,8 @@ int RunRender(const std::vector<std::string>& args) {
     g.Title = title;
     g.XCaption = xcaption;
     g.YCaption = ycaption;
+    g.RoundTicks = a.Has("--round-ticks");
+    set->Legend.Shown = a.Has("--legend");
     g.SetXLog(xlog);
     g.SetYLog(ylog);
     // The range the window rescales to, then the ranges asked for.
@@ -185,7 +198,7 @@ int RunRender(const std::vector<std::string>& args) {
     }
     g.SetWorld(min, max);
     QString error;
-    if (!SaveGraph(*set, QString::fromStdString(*out), size, factor, error)) {
+    if (!SaveGraph(*set, QString::fromStdString(*out), size, factor, error, static_cast<int>(dpi))) {
         cli::Error(Cmd, error.toStdString());
         return cli::UsageError;
     }
@@ -198,7 +211,9 @@ const cli::TRegister renderCommand(
      "Usage: graphmill-cli render [OPTIONS] FILE... -o OUT\n"
      "Draws the curves (up to 100, in the order given) as a curve window draws its graph: each in the next\n"
      "default colour, over framed axes with grid lines and tick labels. OUT ends in .png, .svg or .pdf.\n"
-     "  --size WxH          picture size in pixels (800x600; 50 to 10000 a side)\n"
+     "  --size WxH          picture size in pixels (800x600; 50 to 10000 a side); WxHcm in centimetres\n"
+     "  --dpi N             resolution (96; 50 to 2400): text, symbols and lines keep their size on paper,\n"
+     "                      the picture has N / 96 times the pixels of the same graph at 96 dpi\n"
      "  --background COLOR  plot background (black)\n"
      "  --grid-color COLOR  grid lines (gray)\n"
      "  --no-grid           no grid lines\n"
@@ -211,6 +226,9 @@ const cli::TRegister renderCommand(
      "  --xdiv N, --ydiv N  divisions of an axis (4; 1 to 100; a small picture draws fewer)\n"
      "  --title T, --xcaption T, --ycaption T   texts of up to 120 characters\n"
      "  --factor F          drawing factor for text and symbols (1.0; 0.05 to 20); lines stay one pixel\n"
+     "  --legend            a box naming each curve (file name without folder) beside its line and symbol,\n"
+     "                      in the corner of the plot that covers the fewest points\n"
+     "  --round-ticks       divisions on 1, 2 or 5 times a power of ten (linear axes)\n"
      "COLOR is #RRGGBB or one of: blue, green, red, aqua, fuchsia, lime, purple, yellow, black,\n"
      "dark grey, gray, light gray, maroon, navy, olive, silver, teal, white.\n"
      "A picture that cannot be written leaves an existing OUT as it was (exit 2).\n",

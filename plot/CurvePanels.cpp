@@ -8,6 +8,7 @@
 #include "plot/w_curve.h"
 
 #include <QPainter>
+#include <QtMath>
 
 #include <algorithm>
 #include <utility>
@@ -16,13 +17,20 @@ namespace {
 QPoint ToQ(IntPoint p) {
     return {p.x, p.y};
 }
-} // namespace
 
-QString ShortFileName(const std::string& fileName) {
-    const QString name = QString::fromStdString(fileName);
-    const auto cut = std::max(name.lastIndexOf(QLatin1Char('/')), name.lastIndexOf(QLatin1Char('\\')));
-    return name.mid(cut + 1);
+// An image of width x height pixels of the layout holding every device pixel of a screen with ratio dpr, so
+// that lines and text are drawn at the screen's own resolution, not enlarged afterwards.
+QImage PanelImage(int width, int height, qreal dpr) {
+    QImage image(qCeil(width * dpr), qCeil(height * dpr), QImage::Format_RGB32);
+    image.setDevicePixelRatio(dpr);
+    return image;
 }
+
+// A rectangle of the layout in the device pixels of an image.
+QRect DevicePixels(QRect r, qreal dpr) {
+    return {qRound(r.x() * dpr), qRound(r.y() * dpr), qRound(r.width() * dpr), qRound(r.height() * dpr)};
+}
+} // namespace
 
 TCurvePanel::TCurvePanel(QWidget* parent, NotifyTarget* window)
     : QFrame(parent), window_(window), curveSet_(std::make_unique<WCurveSet>()) {
@@ -79,14 +87,15 @@ void TCurvePanel::Rebuild() {
     ++rebuildCount_;
     const int w = std::max(1, width() - 4), h = std::max(1, height() - 4);
     TGrid& grid = Grid();
-    plotImage_ = QImage(w, h, QImage::Format_RGB32);
+    const qreal dpr = devicePixelRatioF();
+    plotImage_ = PanelImage(w, h, dpr);
     {
         QPainter p(&plotImage_);
         grid.Layout(p, width(), height());
     }
     plotImage_.fill(ToQColor(PageColor));
     const int left = grid.Left(), top = grid.Top(), right = grid.Right(), bottom = grid.Bottom();
-    curveImage_ = QImage(std::max(1, right - left + 3), std::max(1, bottom - top + 3), QImage::Format_RGB32);
+    curveImage_ = PanelImage(std::max(1, right - left + 3), std::max(1, bottom - top + 3), dpr);
     curveImage_.fill(ToQColor(grid.BackgrColor));
     {
         QPainter p(&curveImage_);
@@ -96,16 +105,28 @@ void TCurvePanel::Rebuild() {
         curveSet_->DrawCurves(p, true);
     }
     const QRect plotArea(left - 1, top - 1, right - left + 2, bottom - top + 2);
+    const QRect plotPixels = DevicePixels(plotArea, dpr);
+    legendImage_ = QImage();
+    legendBox_ = QRect();
     {
         QPainter p(&plotImage_);
-        p.drawImage(plotArea.topLeft(), curveImage_, QRect(0, 0, plotArea.width(), plotArea.height()));
+        p.drawImage(plotArea.topLeft(), curveImage_, QRect(0, 0, plotPixels.width(), plotPixels.height()));
         p.setPen(Qt::black);
         grid.Draw(p, width(), height());
+        const TLegend& legend = curveSet_->Legend;
+        if (legend.Shown) legendBox_ = legend.Box(*curveSet_, grid, p);
+        if (!legendBox_.isEmpty()) {
+            legendImage_ = PanelImage(legendBox_.width(), legendBox_.height(), dpr);
+            QPainter lp(&legendImage_);
+            lp.setFont(p.font());
+            lp.translate(-legendBox_.topLeft());
+            legend.Paint(*curveSet_, grid, lp, legendBox_, grid.BackgrColor);
+        }
     }
     // The plot area with its grid lines, for overlays drawn over the curves.
     {
         QPainter p(&curveImage_);
-        p.drawImage(QPoint(0, 0), plotImage_, plotArea);
+        p.drawImage(QPoint(0, 0), plotImage_, plotPixels);
     }
     Crosshair.PlotTopLeft = grid.DevTopLeft;
     Crosshair.PlotBottomRight = grid.DevBottomRight;
@@ -118,8 +139,10 @@ void TCurvePanel::RenderOverlay() {
         overlayImage_ = QImage();
         return;
     }
-    if (overlayImage_.size() != curveImage_.size())
+    if (overlayImage_.size() != curveImage_.size()) {
         overlayImage_ = QImage(curveImage_.size(), QImage::Format_ARGB32_Premultiplied);
+        overlayImage_.setDevicePixelRatio(curveImage_.devicePixelRatio());
+    }
     overlayImage_.fill(Qt::transparent);
     QPainter p(&overlayImage_);
     overlayDraw_(p, Grid());
@@ -164,6 +187,7 @@ void TCurvePanel::paintEvent(QPaintEvent* event) {
         const TGrid& g = Grid();
         p.drawImage(QPoint(g.Left() + 1, g.Top() + 1), overlayImage_);
     }
+    if (!legendImage_.isNull()) p.drawImage(LegendRect().topLeft(), legendImage_);
     if (Crosshair.Shown) {
         p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
         p.setPen(QPen(ToQColor(Crosshair.CursorColor), 1, Qt::SolidLine));
@@ -202,6 +226,36 @@ void TCurvePanel::UpdateMarkArea() {
     QRect r = MarkRect(dragCurrent_).united(QRect(ToQ(dragAnchor_), QSize(1, 1)));
     if (dragPrevious_.x != -5000) r = r.united(MarkRect(dragPrevious_));
     update(r.adjusted(-2, -2, 2, 2));
+}
+
+// ---------------------------------------------------------------- legend
+
+void TCurvePanel::SetLegendShown(bool on) {
+    TLegend& legend = curveSet_->Legend;
+    if (on == legend.Shown) return;
+    legend.Shown = on;
+    legend.Place.reset();
+    needsRebuild_ = true;
+    update();
+}
+
+bool TCurvePanel::LegendShown() const {
+    return curveSet_->Legend.Shown;
+}
+
+QRect TCurvePanel::LegendRect() const {
+    return legendImage_.isNull() ? QRect() : legendBox_.translated(2, 2);
+}
+
+bool TCurvePanel::LegendHit(QPoint pos) const {
+    return LegendRect().contains(pos);
+}
+
+void TCurvePanel::LegendHover(QPoint pos) {
+    const bool over = !zoomMode_ && LegendHit(pos);
+    if (over == legendHover_) return;
+    legendHover_ = over;
+    setCursor(over ? Qt::OpenHandCursor : zoomMode_ ? Qt::CrossCursor : Qt::ArrowCursor);
 }
 
 // ---------------------------------------------------------------- results and undo

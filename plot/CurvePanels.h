@@ -9,6 +9,7 @@
 #include "plot/TableWindow.h"
 #include "plot/coord_win.h"
 #include "plot/curve_plot.h"
+#include "plot/legend.h"
 
 #include <QFrame>
 #include <QImage>
@@ -22,9 +23,6 @@ class QMimeData;
 class WCurveSet;
 class TGraphicComboBox;
 class TGraphicListBox;
-
-// A curve's file name without its directory, as the pickers and the status area show it.
-QString ShortFileName(const std::string& fileName);
 
 class TCurvePanel : public QFrame, public NotifyTarget {
     Q_OBJECT
@@ -92,6 +90,14 @@ public:
     void RemoveOverlay();
     bool HasOverlay() const { return static_cast<bool>(overlayDraw_); }
     const QImage& OverlayImage() const { return overlayImage_; }
+
+    // ---- legend
+    // Shows or hides the legend of the graph; shown again, it takes the corner that covers the fewest points.
+    void SetLegendShown(bool on);
+    bool LegendShown() const;
+    // Where the legend shows on the panel (its box as drawn, 2 pixels right of and below its place on the
+    // graph, as the whole graph is); empty while there is none.
+    QRect LegendRect() const;
 
     // ---- results and undo
     // Puts an operation result into the set: as a new curve, or replacing curve `index` (keeping its style,
@@ -196,6 +202,16 @@ private:
     QImage curveImage_;
     QImage overlayImage_;
     std::function<void(QPainter&, const TGrid&)> overlayDraw_;
+    // The legend: its picture, drawn over the graph so that dragging it redraws no curve, and its box on the
+    // graph.
+    QImage legendImage_;
+    QRect legendBox_;
+    bool legendDrag_ = false;
+    bool legendHover_ = false;
+    QPoint legendGrab_; // where the legend was taken, from its top-left corner
+    bool LegendHit(QPoint pos) const;
+    // The pointer over the legend shows that it can be moved.
+    void LegendHover(QPoint pos);
     bool needsRebuild_ = false;
     bool painting_ = false;
     int rebuildCount_ = 0;

@@ -23,10 +23,17 @@ void TCurvePanel::PressAt(Qt::MouseButton button, Qt::MouseButtons buttons, Qt::
         return;
     }
     lastDown_ = {X, Y};
-    if (Crosshair.PointPick) Send(notify::PointPicked, Crosshair.Index, 0);
     const bool onlyLeft =
         buttons == Qt::LeftButton &&
         (mods & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier)) == Qt::NoModifier;
+    // The legend is taken to another place; zooming and picking points reach through it.
+    if (onlyLeft && !zoomMode_ && !Crosshair.PointPick && LegendHit(pos)) {
+        legendDrag_ = true;
+        legendGrab_ = pos - LegendRect().topLeft();
+        setCursor(Qt::ClosedHandCursor);
+        return;
+    }
+    if (Crosshair.PointPick) Send(notify::PointPicked, Crosshair.Index, 0);
     if (zoomMode_ && onlyLeft) {
         dragAnchor_ = dragCurrent_ = {X, Y};
         dragPrevious_ = {-5000, -5000};
@@ -66,6 +73,17 @@ void TCurvePanel::wheelEvent(QWheelEvent* event) {
 void TCurvePanel::mouseMoveEvent(QMouseEvent* event) {
     const QPoint pos = event->position().toPoint();
     const int X = pos.x(), Y = pos.y();
+    if (legendDrag_) {
+        const QRect moved =
+            TLegend::KeptInside(QRect(pos - legendGrab_ - QPoint(2, 2), legendBox_.size()), Grid());
+        if (moved != legendBox_) {
+            update(LegendRect());
+            legendBox_ = moved;
+            update(LegendRect());
+        }
+        return;
+    }
+    if (event->buttons() == Qt::NoButton) LegendHover(pos);
     if (zoomDragging_) {
         dragPrevious_ = dragCurrent_;
         dragCurrent_ = {X, Y};
@@ -86,6 +104,14 @@ void TCurvePanel::mouseMoveEvent(QMouseEvent* event) {
 void TCurvePanel::mouseReleaseEvent(QMouseEvent* event) {
     dragPending_ = false;
     const QPoint pos = event->position().toPoint();
+    if (legendDrag_) {
+        legendDrag_ = false;
+        curveSet_->Legend.PlaceAt(legendBox_, Grid());
+        // The pointer shows again what it is over.
+        legendHover_ = !LegendHit(pos);
+        LegendHover(pos);
+        return;
+    }
     if (IsZooming()) {
         EndZoom(pos.x(), pos.y());
     } else if (zoomDragging_ && (dragShape_ == 1 || dragShape_ == 2)) {

@@ -50,6 +50,10 @@ TCurveProperties::TCurveProperties(QWidget* parent) : QDialog(parent) {
     lineGrid->addWidget(LineColor, 1, 1);
     lineGrid->setRowStretch(2, 1);
 
+    ErrorBarCheck = new QCheckBox(QStringLiteral("&Error bars"), this);
+    ErrorBarCheck->setToolTip(QStringLiteral("Show the sigma of each point as a vertical bar"));
+    ErrorBarCheck->setEnabled(false);
+
     PreviewImage = new QLabel(this);
     PreviewImage->setFixedSize(PreviewSize);
     OKBtn = new QPushButton(QStringLiteral("&OK"), this);
@@ -69,8 +73,10 @@ TCurveProperties::TCurveProperties(QWidget* parent) : QDialog(parent) {
     bottom->addWidget(CancelBtn);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(groups);
+    layout->addWidget(ErrorBarCheck);
     layout->addLayout(bottom);
 
+    connect(ErrorBarCheck, &QCheckBox::clicked, this, &TCurveProperties::Changed);
     for (QCheckBox* box : {SymbolCheck, LineCheck})
         connect(box, &QCheckBox::clicked, this, [this] {
             EnableControls();
@@ -105,7 +111,7 @@ void TCurveProperties::showEvent(QShowEvent* event) {
     DrawPreview();
 }
 
-void TCurveProperties::ShowStyle(const CurveStyle& style) {
+void TCurveProperties::ShowStyle(const CurveStyle& style, bool sigmas) {
     const QSignalBlocker b1(SymbolSize);
     // A colour without a name gets an item of its own, so that storing keeps it.
     LineColor->SelectColor(style.linecolor);
@@ -114,6 +120,8 @@ void TCurveProperties::ShowStyle(const CurveStyle& style) {
     SymbolSize->setValue(style.SymbolSize);
     SymbolCheck->setChecked(style.symbol != 0);
     LineCheck->setChecked(style.line != 0);
+    ErrorBarCheck->setChecked(style.errorbars != 0);
+    ErrorBarCheck->setEnabled(sigmas);
     EnableControls();
     DrawPreview();
 }
@@ -129,6 +137,7 @@ CurveStyle TCurveProperties::EditedStyle(CurveStyle style) const {
         style.SymbolColor = SymbolColor->SelectedColor();
         style.SymbolSize = SymbolSize->value();
     }
+    style.errorbars = ErrorBarCheck->isChecked();
     return style;
 }
 

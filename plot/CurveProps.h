@@ -29,14 +29,15 @@ public:
     QSpinBox* SymbolSize = nullptr;
     QCheckBox* LineCheck = nullptr;
     TColorCombo* LineColor = nullptr;
-    TColorCombo* LineStyle = nullptr; // kept and stored, not shown
+    TColorCombo* LineStyle = nullptr;   // kept and stored, not shown
+    QCheckBox* ErrorBarCheck = nullptr; // usable for a curve that carries sigmas
     QLabel* PreviewImage = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* ApplyBtn = nullptr;
     QPushButton* CancelBtn = nullptr;
 
-    // The controls from a curve's style.
-    void ShowStyle(const CurveStyle& style);
+    // The controls from a curve's style; sigmas: the curve carries them, and so can show error bars.
+    void ShowStyle(const CurveStyle& style, bool sigmas = false);
     // The style with the dialog's settings: a colour, style or size is taken only while its box is checked.
     CurveStyle EditedStyle(CurveStyle style) const;
 

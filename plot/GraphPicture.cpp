@@ -15,11 +15,9 @@
 #include <QSvgGenerator>
 
 #include <array>
+#include <cmath>
 
 namespace {
-// Pictures are drawn at the screen resolution of the window, so that text has the same size in every format.
-constexpr int Dpi = 96;
-
 // Puts the axes back as they were on the screen, however the drawing of a page is left.
 class TKeepGrid {
 public:
@@ -55,12 +53,30 @@ void PaintGraphPage(WCurveSet& set, QPainter& surface, int width, int height, do
     surface.restore();
 }
 
-QImage GraphImage(WCurveSet& set, QSize size, double factor) {
+QSize GraphLayoutSize(QSize pixels, int dpi) {
+    if (dpi == ScreenDpi || dpi <= 0) return pixels;
+    const double r = static_cast<double>(dpi) / ScreenDpi;
+    return {static_cast<int>(std::lround(pixels.width() / r)),
+            static_cast<int>(std::lround(pixels.height() / r))};
+}
+
+int PixelsOfCm(double cm, int dpi) {
+    const double px = cm / 2.54 * dpi;
+    return px < 1e9 ? static_cast<int>(std::lround(px)) : 1000000000;
+}
+
+QImage GraphImage(WCurveSet& set, QSize size, double factor, int dpi, std::optional<TColor> background) {
     QImage image(size, QImage::Format_RGB32);
-    image.setDotsPerMeterX(static_cast<int>(Dpi / 0.0254 + 0.5));
-    image.setDotsPerMeterY(static_cast<int>(Dpi / 0.0254 + 0.5));
+    image.setDotsPerMeterX(static_cast<int>(dpi / 0.0254 + 0.5));
+    image.setDotsPerMeterY(static_cast<int>(dpi / 0.0254 + 0.5));
+    const QSize layout = GraphLayoutSize(size, dpi);
+    // The painter maps the layout onto the pixels; without a change of resolution it is the identity.
+    if (layout != size) {
+        image.setDevicePixelRatio(static_cast<double>(dpi) / ScreenDpi);
+        image.fill(Qt::white); // a rounded layout may leave the last pixel column or row
+    }
     QPainter p(&image);
-    PaintGraphPage(set, p, size.width(), size.height(), factor);
+    PaintGraphPage(set, p, layout.width(), layout.height(), factor, background);
     return image;
 }
 
@@ -69,6 +85,19 @@ std::optional<QSize> ParseGraphSize(const QString& text) {
     const QRegularExpressionMatch m = form.match(text);
     if (!m.hasMatch()) return std::nullopt;
     return QSize(m.captured(1).toInt(), m.captured(2).toInt());
+}
+
+std::optional<QSize> ParseGraphSize(const QString& text, int dpi) {
+    static const QRegularExpression cm(
+        QStringLiteral("^\\s*(\\d{1,5}(?:\\.\\d{0,6})?)\\s*[xX]\\s*(\\d{1,5}(?:\\.\\d{0,6})?)\\s*cm\\s*$"),
+        QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch m = cm.match(text);
+    if (m.hasMatch())
+        return QSize(PixelsOfCm(m.captured(1).toDouble(), dpi), PixelsOfCm(m.captured(2).toDouble(), dpi));
+    static const QRegularExpression px(QStringLiteral("^(.*\\d)\\s*px\\s*$"),
+                                       QRegularExpression::CaseInsensitiveOption);
+    const QRegularExpressionMatch p = px.match(text);
+    return ParseGraphSize(p.hasMatch() ? p.captured(1) : text);
 }
 
 std::optional<TGraphFormat> GraphFormatOf(const QString& fileName, QString* error) {
@@ -129,39 +158,44 @@ bool WritePng(const QImage& image, QIODevice& out) {
     return writer.write(indexed.isNull() ? image : indexed);
 }
 
-bool WriteGraph(WCurveSet& set, QIODevice& out, TGraphFormat format, QSize size, double factor) {
-    const int w = size.width(), h = size.height();
+bool WriteGraph(WCurveSet& set, QIODevice& out, TGraphFormat format, QSize size, double factor, int dpi,
+                std::optional<TColor> background) {
+    // Drawings are laid out at the screen resolution; their size on paper is that of the pixels at dpi.
+    const QSize layout = GraphLayoutSize(size, dpi);
+    const int w = layout.width(), h = layout.height();
     switch (format) {
     case TGraphFormat::Png:
-        return WritePng(GraphImage(set, size, factor), out);
+        return WritePng(GraphImage(set, size, factor, dpi, background), out);
     case TGraphFormat::Svg: {
         QSvgGenerator svg;
         svg.setOutputDevice(&out);
-        svg.setSize(size);
+        svg.setSize(layout);
         svg.setViewBox(QRect(0, 0, w, h));
-        svg.setResolution(Dpi);
+        svg.setResolution(ScreenDpi);
         svg.setTitle(QStringLiteral("Graphmill graph"));
         QPainter p;
         if (!p.begin(&svg)) return false;
-        PaintGraphPage(set, p, w, h, factor);
+        PaintGraphPage(set, p, w, h, factor, background);
         return p.end();
     }
     case TGraphFormat::Pdf: {
         QPdfWriter pdf(&out);
-        pdf.setResolution(Dpi);
-        pdf.setPageLayout(QPageLayout(QPageSize(QSizeF(w * 72.0 / Dpi, h * 72.0 / Dpi), QPageSize::Point),
-                                      QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        pdf.setResolution(ScreenDpi);
+        pdf.setPageLayout(
+            QPageLayout(QPageSize(QSizeF(w * 72.0 / ScreenDpi, h * 72.0 / ScreenDpi), QPageSize::Point),
+                        QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
         pdf.setCreator(QStringLiteral("Graphmill"));
         QPainter p;
         if (!p.begin(&pdf)) return false;
-        PaintGraphPage(set, p, pdf.width(), pdf.height(), factor);
+        PaintGraphPage(set, p, pdf.width(), pdf.height(), factor, background);
         return p.end();
     }
     }
     return false;
 }
 
-bool SaveGraph(WCurveSet& set, const QString& fileName, QSize size, double factor, QString& error) {
+bool SaveGraph(WCurveSet& set, const QString& fileName, QSize size, double factor, QString& error, int dpi,
+               std::optional<TColor> background) {
     const std::optional<TGraphFormat> format = GraphFormatOf(fileName, &error);
     if (!format) return false;
     // Drawn in memory, then written by the program's own file routine, which checks every write, the flush
@@ -169,7 +203,7 @@ bool SaveGraph(WCurveSet& set, const QString& fileName, QSize size, double facto
     // success and put an empty file in place of the old picture.
     QBuffer picture;
     picture.open(QIODevice::WriteOnly);
-    if (!WriteGraph(set, picture, *format, size, factor)) {
+    if (!WriteGraph(set, picture, *format, size, factor, dpi, background)) {
         error = fileName + QStringLiteral(": cannot draw the picture");
         return false;
     }

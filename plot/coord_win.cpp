@@ -273,6 +273,29 @@ void TWin::ClipPoint(IntPoint& p) const {
     p.y = std::clamp(p.y, Top(), std::max(Top(), Bottom()));
 }
 
+bool ClipSegment(double ax, double ay, double bx, double by, double left, double top, double right,
+                 double bottom, double& t0, double& t1) {
+    t0 = 0.0;
+    t1 = 1.0;
+    const double dx = bx - ax, dy = by - ay;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {ax - left, right - ax, ay - top, bottom - ay};
+    for (int k = 0; k < 4; ++k) {
+        if (p[k] == 0.0) {
+            if (q[k] < 0.0) return false;
+            continue;
+        }
+        const double r = q[k] / p[k];
+        if (!std::isfinite(r)) return false;
+        if (p[k] < 0.0)
+            t0 = std::max(t0, r);
+        else
+            t1 = std::min(t1, r);
+        if (t0 > t1) return false;
+    }
+    return true;
+}
+
 // ---------------------------------------------------------------------------------------------- labels
 
 int LabelDecimals(double range) {
@@ -316,6 +339,51 @@ int LogGridPattern(double min, double max) {
     return 1;
 }
 
+TRoundStep RoundStep(double range, int32_t wanted, int32_t most) {
+    if (!(range > 0.0) || !std::isfinite(range) || wanted < 1 || most < 1) return {};
+    // The candidates run from a decade below the even step up to half the range.
+    const int from = static_cast<int>(std::floor(std::log10(range / wanted))) - 1;
+    const int to = static_cast<int>(std::floor(std::log10(range))) + 1;
+    TRoundStep best;
+    double bestScore = std::numeric_limits<double>::infinity();
+    for (int k = std::max(from, -320); k <= std::min(to, 308); ++k) {
+        for (const int m : {1, 2, 5}) {
+            const double step = m * Decade(k);
+            const double count = range / step;
+            // At least two divisions: a range of two steps holds at least two of their multiples.
+            if (!(step > 0.0) || !std::isfinite(step) || count < 2.0 - 1e-9 || count > most + 1e-9) continue;
+            const double score = std::fabs(std::log(count / wanted));
+            // Candidates ascend: a later one wins a tie, so the wider step is taken.
+            if (score <= bestScore + 1e-12) {
+                bestScore = score;
+                best = {step, k};
+            }
+        }
+    }
+    return best;
+}
+
+std::vector<double> RoundTickValues(double min, double max, TRoundStep s) {
+    std::vector<double> values;
+    if (!(s.Step > 0.0)) return values;
+    // Multiples as whole numbers of the step's decade, so that 3 x 0.1 is the double of 0.3.
+    const double decade = Decade(s.Exponent);
+    const double mantissa = std::nearbyint(s.Step / decade);
+    const double first = std::ceil(min / s.Step - 1e-9), last = std::floor(max / s.Step + 1e-9);
+    if (!std::isfinite(first) || !std::isfinite(last) || std::fabs(first) > 1e15 || std::fabs(last) > 1e15 ||
+        last - first >= 1000)
+        return values;
+    const double slack = 1e-9 * s.Step;
+    for (double j = first; j <= last; ++j) {
+        const double units = j * mantissa;
+        // + 0.0 makes a negative zero a zero.
+        const double v =
+            (s.Exponent < 0 && s.Exponent >= -300 ? units / Decade(-s.Exponent) : units * decade) + 0.0;
+        if (v >= min - slack && v <= max + slack) values.push_back(v);
+    }
+    return values;
+}
+
 // ---------------------------------------------------------------------------------------------- TGrid
 
 TGrid::TGrid() {
@@ -325,7 +393,7 @@ TGrid::TGrid() {
 }
 
 std::vector<TGrid::TTick> TGrid::Ticks(bool log, double min, double max, int decimals, int32_t n,
-                                       double tolerance) {
+                                       double tolerance, TRoundStep round) {
     std::vector<TTick> ticks;
     if (log) {
         ForDecades(std::ceil(Log10(min) - tolerance), max, [&](int k, double decade) {
@@ -338,6 +406,8 @@ std::vector<TGrid::TTick> TGrid::Ticks(bool log, double min, double max, int dec
             if (ticks.empty() || ticks.front().value > min) ticks.insert(ticks.begin(), {min, Label(min, d)});
             if (ticks.back().value < max) ticks.push_back({max, Label(max, d)});
         }
+    } else if (round.Step > 0.0) {
+        for (const double v : RoundTickValues(min, max, round)) ticks.push_back({v, Label(v, decimals)});
     } else {
         for (int32_t i = 0; i <= n; ++i) {
             double v = min + (max - min) * i / n;
@@ -352,19 +422,38 @@ std::vector<TGrid::TTick> TGrid::Ticks(bool log, double min, double max, int dec
     return ticks;
 }
 
-std::vector<TGrid::TTick> TGrid::XTicks(int decimals, int32_t n) const {
-    return Ticks(XLog, WorldMin.x, WorldMax.x, decimals, n, 1e-10);
+std::vector<TGrid::TTick> TGrid::XTicks(int decimals, int32_t n, TRoundStep round) const {
+    return Ticks(XLog, WorldMin.x, WorldMax.x, decimals, n, 1e-10, round);
 }
 
-std::vector<TGrid::TTick> TGrid::YTicks(int decimals, int32_t n) const {
-    return Ticks(YLog, WorldMin.y, WorldMax.y, decimals, n, 1e-8);
+std::vector<TGrid::TTick> TGrid::YTicks(int decimals, int32_t n, TRoundStep round) const {
+    return Ticks(YLog, WorldMin.y, WorldMax.y, decimals, n, 1e-8, round);
 }
+
+namespace {
+// The round step of a linear axis, or none (equal parts) where its multiples cannot be drawn.
+TRoundStep AxisRoundStep(double min, double max, int32_t wanted, int32_t most) {
+    const TRoundStep s = RoundStep(max - min, wanted, most);
+    return RoundTickValues(min, max, s).empty() ? TRoundStep{} : s;
+}
+
+// Decimals of the labels of an axis as laid out. Round divisions are not known before the plot's width is:
+// the step nearest the requested divisions, unbounded, is the finest the drawing can take, and so has the
+// most decimals and the widest labels.
+int LayoutDecimals(bool round, bool log, double min, double max, int32_t div) {
+    if (round && !log) {
+        const TRoundStep s = AxisRoundStep(min, max, std::max(div, 2), INT32_MAX);
+        if (s.Step > 0.0) return RoundDecimals(s);
+    }
+    return LabelDecimals(max - min);
+}
+} // namespace
 
 TGrid::TTextMetrics TGrid::PlaceRectangle(QPainter& surface, int32_t width, int32_t height) {
     const QFontMetrics fm(surface.font(), surface.device());
     TTextMetrics m;
-    m.yDecimals = LabelDecimals(WorldMax.y - WorldMin.y);
-    m.xDecimals = LabelDecimals(WorldMax.x - WorldMin.x);
+    m.yDecimals = LayoutDecimals(RoundTicks, YLog, WorldMin.y, WorldMax.y, YDiv);
+    m.xDecimals = LayoutDecimals(RoundTicks, XLog, WorldMin.x, WorldMax.x, XDiv);
     m.th = fm.height();
     // One division: on a linear axis its two ends, whose labels are the widest; on a logarithmic axis every
     // decade label.
@@ -416,15 +505,26 @@ void TGrid::Draw(QPainter& surface, int32_t width, int32_t height) {
     drawnXDiv_ = nx;
     drawnYDiv_ = ny;
     UpdateScale();
+    // Round divisions as near the divisions above as the labels leave room for.
+    TRoundStep xr, yr;
+    TTextMetrics labelled = m;
+    if (RoundTicks && !XLog) {
+        xr = AxisRoundStep(WorldMin.x, WorldMax.x, nx, std::max(2, w / (xLabelWidth + 10)));
+        if (xr.Step > 0.0) labelled.xDecimals = RoundDecimals(xr);
+    }
+    if (RoundTicks && !YLog) {
+        yr = AxisRoundStep(WorldMin.y, WorldMax.y, ny, std::max(2, h / (m.th + 10)));
+        if (yr.Step > 0.0) labelled.yDecimals = RoundDecimals(yr);
+    }
 
     surface.save();
     const QColor textColor = surface.pen().color();
     surface.setBrush(Qt::NoBrush);
     DrawFrame(surface);
-    if (gridlines) DrawGridLines(surface, nx, ny);
+    if (gridlines) DrawGridLines(surface, nx, ny, xr, yr);
     if (labels) {
         surface.setPen(textColor);
-        DrawLabels(surface, m, nx, ny);
+        DrawLabels(surface, labelled, nx, ny, xr, yr);
     }
     surface.restore();
 }
@@ -433,7 +533,7 @@ void TGrid::Draw(QPainter& surface, int32_t width, int32_t height) {
 // hundreds of decades would otherwise be one grey area hiding the curves.
 constexpr int32_t MinGridGap = 3;
 
-void TGrid::DrawGridLines(QPainter& surface, int32_t nx, int32_t ny) {
+void TGrid::DrawGridLines(QPainter& surface, int32_t nx, int32_t ny, TRoundStep xr, TRoundStep yr) {
     const QColor c = ToQColor(color);
     if (XLog) {
         int mult[10];
@@ -447,6 +547,11 @@ void TGrid::DrawGridLines(QPainter& surface, int32_t nx, int32_t ny) {
                 last = x;
             }
         });
+    } else if (xr.Step > 0.0) {
+        for (const double v : RoundTickValues(WorldMin.x, WorldMax.x, xr)) {
+            const int32_t x = WorldToDeviceX(v);
+            if (x > Left() && x < Right()) VLine(surface, x, Top(), Bottom() + 1, c);
+        }
     } else {
         for (int32_t i = 1; i < nx; ++i) {
             const int32_t x = Left() + static_cast<int32_t>(static_cast<double>(i) * (Right() - Left()) / nx);
@@ -465,6 +570,11 @@ void TGrid::DrawGridLines(QPainter& surface, int32_t nx, int32_t ny) {
                 last = y;
             }
         });
+    } else if (yr.Step > 0.0) {
+        for (const double v : RoundTickValues(WorldMin.y, WorldMax.y, yr)) {
+            const int32_t y = WorldToDeviceY(v);
+            if (y > Top() && y < Bottom()) HLine(surface, Left(), Right(), y, c);
+        }
     } else {
         for (int32_t i = 1; i < ny; ++i) {
             const int32_t y = Top() + static_cast<int32_t>(static_cast<double>(i) * (Bottom() - Top()) / ny);
@@ -473,20 +583,21 @@ void TGrid::DrawGridLines(QPainter& surface, int32_t nx, int32_t ny) {
     }
 }
 
-void TGrid::DrawLabels(QPainter& surface, const TTextMetrics& m, int32_t nx, int32_t ny) {
+void TGrid::DrawLabels(QPainter& surface, const TTextMetrics& m, int32_t nx, int32_t ny, TRoundStep xr,
+                       TRoundStep yr) {
     const QFontMetrics fm(surface.font(), surface.device());
     const int32_t h2 = m.th / 2;
     // A label that would overlap the one drawn before it is left out (many decades on a short log axis,
     // wide numbers on a narrow picture): the first and then every label with room are drawn.
     int32_t clearAbove = INT32_MAX;
-    for (const TTick& t : YTicks(m.yDecimals, ny)) {
+    for (const TTick& t : YTicks(m.yDecimals, ny, yr)) {
         const int32_t top = WorldToDeviceY(t.value) - h2;
         if (top + m.th > clearAbove) continue;
         TextAt(surface, fm, Left() - fm.horizontalAdvance(t.text) - 6, top, t.text);
         clearAbove = top - 1;
     }
     int32_t clearFrom = INT32_MIN;
-    for (const TTick& t : XTicks(m.xDecimals, nx)) {
+    for (const TTick& t : XTicks(m.xDecimals, nx, xr)) {
         const int32_t width = fm.horizontalAdvance(t.text);
         const int32_t left = WorldToDeviceX(t.value) - width / 2;
         if (left < clearFrom) continue;

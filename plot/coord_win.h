@@ -95,6 +95,12 @@ public:
     void ClipPoint(IntPoint& p) const;
 };
 
+// The part of the segment (ax, ay) - (bx, by) within the rectangle left..right x top..bottom (edges
+// included): the parameters t0 <= t1 in 0..1 of its ends along the segment (Liang-Barsky). False when no part
+// of it lies inside, or when a coordinate is NaN.
+bool ClipSegment(double ax, double ay, double bx, double by, double left, double top, double right,
+                 double bottom, double& t0, double& t1);
+
 // Titles and captions hold at most this many characters.
 constexpr int MaxCaptionLength = 120;
 
@@ -111,12 +117,33 @@ QString FormatTickLabel(double v, int decimals);
 // decade.
 int LogGridPattern(double min, double max);
 
+// Divisions of a linear axis on round values: the step m * 10^Exponent with m 1, 2 or 5; a step of 0 means
+// the range is split in equal parts instead.
+struct TRoundStep {
+    double Step = 0.0;
+    int Exponent = 0;
+};
+// The round step whose number of divisions across `range` comes nearest to `wanted` (by ratio, the wider step
+// on a tie), among those giving from two to `most` divisions, so that at least two labels fall inside any
+// range of that width. A range that is no positive finite number gives no step.
+TRoundStep RoundStep(double range, int32_t wanted, int32_t most);
+// The multiples of the step within min .. max, each the double nearest to its decimal value; none when the
+// multiples cannot be told apart in doubles (a narrow range far from zero) or would be more than 1000.
+std::vector<double> RoundTickValues(double min, double max, TRoundStep s);
+// The fewest decimals that tell the multiples of a round step apart.
+inline int RoundDecimals(TRoundStep s) {
+    return s.Exponent < 0 ? -s.Exponent : 0;
+}
+
 class TGrid : public TWin {
 public:
     TGrid();
 
     int32_t XDiv = 4; // requested number of divisions; a narrow plot draws fewer
     int32_t YDiv = 4;
+    // Linear axes divided on round values (RoundStep) instead of equal parts; logarithmic axes keep their
+    // decades.
+    bool RoundTicks = false;
     bool labels = true;
     bool gridlines = true;
     TColor color = 0x808080;       // grid lines
@@ -149,15 +176,16 @@ private:
         double value;
         QString text;
     };
-    // The labels of one axis: on a linear axis the n + 1 division points, on a logarithmic one the decades
-    // from ceil(Log10(min) - tolerance) up to max.
+    // The labels of one axis: on a linear axis the n + 1 division points (or the multiples of a round step),
+    // on a logarithmic one the decades from ceil(Log10(min) - tolerance) up to max.
     static std::vector<TTick> Ticks(bool log, double min, double max, int decimals, int32_t n,
-                                    double tolerance);
-    std::vector<TTick> XTicks(int decimals, int32_t n) const;
-    std::vector<TTick> YTicks(int decimals, int32_t n) const;
+                                    double tolerance, TRoundStep round);
+    std::vector<TTick> XTicks(int decimals, int32_t n, TRoundStep round = {}) const;
+    std::vector<TTick> YTicks(int decimals, int32_t n, TRoundStep round = {}) const;
     TTextMetrics PlaceRectangle(QPainter& surface, int32_t width, int32_t height);
-    void DrawGridLines(QPainter& surface, int32_t nx, int32_t ny);
-    void DrawLabels(QPainter& surface, const TTextMetrics& m, int32_t nx, int32_t ny);
+    void DrawGridLines(QPainter& surface, int32_t nx, int32_t ny, TRoundStep xr, TRoundStep yr);
+    void DrawLabels(QPainter& surface, const TTextMetrics& m, int32_t nx, int32_t ny, TRoundStep xr,
+                    TRoundStep yr);
 
     int32_t drawnXDiv_ = 4;
     int32_t drawnYDiv_ = 4;

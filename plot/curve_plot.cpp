@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <utility>
 #include <vector>
 
 TDefaultCurveProps DefaultCurveProps;
@@ -190,6 +191,13 @@ void FillCircles(QPainter& surface, std::vector<QPoint>& centres, int32_t half, 
     }
 }
 
+// A raster surface of one device pixel per pixel, where symbols are stamped pixel by pixel. A picture, or an
+// image of a screen with several device pixels per pixel, gets true circles instead.
+bool PixelRaster(QPainter& surface) {
+    return surface.paintEngine() != nullptr && surface.paintEngine()->type() == QPaintEngine::Raster &&
+           surface.device() != nullptr && surface.device()->devicePixelRatio() == 1.0;
+}
+
 } // namespace
 
 Qt::PenStyle ToQtPenStyle(TPenStyle style) {
@@ -290,7 +298,8 @@ CurveStyle TPlottedCurve::GetStyle() const {
             static_cast<uint8_t>(linestyle),
             SymbolSize,
             symbolstyle,
-            SymbolColor};
+            SymbolColor,
+            static_cast<uint8_t>(errorbars)};
 }
 
 void TPlottedCurve::SetStyle(const CurveStyle& style) {
@@ -301,6 +310,12 @@ void TPlottedCurve::SetStyle(const CurveStyle& style) {
     SymbolSize = style.SymbolSize;
     symbolstyle = style.symbolstyle;
     SymbolColor = style.SymbolColor;
+    errorbars = style.errorbars != 0;
+}
+
+int32_t TPlottedCurve::ErrorBarCap() const {
+    const double r = std::nearbyint(3 * SymbolScale);
+    return r >= 1.0 ? static_cast<int32_t>(std::min<double>(r, MaxSymbolRadius)) : 1;
 }
 
 int32_t TPlottedCurve::SymbolRadius() const {
@@ -368,24 +383,10 @@ void TPlottedCurve::Draw(int32_t first, int32_t last, const TWin& grid, QPainter
                 }
             }
             const QPointF ea = exact(a), eb = exact(b);
-            // Liang-Barsky: the part of a -> b within the grown frame, if any.
+            // The part of a -> b within the grown frame, if any.
             double t0 = 0.0, t1 = 1.0;
             const double dx = eb.x() - ea.x(), dy = eb.y() - ea.y();
-            const double p[4] = {-dx, dx, -dy, dy};
-            const double q[4] = {ea.x() - bl, br - ea.x(), ea.y() - bt, bb - ea.y()};
-            for (int k = 0; k < 4; ++k) {
-                if (p[k] == 0.0) {
-                    if (q[k] < 0.0) return;
-                    continue;
-                }
-                const double r = q[k] / p[k];
-                if (!std::isfinite(r)) return;
-                if (p[k] < 0.0)
-                    t0 = std::max(t0, r);
-                else
-                    t1 = std::min(t1, r);
-                if (t0 > t1) return;
-            }
+            if (!ClipSegment(ea.x(), ea.y(), eb.x(), eb.y(), bl, bt, br, bb, t0, t1)) return;
             if (exactEnds) {
                 poly.MoveTo(da);
                 poly.LineTo(db);
@@ -427,6 +428,28 @@ void TPlottedCurve::Draw(int32_t first, int32_t last, const TWin& grid, QPainter
             surface.fillRect(QRect(dev(i1) - QPoint(1, 1), QSize(3, 3)), ToQColor(linecolor));
     }
 
+    if (ShowsErrorBars()) {
+        // Vertical spans of one pixel, cut at the plot rectangle; a cap marks each end that lies inside.
+        const QColor c = ToQColor(ErrorBarColor());
+        const int32_t cap = ErrorBarCap();
+        const double* sigma = SigmaData();
+        for (int32_t i = i1; i <= i2; i += step) {
+            const double s = std::fabs(sigma[i - 1]);
+            if (!(s > 0.0) || !std::isfinite(s)) continue;
+            const int32_t x = grid.WorldToDeviceX(xs[i - 1]);
+            if (x < grid.Left() || x > grid.Right()) continue;
+            double top = grid.WorldToDeviceYF(ys[i - 1] + s), bottom = grid.WorldToDeviceYF(ys[i - 1] - s);
+            if (std::isnan(top) || std::isnan(bottom)) continue;
+            if (top > bottom) std::swap(top, bottom);
+            const int32_t y1 = static_cast<int32_t>(std::max<double>(top, grid.Top()));
+            const int32_t y2 = static_cast<int32_t>(std::min<double>(bottom, grid.Bottom()));
+            if (y1 > y2) continue;
+            surface.fillRect(x, y1, 1, y2 - y1 + 1, c);
+            if (top >= grid.Top()) surface.fillRect(x - cap, y1, 2 * cap + 1, 1, c);
+            if (bottom <= grid.Bottom()) surface.fillRect(x - cap, y2, 2 * cap + 1, 1, c);
+        }
+    }
+
     if (symbol && half > 0) {
         const QColor c = ToQColor(SymbolColor);
         const int32_t gl = grid.Left() - half, gr = grid.Right() + half;
@@ -440,8 +463,7 @@ void TPlottedCurve::Draw(int32_t first, int32_t last, const TWin& grid, QPainter
                 drawAt(x, y);
             }
         };
-        const bool raster =
-            surface.paintEngine() != nullptr && surface.paintEngine()->type() == QPaintEngine::Raster;
+        const bool raster = PixelRaster(surface);
         std::function<void(int32_t, int32_t)> drawAt;
         const QImage stamp = raster && copyMode ? SymbolStamp(half, c) : QImage();
         const std::vector<int32_t> spans = raster && !copyMode ? SymbolSpans(half) : std::vector<int32_t>();
@@ -506,8 +528,7 @@ void TPlottedCurve::DrawPreview(QPainter& surface, int32_t width, int32_t height
     }
     if (symbol) {
         const int32_t s = std::clamp(SymbolSize, 0, MaxSymbolRadius);
-        const bool raster =
-            surface.paintEngine() != nullptr && surface.paintEngine()->type() == QPaintEngine::Raster;
+        const bool raster = PixelRaster(surface);
         if (raster && s > 0) {
             surface.drawImage(QPoint(width / 2 - s, height / 2 - s), SymbolStamp(s, ToQColor(SymbolColor)));
         } else {

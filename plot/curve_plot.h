@@ -18,7 +18,8 @@ Qt::PenStyle ToQtPenStyle(TPenStyle style);
 // Qt's pen style as one of ours; styles we do not have become solid.
 TPenStyle FromQtPenStyle(Qt::PenStyle style);
 
-// The seven style values of a curve, carried across an operation that replaces the curve.
+// The style values of a curve, carried across an operation that replaces the curve: the seven of the line
+// and the symbols, and whether a curve that carries sigmas shows them as error bars.
 struct CurveStyle {
     uint8_t line = 0;
     uint8_t symbol = 1;
@@ -27,6 +28,7 @@ struct CurveStyle {
     int32_t SymbolSize = 3;
     int32_t symbolstyle = 0;
     TColor SymbolColor = 0x008000;
+    uint8_t errorbars = 1;
 };
 
 // The style every curve window gives a curve it adds; the preferences load and edit it.
@@ -65,8 +67,11 @@ public:
     int32_t SymbolSize = 3;  // radius in pixels
     int32_t symbolstyle = 0; // kept and copied; every symbol is a filled circle
     TColor SymbolColor = 0x008000;
+    // A curve that carries sigmas draws a vertical bar from y - sigma to y + sigma at each point, in the
+    // colour of its line (of its symbols when it has no line).
+    bool errorbars = true;
 
-    // CopyHeader, then the seven style values.
+    // CopyHeader, then the style values.
     void CopyHeaderAndStyle(const TPlottedCurve& source);
     CurveStyle GetStyle() const;
     void SetStyle(const CurveStyle& style);
@@ -74,7 +79,8 @@ public:
     // Draws points first..last (1-based) through the grid's mapping. Only the index range covering the grid's
     // x range is visited, long ranges are thinned (every 2nd, 3rd or 5th point above 1200, 3000 and 20000
     // points), runs of points outside the plot rectangle draw no lines, and symbols are drawn when their
-    // centre lies within one radius of the plot rectangle. The painter's state is unchanged afterwards.
+    // centre lies within one radius of the plot rectangle; error bars (ShowsErrorBars) go between the line
+    // and the symbols, cut at the plot rectangle. The painter's state is unchanged afterwards.
     void Draw(int32_t first, int32_t last, const TWin& grid, QPainter& surface,
               TPenMode penMode = TPenMode::Copy, bool active = false) const;
     // The same into an image that holds only the plot area: the plot rectangle is taken to start at (1, 1).
@@ -86,6 +92,12 @@ public:
 
     // Radius in pixels of the symbols at the current SymbolScale.
     int32_t SymbolRadius() const;
+    // Whether Draw shows error bars: the curve carries sigmas and they are switched on.
+    bool ShowsErrorBars() const { return errorbars && HasSigma(); }
+    // The colour of the error bars.
+    TColor ErrorBarColor() const { return line ? linecolor : SymbolColor; }
+    // Half the width of the caps at the ends of an error bar, in pixels at the current SymbolScale.
+    int32_t ErrorBarCap() const;
 
     // The points into the cells of a table editor, one row each, followed by one empty row.
     void ToTable(TCurveTable& table) const;

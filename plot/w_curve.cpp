@@ -343,6 +343,10 @@ void WCurveSet::PaintTo(QPainter& surface, int32_t width, int32_t height, double
         surface.setClipping(false);
     }
     Grid.Draw(surface, width, height);
+    if (Legend.Shown) {
+        const TBlackOnWhite visible(*this);
+        Legend.Draw(*this, Grid, surface, Grid.BackgrColor);
+    }
     surface.restore();
 }
 

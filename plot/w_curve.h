@@ -5,6 +5,7 @@
 #include "plot/CurveSet.h"
 #include "plot/NotifyTarget.h"
 #include "plot/coord_win.h"
+#include "plot/legend.h"
 
 #include <array>
 #include <functional>
@@ -50,6 +51,7 @@ public:
 
     std::array<TColor, MaxCurves> Colors{}; // Colors[i - 1] is the colour of curve slot i
     TGrid Grid;
+    TLegend Legend;                       // drawn over the graph while shown
     bool RedrawOnActivate = true;         // the plot panel sets it to false
     NotifyTarget* OwnerPanel = nullptr;   // receives RebuildImage (0x401) from Redraw
     NotifyTarget* NotifyWindow = nullptr; // receives SetChanged (0x7E8) and Repainted (0x7EA) from Notify
@@ -92,7 +94,7 @@ public:
     void DrawCurves(QPainter& surface, bool offset) const;
     // The whole graph onto a picture of width x height pixels: font and symbols scaled by factor (lines stay
     // one pixel wide). The painter's font at entry is the one scaled; the area outside the plot is left as it
-    // is. On a white background, white curves are drawn black.
+    // is. On a white background, white curves are drawn black. The legend, while shown, goes over the graph.
     void PaintTo(QPainter& surface, int32_t width, int32_t height, double factor);
     // The same on a paint device of its own size, with the default font.
     void PaintTo(QPaintDevice& picture, double factor);

@@ -205,3 +205,183 @@ TEST(CliRender, BadRequestsChangeNothing) {
     r = RunCli({"render", sine, "-o", png, "--background", "nope"});
     EXPECT_EQ(ReadFile(png), before);
 }
+
+namespace {
+
+// The labels of one axis as numbers, with the step between them: each a whole multiple of a step of 1, 2 or
+// 5 times a power of ten, written with no more decimals than that step needs.
+void ExpectRoundLabels(const std::vector<std::string>& labels) {
+    ASSERT_GE(labels.size(), 2u);
+    std::vector<double> v;
+    for (const std::string& s : labels) v.push_back(std::stod(s));
+    const double step = v[1] - v[0];
+    ASSERT_GT(step, 0);
+    const double k = std::floor(std::log10(step) + 1e-9);
+    const double m = step / std::pow(10.0, k);
+    EXPECT_TRUE(std::fabs(m - 1) < 1e-6 || std::fabs(m - 2) < 1e-6 || std::fabs(m - 5) < 1e-6) << step;
+    const size_t decimals = k < 0 ? static_cast<size_t>(-k) : 0;
+    for (size_t i = 0; i < v.size(); ++i) {
+        const double q = v[i] / step;
+        EXPECT_NEAR(q, std::round(q), 1e-6 + 1e-9 * std::fabs(q)) << labels[i];
+        if (i > 0) {
+            EXPECT_NEAR(v[i] - v[i - 1], step, step * 1e-6) << labels[i];
+        }
+        const size_t dot = labels[i].find('.');
+        EXPECT_EQ(dot == std::string::npos ? 0 : labels[i].size() - dot - 1, decimals) << labels[i];
+    }
+}
+
+// The y labels and the x labels of an SVG graph without title and captions: the x labels stand on one line
+// below all others.
+std::pair<std::vector<std::string>, std::vector<std::string>> AxisLabels(const std::string& svg) {
+    const std::string text = ReadFile(svg);
+    const std::regex element("<text[^>]* y=\"([-0-9.]+)\"[^>]*>\\s*([^<>]*)</text>");
+    std::vector<std::pair<double, std::string>> texts;
+    for (auto it = std::sregex_iterator(text.begin(), text.end(), element); it != std::sregex_iterator();
+         ++it)
+        texts.emplace_back(std::stod((*it)[1]), (*it)[2]);
+    double bottom = 0;
+    for (const auto& t : texts) bottom = std::max(bottom, t.first);
+    std::pair<std::vector<std::string>, std::vector<std::string>> labels;
+    for (const auto& t : texts) (t.first == bottom ? labels.second : labels.first).push_back(t.second);
+    return labels;
+}
+
+// The rectangle of the pixels of one colour.
+QRect AreaOf(const QImage& img, QColor c) {
+    QRect r;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixelColor(x, y) == c) r |= QRect(x, y, 1, 1);
+    return r;
+}
+
+} // namespace
+
+TEST(CliRender, RoundTicksFallOnRoundValues) {
+    TTempDir dir;
+    const auto odd = dir.Write("odd.dat", "0.3 -2.2\n4 1\n9.1 7.7\n");
+    const auto svg = (dir / "g.svg").string();
+    // Split in equal parts the labels read -2.2, 0.3, 2.8, 5.2, 7.7; on round values they do not.
+    auto r = RunCli({"render", odd, "--size", "500x400", "-o", svg});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(AxisLabels(svg).first, (std::vector<std::string>{"-2.2", "0.3", "2.8", "5.2", "7.7"}));
+    r = RunCli({"render", odd, "--size", "500x400", "--round-ticks", "-o", svg});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto [y, x] = AxisLabels(svg);
+    EXPECT_EQ(y, (std::vector<std::string>{"-2", "0", "2", "4", "6"}));
+    EXPECT_EQ(x, (std::vector<std::string>{"2", "4", "6", "8"}));
+
+    // Ranges of every size, and divisions asked for.
+    const char* ranges[][2] = {{"0:0.37", "-3e-7:4e-7"}, {"1234:98765", "0.1:0.1001"}, {"-17:3", "1e5:3e6"}};
+    for (const auto& range : ranges) {
+        for (const char* div : {"3", "10"}) {
+            r = RunCli({"render", odd, "--round-ticks", "--xrange", range[0], "--yrange", range[1], "--xdiv",
+                        div, "--ydiv", div, "--size", "700x500", "-o", svg});
+            ASSERT_EQ(r.status, 0) << r.err;
+            const auto [ry, rx] = AxisLabels(svg);
+            SCOPED_TRACE(std::string(range[0]) + " " + range[1] + " " + div);
+            ExpectRoundLabels(ry);
+            ExpectRoundLabels(rx);
+        }
+    }
+
+    // A logarithmic axis keeps its decades.
+    const auto decay = dir.Write("decay.dat", "0 500\n10 0.005\n");
+    r = RunCli({"render", decay, "--ylog", "--yrange", "0.005:1000.001", "--round-ticks", "-o", svg});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(SvgTexts(svg), (std::vector<std::string>{"0.01", "0.1", "1.0", "10.0", "100.0", "1000.0", "0",
+                                                       "2", "4", "6", "8", "10"}));
+}
+
+TEST(CliRender, LegendNamesTheCurves) {
+    TTempDir dir;
+    std::filesystem::create_directories(dir / "run");
+    const auto sine = dir.Write("run/sine.dat", "0 0\n1 1\n2 0\n");
+    const auto line = dir.Write("run/line.dat", "0 0\n2 1\n");
+    const auto svg = (dir / "g.svg").string();
+    auto r = RunCli({"render", sine, line, "-o", svg});
+    ASSERT_EQ(r.status, 0) << r.err;
+    auto texts = SvgTexts(svg);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "sine.dat"), 0);
+    r = RunCli({"render", sine, line, "--legend", "-o", svg});
+    ASSERT_EQ(r.status, 0) << r.err;
+    texts = SvgTexts(svg);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "sine.dat"), 1);
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "line.dat"), 1);
+    for (const std::string& t : texts) EXPECT_EQ(t.find("run"), std::string::npos) << t;
+
+    // The picture differs from the one without legend only within the box: one framed area, white on the
+    // black plot.
+    const auto png = (dir / "g.png").string(), plain = (dir / "plain.png").string();
+    ASSERT_EQ(RunCli({"render", sine, line, "--legend", "-o", png}).status, 0);
+    ASSERT_EQ(RunCli({"render", sine, line, "-o", plain}).status, 0);
+    const QImage with(QString::fromStdString(png)), without(QString::fromStdString(plain));
+    QRect changed;
+    for (int y = 0; y < with.height(); ++y)
+        for (int x = 0; x < with.width(); ++x)
+            if (with.pixel(x, y) != without.pixel(x, y)) changed |= QRect(x, y, 1, 1);
+    ASSERT_FALSE(changed.isEmpty());
+    EXPECT_LT(changed.width() * changed.height(), with.width() * with.height() / 8);
+    EXPECT_EQ(with.pixelColor(changed.left(), changed.center().y()), QColor(Qt::white));
+    EXPECT_EQ(with.pixelColor(changed.right(), changed.center().y()), QColor(Qt::white));
+}
+
+TEST(CliRender, ResolutionAndSizeInCentimetres) {
+    TTempDir dir;
+    const auto sine = Sine(dir);
+    const auto png = (dir / "g.png").string();
+    // 192 dpi: the graph of 400 x 300 pixels at the screen's 96 dpi, every pixel drawn as two by two.
+    ASSERT_EQ(RunCli({"render", sine, "--size", "400x300", "--background", "navy", "-o", png}).status, 0);
+    const QImage screen(QString::fromStdString(png));
+    auto r = RunCli({"render", sine, "--size", "800x600", "--dpi", "192", "--background", "navy", "-o", png});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QImage fine(QString::fromStdString(png));
+    ASSERT_EQ(fine.size(), QSize(800, 600));
+    EXPECT_EQ(fine.dotsPerMeterX(), 7559);
+    const QRect plot = AreaOf(screen, Navy);
+    EXPECT_EQ(AreaOf(fine, Navy), QRect(plot.topLeft() * 2, plot.size() * 2));
+    // Not a copy enlarged: text has edges finer than two pixels.
+    int fineEdges = 0;
+    for (int y = 0; y + 1 < 600; y += 2)
+        for (int x = 0; x + 1 < plot.left() * 2; x += 2)
+            fineEdges += fine.pixel(x, y) != fine.pixel(x + 1, y) || fine.pixel(x, y) != fine.pixel(x, y + 1);
+    EXPECT_GT(fineEdges, 20);
+
+    // Centimetres: pixels at the resolution, and drawings of that size on paper.
+    r = RunCli({"render", sine, "--size", "15x10cm", "--dpi", "300", "-o", png});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(QImage(QString::fromStdString(png)).size(), QSize(1772, 1181));
+    const auto svg = (dir / "g.svg").string(), pdf = (dir / "g.pdf").string();
+    ASSERT_EQ(RunCli({"render", sine, "--size", "15x10cm", "--dpi", "300", "-o", svg}).status, 0);
+    std::smatch m;
+    const std::string svgText = ReadFile(svg);
+    ASSERT_TRUE(std::regex_search(svgText, m, std::regex("width=\"([0-9.]+)mm\" height=\"([0-9.]+)mm\"")));
+    EXPECT_NEAR(std::stod(m[1]), 150, 0.3);
+    EXPECT_NEAR(std::stod(m[2]), 100, 0.3);
+    ASSERT_EQ(RunCli({"render", sine, "--size", "15x10cm", "--dpi", "300", "-o", pdf}).status, 0);
+    // PDF pages are whole points: 15 x 10 cm to within one.
+    const std::string pdfText = ReadFile(pdf);
+    ASSERT_TRUE(std::regex_search(pdfText, m, std::regex("MediaBox \\[0 0 ([0-9.]+) ([0-9.]+)\\]")));
+    EXPECT_NEAR(std::stod(m[1]), 15 / 2.54 * 72, 1);
+    EXPECT_NEAR(std::stod(m[2]), 10 / 2.54 * 72, 1);
+
+    // Refused: a resolution out of range, a size too small for its resolution, another unit.
+    for (const auto& [args, text] : std::vector<std::pair<std::vector<std::string>, std::string>>{
+             {{"--dpi", "49"}, "--dpi"},
+             {{"--dpi", "2401"}, "--dpi"},
+             {{"--factor", "0.01"}, "--factor"},
+             {{"--size", "100x90", "--dpi", "192"}, "too small at 192 dpi"},
+             {{"--size", "15x10mm"}, "'15x10mm' is not WIDTHxHEIGHT"},
+             {{"--size", "300x20cm", "--dpi", "300"}, "out of range"}}) {
+        std::vector<std::string> all{"render", sine, "-o", png};
+        all.insert(all.end(), args.begin(), args.end());
+        r = RunCli(all);
+        EXPECT_EQ(r.status, 2) << text;
+        EXPECT_NE(r.err.find(text), std::string::npos) << r.err;
+    }
+    // The other side of each limit.
+    EXPECT_EQ(RunCli({"render", sine, "--size", "100x100", "--dpi", "192", "-o", png}).status, 0);
+    EXPECT_EQ(RunCli({"render", sine, "--size", "400x300", "--dpi", "50", "-o", png}).status, 0);
+    EXPECT_EQ(RunCli({"render", sine, "--size", "1250x1250", "--dpi", "2400", "-o", svg}).status, 0);
+}

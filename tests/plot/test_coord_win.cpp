@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include <cmath>
+#include <limits>
 #include <set>
 
 namespace {
@@ -298,6 +299,109 @@ private slots:
                 }
         QVERIFY(bottom - top > 60);                                      // the whole caption, not one letter
         QVERIFY(std::abs((top + bottom) - (g.Top() + g.Bottom())) <= 3); // measured in its own font
+    }
+
+    void clipSegment() {
+        double t0 = -1, t1 = -1;
+        // Across the rectangle 0..10 x 0..10 from left to right: enters at a quarter, leaves at three
+        // quarters.
+        QVERIFY(ClipSegment(-5, 5, 15, 5, 0, 0, 10, 10, t0, t1));
+        QCOMPARE(t0, 0.25);
+        QCOMPARE(t1, 0.75);
+        QVERIFY(ClipSegment(2, 2, 3, 8, 0, 0, 10, 10, t0, t1) && t0 == 0 && t1 == 1); // wholly inside
+        QVERIFY(ClipSegment(10, -5, 10, 15, 0, 0, 10, 10, t0, t1));                   // along an edge
+        QVERIFY(!ClipSegment(10.5, -5, 10.5, 15, 0, 0, 10, 10, t0, t1));              // beside it
+        QVERIFY(!ClipSegment(-5, 12, 5, 22, 0, 0, 10, 10, t0, t1));                   // past a corner
+        QVERIFY(!ClipSegment(-5, 5, std::nan(""), 5, 0, 0, 10, 10, t0, t1));
+    }
+
+    void roundSteps() {
+        struct TCase {
+            double range;
+            int32_t wanted, most;
+            double step;
+            int exponent;
+        };
+        const TCase cases[] = {
+            {10, 4, 100, 2, 0},      // 5 divisions of 2 lie nearer 4 than 2 divisions of 5
+            {10, 5, 5, 2, 0},        // the most allowed, exactly
+            {10, 5, 4, 5, 0},        // one fewer: 2.5 is no round step, 5 is
+            {9.9, 4, 100, 2, 0},     // -2.2 .. 7.7
+            {0.37, 4, 100, 0.1, -1}, // 3.7 divisions
+            {3e-7, 4, 100, 1e-7, -7},  {2.5e6, 5, 100, 5e5, 5},
+            {10, 1, 100, 5, 0},        // one division asked for: two, so that two labels show
+            {97531, 3, 100, 20000, 4}, // 1.95 divisions of 50000 could hold a single multiple
+        };
+        for (const TCase& c : cases) {
+            const TRoundStep s = RoundStep(c.range, c.wanted, c.most);
+            QVERIFY2(std::fabs(s.Step / c.step - 1) < 1e-12, qPrintable(QString::number(c.range)));
+            QCOMPARE(s.Exponent, c.exponent);
+        }
+        QCOMPARE(RoundDecimals(RoundStep(0.37, 4, 100)), 1);
+        QCOMPARE(RoundDecimals(RoundStep(2.5e6, 5, 100)), 0);
+        QCOMPARE(RoundDecimals(RoundStep(3e-7, 4, 100)), 7);
+        // No step for a range that is no positive number, no divisions wanted or allowed, or a limit that no
+        // round step meets (fewer than two divisions).
+        for (const double range : {0.0, -1.0, std::nan(""), std::numeric_limits<double>::infinity()})
+            QCOMPARE(RoundStep(range, 4, 10).Step, 0.0);
+        QCOMPARE(RoundStep(10, 0, 10).Step, 0.0);
+        QCOMPARE(RoundStep(10, 4, 0).Step, 0.0);
+        QCOMPARE(RoundStep(3, 1, 1).Step, 0.0);
+        QCOMPARE(RoundStep(10, 1, 2).Step, 5.0);
+        QCOMPARE(RoundStep(9, 1, 2).Step, 0.0); // 2.5 is no round step, 5 gives fewer than two
+    }
+
+    void roundTickValues() {
+        // The decimal values themselves: 3 x 0.1 is the double of 0.3.
+        QCOMPARE(RoundTickValues(0.05, 0.45, {0.1, -1}), (std::vector<double>{0.1, 0.2, 0.3, 0.4}));
+        const std::vector<double> both = RoundTickValues(-1.0, 1.0, {0.5, -1});
+        QCOMPARE(both, (std::vector<double>{-1.0, -0.5, 0.0, 0.5, 1.0}));
+        QVERIFY(!std::signbit(both[2]));
+        // An end a rounding error past a multiple keeps it (0.1 + 0.2 lies just above 0.3).
+        QCOMPARE(RoundTickValues(0.1 + 0.2, 0.7, {0.1, -1}).front(), 0.3);
+        QCOMPARE(RoundTickValues(-1e6, 1e6, {5e5, 5}), (std::vector<double>{-1e6, -5e5, 0, 5e5, 1e6}));
+        // None without a step, where doubles cannot tell the multiples apart, or past 1000 of them.
+        QVERIFY(RoundTickValues(0, 1, {}).empty());
+        QVERIFY(RoundTickValues(1e9, 1e9 + 1e-6, {1e-7, -7}).empty());
+        QCOMPARE(RoundTickValues(0, 999, {1, 0}).size(), size_t(1000));
+        QVERIFY(RoundTickValues(0, 1000, {1, 0}).empty());
+    }
+
+    void roundTickGridLines() {
+        QImage img(400, 300, QImage::Format_RGB32);
+        TGrid g;
+        g.SetWorld({-2.2, 0.3}, {7.7, 9.1});
+        DrawOn(g, img);
+        const QImage even = img;
+        g.RoundTicks = true;
+        DrawOn(g, img);
+        QCOMPARE(g.DrawnXDiv(), 4);
+        std::set<int> expected;
+        for (const double v : {-2.0, 0.0, 2.0, 4.0, 6.0}) expected.insert(g.WorldToDeviceX(v));
+        QCOMPARE(GridColumns(g, img), expected);
+        std::set<int> rows, expectedRows;
+        for (int y = g.Top() + 1; y < g.Bottom(); ++y)
+            if (img.pixelColor((g.Left() + g.Right()) / 2 + 5, y) == QColor(Qt::red)) rows.insert(y);
+        for (const double v : {2.0, 4.0, 6.0, 8.0}) expectedRows.insert(g.WorldToDeviceY(v));
+        QCOMPARE(rows, expectedRows);
+        QVERIFY(img != even);
+
+        // Logarithmic axes keep their decades: the same pixels either way. So does x over a range whose
+        // multiples doubles cannot tell apart, while its y is divided on round values.
+        const auto draw = [](bool round, bool log) {
+            TGrid h;
+            h.SetXLog(log);
+            h.SetYLog(log);
+            h.SetWorld(log ? RealPoint{0.05, 1e-3} : RealPoint{1e9, 0},
+                       log ? RealPoint{50, 1e6} : RealPoint{1e9 + 1e-6, 1});
+            h.RoundTicks = round;
+            QImage a(400, 300, QImage::Format_RGB32);
+            DrawOn(h, a);
+            return std::make_pair(a, GridColumns(h, a));
+        };
+        QVERIFY(draw(false, true).first == draw(true, true).first);
+        QCOMPARE(draw(false, false).second, draw(true, false).second);
+        QVERIFY(draw(false, false).first != draw(true, false).first);
     }
 };
 

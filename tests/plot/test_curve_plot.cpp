@@ -190,6 +190,65 @@ private slots:
         }
     }
 
+    void errorBarsWhereTheSigmasSay() {
+        // 20 pixels per x unit from x = 0 at column 50, 10 per y unit from y = 0 at row 150.
+        TPlottedCurve c = Curve({{2, 5}, {5, 5}, {8, 9}, {6, 5}, {7, 5}, {11, 5}});
+        c.line = false;
+        c.symbol = false;
+        const QImage none = Drawn(c, PlotWindow());
+        c.EnableSigma();
+        for (auto [i, s] : {std::pair{1, 1.0}, {2, 0.0}, {3, 3.0}, {4, -0.5}, {5, std::nan("")}, {6, 1.0}})
+            c.SetSigma(i, s);
+        QVERIFY(c.ShowsErrorBars());
+        c.SymbolColor = 0x00FF00; // no line: the bars take the symbols' colour
+        const QColor green(0, 255, 0);
+        const QImage img = Drawn(c, PlotWindow());
+        const auto column = [&](int x) {
+            std::vector<int> rows;
+            for (int y = 0; y < img.height(); ++y)
+                if (img.pixelColor(x, y) == green) rows.push_back(y);
+            return rows;
+        };
+        const auto span = [](int from, int to) {
+            std::vector<int> v;
+            for (int y = from; y <= to; ++y) v.push_back(y);
+            return v;
+        };
+        // y 4 .. 6 at x = 2, with caps three pixels each side.
+        QCOMPARE(column(90), span(90, 110));
+        QCOMPARE(column(87), (std::vector<int>{90, 110}));
+        QCOMPARE(column(93), (std::vector<int>{90, 110}));
+        QVERIFY(column(86).empty() && column(94).empty());
+        // A sigma of 0 or NaN draws nothing; a negative one counts by its size.
+        QVERIFY(column(150).empty() && column(190).empty());
+        QCOMPARE(column(170), span(95, 105));
+        // y 6 .. 12 at x = 8: cut at the top of the plot, without a cap there.
+        QCOMPARE(column(210), span(50, 90));
+        QCOMPARE(column(207), std::vector<int>{90});
+        // Right of the plot (x = 11), none.
+        QVERIFY(column(270).empty());
+        QCOMPARE(Count(img, green, img.rect()), 21 + 12 + 11 + 12 + 41 + 6);
+
+        // With a line they take its colour; switched off, or without sigmas, there are none.
+        c.line = true;
+        QCOMPARE(Drawn(c, PlotWindow()).pixelColor(90, 95), Red);
+        c.errorbars = false;
+        QVERIFY(!c.ShowsErrorBars());
+        c.line = false;
+        QVERIFY(Drawn(c, PlotWindow()) == none);
+        c.errorbars = true;
+        c.DropSigma();
+        QVERIFY(!c.ShowsErrorBars() && Drawn(c, PlotWindow()) == none);
+        // The switch travels with the style.
+        TPlottedCurve d;
+        c.errorbars = false;
+        d.SetStyle(c.GetStyle());
+        QVERIFY(!d.errorbars);
+        c.errorbars = true;
+        d.SetStyle(c.GetStyle());
+        QVERIFY(d.errorbars);
+    }
+
     void movingCurveFollowsTheModel() {
         TMovingCurve m;
         for (int i = 0; i <= 100; ++i) m.AddPoint(i * 0.1, 0);

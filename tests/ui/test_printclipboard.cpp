@@ -1,7 +1,9 @@
 // Printing, exported pictures and the clipboard, driven through the window's commands: what lands on the
 // clipboard and comes back, what a printed PDF page and an exported file hold.
 #include "../pixels.h"
+#include "app/ExportGraphDlg.h"
 #include "app/curvewin.h"
+#include "modaldialogs.h"
 #include "plot/CurvePanels.h"
 #include "plot/GraphPicture.h"
 #include "plot/w_curve.h"
@@ -9,13 +11,19 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDoubleSpinBox>
 #include <QFile>
+#include <QLabel>
 #include <QMimeData>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
+#include <QSpinBox>
 
 #include <cstring>
+#include <functional>
 
 namespace {
 // The points of curve n of a panel (none when there is no such curve).
@@ -156,10 +164,27 @@ private slots:
         WriteFile(Path("sine.dat"), "0 0\n1 0.84\n2 0.91\n3 0.14\n4 -0.76\n5 -0.96\n");
         win->LoadFiles({Path("sine.dat")});
         const QString panelSize = QStringLiteral("%1 x %2").arg(Panel().width()).arg(Panel().height());
-        msg->FileNames = {Path("g.png"), Path("g.SVG"), Path("g.pdf")};
-        msg->TextAnswers = {QStringLiteral("400x300"), panelSize, QStringLiteral("500 x 200")};
-        for (int i = 0; i < 3; ++i) A("ExportGraph1")->trigger();
-        QCOMPARE(msg->Texts("asktext").front(), "Picture size in pixels:|" + panelSize);
+        // The size asked for: in pixels (the window's graph offered), or in centimetres at a resolution.
+        const auto exportAs = [&](const char* name, const std::function<void(TExportGraphDlg&)>& step) {
+            msg->FileNames = {Path(name)};
+            WhileShown<TExportGraphDlg>(step);
+            A("ExportGraph1")->trigger();
+        };
+        exportAs("g.png", [&](TExportGraphDlg& d) {
+            QVERIFY(d.PixelsRadio->isChecked() && d.WindowBackground->isChecked());
+            QCOMPARE(d.windowTitle(), QStringLiteral("Export graph"));
+            QCOMPARE(d.SizeLabel->text(), panelSize + " pixels");
+            QVERIFY(!d.ResolutionEdit->isEnabled());
+            d.WidthEdit->setValue(400);
+            d.HeightEdit->setValue(300);
+            d.OKBtn->click();
+        });
+        exportAs("g.SVG", [](TExportGraphDlg& d) { d.OKBtn->click(); });
+        exportAs("g.pdf", [](TExportGraphDlg& d) {
+            d.WidthEdit->setValue(500);
+            d.HeightEdit->setValue(200);
+            d.OKBtn->click();
+        });
         QVERIFY(msg->Texts("error").isEmpty());
 
         QProcess cli;
@@ -179,15 +204,59 @@ private slots:
         const QByteArray pdf = ReadAll(Path("g.pdf"));
         QVERIFY(pdf.contains("/MediaBox [0 0 375.000000 150.000000]") && PdfPage(pdf).contains("0 1 0 SCN"));
 
-        // Refused names and sizes write nothing.
-        msg->FileNames = {Path("g.jpg"), Path("small.png")};
-        msg->TextAnswers = {QStringLiteral("20x20")};
-        A("ExportGraph1")->trigger();
+        // Centimetres at a resolution, on white as printed: the batch tool's picture of that size and
+        // resolution on a white background.
+        exportAs("cm.png", [](TExportGraphDlg& d) {
+            d.CentimetresRadio->click();
+            QVERIFY(d.ResolutionEdit->isEnabled());
+            d.ResolutionEdit->setValue(192);
+            d.WidthEdit->setValue(10);
+            d.HeightEdit->setValue(7.5);
+            QCOMPARE(d.SizeLabel->text(), QStringLiteral("756 x 567 pixels"));
+            d.WhiteBackground->click();
+            d.OKBtn->click();
+        });
+        cli.start(QStringLiteral(GRAPHMILL_CLI), {"render", Path("sine.dat"), "--size", "10x7.5cm", "--dpi",
+                                                  "192", "--background", "white", "-o", Path("cm-cli.png")});
+        QVERIFY(cli.waitForFinished() && cli.exitCode() == 0);
+        const QImage cm(Path("cm.png"));
+        QCOMPARE(cm.size(), QSize(756, 567));
+        QCOMPARE(cm.dotsPerMeterX(), 7559);
+        QVERIFY(cm.convertToFormat(QImage::Format_RGB32) ==
+                QImage(Path("cm-cli.png")).convertToFormat(QImage::Format_RGB32));
+        QCOMPARE(Panel().Grid().BackgrColor, TColor(0x000000)); // the window keeps its own
+
+        // Sizes out of range cannot be confirmed: both sides of each limit; refused names and sizes write
+        // nothing.
+        exportAs("small.png", [](TExportGraphDlg& d) {
+            QVERIFY(d.CentimetresRadio->isChecked() && d.WhiteBackground->isChecked()); // kept
+            d.ResolutionEdit->setValue(50);
+            d.WidthEdit->setValue(2.6); // 51 pixels
+            QVERIFY(d.OKBtn->isEnabled());
+            d.WidthEdit->setValue(2.5); // 49
+            QVERIFY(!d.OKBtn->isEnabled());
+            QCOMPARE(d.SizeLabel->text(),
+                     QStringLiteral("49 x 148 pixels: a side must be 50 to 10000 pixels"));
+            d.PixelsRadio->click();
+            QCOMPARE(d.WidthEdit->value(), 50.0); // the least the edit takes
+            QVERIFY(d.OKBtn->isEnabled());
+            d.CentimetresRadio->click(); // the same pixels in centimetres
+            QCOMPARE(d.WidthEdit->value(), 2.54);
+            QCOMPARE(d.HeightEdit->value(), 7.52);
+            d.ResolutionEdit->setValue(2400);
+            d.WidthEdit->setValue(10.6);
+            d.HeightEdit->setValue(10);
+            QVERIFY(!d.OKBtn->isEnabled()); // 10016 pixels
+            d.WidthEdit->setValue(10.58);   // 9997
+            QVERIFY(d.OKBtn->isEnabled());
+            d.HeightEdit->setValue(0.5); // 472 pixels, drawn as 19
+            QVERIFY(!d.OKBtn->isEnabled());
+            QVERIFY(d.SizeLabel->text().endsWith(QStringLiteral("too small for its resolution")));
+        });
+        msg->FileNames = {Path("g.jpg")};
         A("ExportGraph1")->trigger();
         QCOMPARE(msg->Texts("error"),
-                 (QStringList{
-                     Path("g.jpg") + ": the name must end in .png, .svg or .pdf",
-                     "\"20x20\" is no picture size: give width x height, each from 50 to 10000 pixels."}));
+                 QStringList{Path("g.jpg") + ": the name must end in .png, .svg or .pdf"});
         QVERIFY(!QFile::exists(Path("g.jpg")) && !QFile::exists(Path("small.png")));
     }
 };

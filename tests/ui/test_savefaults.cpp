@@ -3,13 +3,16 @@
 // that is a folder's: a message naming the file, and the file that was there before as it was.
 #include "../faultplace.h"
 #include "app/CurvePreferences.h"
+#include "app/ExportGraphDlg.h"
 #include "expr/UserFunctions.h"
 #include "fit/AddPeak.h"
 #include "modaldialogs.h"
 #include "plot/CurvePanels.h"
 #include "windowfixture.h"
 
+#include <QDoubleSpinBox>
 #include <QPushButton>
+#include <QRadioButton>
 
 class TestSaveFaults : public QObject {
     Q_OBJECT
@@ -59,7 +62,12 @@ private slots:
             QVERIFY(!f.win->CurvePanel->Curve(1)->Saved);
         } else if (what == "picture") {
             f.msg->FileNames = {target};
-            f.msg->TextAnswers = {QStringLiteral("300 x 200")};
+            WhileShown<TExportGraphDlg>([](TExportGraphDlg& d) {
+                d.PixelsRadio->click();
+                d.WidthEdit->setValue(300);
+                d.HeightEdit->setValue(200);
+                d.OKBtn->click();
+            });
             f.A("ExportGraph1")->trigger();
         } else if (what == "print") {
             f.msg->PrinterFiles = {target};
