@@ -114,7 +114,8 @@ const std::vector<cli::TOptionSpec> RenderOptions = {
     {"--no-lines", false, false},  {"--symbol-size", true, false}, {"--xlog", false, false},
     {"--ylog", false, false},      {"--xrange", true, false},      {"--yrange", true, false},
     {"--xdiv", true, false},       {"--ydiv", true, false},        {"--title", true, false},
-    {"--xcaption", true, false},   {"--ycaption", true, false},    {"--factor", true, false}};
+    {"--xcaption", true, false},   {"--ycaption", true, false},    {"--factor", true, false},
+    {"--dpi", true, false},        {"--legend", false, false},     {"--round-ticks", false, false}};
 
 int RunRender(const std::vector<std::string>& args) {
     cli::TArgs a(Cmd, args, RenderOptions);
