@@ -6,10 +6,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -214,4 +220,39 @@ TEST(CliFitBatch, UsageErrorsNameTheOptionAndComeBeforeAnyResult) {
     usage({"--set", "3.1=1"}, {(dir / "none.dat").string(), a, b}, "--set '3.1=1': the model has no term 3");
     EXPECT_FALSE(std::filesystem::exists(dir / "m"));
     EXPECT_EQ(RunCli(With(Model, {"--jobs", "1024", a, b})).status, 0);
+}
+
+TEST(CliFitBatch, JobsFitFilesAtTheSameTime) {
+    // Two named pipes, the second written first: a batch that fitted one file after another would wait on the
+    // first while the second waits for its reader. With two jobs one waits on the first while the other reads
+    // the second.
+    TTempDir dir;
+    const auto a = dir.Write("a.dat", PeakText(4.0));
+    const auto first = (dir / "p1.dat").string(), second = (dir / "p2.dat").string();
+    ASSERT_EQ(::mkfifo(first.c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo(second.c_str(), 0600), 0);
+    const std::string text = PeakText(4.5);
+    const auto feed = [&](int fd) {
+        ::fcntl(fd, F_SETFL, 0);
+        EXPECT_EQ(::write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        ::close(fd);
+    };
+    std::atomic<bool> together{false};
+    std::thread writer([&] {
+        // A pipe opens for writing without waiting only while a reader has it open.
+        int fd = -1;
+        for (int tries = 0; fd < 0 && tries < 500; ++tries) {
+            fd = ::open(second.c_str(), O_WRONLY | O_NONBLOCK);
+            if (fd < 0) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        together = fd >= 0;
+        if (fd >= 0) feed(fd);
+        feed(::open(first.c_str(), O_WRONLY));
+        if (!together) feed(::open(second.c_str(), O_WRONLY));
+    });
+    const auto r = RunCli(With(With(Model, {"--json", "--jobs", "2"}), {a, first, second}));
+    writer.join();
+    EXPECT_TRUE(together.load());
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Lines(r.out).size(), 3u);
 }
