@@ -214,6 +214,7 @@ TEST(CliFitBatch, UsageErrorsNameTheOptionAndComeBeforeAnyResult) {
     usage({"-o", dir.Path().string()}, {a, b},
           (dir / "a.dat").string() + " is one of the files being fitted");
     usage({"-o", (dir / "o").string(), "--residuals", (dir / "o").string()}, {a, b}, "would both be written");
+    usage({"--residuals", (dir / "r").string()}, {a, "-"}, "'-' has no file name to name its curve after");
     usage({"--jobs", "0"}, {a, b}, "--jobs: 0 is out of range (1 to 1024)");
     usage({"--jobs", "1025"}, {a, b}, "--jobs");
     // a fault of the model's arguments is told once, even past files that cannot be read
