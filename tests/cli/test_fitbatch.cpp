@@ -96,6 +96,14 @@ TEST(CliFitBatch, EachLineIsTheSingleRunsObjectAndFailingFilesGoOn) {
                 EXPECT_EQ(line.size(), 2) << files[i];
             }
         }
+        // one line each, laid out as the object is, "file" first
+        EXPECT_EQ(
+            lines[0].rfind("{\"file\": \"" + files[0] + "\", \"status\": \"converged\", \"message\": ", 0),
+            0u)
+            << lines[0];
+        EXPECT_TRUE(Has(lines[0], "\"parameters\": [{\"term\": 1, \"index\": 1, \"type\": ")) << lines[0];
+        EXPECT_TRUE(Has(lines[0], "\"at_bound\": null}, {\"term\": 1, \"index\": 2, ")) << lines[0];
+        EXPECT_EQ(lines[0].substr(lines[0].size() - 3), "}]}");
         EXPECT_TRUE(Has(lines[1], "missing.dat")) << lines[1];
         EXPECT_TRUE(Has(lines[3], "fewer than 4 points")) << lines[3];
     }
