@@ -4,6 +4,7 @@
 #include "curves/curvefile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -15,8 +16,27 @@
 
 namespace cli {
 
+namespace {
+thread_local TMessageCapture* capture = nullptr;
+}
+
+TMessageCapture::TMessageCapture() : outer_(capture) {
+    capture = this;
+}
+
+TMessageCapture::~TMessageCapture() {
+    capture = outer_;
+}
+
+void TMessageCapture::Add(const std::string& message) {
+    text_ += (text_.empty() ? "" : "; ") + message;
+}
+
 void Error(const std::string& command, const std::string& message) {
-    std::cerr << "graphmill-cli: " << command << ": " << message << "\n";
+    if (capture != nullptr)
+        capture->Add(message);
+    else
+        std::cerr << "graphmill-cli: " << command << ": " << message << "\n";
 }
 
 TArgs::TArgs(const std::string& command, const std::vector<std::string>& args,
@@ -174,12 +194,12 @@ bool TArgs::Choice(const std::string& option, std::string& value) const {
 
 bool ReadCurve(const std::string& command, const std::string& path, TCurveB& curve) {
     if (path == "-") {
-        static bool stdinTaken = false;
-        if (stdinTaken) {
+        // Files may be read on several threads at once (fit over many files).
+        static std::atomic<bool> stdinTaken{false};
+        if (stdinTaken.exchange(true)) {
             Error(command, "standard input (-) can be read only once");
             return false;
         }
-        stdinTaken = true;
         std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
         curve = TCurveB::CreateFromText(text);
         if (curve.Count() == 0) {
@@ -239,7 +259,9 @@ int Guarded(const std::string& command, const std::function<void()>& op, const T
 }
 
 int Failed(const std::string& command, const std::string& text) {
-    if (text.empty())
+    if (text.empty() && capture != nullptr)
+        capture->Add(command + " failed");
+    else if (text.empty())
         std::cerr << "graphmill-cli: " << command << " failed\n";
     else
         Error(command, text);

@@ -56,6 +56,24 @@ private:
 // Prints "graphmill-cli: COMMAND: message" on standard error.
 void Error(const std::string& command, const std::string& message);
 
+// While one lives on a thread, the messages of Error and Failed on that thread are kept in it (without the
+// "graphmill-cli: COMMAND: " prefix) instead of going to standard error: a run over many files reports each
+// file's trouble with that file's result.
+class TMessageCapture {
+public:
+    TMessageCapture();
+    ~TMessageCapture();
+    TMessageCapture(const TMessageCapture&) = delete;
+    TMessageCapture& operator=(const TMessageCapture&) = delete;
+    // The messages kept, joined by "; ".
+    const std::string& Text() const { return text_; }
+    void Add(const std::string& message);
+
+private:
+    TMessageCapture* outer_;
+    std::string text_;
+};
+
 // Parses a whole number text as a double (the full text must be a finite number).
 bool ParseNumber(const std::string& text, double& value);
 bool ParseInteger(const std::string& text, long& value);

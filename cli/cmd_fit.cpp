@@ -2,6 +2,7 @@
 // the fit panel runs it.
 #include "cli/cli.h"
 #include "cli/cliio.h"
+#include "cli/fitbatch.h"
 #include "curves/real48.h"
 #include "expr/UserFunctions.h"
 #include "fit/Fit2.h"
@@ -123,6 +124,8 @@ const std::vector<cli::TOptionSpec> FitOptions = {
     {"--report", true, false, 1, {"text", "full"}},
     {"--residuals", true, false},
     {"--model-at-points", true, false},
+    {"--jobs", true, false},
+    {"--chain", false, false},
 };
 
 // v so that it reads back to the same double (the shortest such form); null for what JSON cannot hold.
@@ -238,20 +241,14 @@ std::string ResultJson(const TFitParamB& fit) {
     return j;
 }
 
-int RunFit(const std::vector<std::string>& args) {
-    cli::TArgs a("fit", args, FitOptions);
-    if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
-    // The curves the fit writes; one of them may take standard output, and the result then goes to standard
-    // error so that the curve stays readable by the next command of a pipeline.
+// The fit of one file; `out` gathers what it gave, the exit status is returned.
+int FitFileRun(const cli::TArgs& a, const std::string& file, const cli::TFitOutputs& paths,
+               const std::vector<double>* start, cli::TFitOutcome& out) {
     std::vector<std::pair<std::string, std::string>> outputs; // option, path
-    for (const char* option : {"-o", "--residuals", "--model-at-points"})
-        if (const auto path = a.Value(option)) outputs.emplace_back(option, *path);
-    const auto toStdout =
-        std::count_if(outputs.begin(), outputs.end(), [](const auto& o) { return o.second == "-"; });
-    if (toStdout > 1) {
-        cli::Error("fit", "only one curve can go to standard output (-)");
-        return cli::UsageError;
-    }
+    for (const auto& [option, path] : {std::pair<const char*, const std::string&>{"-o", paths.model},
+                                       {"--residuals", paths.residuals},
+                                       {"--model-at-points", paths.modelAtPoints}})
+        if (!path.empty()) outputs.emplace_back(option, path);
     TFitParamB fit;
     double tolerance = fit.tolerance, ftol = fit.ftol, xtol = fit.xtol;
     long maxIterations = fit.maxIterations;
@@ -289,7 +286,8 @@ int RunFit(const std::vector<std::string>& args) {
         return cli::UsageError;
     }
     TCurveB curve;
-    if (!cli::ReadCurve("fit", a.Positional(0), curve)) return cli::UsageError;
+    out.fileFault = true;
+    if (!cli::ReadCurve("fit", file, curve)) return cli::UsageError;
     long first = 1, last = curve.Count();
     if (a.Has("--range")) {
         const auto r = a.Values("--range");
@@ -303,6 +301,7 @@ int RunFit(const std::vector<std::string>& args) {
     if (!fit.SetData(curve, static_cast<int32_t>(first), static_cast<int32_t>(last)))
         return cli::Failed("fit", "the fit range holds fewer than 4 points");
 
+    out.fileFault = false;
     // The model, in the order given. Tabulated terms are sampled at the data
     // points of the range.
     for (const auto& term : specs) {
@@ -315,6 +314,7 @@ int RunFit(const std::vector<std::string>& args) {
             if (fault == TArithFault::None && added && fit.Term(fit.TermCount() - 1).tabulated)
                 fault = CheckFinite(*fit.Term(fit.TermCount() - 1).tabulated);
             if (fault != TArithFault::None) {
+                out.fileFault = true;
                 cli::Error("fit", "--term tabulated:" + term.argument + ": " + ArithFaultMessage(fault));
                 return cli::ArithmeticFault;
             }
@@ -386,6 +386,8 @@ int RunFit(const std::vector<std::string>& args) {
     fit.convergeTest = converge == "relative" ? TConvergeTest::Relative : TConvergeTest::ChiSquareChange;
     fit.ftol = ftol;
     fit.xtol = xtol;
+    out.argumentsChecked = true;
+    out.fileFault = true;
 
     bool started = false;
     TCurveB generated(curve), residuals, modelAtPoints;
@@ -394,7 +396,7 @@ int RunFit(const std::vector<std::string>& args) {
         // Adding each term with "Initialize fit" checked guesses every term so far,
         // in model order, on one copy of the curve from which each built-in term's
         // guess is subtracted for the next.
-        if (!a.Has("--no-guess"))
+        if (!a.Has("--no-guess") && start == nullptr)
             for (int32_t added = 1; added <= fit.TermCount(); ++added) {
                 TCurveB work(curve);
                 for (int32_t t = 0; t < added; ++t)
@@ -402,31 +404,37 @@ int RunFit(const std::vector<std::string>& args) {
                                              true);
             }
         // A typed value is clamped to the parameter's bounds when the edit is left.
-        for (const auto& [ref, v] : sets) {
+        for (const auto& [ref, v] : start == nullptr ? sets : decltype(sets){}) {
             const TPeak& p = fit.Term(ref.first);
             const size_t k = static_cast<size_t>(ref.second);
             fit.Term(ref.first).SetValue(ref.second, std::clamp(v, p.min[k], p.max[k]));
         }
+        // A start given for every parameter, as an earlier fit of the same model left them.
+        size_t i = 0;
+        for (int32_t t = 0; start != nullptr && t < fit.TermCount(); ++t)
+            for (int k = 1; k <= fit.Term(t).nparams && i < start->size(); ++k)
+                fit.Term(t).value[static_cast<size_t>(k)] = (*start)[i++];
         for (const auto& [t, k] : locks) fit.Term(t).lock[static_cast<size_t>(k)] = true;
         started = fit.RunFit();
         if (!started || fit.Failed() != 0) return;
-        if (a.Has("-o"))
+        if (!paths.model.empty())
             generatedOk =
                 fit.ModelCurve(generated, generateTerm != 0 ? static_cast<int32_t>(generateTerm - 1) : -1);
-        if (a.Has("--residuals")) fit.ModelAtDataPoints(residuals, true);
-        if (a.Has("--model-at-points")) fit.ModelAtDataPoints(modelAtPoints, false);
+        if (!paths.residuals.empty()) fit.ModelAtDataPoints(residuals, true);
+        if (!paths.modelAtPoints.empty()) fit.ModelAtDataPoints(modelAtPoints, false);
     });
     if (status != cli::Done) return status;
     if (!started)
         return cli::Failed("fit", fit.LastError().empty() ? "the fit could not start" : fit.LastError());
-    const std::string report = a.Has("--json")        ? ResultJson(fit)
-                               : reportKind == "full" ? fit.FullResultText()
-                                                      : fit.ResultText();
-    std::FILE* reportTo = toStdout > 0 ? stderr : stdout;
-    std::fputs(report.c_str(), reportTo);
-    std::fflush(reportTo);
+    out.json = ResultJson(fit);
+    out.text = reportKind == "full" ? fit.FullResultText() : fit.ResultText();
     if (fit.Failed() != 0) return cli::OperationFailed;
-    if (a.Has("-o") && !generatedOk)
+    out.fitted = true;
+    out.converged = fit.Status() == TFitStatus::Converged;
+    for (int32_t t = 0; t < fit.TermCount(); ++t)
+        for (int k = 1; k <= fit.Term(t).nparams; ++k)
+            out.values.push_back(fit.Term(t).value[static_cast<size_t>(k)]);
+    if (!paths.model.empty() && !generatedOk)
         return cli::Failed("fit", "the model curve cannot be generated over this curve's x range");
     auto curveOf = [&](const std::string& option) -> TCurveB& {
         return option == "-o" ? generated : option == "--residuals" ? residuals : modelAtPoints;
@@ -435,16 +443,56 @@ int RunFit(const std::vector<std::string>& args) {
     for (const auto& [option, path] : outputs)
         if (const int fault = cli::ReportFault("fit", CheckFinite(curveOf(option))); fault != cli::Done)
             return fault;
-    for (const auto& [option, path] : outputs)
+    for (const auto& [option, path] : outputs) {
         if (const int written = cli::WriteCurveTo("fit", path, curveOf(option)); written != cli::Done)
             return written;
+        out.written.push_back(path);
+    }
     return cli::Done;
 }
+
+int RunFit(const std::vector<std::string>& args) {
+    cli::TArgs a("fit", args, FitOptions);
+    if (!a.Ok() || !a.ExpectPositionals(1, cli::TArgs::Unlimited)) return cli::UsageError;
+    if (a.PositionalCount() > 1) return cli::FitBatch(a);
+    long jobs = 0;
+    if (!cli::JobsOption(a, jobs)) return cli::UsageError;
+    // The curves the fit writes; one of them may take standard output, and the result then goes to standard
+    // error so that the curve stays readable by the next command of a pipeline.
+    const cli::TFitOutputs outputs{a.Value("-o").value_or(""), a.Value("--residuals").value_or(""),
+                                   a.Value("--model-at-points").value_or("")};
+    const int toStdout = (outputs.model == "-") + (outputs.residuals == "-") + (outputs.modelAtPoints == "-");
+    if (toStdout > 1) {
+        cli::Error("fit", "only one curve can go to standard output (-)");
+        return cli::UsageError;
+    }
+    const cli::TFitOutcome outcome = cli::FitFile(a, a.Positional(0), outputs, nullptr);
+    const std::string& report = a.Has("--json") ? outcome.json : outcome.text;
+    std::FILE* reportTo = toStdout > 0 ? stderr : stdout;
+    std::fputs(report.c_str(), reportTo);
+    std::fflush(reportTo);
+    return outcome.status;
+}
+
+} // namespace
+
+cli::TFitOutcome cli::FitFile(const TArgs& args, const std::string& file, const TFitOutputs& outputs,
+                              const std::vector<double>* start) {
+    TFitOutcome out;
+    out.status = FitFileRun(args, file, outputs, start, out);
+    return out;
+}
+
+std::string cli::FitJsonString(const std::string& text) {
+    return JsonString(text);
+}
+
+namespace {
 
 const cli::TRegister fitCommand(
     {"fit",
      "least-squares fit of a model of terms",
-     "Usage: graphmill-cli fit --term TERM [--term TERM]... [OPTIONS] FILE\n"
+     "Usage: graphmill-cli fit --term TERM [--term TERM]... [OPTIONS] FILE...\n"
      "Fits the sum of the terms to the curve in FILE by damped least squares and prints the result text.\n"
      "  --term TERM          a term, in model order (at most 10): polynomial[:ORDER] (ORDER 0 to 8, default\n"
      "                       1), gaussian, lorentzian, sinusoidal, gauss-lorentz, exponential,\n"
@@ -501,6 +549,18 @@ const cli::TRegister fitCommand(
      "                         convolved with an exponential tail of length tau (tailing peaks)\n"
      "The peak figures (centre, height, area, fwhm; --report full and --json) of every peak-shaped term\n"
      "carry standard errors through the covariance of its parameters.\n"
+     "Several files are fitted each with the same terms, options and starting values:\n"
+     "  --jobs N             fit N files at a time (1 to 1024; default: the machine's cores)\n"
+     "  --chain              fit one file after another, each starting from the result of the last file\n"
+     "                       fitted without failure instead of the initial guesses and --set\n"
+     "The results come in the order of the files: with --json one line per file, the file's JSON object\n"
+     "with \"file\" (the path as given) first; a file that cannot be fitted (unreadable, too few points,\n"
+     "the fit failed or could not start, a curve not written) has status \"failed\" and its message, and\n"
+     "the other files go on. Without --json each file's result text follows a line \"==> FILE <==\", a\n"
+     "blank line between files, and \"failed: MESSAGE\" for a file without a result. -o, --residuals and\n"
+     "--model-at-points then name folders (made when missing) that get one curve per file under the\n"
+     "file's own name. Exit 0 when every file's fit converged, 1 when some did not, 2 on a usage error\n"
+     "(before any file's result).\n"
      "Example: graphmill-cli fit --term gaussian --term polynomial:0 peak.dat -o model.dat\n",
      RunFit,
      {{"", FitOptions}}});

@@ -75,7 +75,8 @@ bool TSaveFile::WriteAll(int fd, const char* data, std::size_t size) {
 
 int TSaveFile::CreateTemp(const std::string& baseName, std::string& tempName) {
     static constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    static std::mt19937_64 rng(std::random_device{}() ^ static_cast<uint64_t>(::getpid()));
+    // One generator per thread: files may be saved on several threads at once.
+    thread_local std::mt19937_64 rng(std::random_device{}() ^ static_cast<uint64_t>(::getpid()));
     for (int attempt = 0; attempt < 100; ++attempt) {
         tempName = "." + baseName + ".";
         uint64_t r = rng();

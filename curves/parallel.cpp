@@ -43,11 +43,22 @@ struct TShared {
     }
 };
 
+thread_local int threadCap = 0; // 0: no cap
+
 } // namespace
+
+TThreadCap::TThreadCap(int threads) : outer_(threadCap) {
+    threadCap = outer_ > 0 ? std::min(outer_, std::max(threads, 1)) : std::max(threads, 1);
+}
+
+TThreadCap::~TThreadCap() {
+    threadCap = outer_;
+}
 
 int ParallelThreads(int32_t parts) {
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
-    return std::clamp(std::min(parts, int32_t{64}), 1, std::min(cores, 8));
+    const int most = threadCap > 0 ? std::min(threadCap, 8) : std::min(cores, 8);
+    return std::clamp(std::min(parts, int32_t{64}), 1, most);
 }
 
 void ParallelFor(int32_t parts, const std::function<void(int32_t)>& part) {

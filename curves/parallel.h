@@ -15,3 +15,16 @@ void ParallelFor(int32_t parts, const std::function<void(int32_t)>& part);
 
 // Threads ParallelFor would use for that many parts (1 means all run on this thread).
 int ParallelThreads(int32_t parts);
+
+// Caps the threads ParallelFor uses on this thread while it lives: several fits run at once share the cores
+// instead of each taking all of them. Caps do not raise an outer cap.
+class TThreadCap {
+public:
+    explicit TThreadCap(int threads);
+    ~TThreadCap();
+    TThreadCap(const TThreadCap&) = delete;
+    TThreadCap& operator=(const TThreadCap&) = delete;
+
+private:
+    int outer_;
+};

@@ -502,6 +502,33 @@ TEST(ParallelFor, EveryPartRunsOnceAndFaultsAndExceptionsReachTheCallingThread) 
     EXPECT_EQ(threw, helped.load());
 }
 
+TEST(ParallelFor, ACapHoldsTheThreadsOfItsOwnThreadWhileItLives) {
+    const int free = ParallelThreads(64);
+    {
+        const TThreadCap one(1);
+        EXPECT_EQ(ParallelThreads(64), 1);
+        const auto caller = std::this_thread::get_id();
+        std::atomic<bool> elsewhere{false};
+        ParallelFor(16, [&](int32_t) { elsewhere = elsewhere || std::this_thread::get_id() != caller; });
+        EXPECT_FALSE(elsewhere.load());
+        {
+            const TThreadCap more(4); // an inner cap does not raise an outer one
+            EXPECT_EQ(ParallelThreads(64), 1);
+        }
+        int other = 0; // another thread keeps every core
+        std::thread([&] { other = ParallelThreads(64); }).join();
+        EXPECT_EQ(other, free);
+    }
+    EXPECT_EQ(ParallelThreads(64), free);
+    {
+        const TThreadCap two(2);
+        EXPECT_EQ(ParallelThreads(64), std::min(free, 2));
+        EXPECT_EQ(ParallelThreads(1), 1);
+        const TThreadCap none(0); // no threads at all is this thread alone
+        EXPECT_EQ(ParallelThreads(64), 1);
+    }
+}
+
 TEST(FitEngine, DataOfAnyMagnitudeGiveTheSameFit) {
     // The same noisy peak on a background, times 2^-560 (its squares lie below the smallest double) and
     // times 2^560 (above the largest): the fit takes the same steps to the same shape, its heights and
