@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
 const std::array<TColor, 12> CurveColorTable = {
@@ -308,6 +309,7 @@ void WCurveSet::DrawCurves(QPainter& surface, bool offset) const {
 
 void WCurveSet::PaintTo(QPainter& surface, int32_t width, int32_t height, double factor) {
     const TSymbolScaleGuard scale(factor);
+    const double screenTextScale = std::exchange(Grid.TextScale, factor);
     surface.save();
     QFont font = surface.font();
     // Font sizes are whole numbers, rounded with halves to even.
@@ -336,6 +338,7 @@ void WCurveSet::PaintTo(QPainter& surface, int32_t width, int32_t height, double
     }
     Grid.Draw(surface, width, height);
     surface.restore();
+    Grid.TextScale = screenTextScale;
 }
 
 void WCurveSet::PaintTo(QPaintDevice& picture, double factor) {

@@ -62,7 +62,7 @@ private slots:
             f.msg->TextAnswers = {QStringLiteral("300 x 200")};
             f.A("ExportGraph1")->trigger();
         } else if (what == "print") {
-            f.msg->PrinterFiles = {target};
+            f.msg->PrinterFiles = {target, target};
             f.A("PrintSetup1")->trigger();
             f.msg->ConfirmAnswers = {true};
             f.A("Print1")->trigger();
