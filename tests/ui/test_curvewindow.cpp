@@ -159,8 +159,10 @@ private slots:
         QTest::keyClick(win.get(), Qt::Key_Space);
         QVERIFY(!win->CurvePanel->IsCursorShown());
         QCOMPARE(win->PickMode, 0);
+        QCOMPARE(win->StatusLine()->text(), QStringLiteral("Load a file"));
 
         win->CurvePanel->AddCurve(MakeCurve({{0, 1}, {1, 2}, {2, 3}}, "a.dat"), true, true);
+        QCOMPARE(win->StatusLine()->text(), QStringLiteral("Operate on the active curve"));
         for (const char* n : {"DerivativeBtn", "Save1", "Cursor1", "Zoom1"}) QVERIFY2(A(n)->isEnabled(), n);
         QVERIFY(A("PopSave")->isVisible());
         QVERIFY(navy() > 0);
@@ -322,6 +324,7 @@ private slots:
         QCOMPARE(win->CurvePanel->CurveCount(), 0);
         QVERIFY(!A("Undo1")->isEnabled());
         QVERIFY(!A("DerivativeBtn")->isEnabled());
+        QCOMPARE(win->StatusLine()->text(), QStringLiteral("Load a file"));
     }
 
     void saveWithoutANameIsSaveAs() {
