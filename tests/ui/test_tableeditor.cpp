@@ -187,6 +187,141 @@ private slots:
         QCOMPARE(Curve(1).Count(), 3);
     }
 
+    void tableEditsAreUndoneFromTheWindow() {
+        Add(MakeCurve({{1, 10}, {2, 20}, {3, 30}}, "a.dat"));
+        A("X1")->trigger(); // y * x: 10, 40, 90
+        TCurveEditGrid* e = OpenTable(1);
+        ClickCell(e, 0, 1);
+        Type(QStringLiteral("777"), Qt::Key_Return);
+        QCOMPARE(Curve(1).Y(1), 777.0);
+        // Undo takes back the edit, not the operation before it; the table shows the curve again.
+        A("Undo1")->trigger();
+        QCOMPARE(Curve(1).Y(1), 10.0);
+        QCOMPARE(Curve(1).Y(2), 40.0);
+        QCOMPARE(e->CellText(0, 1), QStringLiteral("10.0000"));
+
+        // Del clears the selected cells: all of them empty the curve, and Undo brings its points back.
+        Key(Qt::Key_A, Qt::ControlModifier);
+        Key(Qt::Key_Delete);
+        QCOMPARE(Curve(1).Count(), 0);
+        QVERIFY(A("Undo1")->isEnabled());
+        A("Undo1")->trigger();
+        QCOMPARE(Curve(1).Count(), 3);
+        QCOMPARE(Row(e, 2), QStringList({QStringLiteral("3.0000"), QStringLiteral("90.0000")}));
+
+        // A loaded curve emptied through its table goes when the table closes, if the user says so; Undo
+        // brings it back as it was.
+        Add(MakeCurve({{0, 5}, {1, 5}}, "b.dat"));
+        Key(Qt::Key_A, Qt::ControlModifier);
+        Key(Qt::Key_Delete);
+        msg->ConfirmAnswers = {false, true};
+        e->close();
+        QVERIFY(e->isVisible());
+        QCOMPARE(Panel().CurveCount(), 2);
+        e->close();
+        QCOMPARE(msg->Texts("confirm"),
+                 QStringList(2, QStringLiteral("Curve #1 has no points left. Remove it?")));
+        QCOMPARE(Panel().CurveCount(), 1);
+        QCOMPARE(Curve(1).FileName, std::string("b.dat"));
+        A("Undo1")->trigger();
+        QCOMPARE(Panel().CurveCount(), 2);
+        QCOMPARE(Curve(2).FileName, std::string("a.dat"));
+        QCOMPARE(Curve(2).Y(3), 90.0);
+    }
+
+    void staleTableAsksBeforeWritingOverANewerCurve() {
+        Add(MakeCurve({{1, 10}, {2, 20}, {3, 30}}, "a.dat"));
+        TCurveEditGrid* e = OpenTable(1);
+        e->Action(QStringLiteral("AutoUpdate1"))->trigger();
+        ClickCell(e, 0, 1);
+        Type(QStringLiteral("5"), Qt::Key_Return);
+        A("X1")->trigger(); // the curve changes under the edit: 10, 40, 90
+        QCOMPARE(e->CellText(1, 1), QStringLiteral("20.0000"));
+        const QString question =
+            QStringLiteral("Curve #1 has changed since its table was loaded.\nWrite the "
+                           "table over the curve (Yes), or load the curve into the table "
+                           "(No)?");
+        // Cancel leaves both as they are.
+        msg->SaveAnswers = {TSaveAnswer::Cancel};
+        e->Action(QStringLiteral("Update1"))->trigger();
+        QCOMPARE(msg->Texts("asksave"), QStringList{question});
+        QCOMPARE(Curve(1).Y(2), 40.0);
+        QCOMPARE(e->CellText(0, 1), QStringLiteral("5.0000"));
+        // Yes writes the table; Undo brings back the operation's result.
+        msg->SaveAnswers = {TSaveAnswer::Yes};
+        e->Action(QStringLiteral("Update1"))->trigger();
+        QCOMPARE(Curve(1).Y(1), 5.0);
+        QCOMPARE(Curve(1).Y(2), 20.0);
+        A("Undo1")->trigger();
+        QCOMPARE(Curve(1).Y(2), 40.0);
+        QCOMPARE(e->CellText(0, 1), QStringLiteral("10.0000"));
+
+        // No loads the newer curve into the table.
+        ClickCell(e, 2, 1);
+        Type(QStringLiteral("7"), Qt::Key_Return);
+        A("X1")->trigger(); // 10, 80, 270
+        msg->SaveAnswers = {TSaveAnswer::No};
+        e->Action(QStringLiteral("Update1"))->trigger();
+        QCOMPARE(Curve(1).Y(3), 270.0);
+        QCOMPARE(e->CellText(2, 1), QStringLiteral("270.0000"));
+        // An edit of a table whose curve did not change goes in without a question.
+        ClickCell(e, 2, 1);
+        Type(QStringLiteral("3"), Qt::Key_Return);
+        e->Action(QStringLiteral("Update1"))->trigger();
+        QCOMPARE(Curve(1).Y(3), 3.0);
+        QCOMPARE(msg->Texts("asksave").size(), 3);
+
+        // Closing: Yes to applying, then Cancel to writing over the newer curve keeps the table open.
+        ClickCell(e, 0, 1);
+        Type(QStringLiteral("1"), Qt::Key_Return);
+        A("X1")->trigger();
+        msg->SaveAnswers = {TSaveAnswer::Yes, TSaveAnswer::Cancel};
+        e->close();
+        QVERIFY(e->isVisible());
+        QCOMPARE(Curve(1).Y(3), 9.0);
+        QCOMPARE(msg->Texts("asksave").mid(3),
+                 (QStringList{QStringLiteral("Apply the changes in the table to curve #1 ?"), question}));
+    }
+
+    void openingTheFitPanelClosesTablesAsTheUserWould() {
+        Add(MakeCurve({{0, 1}, {1, 2}, {2, 3}}, "a.dat"));
+        TCurveEditGrid* e = OpenTable(1);
+        e->Action(QStringLiteral("AutoUpdate1"))->trigger();
+        ClickCell(e, 0, 1);
+        Type(QStringLiteral("5"), Qt::Key_Return);
+        A("NewCurve1")->trigger();
+        QVERIFY(Editor(2) != nullptr);
+        // The empty New curve goes with its table; Cancel to applying the edit keeps its table and the panel
+        // shut.
+        msg->SaveAnswers = {TSaveAnswer::Cancel};
+        A("Fit1")->trigger();
+        QCOMPARE(msg->Texts("asksave"),
+                 QStringList{QStringLiteral("Apply the changes in the table to curve #1 ?")});
+        QCOMPARE(Panel().CurveCount(), 1);
+        QVERIFY(e->isVisible());
+        QVERIFY(!win->FitPanelShowing());
+        QVERIFY(!A("FitBtn")->isChecked());
+        msg->SaveAnswers = {TSaveAnswer::Yes};
+        A("FitBtn")->trigger();
+        QVERIFY(win->FitPanelShowing());
+        QCOMPARE(Curve(1).Y(1), 5.0);
+        QVERIFY(Editor(1) == nullptr);
+    }
+
+    void pasteIntoYTakesTheNumbersOfEachLine() {
+        Add(MakeCurve({{1, 10}, {2, 20}}));
+        TCurveEditGrid* e = OpenTable(1);
+        e->SetInsertMode(false);
+        // A spreadsheet's empty first cell and a name before the number are no numbers, and are skipped.
+        QApplication::clipboard()->setText(QStringLiteral("\t7\r\nname\t8\r\n"));
+        ClickCell(e, 0, 1);
+        Key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(Row(e, 0), QStringList({QStringLiteral("1.0000"), QStringLiteral("7.0000")}));
+        QCOMPARE(Row(e, 1), QStringList({QStringLiteral("2.0000"), QStringLiteral("8.0000")}));
+        QCOMPARE(Curve(1).Count(), 2);
+        QCOMPARE(Curve(1).Y(1), 7.0);
+    }
+
     void autoUpdateOffKeepsEditsUntilUpdate() {
         Add(MakeCurve({{1, 10}, {2, 20}}, "a.dat"));
         TCurveEditGrid* e = OpenTable(1);
@@ -279,6 +414,10 @@ private slots:
             Add(MakeCurve({{0, double(i)}, {1, 1}}, "c" + std::to_string(i) + ".dat"));
         OpenTable(3);
         OpenTable(4);
+        // The second table opens down and right of the first, its caption in sight.
+        const QPoint step = Editor(4)->pos() - Editor(3)->pos();
+        QVERIFY2(step.x() >= 24 && step.y() >= 24,
+                 qPrintable(QStringLiteral("%1 %2").arg(step.x()).arg(step.y())));
         Panel().SetActiveCurve(2);
         A("Delete1")->trigger();
         QCOMPARE(Editor(2)->windowTitle(), QStringLiteral("#2: c3.dat"));
