@@ -2,17 +2,24 @@
 // clipboard and comes back, what a printed PDF page and an exported file hold.
 #include "../pixels.h"
 #include "app/curvewin.h"
+#include "modaldialogs.h"
 #include "plot/CurvePanels.h"
 #include "plot/GraphPicture.h"
 #include "plot/w_curve.h"
 #include "windowfixture.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialogButtonBox>
 #include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
 #include <QRegularExpression>
 
 #include <cstring>
@@ -160,6 +167,33 @@ private slots:
                  (QStringList{"print|", "setup|" + Path("wide.pdf"), "print|" + Path("tall.pdf"),
                               "print|" + Path("tall.pdf"), "print|" + Path("tall.pdf"),
                               "print|" + Path("no/such/dir.pdf")}));
+    }
+
+    void thePrinterDialogOffersTheLastFileAndAsksBeforeReplacingIt() {
+        // The desktop's own dialog, as Print opens it when printing into a file.
+        WriteFile(Path("old.pdf"), "old");
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFileName(Path("old.pdf"));
+        QStringList seen;
+        for (const QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+            WhileShown<QPrintDialog>([&seen, answer](QPrintDialog& d) {
+                const auto* file = d.findChild<QLineEdit*>(QStringLiteral("filename"));
+                seen << (file != nullptr ? file->text() : QStringLiteral("no file field"));
+                WhileShown<QMessageBox>([&seen, answer](QMessageBox& box) {
+                    seen << box.text();
+                    box.button(answer)->click();
+                });
+                // Its Print button (accept() alone skips the dialog's checks).
+                d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            });
+            const bool chosen = TDesktopMessages().ChoosePrinter(win.get(), printer, false);
+            QCOMPARE(chosen, answer == QMessageBox::Yes);
+        }
+        QCOMPARE(seen, (QStringList{Path("old.pdf"),
+                                    Path("old.pdf") + " already exists.\nDo you want to overwrite it?",
+                                    Path("old.pdf"),
+                                    Path("old.pdf") + " already exists.\nDo you want to overwrite it?"}));
+        QCOMPARE(ReadAll(Path("old.pdf")), QByteArray("old")); // choosing writes nothing yet
     }
 
     void printedTextScalesWithThePage() {
