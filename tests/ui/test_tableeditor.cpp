@@ -67,6 +67,16 @@ class TestTableEditor : public QObject, TWindowFixture {
         QTest::mouseClick(v->viewport(), Qt::LeftButton, Qt::ShiftModifier,
                           v->visualRect(e->Model()->index(bottom, right)).center());
     }
+    // Opens the table of curve n, turns Auto Update off and types `text` into the y cell of the first row: an
+    // edit its curve does not have yet.
+    TCurveEditGrid* OpenWithPendingEdit(int n, const QString& text) {
+        TCurveEditGrid* e = OpenTable(n);
+        if (e == nullptr) return nullptr;
+        e->Action(QStringLiteral("AutoUpdate1"))->trigger();
+        ClickCell(e, 0, 1);
+        Type(text, Qt::Key_Return);
+        return e;
+    }
     static QStringList Row(TCurveEditGrid* e, int row) { return {e->CellText(row, 0), e->CellText(row, 1)}; }
 
 private slots:
@@ -185,6 +195,13 @@ private slots:
         QCOMPARE(Row(e, 0), QStringList({QString(), QStringLiteral("30.0000")}));
         QCOMPARE(Row(e, 1), QStringList({QStringLiteral("4.0000"), QString()}));
         QCOMPARE(Curve(1).Count(), 3);
+        // Into y only numbers go: a spreadsheet's empty first cell and a name before the number are skipped.
+        QApplication::clipboard()->setText(QStringLiteral("\t7\r\nname\t8\r\n"));
+        ClickCell(e, 0, 1);
+        Key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(Row(e, 0), QStringList({QString(), QStringLiteral("7.0000")}));
+        QCOMPARE(Row(e, 1), QStringList({QStringLiteral("4.0000"), QStringLiteral("8.0000")}));
+        QCOMPARE(Curve(1).Count(), 4);
     }
 
     void tableEditsAreUndoneFromTheWindow() {
@@ -231,10 +248,7 @@ private slots:
 
     void staleTableAsksBeforeWritingOverANewerCurve() {
         Add(MakeCurve({{1, 10}, {2, 20}, {3, 30}}, "a.dat"));
-        TCurveEditGrid* e = OpenTable(1);
-        e->Action(QStringLiteral("AutoUpdate1"))->trigger();
-        ClickCell(e, 0, 1);
-        Type(QStringLiteral("5"), Qt::Key_Return);
+        TCurveEditGrid* e = OpenWithPendingEdit(1, QStringLiteral("5"));
         A("X1")->trigger(); // the curve changes under the edit: 10, 40, 90
         QCOMPARE(e->CellText(1, 1), QStringLiteral("20.0000"));
         const QString question =
@@ -285,10 +299,7 @@ private slots:
 
     void openingTheFitPanelClosesTablesAsTheUserWould() {
         Add(MakeCurve({{0, 1}, {1, 2}, {2, 3}}, "a.dat"));
-        TCurveEditGrid* e = OpenTable(1);
-        e->Action(QStringLiteral("AutoUpdate1"))->trigger();
-        ClickCell(e, 0, 1);
-        Type(QStringLiteral("5"), Qt::Key_Return);
+        TCurveEditGrid* e = OpenWithPendingEdit(1, QStringLiteral("5"));
         A("NewCurve1")->trigger();
         QVERIFY(Editor(2) != nullptr);
         // The empty New curve goes with its table; Cancel to applying the edit keeps its table and the panel
@@ -308,26 +319,9 @@ private slots:
         QVERIFY(Editor(1) == nullptr);
     }
 
-    void pasteIntoYTakesTheNumbersOfEachLine() {
-        Add(MakeCurve({{1, 10}, {2, 20}}));
-        TCurveEditGrid* e = OpenTable(1);
-        e->SetInsertMode(false);
-        // A spreadsheet's empty first cell and a name before the number are no numbers, and are skipped.
-        QApplication::clipboard()->setText(QStringLiteral("\t7\r\nname\t8\r\n"));
-        ClickCell(e, 0, 1);
-        Key(Qt::Key_V, Qt::ControlModifier);
-        QCOMPARE(Row(e, 0), QStringList({QStringLiteral("1.0000"), QStringLiteral("7.0000")}));
-        QCOMPARE(Row(e, 1), QStringList({QStringLiteral("2.0000"), QStringLiteral("8.0000")}));
-        QCOMPARE(Curve(1).Count(), 2);
-        QCOMPARE(Curve(1).Y(1), 7.0);
-    }
-
     void autoUpdateOffKeepsEditsUntilUpdate() {
         Add(MakeCurve({{1, 10}, {2, 20}}, "a.dat"));
-        TCurveEditGrid* e = OpenTable(1);
-        e->Action(QStringLiteral("AutoUpdate1"))->trigger();
-        ClickCell(e, 0, 1);
-        Type(QStringLiteral("99"), Qt::Key_Return);
+        TCurveEditGrid* e = OpenWithPendingEdit(1, QStringLiteral("99"));
         QCOMPARE(Curve(1).Y(1), 10.0);
         // A change of the set does not throw the edit away.
         Add(MakeCurve({{0, 0}, {1, 1}}));
