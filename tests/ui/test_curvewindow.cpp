@@ -223,6 +223,9 @@ private slots:
         win->CurvePanel->AddCurve(MakeCurve(pts, "r.dat"), true, true);
         QTest::keyClick(win.get(), Qt::Key_G);
         QCOMPARE(win->StatusLine()->text(), QStringLiteral("Click on left bound of range"));
+        // A change of the set meanwhile leaves the pick's prompt in place.
+        win->RefreshAfterSetChange();
+        QCOMPARE(win->StatusLine()->text(), QStringLiteral("Click on left bound of range"));
         QVERIFY(A("RemoveRangeBtn")->isChecked());
         const int first = win->CurvePanel->Crosshair.Index;
         QTest::keyClick(win.get(), Qt::Key_Return);

@@ -406,12 +406,13 @@ private slots:
     void tablesFollowTheirCurves() {
         for (int i = 1; i <= 4; ++i)
             Add(MakeCurve({{0, double(i)}, {1, 1}}, "c" + std::to_string(i) + ".dat"));
-        OpenTable(3);
-        OpenTable(4);
-        // The second table opens down and right of the first, its caption in sight.
-        const QPoint step = Editor(4)->pos() - Editor(3)->pos();
-        QVERIFY2(step.x() >= 24 && step.y() >= 24,
-                 qPrintable(QStringLiteral("%1 %2").arg(step.x()).arg(step.y())));
+        for (int n = 2; n <= 4; ++n) OpenTable(n);
+        // Each table opens one step down and right of the one before, its caption in sight.
+        for (int n = 3; n <= 4; ++n) {
+            const QPoint step = Editor(n)->pos() - Editor(n - 1)->pos();
+            QVERIFY2(step.x() >= 24 && step.y() == step.x(),
+                     qPrintable(QStringLiteral("%1 %2").arg(step.x()).arg(step.y())));
+        }
         Panel().SetActiveCurve(2);
         A("Delete1")->trigger();
         QCOMPARE(Editor(2)->windowTitle(), QStringLiteral("#2: c3.dat"));
