@@ -16,6 +16,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollBar>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
@@ -337,7 +338,7 @@ void TCurveEditGrid::ShowTable() {
         if (window_ != nullptr) {
             const auto place =
                 static_cast<int32_t>(window_->Notify(notify::PlaceToolWindow, 1, PackPair(width, height())));
-            move(UnpackLow(place), UnpackHigh(place));
+            move(Cascaded(QPoint(UnpackLow(place), UnpackHigh(place))));
         }
         if (!view_->currentIndex().isValid()) view_->setCurrentIndex(model_->index(0, 0));
     }
@@ -346,10 +347,27 @@ void TCurveEditGrid::ShowTable() {
     activateWindow();
 }
 
+QPoint TCurveEditGrid::Cascaded(QPoint place) const {
+    // The tables of one window all open at the same place beside it: a table already there moves this one
+    // down and right by the height of a title bar, so that every caption stays in sight.
+    const int step = std::max(24, QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight) + 4);
+    const QList<TCurveEditGrid*> tables =
+        parentWidget() != nullptr ? parentWidget()->findChildren<TCurveEditGrid*>(Qt::FindDirectChildrenOnly)
+                                  : QList<TCurveEditGrid*>();
+    for (bool taken = true; taken;) {
+        taken = std::any_of(tables.begin(), tables.end(), [&](const TCurveEditGrid* t) {
+            return t != this && t->isVisible() && (t->pos() - place).manhattanLength() < step / 2;
+        });
+        if (taken) place += QPoint(step, step);
+    }
+    return place;
+}
+
 void TCurveEditGrid::Dispose() {
     disposed_ = true;
     OnClosed = nullptr;
     OnTakeBack = nullptr;
+    OnCloseQuery = nullptr;
     hide();
     deleteLater();
 }
@@ -368,11 +386,20 @@ void TCurveEditGrid::closeEvent(QCloseEvent* event) {
             event->ignore();
             return;
         }
-        if (answer == TSaveAnswer::Yes) Apply();
+        // The user may still keep the edits in the table only (the curve changed meanwhile): it stays open.
+        if (answer == TSaveAnswer::Yes && !Apply()) {
+            event->ignore();
+            return;
+        }
+    }
+    if (OnCloseQuery && !OnCloseQuery()) {
+        event->ignore();
+        return;
     }
     event->accept();
     disposed_ = true;
     OnTakeBack = nullptr;
+    OnCloseQuery = nullptr;
     // The panel forgets the window (and may remove an empty new curve); the window goes afterwards.
     if (auto closed = std::exchange(OnClosed, nullptr)) closed();
     deleteLater();
@@ -387,9 +414,10 @@ void TCurveEditGrid::Changed() {
         pending_ = true;
 }
 
-void TCurveEditGrid::Apply() {
-    pending_ = false;
-    if (OnTakeBack) OnTakeBack();
+bool TCurveEditGrid::Apply() {
+    // Edits the curve did not take stay pending, whatever auto update says: nothing loads over them.
+    pending_ = OnTakeBack && !OnTakeBack();
+    return !pending_;
 }
 
 void TCurveEditGrid::Update() {
@@ -493,15 +521,17 @@ void TCurveEditGrid::PasteText(const QString& clipboardText) {
     };
     std::vector<TLine> lines;
     const std::string text = clipboardText.toStdString();
+    const QRect area = Selection();
+    const int column = area.left();
     // Lines end at CR LF, CR or LF; a line without a number is skipped.
     for (size_t pos = 0; pos < text.size();) {
         size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string::npos) end = text.size();
         const std::string_view content = std::string_view(text).substr(pos, end - pos);
         TLine line{};
-        if (content.find('\t') != std::string_view::npos) {
-            // Cells of a spreadsheet: every tab ends one, so an empty first cell stays an empty x instead of
-            // its row's y moving into the x column.
+        if (column == 0 && content.find('\t') != std::string_view::npos) {
+            // Cells of a spreadsheet pasted at x: every tab ends one, so an empty first cell stays an empty x
+            // instead of its row's y moving into the x column. Into y only a number goes, the line's first.
             bool any = false;
             for (size_t from = 0; line.n < 2 && from <= content.size(); ++line.n) {
                 size_t tab = content.find('\t', from);
@@ -526,9 +556,7 @@ void TCurveEditGrid::PasteText(const QString& clipboardText) {
     }
     if (lines.empty()) return;
     const int rows = static_cast<int>(lines.size());
-    const QRect area = Selection();
     int top = area.top();
-    const int column = area.left();
     // A line fills x and y from the x column; from the y column only y.
     const bool both =
         column == 0 && std::any_of(lines.begin(), lines.end(), [](const TLine& l) { return l.n > 1; });

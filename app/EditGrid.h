@@ -116,8 +116,11 @@ private:
     bool ClearArea(QRect area);
     // Edits reach the curve now with auto update on; otherwise they wait for Update.
     void Changed();
-    void Apply();
+    // False when the user kept the edits in the table only.
+    bool Apply();
     void FitColumns();
+    // The first free place of a cascade from `place` among the other tables of the window.
+    QPoint Cascaded(QPoint place) const;
 
     NotifyTarget* window_;
     TCurveGridModel* model_;

@@ -129,17 +129,22 @@ void Tcurvewindow::FitToggle(bool on) {
 }
 
 void Tcurvewindow::OpenFitPanel() {
-    const TPlottedCurve* active = CurvePanel->ActiveCurve();
-    if (active == nullptr) return;
+    if (CurvePanel->ActiveCurve() == nullptr) return;
     if (FitPanelShowing()) {
         FitPanel->setWindowState(FitPanel->windowState() & ~Qt::WindowMinimized);
         FitPanel->raise();
         FitPanel->activateWindow();
         return;
     }
+    // The fit's curve stays as it is while the panel is open: no table edits it meanwhile. The tables close
+    // as the user closes them, with their questions; a table the user keeps open keeps the panel shut.
+    // Closing a table may have removed its New curve.
+    const TPlottedCurve* active = CurvePanel->CloseTablesAsking() ? CurvePanel->ActiveCurve() : nullptr;
+    if (active == nullptr) {
+        UpdateCommands(); // the Fit button pops up again
+        return;
+    }
     if (PickMode != 0) EndRangePick();
-    // The fit's curve stays as it is while the panel is open: no table edits it meanwhile.
-    CurvePanel->CloseAllTables();
     if (FitPanel == nullptr) {
         TFitLibrary& library =
             TFitLibrary::Of(FunctionLibraryFile.isEmpty() ? LibraryFileFor(QStringLiteral("UserFit.dat"))

@@ -13,6 +13,7 @@
 #include <QPdfWriter>
 #include <QPrinter>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -24,12 +25,13 @@ std::unique_ptr<QPrinter>& SelectedPrinter() {
     return printer;
 }
 
-// A printer whose job failed to start stays busy inside Qt: a fresh one takes its place, keeping the printer
-// and the paper (a PDF file is asked for again).
+// A printer whose job failed to start stays busy inside Qt: a fresh one takes its place, keeping the printer,
+// or the PDF file to offer again, and the paper.
 void ReplacePrinter() {
     std::unique_ptr<QPrinter>& printer = SelectedPrinter();
     auto fresh = std::make_unique<QPrinter>(QPrinter::HighResolution);
     if (printer->outputFormat() == QPrinter::NativeFormat) fresh->setPrinterName(printer->printerName());
+    if (printer->outputFormat() == QPrinter::PdfFormat) fresh->setOutputFileName(printer->outputFileName());
     fresh->setPageLayout(printer->pageLayout());
     printer = std::move(fresh);
 }
@@ -63,6 +65,13 @@ TPagePlace PagePlace(QSize panel, QRect r) {
     return {scale, QRect(left, top, Round(pw * scale), Round(ph * scale))};
 }
 
+// The drawing factor of the printed text: the text keeps its share of the graph as on the screen, scaled
+// with the page as the graph's lines are, and is never smaller than 8 points on paper.
+double PrintedTextFactor(double pageScale, int dpi) {
+    constexpr double MinPoints = 8.0;
+    return std::max(pageScale, MinPoints / 72.0 * dpi / GraphFont().pixelSize());
+}
+
 QString PrinterPlace(const QPrinter& printer) {
     return printer.outputFormat() == QPrinter::PdfFormat ? printer.outputFileName() : printer.printerName();
 }
@@ -72,9 +81,10 @@ void Tcurvewindow::PrintGraph() {
     if (!Messages().Confirm(this, QStringLiteral("Print the graph on the currently selected printer?")))
         return;
     QPrinter& printer = *SelectedPrinter();
-    // No printer is installed and no file was chosen yet: the printer dialog offers printing to a PDF file.
-    if (printer.outputFormat() == QPrinter::PdfFormat && printer.outputFileName().isEmpty() &&
-        !Messages().ChoosePrinter(this, printer, false))
+    // Printing into a PDF file (no printer is installed, or a file was chosen): the printer dialog asks for
+    // the file at every Print, preset with the last one, so that no Print writes over an earlier page
+    // unasked; the dialog asks before replacing a file.
+    if (printer.outputFormat() == QPrinter::PdfFormat && !Messages().ChoosePrinter(this, printer, false))
         return;
     const QString where = PrinterPlace(printer);
     // A PDF file is drawn in memory with the printer's page and written by the program's own save, which
@@ -100,7 +110,7 @@ void Tcurvewindow::PrintGraph() {
             page.translate(at.picture.topLeft());
             page.setClipRect(QRect(QPoint(0, 0), at.picture.size()));
             PaintGraphPage(CurvePanel->CurveSet(), page, at.picture.width(), at.picture.height(),
-                           0.8 * at.scale, 0xFFFFFF);
+                           PrintedTextFactor(at.scale, device.logicalDpiY()), 0xFFFFFF);
         }
         if (page.isActive()) ended = page.end() && started;
         if (ended && toFile) {

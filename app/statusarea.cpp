@@ -88,6 +88,12 @@ void Tcurvewindow::RefreshAfterSetChange() {
     const TPlottedCurve* active = CurvePanel->ActiveCurve();
     fileNamePanel_->setText(active != nullptr ? ShortFileName(active->FileName) : QString());
     if (CurvePanel->CurveCount() == 0 && PickMode != 0) EndRangePick();
+    // The resting prompt says what can be done next: load a file into an empty window, else work on its
+    // curves. Prompts of a pick or a zoom in progress stay.
+    const QString load = QStringLiteral("Load a file"),
+                  operate = QStringLiteral("Operate on the active curve");
+    const QString& resting = CurvePanel->CurveCount() == 0 ? load : operate;
+    if ((prompt_ == load || prompt_ == operate) && prompt_ != resting) SetPrompt(resting);
     UpdateCommands();
     for (const auto& hook : refreshHooks_) hook();
 }

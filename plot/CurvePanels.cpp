@@ -282,10 +282,7 @@ bool TCurvePanel::ApplyResult(std::unique_ptr<TCurveB> curve, bool asNew, int32_
         auto replaced = std::make_unique<TPlottedCurve>(std::move(*slot));
         *slot = TPlottedCurve(std::move(*curve));
         slot->SetStyle(style);
-        if (UndoEnabled) {
-            undo_.Store(std::move(replaced), index, false);
-            Send(notify::UndoStored, 1, 0);
-        }
+        if (UndoEnabled) StoreUndo(std::move(replaced), index, false);
         curveSet_->RecomputeRanges();
         if (AutoUpdate) curveSet_->Rescale();
     }
@@ -296,8 +293,7 @@ bool TCurvePanel::ApplyResult(std::unique_ptr<TCurveB> curve, bool asNew, int32_
 void TCurvePanel::DeleteActiveCurve() {
     TPlottedCurve* active = ActiveCurve();
     if (active == nullptr) return;
-    undo_.Store(std::make_unique<TPlottedCurve>(*active), ActiveIndex(), true);
-    Send(notify::UndoStored, 1, 0);
+    StoreUndo(std::make_unique<TPlottedCurve>(*active), ActiveIndex(), true);
     DeleteCurveAndTable(ActiveIndex(), AutoUpdate, true);
     if (CurveCount() == 0) ZoomRequest(false);
 }
@@ -310,8 +306,7 @@ bool TCurvePanel::RemoveRange(int32_t i1, int32_t i2) {
     curveSet_->RecomputeRanges();
     if (AutoUpdate) curveSet_->Rescale();
     curveSet_->RecomputeAndRedraw();
-    undo_.Store(std::move(copy), ActiveIndex(), false);
-    Send(notify::UndoStored, 1, 0);
+    StoreUndo(std::move(copy), ActiveIndex(), false);
     return true;
 }
 
@@ -331,6 +326,11 @@ void TCurvePanel::Undo() {
         if (AutoUpdate) curveSet_->Rescale();
     }
     curveSet_->Redraw();
+}
+
+void TCurvePanel::StoreUndo(std::unique_ptr<TPlottedCurve> before, int32_t index, bool isDeletion) {
+    undo_.Store(std::move(before), index, isDeletion);
+    Send(notify::UndoStored, 1, 0);
 }
 
 void TCurvePanel::DiscardUndo(bool keep) {

@@ -110,6 +110,9 @@ public:
     // The undo curve as it is held: what Undo brings back, and where.
     const TPanelUndo& UndoStore() const { return undo_; }
     void DiscardUndo(bool keep);
+    // Makes `before` the undo step of curve `index` (what Undo puts back there, or adds again for a deletion)
+    // and tells the window that Undo can be used.
+    void StoreUndo(std::unique_ptr<TPlottedCurve> before, int32_t index, bool isDeletion);
     // Adds a curve (a copy, or moved in) with the set's colour and default style. False when the set is full.
     bool AddCurve(TCurveB curve, bool rescale, bool redraw);
     bool IsFull() const { return CurveCount() >= MaxCurves; }
@@ -128,8 +131,11 @@ public:
     void RefreshAllTables();
     // Deletes curve n with its table; the tables of the curves after it move down one number.
     void DeleteCurveAndTable(int32_t n, bool rescale, bool redraw);
-    // Closes every table (before the set is cleared or the fit panel opens).
+    // Closes every table without asking (before the set is cleared or the window closes).
     void CloseAllTables();
+    // Closes every table as the user would, with its questions (edits not applied yet, a curve emptied
+    // through it); a New curve left with fewer than two points goes. False when the user kept a table open.
+    bool CloseTablesAsking();
     TTableWindow* TableWindow(int32_t n) const;
     // The axis captions changed: every open table takes them as its column titles.
     void RefreshTableCaptions();
@@ -237,10 +243,14 @@ private:
         TTableWindow* window = nullptr; // open table of the curve, or none
         bool live = true;               // the table may be loaded from its curve
         bool newCurve = false;          // made by New curve: removed when closed with fewer than two points
+        size_t shown = 0;               // fingerprint of the points the table was loaded from or wrote
     };
     std::array<TTableSlot, MaxCurves> tables_{};
     int32_t TableNumber(const TTableWindow* window) const;
-    void TableTakeBack(TTableWindow* window);
+    // Loads the table of curve n from its curve, whatever edits it holds.
+    void LoadTable(int32_t n);
+    bool TableTakeBack(TTableWindow* window);
+    bool TableCloseQuery(TTableWindow* window);
     void TableClosed(TTableWindow* window);
     void CaptionTable(int32_t n);
 };

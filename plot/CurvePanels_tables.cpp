@@ -5,8 +5,19 @@
 #include "plot/UserMessages.h"
 #include "plot/w_curve.h"
 
+#include <QHashFunctions>
+#include <QWidget>
+
 #include <algorithm>
 #include <utility>
+
+namespace {
+// The points of a curve in one number: a table tells by it whether its curve changed after it was loaded.
+size_t Fingerprint(const TCurveA& c) {
+    const auto bytes = sizeof(double) * static_cast<size_t>(c.Count());
+    return qHashBits(c.YData(), bytes, qHashBits(c.XData(), bytes, static_cast<size_t>(c.Count())));
+}
+} // namespace
 
 TTableWindow* TCurvePanel::TableWindow(int32_t n) const {
     return n >= 1 && n <= MaxCurves ? tables_[static_cast<size_t>(n - 1)].window : nullptr;
@@ -34,7 +45,8 @@ void TCurvePanel::OpenTable(int32_t n, bool newCurve) {
         if (!MakeTableWindow) return;
         TTableWindow* w = MakeTableWindow(this, window_);
         slot = {w, true, newCurve};
-        w->OnTakeBack = [this, w] { TableTakeBack(w); };
+        w->OnTakeBack = [this, w] { return TableTakeBack(w); };
+        w->OnCloseQuery = [this, w] { return TableCloseQuery(w); };
         w->OnClosed = [this, w] { TableClosed(w); };
         RefreshTable(n);
         CaptionTable(n);
@@ -44,11 +56,18 @@ void TCurvePanel::OpenTable(int32_t n, bool newCurve) {
 }
 
 void TCurvePanel::RefreshTable(int32_t n) {
+    const TTableWindow* w = TableWindow(n);
+    if (w == nullptr || !tables_[static_cast<size_t>(n - 1)].live || w->HoldsEdits()) return;
+    LoadTable(n);
+}
+
+void TCurvePanel::LoadTable(int32_t n) {
     const TPlottedCurve* c = Curve(n);
     TTableWindow* w = TableWindow(n);
-    if (c == nullptr || w == nullptr || !tables_[static_cast<size_t>(n - 1)].live || w->HoldsEdits()) return;
+    if (c == nullptr || w == nullptr) return;
     TBusyPointer busy;
     c->ToTable(w->Table());
+    tables_[static_cast<size_t>(n - 1)].shown = Fingerprint(*c);
     w->TableLoaded();
 }
 
@@ -65,20 +84,51 @@ void TCurvePanel::RefreshAllTables() {
     }
 }
 
-void TCurvePanel::TableTakeBack(TTableWindow* window) {
+bool TCurvePanel::TableTakeBack(TTableWindow* window) {
     const int32_t n = TableNumber(window);
     TPlottedCurve* c = Curve(n);
-    if (c == nullptr) return;
-    TBusyPointer busy;
+    if (c == nullptr) return true;
     TTableSlot& slot = tables_[static_cast<size_t>(n - 1)];
+    if (Fingerprint(*c) != slot.shown) {
+        // The curve changed while the table held edits (an operation or an undo ran meanwhile): the table's
+        // other rows still show the older points, and writing them would silently undo that change.
+        const TSaveAnswer answer = Messages().AskSave(
+            dynamic_cast<QWidget*>(window),
+            QStringLiteral(
+                "Curve #%1 has changed since its table was loaded.\nWrite the table over the curve "
+                "(Yes), or load the curve into the table (No)?")
+                .arg(n));
+        if (answer == TSaveAnswer::Cancel) return false;
+        if (answer == TSaveAnswer::No) {
+            LoadTable(n);
+            return true;
+        }
+    }
+    TBusyPointer busy;
+    auto before = std::make_unique<TPlottedCurve>(*c);
     // The redraw reports a change of the set, which must not load the table being taken back.
     slot.live = false;
     if (c->FromTable(window->Table())) {
+        // A change made through the table is undone like an operation's: Undo brings the curve back as it
+        // was before.
+        StoreUndo(std::move(before), n, false);
         curveSet_->MergeRanges();
         if (AutoUpdate) curveSet_->Rescale();
         curveSet_->Redraw();
     }
+    slot.shown = Fingerprint(*c);
     slot.live = true;
+    return true;
+}
+
+bool TCurvePanel::TableCloseQuery(TTableWindow* window) {
+    const int32_t n = TableNumber(window);
+    const TPlottedCurve* c = Curve(n);
+    // A New curve left short goes without a word (it never held points the user had not just typed); a
+    // loaded curve emptied through its table goes only when the user says so.
+    if (c == nullptr || tables_[static_cast<size_t>(n - 1)].newCurve || c->Count() > 0) return true;
+    return Messages().Confirm(dynamic_cast<QWidget*>(window),
+                              QStringLiteral("Curve #%1 has no points left. Remove it?").arg(n));
 }
 
 void TCurvePanel::TableClosed(TTableWindow* window) {
@@ -86,9 +136,14 @@ void TCurvePanel::TableClosed(TTableWindow* window) {
     if (n == 0) return;
     const bool newCurve = tables_[static_cast<size_t>(n - 1)].newCurve;
     tables_[static_cast<size_t>(n - 1)] = {};
-    // A new curve left with fewer than two points is given up; a loaded curve of one point stays.
+    // A new curve left with fewer than two points is given up, and so is a curve emptied through its table
+    // (the close query asked); a loaded curve of one point stays.
     const TPlottedCurve* c = Curve(n);
-    if (newCurve && c != nullptr && c->Count() < 2) DeleteCurveAndTable(n, AutoUpdate, true);
+    if (c == nullptr || (c->Count() > 0 && !(newCurve && c->Count() < 2))) return;
+    // Undo then adds the curve again as it was before the table took its last points.
+    if (undo_.Has() && !undo_.IsDeletion() && undo_.Index() == n && undo_.Curve()->Count() > 0)
+        StoreUndo(undo_.Take(), n, true);
+    DeleteCurveAndTable(n, AutoUpdate, true);
 }
 
 void TCurvePanel::DeleteCurveAndTable(int32_t n, bool rescale, bool redraw) {
@@ -106,6 +161,13 @@ void TCurvePanel::DeleteCurveAndTable(int32_t n, bool rescale, bool redraw) {
 void TCurvePanel::RefreshTableCaptions() {
     for (int32_t n = 1; n <= CurveCount(); ++n) CaptionTable(n);
     emit AxisCaptionsChanged(Grid().XCaption, Grid().YCaption);
+}
+
+bool TCurvePanel::CloseTablesAsking() {
+    // From the last curve down: closing a table may remove its curve, and the curves after it move down.
+    for (int32_t n = MaxCurves; n >= 1; --n)
+        if (TTableWindow* w = TableWindow(n); w != nullptr && !w->CloseAsking()) return false;
+    return true;
 }
 
 void TCurvePanel::CloseAllTables() {

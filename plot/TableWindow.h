@@ -54,8 +54,11 @@ public:
     // open.
     virtual bool CloseAsking() = 0;
 
-    // Set by the panel: write the table into the curve; the window was closed by the user (the window
-    // frees itself afterwards).
-    std::function<void()> OnTakeBack;
+    // Set by the panel. OnTakeBack writes the table into the curve; false when the user chose to keep the
+    // edits in the table only (the curve had changed since the table was loaded). OnCloseQuery is asked
+    // before the window closes, after its edits were applied or dropped; false keeps it open. OnClosed: the
+    // window was closed by the user (the window frees itself afterwards).
+    std::function<bool()> OnTakeBack;
+    std::function<bool()> OnCloseQuery;
     std::function<void()> OnClosed;
 };

@@ -449,6 +449,10 @@ int LayoutDecimals(bool round, bool log, double min, double max, int32_t div) {
 }
 } // namespace
 
+int32_t TGrid::Gap(int32_t pixels) const {
+    return static_cast<int32_t>(std::lround(pixels * std::max(1.0, TextScale)));
+}
+
 TGrid::TTextMetrics TGrid::PlaceRectangle(QPainter& surface, int32_t width, int32_t height) {
     const QFontMetrics fm(surface.font(), surface.device());
     TTextMetrics m;
@@ -465,10 +469,10 @@ TGrid::TTextMetrics TGrid::PlaceRectangle(QPainter& surface, int32_t width, int3
     m.xw = std::max(firstX, lastX);
     // The first and the last x label are centred on the ends of the axis: half of each must fit beside the
     // plot, or a wide number is cut at the edge of the picture (and a cut minus sign reads as another value).
-    DevTopLeft.x = std::max(m.lw + 12 + (YCaption.isEmpty() ? 0 : m.th), 12 + firstX / 2);
-    DevTopLeft.y = 12 + (Title.isEmpty() ? 0 : m.th);
-    DevBottomRight.x = width - 12 - std::max(m.lw / 2, lastX / 2);
-    DevBottomRight.y = height - m.th - (XCaption.isEmpty() ? 0 : m.th) - 16;
+    DevTopLeft.x = std::max(m.lw + Gap(12) + (YCaption.isEmpty() ? 0 : m.th), Gap(12) + firstX / 2);
+    DevTopLeft.y = Gap(12) + (Title.isEmpty() ? 0 : m.th);
+    DevBottomRight.x = width - Gap(12) - std::max(m.lw / 2, lastX / 2);
+    DevBottomRight.y = height - m.th - (XCaption.isEmpty() ? 0 : m.th) - Gap(16);
     return m;
 }
 
@@ -498,8 +502,8 @@ void TGrid::Draw(QPainter& surface, int32_t width, int32_t height) {
     const int32_t w = Right() - Left();
     // x labels wider than the y labels (3000000000.0 over 0.00 .. 1.00) need that much room each.
     const int32_t xLabelWidth = std::max(m.lw, m.xw);
-    if (h / std::max(YDiv, 1) < m.th + 10) ny = h / (m.th + 10);
-    if (w / std::max(XDiv, 1) < xLabelWidth + 10) nx = w / (xLabelWidth + 10);
+    if (h / std::max(YDiv, 1) < m.th + Gap(10)) ny = h / (m.th + Gap(10));
+    if (w / std::max(XDiv, 1) < xLabelWidth + Gap(10)) nx = w / (xLabelWidth + Gap(10));
     nx = std::max(nx, 2);
     ny = std::max(ny, 2);
     drawnXDiv_ = nx;
@@ -593,7 +597,7 @@ void TGrid::DrawLabels(QPainter& surface, const TTextMetrics& m, int32_t nx, int
     for (const TTick& t : YTicks(m.yDecimals, ny, yr)) {
         const int32_t top = WorldToDeviceY(t.value) - h2;
         if (top + m.th > clearAbove) continue;
-        TextAt(surface, fm, Left() - fm.horizontalAdvance(t.text) - 6, top, t.text);
+        TextAt(surface, fm, Left() - fm.horizontalAdvance(t.text) - Gap(6), top, t.text);
         clearAbove = top - 1;
     }
     int32_t clearFrom = INT32_MIN;
@@ -601,16 +605,16 @@ void TGrid::DrawLabels(QPainter& surface, const TTextMetrics& m, int32_t nx, int
         const int32_t width = fm.horizontalAdvance(t.text);
         const int32_t left = WorldToDeviceX(t.value) - width / 2;
         if (left < clearFrom) continue;
-        TextAt(surface, fm, left, Bottom() + 7, t.text);
-        clearFrom = left + width + 4;
+        TextAt(surface, fm, left, Bottom() + Gap(7), t.text);
+        clearFrom = left + width + Gap(4);
     }
 
     const QString title = Caption(Title);
     if (!title.isEmpty())
-        TextAt(surface, fm, (Left() + Right()) / 2 - fm.horizontalAdvance(title) / 2, 4, title);
+        TextAt(surface, fm, (Left() + Right()) / 2 - fm.horizontalAdvance(title) / 2, Gap(4), title);
     const QString xCaption = Caption(XCaption);
     if (!xCaption.isEmpty())
-        TextAt(surface, fm, (Right() + Left() - fm.horizontalAdvance(xCaption)) / 2, Bottom() + m.th + 9,
+        TextAt(surface, fm, (Right() + Left() - fm.horizontalAdvance(xCaption)) / 2, Bottom() + m.th + Gap(9),
                xCaption);
     const QString yCaption = Caption(YCaption);
     if (!yCaption.isEmpty()) {
@@ -631,7 +635,7 @@ void TGrid::DrawLabels(QPainter& surface, const TTextMetrics& m, int32_t nx, int
         rotated.setStrikeOut(false);
         surface.setFont(rotated);
         const QFontMetrics rfm(rotated, surface.device());
-        const int32_t x0 = Left() - 10 - m.lw - m.th;
+        const int32_t x0 = Left() - Gap(10) - m.lw - m.th;
         const int32_t y0 = (Bottom() + Top() + rfm.horizontalAdvance(yCaption)) / 2;
         surface.save();
         surface.translate(x0, y0);

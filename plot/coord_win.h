@@ -151,6 +151,10 @@ public:
     QString Title;
     QString XCaption;
     QString YCaption;
+    // The drawing factor of the text (a printed page, a picture drawn larger): the gaps that keep labels,
+    // titles and captions off the frame and the picture's edge grow with the text, never below their
+    // screen size.
+    double TextScale = 1.0;
 
     // Plot rectangle for a surface of width x height pixels (the painter is used only to measure text with
     // its current font), then UpdateScale.
@@ -183,6 +187,8 @@ private:
     std::vector<TTick> XTicks(int decimals, int32_t n, TRoundStep round = {}) const;
     std::vector<TTick> YTicks(int decimals, int32_t n, TRoundStep round = {}) const;
     TTextMetrics PlaceRectangle(QPainter& surface, int32_t width, int32_t height);
+    // A gap of `pixels` on the screen, grown with TextScale.
+    int32_t Gap(int32_t pixels) const;
     void DrawGridLines(QPainter& surface, int32_t nx, int32_t ny, TRoundStep xr, TRoundStep yr);
     void DrawLabels(QPainter& surface, const TTextMetrics& m, int32_t nx, int32_t ny, TRoundStep xr,
                     TRoundStep yr);

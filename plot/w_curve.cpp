@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
 const std::array<TColor, 12> CurveColorTable = {
@@ -316,6 +317,7 @@ void WCurveSet::DrawCurves(QPainter& surface, bool offset) const {
 
 void WCurveSet::PaintTo(QPainter& surface, int32_t width, int32_t height, double factor) {
     const TSymbolScaleGuard scale(factor);
+    const double screenTextScale = std::exchange(Grid.TextScale, factor);
     surface.save();
     QFont font = surface.font();
     // Font sizes are whole numbers, rounded with halves to even.
@@ -348,6 +350,7 @@ void WCurveSet::PaintTo(QPainter& surface, int32_t width, int32_t height, double
         Legend.Draw(*this, Grid, surface, Grid.BackgrColor);
     }
     surface.restore();
+    Grid.TextScale = screenTextScale;
 }
 
 void WCurveSet::PaintTo(QPaintDevice& picture, double factor) {

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QTest>
 
+#include <climits>
 #include <cmath>
 #include <limits>
 #include <set>
@@ -402,6 +403,142 @@ private slots:
         QVERIFY(draw(false, true).first == draw(true, true).first);
         QCOMPARE(draw(false, false).second, draw(true, false).second);
         QVERIFY(draw(false, false).first != draw(true, false).first);
+    }
+
+    void divisionJustTallEnoughKeepsTheCountAsked() {
+        // 50 divisions asked, each exactly as tall as a label and its gap: all 50 are drawn (a plot a little
+        // lower draws fewer, never more than asked).
+        QImage probe(300, 1000, QImage::Format_RGB32);
+        TGrid g;
+        g.YDiv = 50;
+        DrawOn(g, probe);
+        const int th = QFontMetrics(TestFont(), &probe).height(), room = th + 10;
+        const int extra = probe.height() - (g.Bottom() - g.Top());
+        QImage img(300, extra + 50 * room + 49, QImage::Format_RGB32);
+        DrawOn(g, img);
+        QCOMPARE((g.Bottom() - g.Top()) / room, 50 + 49 / room);
+        QCOMPARE(g.DrawnYDiv(), 50);
+        QImage lower(300, extra + 50 * room - 1, QImage::Format_RGB32);
+        DrawOn(g, lower);
+        QCOMPARE(g.DrawnYDiv(), 49);
+    }
+
+    void xLabelsCloserThanTheirGapAreLeftOut() {
+        // Labels of 0 .. 2e18: the middle ones are written in full ("500000000000000000.0"), far wider than
+        // those at the ends, by which the divisions are sized. A label is drawn only where it starts at least
+        // 4 pixels after the one drawn before it. Plot widths are tried where the second label would start
+        // within 4 pixels either side of that limit.
+        const QImage probe(10, 10, QImage::Format_RGB32);
+        const QFontMetrics fm(TestFont(), &probe);
+        const int first = fm.horizontalAdvance(QStringLiteral(" 0.0"));
+        const int second = fm.horizontalAdvance(QStringLiteral("500000000000000000.0"));
+        int tried = 0;
+        for (int width = 300; width <= 700; ++width) {
+            QImage img(width, 200, QImage::Format_RGB32);
+            TGrid g;
+            g.SetWorld({0, 0}, {2e18, 1});
+            DrawOn(g, img);
+            const int x = g.WorldToDeviceX(5e17), left = x - second / 2;
+            const int limit = g.Left() - first / 2 + first + 4;
+            if (g.DrawnXDiv() != 4 || left < limit - 4 || left >= limit + 4) continue;
+            ++tried;
+            bool ink = false;
+            for (int y = g.Bottom() + 7; y < g.Bottom() + 7 + fm.height(); ++y)
+                for (int dx = -3; dx <= 3; ++dx)
+                    ink = ink ||
+                          (img.pixelColor(x + dx, y).blue() > 150 && img.pixelColor(x + dx, y).red() < 100);
+            QVERIFY2(ink == (left >= limit), qPrintable(QStringLiteral("width %1").arg(width)));
+        }
+        QVERIFY(tried > 8);
+    }
+
+    void gapsBesideTheTextGrowWithIt() {
+        // A page drawn at a factor (4 here, over 10 on a printer) makes text and gaps larger together: where
+        // each piece of text lands follows from the font and the gaps of the screen times the factor. The ink
+        // of a glyph is found to within a pixel of antialiasing.
+        for (const int scale : {1, 4}) {
+            QImage img(1200, 900, QImage::Format_RGB32);
+            img.fill(Qt::white);
+            QPainter p(&img);
+            QFont font = TestFont();
+            font.setPixelSize(12 * scale);
+            p.setFont(font);
+            p.setPen(QColor(0, 0, 255));
+            TGrid g;
+            g.color = 0x0000FF;
+            g.Title = QStringLiteral("Title");
+            g.XCaption = QStringLiteral("Time");
+            g.YCaption = QStringLiteral("Signal");
+            g.SetWorld({0, 0}, {10, 10});
+            g.TextScale = scale;
+            g.Draw(p, img.width(), img.height());
+            p.end();
+            const QFontMetrics fm(font, &img);
+            const int th = fm.height(), W = img.width(), H = img.height();
+            const auto gap = [scale](int pixels) { return pixels * scale; };
+            const auto blue = [&img](int x, int y) {
+                const QColor c = img.pixelColor(x, y);
+                return c.blue() > 128 && c.red() < 128;
+            };
+            // The first and last column or row of blue ink in a rectangle.
+            const auto inkColumns = [&](int top, int bottom, int left, int right) {
+                QPoint ends(INT_MAX, INT_MIN);
+                for (int y = std::max(top, 0); y <= std::min(bottom, H - 1); ++y)
+                    for (int x = std::max(left, 0); x <= std::min(right, W - 1); ++x)
+                        if (blue(x, y)) ends = {std::min(ends.x(), x), std::max(ends.y(), x)};
+                return ends;
+            };
+            const auto firstInkRow = [&](int top, int bottom, int left, int right) {
+                for (int y = top; y <= bottom; ++y)
+                    for (int x = left; x <= right; ++x)
+                        if (blue(x, y)) return y;
+                return INT_MAX;
+            };
+            QStringList labels;
+            for (int i = 0; i <= 4; ++i) labels << FormatTickLabel(2.5 * i, LabelDecimals(10));
+            int labelWidth = 0, labelInkRight = INT_MIN, labelInkTop = INT_MAX;
+            for (const QString& t : labels) {
+                labelWidth = std::max(labelWidth, fm.horizontalAdvance(t));
+                const QRect ink = fm.tightBoundingRect(t);
+                labelInkRight = std::max(labelInkRight, ink.right() - fm.horizontalAdvance(t));
+                labelInkTop = std::min(labelInkTop, ink.top());
+            }
+            const QString why = QStringLiteral("factor %1").arg(scale);
+            const auto near = [&why](int measured, int expected) {
+                return qAbs(measured - expected) <= 1 ||
+                       (qWarning() << why << "measured" << measured << "expected" << expected, false);
+            };
+
+            // The plot keeps its margins from the picture's edges and the room of the texts.
+            QCOMPARE(g.Top(), gap(12) + th);
+            QCOMPARE(g.Bottom(), H - 2 * th - gap(16));
+            QCOMPARE(g.Right(), W - gap(12) - labelWidth / 2);
+            // The y labels end their gap left of the plot, the x labels start theirs below it.
+            const int h2 = th / 2;
+            QVERIFY(near(inkColumns(g.Top() - h2, g.Bottom() + gap(7) - 1, 0, g.Left() - 4).y(),
+                         g.Left() - gap(6) + labelInkRight));
+            QVERIFY(near(firstInkRow(g.Bottom() + 4, H - 1, g.Left(), g.Right()),
+                         g.Bottom() + gap(7) + fm.ascent() + labelInkTop));
+            // Title above, x caption under the labels, y caption left of them.
+            QVERIFY(near(firstInkRow(0, g.Top() - 4, g.Left(), g.Right()),
+                         gap(4) + fm.ascent() + fm.tightBoundingRect(g.Title).top()));
+            const int xCaptionTop = g.Bottom() + th + gap(9);
+            QVERIFY(near(firstInkRow(g.Bottom() + gap(7) + th, H - 1, g.Left(), g.Right()),
+                         xCaptionTop + fm.ascent() + fm.tightBoundingRect(g.XCaption).top()));
+            QVERIFY(near(inkColumns(xCaptionTop, H - 1, g.Left(), g.Right()).x(),
+                         (g.Left() + g.Right() - fm.horizontalAdvance(g.XCaption)) / 2 +
+                             fm.tightBoundingRect(g.XCaption).left()));
+            QFont rotated = font;
+            rotated.setFamilies(
+                {QStringLiteral("Ariel"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+            rotated.setPixelSize(12 * scale + 1);
+            const QFontMetrics rfm(rotated, &img);
+            // Turned to read upward, the caption's baseline runs down the picture: its ink's right edge is
+            // its lowest point below the baseline.
+            QVERIFY(near(inkColumns(g.Top(), g.Bottom(), 0, g.Left() - gap(6) - labelWidth - 1).y(),
+                         g.Left() - gap(10) - labelWidth - th + rfm.ascent() +
+                             rfm.tightBoundingRect(g.YCaption).bottom()));
+        }
     }
 };
 

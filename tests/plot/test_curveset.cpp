@@ -190,6 +190,26 @@ private slots:
         QCOMPARE(Count(Painted(s, 1.0), lime, img.rect()), 32);  // radius 3
         QCOMPARE(Count(Painted(s, 2.0), lime, img.rect()), 112); // radius 6
         QCOMPARE(SymbolScale, 1.0);
+
+        // The gaps between the frame and the labels grow with the text (a printed page draws at a factor of
+        // ten and more): rows below the frame stay clear for 7 pixels times the factor, the labels follow.
+        for (const double factor : {1.0, 2.5}) {
+            const QImage page = Painted(s, factor);
+            const TGrid& g = s.Grid; // laid out for the page
+            const auto dark = [&page](int top, int bottom, int left, int right) {
+                int n = 0;
+                for (int y = top; y < bottom; ++y)
+                    for (int x = left; x <= right; ++x) n += page.pixelColor(x, y).lightness() < 128;
+                return n;
+            };
+            const int gap = static_cast<int>(std::lround(7 * factor));
+            QCOMPARE(dark(g.Bottom() + 4, g.Bottom() + gap, g.Left(), g.Right()), 0);
+            QVERIFY(dark(g.Bottom() + gap, g.Bottom() + gap + 12 * int(factor), g.Left(), g.Right()) > 20);
+            const int ygap = static_cast<int>(std::lround(6 * factor));
+            QCOMPARE(dark(g.Top(), g.Bottom(), g.Left() - ygap + 1, g.Left() - 4), 0);
+            QVERIFY(dark(g.Top(), g.Bottom(), 0, g.Left() - ygap) > 20);
+        }
+        QCOMPARE(s.Grid.TextScale, 1.0);
     }
 
     void pastedText() {

@@ -61,8 +61,9 @@ public:
         Log.push_back({"asktext", label + "|" + text});
         return Take(TextAnswers, QString());
     }
+    // The printer dialog's text is its kind and the file it shows when it opens.
     bool ChoosePrinter(QWidget*, QPrinter& printer, bool setup) override {
-        Log.push_back({"printer", setup ? "setup" : "print"});
+        Log.push_back({"printer", (setup ? "setup|" : "print|") + printer.outputFileName()});
         const QString file = Take(PrinterFiles, QString());
         if (file.isEmpty()) return false;
         printer.setOutputFormat(QPrinter::PdfFormat);

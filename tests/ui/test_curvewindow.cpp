@@ -161,8 +161,10 @@ private slots:
         QTest::keyClick(win.get(), Qt::Key_Space);
         QVERIFY(!win->CurvePanel->IsCursorShown());
         QCOMPARE(win->PickMode, 0);
+        QCOMPARE(win->StatusLine()->text(), QStringLiteral("Load a file"));
 
         win->CurvePanel->AddCurve(MakeCurve({{0, 1}, {1, 2}, {2, 3}}, "a.dat"), true, true);
+        QCOMPARE(win->StatusLine()->text(), QStringLiteral("Operate on the active curve"));
         for (const char* n : {"DerivativeBtn", "Save1", "Cursor1", "Zoom1"}) QVERIFY2(A(n)->isEnabled(), n);
         QVERIFY(A("PopSave")->isVisible());
         QVERIFY(navy() > 0);
@@ -222,6 +224,9 @@ private slots:
         for (int i = 0; i < 10; ++i) pts.push_back({double(i), double(i * i)});
         win->CurvePanel->AddCurve(MakeCurve(pts, "r.dat"), true, true);
         QTest::keyClick(win.get(), Qt::Key_G);
+        QCOMPARE(win->StatusLine()->text(), QStringLiteral("Click on left bound of range"));
+        // A change of the set meanwhile leaves the pick's prompt in place.
+        win->RefreshAfterSetChange();
         QCOMPARE(win->StatusLine()->text(), QStringLiteral("Click on left bound of range"));
         QVERIFY(A("RemoveRangeBtn")->isChecked());
         const int first = win->CurvePanel->Crosshair.Index;
@@ -324,6 +329,7 @@ private slots:
         QCOMPARE(win->CurvePanel->CurveCount(), 0);
         QVERIFY(!A("Undo1")->isEnabled());
         QVERIFY(!A("DerivativeBtn")->isEnabled());
+        QCOMPARE(win->StatusLine()->text(), QStringLiteral("Load a file"));
     }
 
     void saveWithoutANameIsSaveAs() {

@@ -9,12 +9,17 @@
 #include "plot/w_curve.h"
 #include "windowfixture.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
@@ -143,21 +148,78 @@ private slots:
         QCOMPARE(Panel().Grid().BackgrColor, TColor(0x000000));
 
         // Print Setup chooses another file; a tall panel is limited by the page height.
-        msg->PrinterFiles = {Path("tall.pdf")};
+        msg->PrinterFiles = {Path("tall.pdf"), Path("tall.pdf")};
         A("PrintSetup1")->trigger();
         r = print(QSize(300, 600), "tall.pdf");
         QVERIFY(qAbs(r.height() - 0.84 * H) <= 1 && r.top() == qRound(0.08 * H) &&
                 qAbs(r.center().x() - W / 2) <= 1);
 
-        // A job that cannot start says so, and the next Print asks for the printer again.
-        msg->PrinterFiles = {Path("no/such/dir.pdf")};
-        A("PrintSetup1")->trigger();
+        // Every Print asks for the file again, offering the last one: no Print writes over an earlier page
+        // unasked (the dialog asks before replacing a file). Cancel there prints nothing.
+        QVERIFY(QFile::remove(Path("tall.pdf")));
+        msg->PrinterFiles = {QString()};
+        print(QSize(300, 600), "tall.pdf");
+        QVERIFY(!QFile::exists(Path("tall.pdf")));
+
+        // A job that cannot start says so; the next Print offers that file again.
+        msg->PrinterFiles = {Path("no/such/dir.pdf"), Path("none.pdf")};
         print(QSize(300, 600), "no/such/dir.pdf");
         print(QSize(300, 600), "none.pdf");
+        QVERIFY(QFile::exists(Path("none.pdf")));
         QCOMPARE(msg->Texts("error"),
                  QStringList{"The print job could not be started on " + Path("no/such/dir.pdf") + "."});
         QCOMPARE(msg->Texts("confirm").front(), "Print the graph on the currently selected printer?");
-        QCOMPARE(msg->Texts("printer"), (QStringList{"print", "setup", "setup", "print"}));
+        QCOMPARE(msg->Texts("printer"),
+                 (QStringList{"print|", "setup|" + Path("wide.pdf"), "print|" + Path("tall.pdf"),
+                              "print|" + Path("tall.pdf"), "print|" + Path("tall.pdf"),
+                              "print|" + Path("no/such/dir.pdf")}));
+    }
+
+    void thePrinterDialogOffersTheLastFileAndAsksBeforeReplacingIt() {
+        // The desktop's own dialog, as Print opens it when printing into a file.
+        WriteFile(Path("old.pdf"), "old");
+        QPrinter printer(QPrinter::HighResolution);
+        printer.setOutputFileName(Path("old.pdf"));
+        QStringList seen;
+        for (const QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+            WhileShown<QPrintDialog>([&seen, answer](QPrintDialog& d) {
+                const auto* file = d.findChild<QLineEdit*>(QStringLiteral("filename"));
+                seen << (file != nullptr ? file->text() : QStringLiteral("no file field"));
+                WhileShown<QMessageBox>([&seen, answer](QMessageBox& box) {
+                    seen << box.text();
+                    box.button(answer)->click();
+                });
+                // Its Print button (accept() alone skips the dialog's checks).
+                d.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+            });
+            const bool chosen = TDesktopMessages().ChoosePrinter(win.get(), printer, false);
+            QCOMPARE(chosen, answer == QMessageBox::Yes);
+        }
+        QCOMPARE(seen, (QStringList{Path("old.pdf"),
+                                    Path("old.pdf") + " already exists.\nDo you want to overwrite it?",
+                                    Path("old.pdf"),
+                                    Path("old.pdf") + " already exists.\nDo you want to overwrite it?"}));
+        QCOMPARE(ReadAll(Path("old.pdf")), QByteArray("old")); // choosing writes nothing yet
+    }
+
+    void printedTextScalesWithThePage() {
+        Panel().AddCurve(MakeCurve({{0, 0}, {10, 1}}), true, true);
+        // A wide panel shrinks a lot onto the page: its text keeps its share of the graph, and at least 8
+        // points.
+        for (const int width : {600, 1600}) {
+            Panel().setFixedSize(width, 400);
+            msg->ConfirmAnswers = {true};
+            const QString file = Path(("w" + std::to_string(width) + ".pdf").c_str());
+            msg->PrinterFiles = {file};
+            A("Print1")->trigger();
+            const QByteArray page = PdfPage(ReadAll(file));
+            const QPrinter a4(QPrinter::HighResolution);
+            const double scale = 0.84 * a4.width() / width;
+            // Text is drawn in a font of "size Tf" pixels of the page (1200 to the inch); the screen's is 12.
+            const auto m = QRegularExpression("/F\\d+ ([\\d.]+) Tf").match(QString::fromLatin1(page));
+            QVERIFY2(m.hasMatch(), page.left(400).constData());
+            QCOMPARE(m.captured(1).toInt(), qRound(12 * std::max(scale, 8 / 72.0 * 1200 / 12)));
+        }
     }
 
     void exportMatchesTheBatchToolInEachFormat() {

@@ -70,7 +70,7 @@ private slots:
             });
             f.A("ExportGraph1")->trigger();
         } else if (what == "print") {
-            f.msg->PrinterFiles = {target};
+            f.msg->PrinterFiles = {target, target};
             f.A("PrintSetup1")->trigger();
             f.msg->ConfirmAnswers = {true};
             f.A("Print1")->trigger();

@@ -67,6 +67,16 @@ class TestTableEditor : public QObject, TWindowFixture {
         QTest::mouseClick(v->viewport(), Qt::LeftButton, Qt::ShiftModifier,
                           v->visualRect(e->Model()->index(bottom, right)).center());
     }
+    // Opens the table of curve n, turns Auto Update off and types `text` into the y cell of the first row: an
+    // edit its curve does not have yet.
+    TCurveEditGrid* OpenWithPendingEdit(int n, const QString& text) {
+        TCurveEditGrid* e = OpenTable(n);
+        if (e == nullptr) return nullptr;
+        e->Action(QStringLiteral("AutoUpdate1"))->trigger();
+        ClickCell(e, 0, 1);
+        Type(text, Qt::Key_Return);
+        return e;
+    }
     static QStringList Row(TCurveEditGrid* e, int row) { return {e->CellText(row, 0), e->CellText(row, 1)}; }
 
 private slots:
@@ -185,14 +195,133 @@ private slots:
         QCOMPARE(Row(e, 0), QStringList({QString(), QStringLiteral("30.0000")}));
         QCOMPARE(Row(e, 1), QStringList({QStringLiteral("4.0000"), QString()}));
         QCOMPARE(Curve(1).Count(), 3);
+        // Into y only numbers go: a spreadsheet's empty first cell and a name before the number are skipped.
+        QApplication::clipboard()->setText(QStringLiteral("\t7\r\nname\t8\r\n"));
+        ClickCell(e, 0, 1);
+        Key(Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(Row(e, 0), QStringList({QString(), QStringLiteral("7.0000")}));
+        QCOMPARE(Row(e, 1), QStringList({QStringLiteral("4.0000"), QStringLiteral("8.0000")}));
+        QCOMPARE(Curve(1).Count(), 4);
+    }
+
+    void tableEditsAreUndoneFromTheWindow() {
+        Add(MakeCurve({{1, 10}, {2, 20}, {3, 30}}, "a.dat"));
+        A("X1")->trigger(); // y * x: 10, 40, 90
+        TCurveEditGrid* e = OpenTable(1);
+        ClickCell(e, 0, 1);
+        Type(QStringLiteral("777"), Qt::Key_Return);
+        QCOMPARE(Curve(1).Y(1), 777.0);
+        // Undo takes back the edit, not the operation before it; the table shows the curve again.
+        A("Undo1")->trigger();
+        QCOMPARE(Curve(1).Y(1), 10.0);
+        QCOMPARE(Curve(1).Y(2), 40.0);
+        QCOMPARE(e->CellText(0, 1), QStringLiteral("10.0000"));
+
+        // Del clears the selected cells: all of them empty the curve, and Undo brings its points back.
+        Key(Qt::Key_A, Qt::ControlModifier);
+        Key(Qt::Key_Delete);
+        QCOMPARE(Curve(1).Count(), 0);
+        QVERIFY(A("Undo1")->isEnabled());
+        A("Undo1")->trigger();
+        QCOMPARE(Curve(1).Count(), 3);
+        QCOMPARE(Row(e, 2), QStringList({QStringLiteral("3.0000"), QStringLiteral("90.0000")}));
+
+        // A loaded curve emptied through its table goes when the table closes, if the user says so; Undo
+        // brings it back as it was.
+        Add(MakeCurve({{0, 5}, {1, 5}}, "b.dat"));
+        Key(Qt::Key_A, Qt::ControlModifier);
+        Key(Qt::Key_Delete);
+        msg->ConfirmAnswers = {false, true};
+        e->close();
+        QVERIFY(e->isVisible());
+        QCOMPARE(Panel().CurveCount(), 2);
+        e->close();
+        QCOMPARE(msg->Texts("confirm"),
+                 QStringList(2, QStringLiteral("Curve #1 has no points left. Remove it?")));
+        QCOMPARE(Panel().CurveCount(), 1);
+        QCOMPARE(Curve(1).FileName, std::string("b.dat"));
+        A("Undo1")->trigger();
+        QCOMPARE(Panel().CurveCount(), 2);
+        QCOMPARE(Curve(2).FileName, std::string("a.dat"));
+        QCOMPARE(Curve(2).Y(3), 90.0);
+    }
+
+    void staleTableAsksBeforeWritingOverANewerCurve() {
+        Add(MakeCurve({{1, 10}, {2, 20}, {3, 30}}, "a.dat"));
+        TCurveEditGrid* e = OpenWithPendingEdit(1, QStringLiteral("5"));
+        A("X1")->trigger(); // the curve changes under the edit: 10, 40, 90
+        QCOMPARE(e->CellText(1, 1), QStringLiteral("20.0000"));
+        const QString question =
+            QStringLiteral("Curve #1 has changed since its table was loaded.\nWrite the "
+                           "table over the curve (Yes), or load the curve into the table "
+                           "(No)?");
+        // Cancel leaves both as they are.
+        msg->SaveAnswers = {TSaveAnswer::Cancel};
+        e->Action(QStringLiteral("Update1"))->trigger();
+        QCOMPARE(msg->Texts("asksave"), QStringList{question});
+        QCOMPARE(Curve(1).Y(2), 40.0);
+        QCOMPARE(e->CellText(0, 1), QStringLiteral("5.0000"));
+        // Yes writes the table; Undo brings back the operation's result.
+        msg->SaveAnswers = {TSaveAnswer::Yes};
+        e->Action(QStringLiteral("Update1"))->trigger();
+        QCOMPARE(Curve(1).Y(1), 5.0);
+        QCOMPARE(Curve(1).Y(2), 20.0);
+        A("Undo1")->trigger();
+        QCOMPARE(Curve(1).Y(2), 40.0);
+        QCOMPARE(e->CellText(0, 1), QStringLiteral("10.0000"));
+
+        // No loads the newer curve into the table.
+        ClickCell(e, 2, 1);
+        Type(QStringLiteral("7"), Qt::Key_Return);
+        A("X1")->trigger(); // 10, 80, 270
+        msg->SaveAnswers = {TSaveAnswer::No};
+        e->Action(QStringLiteral("Update1"))->trigger();
+        QCOMPARE(Curve(1).Y(3), 270.0);
+        QCOMPARE(e->CellText(2, 1), QStringLiteral("270.0000"));
+        // An edit of a table whose curve did not change goes in without a question.
+        ClickCell(e, 2, 1);
+        Type(QStringLiteral("3"), Qt::Key_Return);
+        e->Action(QStringLiteral("Update1"))->trigger();
+        QCOMPARE(Curve(1).Y(3), 3.0);
+        QCOMPARE(msg->Texts("asksave").size(), 3);
+
+        // Closing: Yes to applying, then Cancel to writing over the newer curve keeps the table open.
+        ClickCell(e, 0, 1);
+        Type(QStringLiteral("1"), Qt::Key_Return);
+        A("X1")->trigger();
+        msg->SaveAnswers = {TSaveAnswer::Yes, TSaveAnswer::Cancel};
+        e->close();
+        QVERIFY(e->isVisible());
+        QCOMPARE(Curve(1).Y(3), 9.0);
+        QCOMPARE(msg->Texts("asksave").mid(3),
+                 (QStringList{QStringLiteral("Apply the changes in the table to curve #1 ?"), question}));
+    }
+
+    void openingTheFitPanelClosesTablesAsTheUserWould() {
+        Add(MakeCurve({{0, 1}, {1, 2}, {2, 3}}, "a.dat"));
+        TCurveEditGrid* e = OpenWithPendingEdit(1, QStringLiteral("5"));
+        A("NewCurve1")->trigger();
+        QVERIFY(Editor(2) != nullptr);
+        // The empty New curve goes with its table; Cancel to applying the edit keeps its table and the panel
+        // shut.
+        msg->SaveAnswers = {TSaveAnswer::Cancel};
+        A("Fit1")->trigger();
+        QCOMPARE(msg->Texts("asksave"),
+                 QStringList{QStringLiteral("Apply the changes in the table to curve #1 ?")});
+        QCOMPARE(Panel().CurveCount(), 1);
+        QVERIFY(e->isVisible());
+        QVERIFY(!win->FitPanelShowing());
+        QVERIFY(!A("FitBtn")->isChecked());
+        msg->SaveAnswers = {TSaveAnswer::Yes};
+        A("FitBtn")->trigger();
+        QVERIFY(win->FitPanelShowing());
+        QCOMPARE(Curve(1).Y(1), 5.0);
+        QVERIFY(Editor(1) == nullptr);
     }
 
     void autoUpdateOffKeepsEditsUntilUpdate() {
         Add(MakeCurve({{1, 10}, {2, 20}}, "a.dat"));
-        TCurveEditGrid* e = OpenTable(1);
-        e->Action(QStringLiteral("AutoUpdate1"))->trigger();
-        ClickCell(e, 0, 1);
-        Type(QStringLiteral("99"), Qt::Key_Return);
+        TCurveEditGrid* e = OpenWithPendingEdit(1, QStringLiteral("99"));
         QCOMPARE(Curve(1).Y(1), 10.0);
         // A change of the set does not throw the edit away.
         Add(MakeCurve({{0, 0}, {1, 1}}));
@@ -277,8 +406,13 @@ private slots:
     void tablesFollowTheirCurves() {
         for (int i = 1; i <= 4; ++i)
             Add(MakeCurve({{0, double(i)}, {1, 1}}, "c" + std::to_string(i) + ".dat"));
-        OpenTable(3);
-        OpenTable(4);
+        for (int n = 2; n <= 4; ++n) OpenTable(n);
+        // Each table opens one step down and right of the one before, its caption in sight.
+        for (int n = 3; n <= 4; ++n) {
+            const QPoint step = Editor(n)->pos() - Editor(n - 1)->pos();
+            QVERIFY2(step.x() >= 24 && step.y() == step.x(),
+                     qPrintable(QStringLiteral("%1 %2").arg(step.x()).arg(step.y())));
+        }
         Panel().SetActiveCurve(2);
         A("Delete1")->trigger();
         QCOMPARE(Editor(2)->windowTitle(), QStringLiteral("#2: c3.dat"));
