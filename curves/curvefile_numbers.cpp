@@ -160,7 +160,7 @@ bool ConvertNumber(std::string_view token, double& value) {
     return true;
 }
 
-int SplitNumbers(std::string_view line, double* out, int maxCount) {
+int SplitNumbers(std::string_view line, double* out, int maxCount, bool* dropped) {
     size_t pos = 0;
     const size_t n = line.size();
     if (n > 0 && IsSeparator(line[0])) {
@@ -180,7 +180,10 @@ int SplitNumbers(std::string_view line, double* out, int maxCount) {
         size_t end = pos;
         while (end < n && !IsSeparator(line[end])) ++end;
         double v;
-        if (end > pos && ConvertNumber(line.substr(pos, end - pos), v)) out[count++] = v;
+        if (end > pos && ConvertNumber(line.substr(pos, end - pos), v))
+            out[count++] = v;
+        else if (end > pos && dropped != nullptr)
+            *dropped = true;
         pos = end + 1; // past the separator that ended the token
     }
     return count;

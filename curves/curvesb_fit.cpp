@@ -4,6 +4,7 @@ bool TCurveB::MakeFitCurve(const TFitModel& model, int32_t selector) {
     const int32_t terms = model.ModelTermCount();
     if (terms <= 0 || selector < -1 || selector >= terms || !(XMin < XMax)) return false;
     Comment = "fitted curve";
+    DropSigma(); // the model's values have no measured uncertainty
     // The step is accumulated by repeated addition, so the last x may differ from XMax by rounding.
     const double step = count_ > 1 ? (XMax - XMin) / (count_ - 1) : 0.0;
     double x = XMin;
