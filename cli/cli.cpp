@@ -32,7 +32,11 @@ void Overview(std::ostream& out) {
            "standard\n"
            "input. A command whose result is a curve writes it with -o PATH (keeping a .bak copy of a file "
            "it\n"
-           "replaces), or to standard output without -o.\n"
+           "replaces), or to standard output without -o; --format csv|tsv writes it as columns with a "
+           "header\n"
+           "row (x, y and sigma) instead. Curve files may be gzip-compressed. Columns of spreadsheet and\n"
+           "instrument files are chosen with --columns X,Y[,SIGMA] and the other reading options that every\n"
+           "command reading curves takes (graphmill-cli help info).\n"
            "Exit status: 0 done, 1 the operation failed, 2 usage or input error, 3 arithmetic fault.\n\n"
            "Commands:\n";
     auto commands = cli::Commands();

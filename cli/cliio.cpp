@@ -2,7 +2,9 @@
 #include "cli/cli.h"
 
 #include "curves/curvefile.h"
+#include "curves/filebytes.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -19,8 +21,17 @@ void Error(const std::string& command, const std::string& message) {
 }
 
 TArgs::TArgs(const std::string& command, const std::vector<std::string>& args,
-             const std::vector<TOptionSpec>& specs)
+             const std::vector<TOptionSpec>& specs, TInput input)
     : command_(command) {
+    // A command that writes a curve chooses its form too, and one that reads curves how they are read.
+    std::vector<TOptionSpec> all = specs;
+    if (std::any_of(all.begin(), all.end(), [](const TOptionSpec& s) { return s.name == "-o"; }))
+        all.push_back({"--format", true, false});
+    if (input == CurveInput) {
+        for (const char* flag : {"--decimal-comma", "--header"}) all.push_back({flag, false, false});
+        for (const char* option : {"--columns", "--separator", "--skip", "--comment"})
+            all.push_back({option, true, false});
+    }
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -34,7 +45,7 @@ TArgs::TArgs(const std::string& command, const std::vector<std::string>& args,
         if (!optionsEnded && a.size() > 1 && a[0] == '-') {
             const size_t eq = a.find('=');
             const std::string name = a.rfind("--", 0) == 0 && eq != std::string::npos ? a.substr(0, eq) : a;
-            for (const auto& s : specs)
+            for (const auto& s : all)
                 if (s.name == name) opt = &s;
             if (opt != nullptr && name != a) {
                 hasInline = true;
@@ -78,6 +89,58 @@ TArgs::TArgs(const std::string& command, const std::vector<std::string>& args,
         }
         slot.insert(slot.end(), values.begin(), values.end());
     }
+    ok_ = ParseReading();
+}
+
+bool TArgs::ParseReading() {
+    if (Has("--format")) {
+        format_ = *Value("--format");
+        if (format_ != "curve" && format_ != "csv" && format_ != "tsv") {
+            Error(command_, "--format: '" + format_ + "' is not one of curve, csv, tsv");
+            return false;
+        }
+    }
+    bool any = false;
+    for (const char* o : {"--columns", "--separator", "--decimal-comma", "--skip", "--comment", "--header"})
+        any = any || Has(o);
+    if (!any) return true;
+    columns::TColumnOptions o;
+    if (const auto spec = Value("--columns")) {
+        std::vector<long> cols;
+        size_t at = 0;
+        bool good = true;
+        while (good) {
+            const size_t comma = spec->find(',', at);
+            long v = 0;
+            good = ParseInteger(spec->substr(at, comma == std::string::npos ? std::string::npos : comma - at),
+                                v) &&
+                   v >= 0 && v <= columns::MaxColumn;
+            cols.push_back(v);
+            if (comma == std::string::npos) break;
+            at = comma + 1;
+        }
+        if (!good || cols.size() < 2 || cols.size() > 3 || cols[1] == 0 ||
+            (cols.size() == 3 && cols[2] == 0)) {
+            Error(command_, "--columns: '" + *spec + "' is not X,Y or X,Y,SIGMA (column numbers from 1 to " +
+                                std::to_string(columns::MaxColumn) + "; 0 as X for the row number)");
+            return false;
+        }
+        o.xColumn = static_cast<int32_t>(cols[0]);
+        o.yColumns = {static_cast<int32_t>(cols[1])};
+        o.sigmaColumn = cols.size() == 3 ? static_cast<int32_t>(cols[2]) : 0;
+    }
+    if (const auto sep = Value("--separator"); sep && !columns::ParseSeparator(*sep, o.separator)) {
+        Error(command_, "--separator: '" + *sep + "' is not one of auto, comma, semicolon, tab, space");
+        return false;
+    }
+    if (Has("--decimal-comma")) o.decimal = columns::TDecimalMark::Comma;
+    long skip = 0;
+    if (!Integer("--skip", skip, 0, 1000000000)) return false;
+    o.skipLines = static_cast<int32_t>(skip);
+    if (const auto comment = Value("--comment")) o.comment = *comment;
+    o.header = Has("--header");
+    columns_ = o;
+    return true;
 }
 
 bool TArgs::ExpectPositionals(size_t min, size_t max) {
@@ -153,15 +216,31 @@ bool TArgs::Integer(const std::string& option, long& value, long lo, long hi) co
     return true;
 }
 
+namespace {
+// Standard input can be read once per run.
+bool TakeStandardInput(const std::string& command, std::string& text) {
+    static bool stdinTaken = false;
+    if (stdinTaken) {
+        Error(command, "standard input (-) can be read only once");
+        return false;
+    }
+    stdinTaken = true;
+    text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    if (!TFileBytes::IsGzip(text)) return true;
+    std::string plain, why;
+    if (!TFileBytes::Inflate(text, plain, why)) {
+        Error(command, "standard input: " + why);
+        return false;
+    }
+    text = std::move(plain);
+    return true;
+}
+} // namespace
+
 bool ReadCurve(const std::string& command, const std::string& path, TCurveB& curve) {
     if (path == "-") {
-        static bool stdinTaken = false;
-        if (stdinTaken) {
-            Error(command, "standard input (-) can be read only once");
-            return false;
-        }
-        stdinTaken = true;
-        std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+        std::string text;
+        if (!TakeStandardInput(command, text)) return false;
         curve = TCurveB::CreateFromText(text);
         if (curve.Count() == 0) {
             Error(command, "standard input: no points found");
@@ -178,20 +257,52 @@ bool ReadCurve(const std::string& command, const std::string& path, TCurveB& cur
     return true;
 }
 
-int WriteCurve(const TArgs& args, TCurveB& curve) {
-    return WriteCurveTo(args.Command(), args.Value("-o").value_or("-"), curve);
+bool ReadCurve(const TArgs& args, const std::string& path, TCurveB& curve) {
+    const columns::TColumnOptions* o = args.Columns();
+    if (o == nullptr) return ReadCurve(args.Command(), path, curve);
+    std::vector<TCurveB> curves;
+    columns::TColumnReport report;
+    std::string error, text;
+    const std::string shown = path == "-" ? "standard input" : path;
+    const bool ok = path == "-" ? TakeStandardInput(args.Command(), text) &&
+                                      columns::ReadColumns(text, shown, *o, curves, report, error)
+                                : columns::ReadColumnFile(path, *o, curves, report, error);
+    if (!ok) {
+        if (!error.empty()) Error(args.Command(), error);
+        return false;
+    }
+    for (const std::string& line : report.SkippedText()) Error(args.Command(), shown + ": " + line);
+    curve = std::move(curves.front());
+    return true;
 }
 
-int WriteCurveTo(const std::string& command, const std::string& path, TCurveB& curve) {
+int WriteCurve(const TArgs& args, TCurveB& curve) {
+    return WriteCurveTo(args.Command(), args.Value("-o").value_or("-"), curve, args.Format());
+}
+
+int WriteCurveTo(const std::string& command, const std::string& path, TCurveB& curve,
+                 const std::string& format) {
+    columns::TExportFormat columnFormat{};
+    const bool asColumns = columns::ParseExportFormat(format, columnFormat);
     if (path != "-") {
         std::string error;
-        if (!curve.SaveToFile(path, "", "", &error)) {
+        if (asColumns ? !columns::ExportColumns(curve, path, columnFormat, error)
+                      : !curve.SaveToFile(path, "", "", &error)) {
             Error(command, error);
             return UsageError;
         }
         return Done;
     }
-    const std::string text = curve.DataText();
+    std::string text;
+    if (asColumns) {
+        std::string why;
+        if (!columns::ColumnText(curve, columnFormat, text, why)) {
+            Error(command, "cannot write standard output: " + why);
+            return UsageError;
+        }
+    } else {
+        text = curve.DataText();
+    }
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
         Error(command, std::string("cannot write standard output: ") + std::strerror(errno));
         return UsageError;

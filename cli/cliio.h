@@ -1,6 +1,8 @@
 // Argument parsing and curve input/output shared by the commands of graphmill-cli.
 #pragma once
 
+#include "curves/columnreader.h"
+#include "curves/columnwriter.h"
 #include "curves/curvesb.h"
 #include "curves/faultguard.h"
 
@@ -23,10 +25,14 @@ struct TOptionSpec {
 
 // Options may stand before or after the positional arguments. An argument that starts with "-" but is not
 // an option of the command (-2.5, -x^2, or - alone) is positional; "--" ends the options.
+// Whether a command reads curves: one that does takes the reading options too (--columns, --separator,
+// --decimal-comma, --skip, --comment, --header).
+enum TInput { NoCurveInput, CurveInput };
+
 class TArgs {
 public:
     TArgs(const std::string& command, const std::vector<std::string>& args,
-          const std::vector<TOptionSpec>& specs);
+          const std::vector<TOptionSpec>& specs, TInput input = NoCurveInput);
 
     bool Ok() const { return ok_; }
     // Reports a usage error unless the number of positionals lies in [min, max] (max 0: exactly min).
@@ -48,11 +54,22 @@ public:
 
     const std::string& Command() const { return command_; }
 
+    // How curve files are read: null for the curve file's own lenient rules, else the column rules that
+    // the reading options (--columns, --separator, --decimal-comma, --skip, --comment, --header) gave.
+    const columns::TColumnOptions* Columns() const { return columns_ ? &*columns_ : nullptr; }
+    // The form of a written curve (--format, for commands with -o): "curve", "csv" or "tsv".
+    const std::string& Format() const { return format_; }
+
 private:
+    // Checks the reading options and --format once the arguments are taken apart.
+    bool ParseReading();
+
     std::string command_;
     bool ok_ = true;
     std::vector<std::string> positionals_;
     std::map<std::string, std::vector<std::string>> values_;
+    std::optional<columns::TColumnOptions> columns_;
+    std::string format_ = "curve";
 };
 
 // Prints "graphmill-cli: COMMAND: message" on standard error.
@@ -65,12 +82,17 @@ bool ParseInteger(const std::string& text, long& value);
 // Reads a curve from a path or "-" (standard input); a usage error (message given) when it has no points.
 // Standard input can be read once per run: a second "-" is refused rather than read as an empty curve.
 bool ReadCurve(const std::string& command, const std::string& path, TCurveB& curve);
+// The same by the reading options of args (the curve file's rules without any); lines the column rules
+// skipped are told on standard error.
+bool ReadCurve(const TArgs& args, const std::string& path, TCurveB& curve);
 
 // Writes a result curve to -o PATH through the program's save, or its data lines to standard output
 // (also for -o -). Returns the exit status.
 int WriteCurve(const TArgs& args, TCurveB& curve);
-// The same for any path ("-" for standard output).
-int WriteCurveTo(const std::string& command, const std::string& path, TCurveB& curve);
+// The same for any path ("-" for standard output), in the form "curve" (the curve file), "csv" or "tsv"
+// (a header row and x, y and sigma columns).
+int WriteCurveTo(const std::string& command, const std::string& path, TCurveB& curve,
+                 const std::string& format = "curve");
 
 // Prints the message of an arithmetic fault and returns ArithmeticFault; Done for no fault.
 int ReportFault(const std::string& command, TArithFault fault);

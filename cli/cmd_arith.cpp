@@ -25,7 +25,7 @@ constexpr TConstantOp ConstantOps[] = {
 };
 
 int RunConstant(const std::vector<std::string>& args) {
-    cli::TArgs a("constant", args, {cli::OutputOption()});
+    cli::TArgs a("constant", args, {cli::OutputOption()}, cli::CurveInput);
     if (!a.Ok() || !a.ExpectPositionals(3)) return cli::UsageError;
     const TConstantOp* op = nullptr;
     for (const auto& o : ConstantOps)
@@ -48,7 +48,7 @@ int RunConstant(const std::vector<std::string>& args) {
         return cli::UsageError;
     }
     TCurveB curve;
-    if (!cli::ReadCurve("constant", a.Positional(2), curve)) return cli::UsageError;
+    if (!cli::ReadCurve(a, a.Positional(2), curve)) return cli::UsageError;
     return cli::ApplyAndWrite(a, curve, [&](TCurveB& w) {
         if (op->scale)
             op->xAxis ? w.Scale(v, 1.0) : w.Scale(1.0, v);
@@ -71,7 +71,7 @@ const cli::TRegister constantCommand(
      RunConstant});
 
 int RunMath(const std::vector<std::string>& args) {
-    cli::TArgs a("math", args, {cli::OutputOption()});
+    cli::TArgs a("math", args, {cli::OutputOption()}, cli::CurveInput);
     if (!a.Ok() || !a.ExpectPositionals(3)) return cli::UsageError;
     // The codes of the curve math tool's buttons.
     static const std::pair<const char*, int> ops[] = {{"add", TCurveB::MathAdd},
@@ -86,7 +86,7 @@ int RunMath(const std::vector<std::string>& args) {
         return cli::UsageError;
     }
     TCurveB curve, other;
-    if (!cli::ReadCurve("math", a.Positional(1), curve) || !cli::ReadCurve("math", a.Positional(2), other))
+    if (!cli::ReadCurve(a, a.Positional(1), curve) || !cli::ReadCurve(a, a.Positional(2), other))
         return cli::UsageError;
     return cli::ApplyAndWrite(a, curve, [&](TCurveB& c) {
         c.CurveMath(other, code);

@@ -12,7 +12,7 @@ namespace {
 constexpr size_t MaxCurves = 100;
 
 int RunAverage(const std::vector<std::string>& args) {
-    cli::TArgs a("average", args, {cli::OutputOption(), {"--grid", true, false}});
+    cli::TArgs a("average", args, {cli::OutputOption(), {"--grid", true, false}}, cli::CurveInput);
     if (!a.Ok()) return cli::UsageError;
     const std::string grid = a.Value("--grid").value_or("min-interval");
     if (grid != "min-interval" && grid != "first-curve" && grid != "union") {
@@ -31,7 +31,7 @@ int RunAverage(const std::vector<std::string>& args) {
     std::vector<const TCurveB*> list;
     for (const auto& path : a.Positionals()) {
         curves.push_back(std::make_unique<TCurveB>());
-        if (!cli::ReadCurve("average", path, *curves.back())) return cli::UsageError;
+        if (!cli::ReadCurve(a, path, *curves.back())) return cli::UsageError;
         list.push_back(curves.back().get());
     }
     if (grid == "min-interval") {

@@ -13,10 +13,10 @@ namespace {
 int RunSimple(const std::string& command, const std::vector<std::string>& args,
               const std::function<bool(TCurveB&)>& op, std::string (TCurveB::*why)() const = nullptr,
               const std::function<void()>& report = {}) {
-    cli::TArgs a(command, args, {cli::OutputOption()});
+    cli::TArgs a(command, args, {cli::OutputOption()}, cli::CurveInput);
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
     TCurveB curve;
-    if (!cli::ReadCurve(command, a.Positional(0), curve)) return cli::UsageError;
+    if (!cli::ReadCurve(a, a.Positional(0), curve)) return cli::UsageError;
     return cli::ApplyAndWrite(a, curve, op, why == nullptr ? "" : command + " " + (curve.*why)(), report);
 }
 
@@ -76,7 +76,7 @@ const cli::TRegister logCommand(PointwiseCommand("log", "common logarithm of y",
                                                  "y := log10 y; y <= 1e-30 gives 1e-50.\n", &TCurveB::Log10));
 
 int RunRemoveRange(const std::vector<std::string>& args) {
-    cli::TArgs a("remove-range", args, {cli::OutputOption()});
+    cli::TArgs a("remove-range", args, {cli::OutputOption()}, cli::CurveInput);
     if (!a.Ok() || !a.ExpectPositionals(3)) return cli::UsageError;
     long index[2] = {0, 0};
     for (int k = 0; k < 2; ++k)
@@ -85,7 +85,7 @@ int RunRemoveRange(const std::vector<std::string>& args) {
             return cli::UsageError;
         }
     TCurveB curve;
-    if (!cli::ReadCurve("remove-range", a.Positional(2), curve)) return cli::UsageError;
+    if (!cli::ReadCurve(a, a.Positional(2), curve)) return cli::UsageError;
     for (long i : index)
         if (i < 1 || i > curve.Count()) {
             cli::Error("remove-range", "point index " + std::to_string(i) + " is outside the curve (1 to " +

@@ -9,7 +9,8 @@ int RunFft(const std::vector<std::string>& args) {
                  {cli::OutputOption(),
                   {"--output", true, false},
                   {"--inverse", false, false},
-                  {"--imaginary", true, false}});
+                  {"--imaginary", true, false}},
+                 cli::CurveInput);
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
     const std::string output = a.Value("--output").value_or("magnitude");
     int mode = 0;
@@ -21,9 +22,9 @@ int RunFft(const std::vector<std::string>& args) {
         return cli::UsageError;
     }
     TCurveB curve, imaginary;
-    if (!cli::ReadCurve("fft", a.Positional(0), curve)) return cli::UsageError;
+    if (!cli::ReadCurve(a, a.Positional(0), curve)) return cli::UsageError;
     const auto imagPath = a.Value("--imaginary");
-    if (imagPath && !cli::ReadCurve("fft", *imagPath, imaginary)) return cli::UsageError;
+    if (imagPath && !cli::ReadCurve(a, *imagPath, imaginary)) return cli::UsageError;
     const int direction = a.Has("--inverse") ? -1 : 1;
     const std::string why = curve.TransformRefusal();
     return cli::ApplyAndWrite(

@@ -202,7 +202,7 @@ std::string ResultJson(const TFitParamB& fit) {
 }
 
 int RunFit(const std::vector<std::string>& args) {
-    cli::TArgs a("fit", args, FitOptions);
+    cli::TArgs a("fit", args, FitOptions, cli::CurveInput);
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
     // The curves the fit writes; one of them may take standard output, and the result then goes to standard
     // error so that the curve stays readable by the next command of a pipeline.
@@ -251,7 +251,7 @@ int RunFit(const std::vector<std::string>& args) {
         return cli::UsageError;
     }
     TCurveB curve;
-    if (!cli::ReadCurve("fit", a.Positional(0), curve)) return cli::UsageError;
+    if (!cli::ReadCurve(a, a.Positional(0), curve)) return cli::UsageError;
     long first = 1, last = curve.Count();
     if (a.Has("--range")) {
         const auto r = a.Values("--range");

@@ -9,10 +9,11 @@ namespace {
 
 int RunInterpolate(const std::vector<std::string>& args) {
     cli::TArgs a("interpolate", args,
-                 {cli::OutputOption(), {"--interval", true, false}, {"--offset", true, false}});
+                 {cli::OutputOption(), {"--interval", true, false}, {"--offset", true, false}},
+                 cli::CurveInput);
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
     TCurveB curve;
-    if (!cli::ReadCurve("interpolate", a.Positional(0), curve)) return cli::UsageError;
+    if (!cli::ReadCurve(a, a.Positional(0), curve)) return cli::UsageError;
     // The dialog's presets (within its limits), read back from its fields as shown; the limits do not apply
     // when they coincide (a curve without x span).
     const auto f = opargs::InterpolationFields(curve);

@@ -117,7 +117,8 @@ int RunRender(const std::vector<std::string>& args) {
                   {"--title", true, false},
                   {"--xcaption", true, false},
                   {"--ycaption", true, false},
-                  {"--factor", true, false}});
+                  {"--factor", true, false}},
+                 cli::CurveInput);
     if (!a.Ok() || !a.ExpectPositionals(1, 1000)) return cli::UsageError;
 
     const auto out = a.Value("-o");
@@ -155,7 +156,7 @@ int RunRender(const std::vector<std::string>& args) {
     auto set = std::make_unique<WCurveSet>();
     for (const auto& path : a.Positionals()) {
         TCurveB curve;
-        if (!cli::ReadCurve(Cmd, path, curve)) return cli::UsageError;
+        if (!cli::ReadCurve(a, path, curve)) return cli::UsageError;
         if (!set->AddCurve(std::move(curve), false, false)) {
             cli::Error(Cmd, "A curve window holds at most 100 curves.");
             return cli::UsageError;

@@ -9,13 +9,14 @@ namespace {
 
 int RunSpline(const std::vector<std::string>& args) {
     cli::TArgs a("smooth spline", args,
-                 {cli::OutputOption(), {"--stiffness", true, false}, {"--order", true, false}});
+                 {cli::OutputOption(), {"--stiffness", true, false}, {"--order", true, false}},
+                 cli::CurveInput);
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
     long stiffness = 10, splineOrder = 2;
     if (!a.Integer("--stiffness", stiffness, 0, 1000) || !a.Integer("--order", splineOrder, 0, 8))
         return cli::UsageError;
     TCurveB curve;
-    if (!cli::ReadCurve("smooth spline", a.Positional(0), curve)) return cli::UsageError;
+    if (!cli::ReadCurve(a, a.Positional(0), curve)) return cli::UsageError;
     int order = static_cast<int>(splineOrder);
     const int32_t n = opargs::SplineWindow(static_cast<int>(stiffness), order);
     return cli::ApplyAndWrite(
@@ -24,12 +25,13 @@ int RunSpline(const std::vector<std::string>& args) {
 }
 
 int RunSpectral(const std::vector<std::string>& args) {
-    cli::TArgs a("smooth spectral", args, {cli::OutputOption(), {"--how-much", true, false}});
+    cli::TArgs a("smooth spectral", args, {cli::OutputOption(), {"--how-much", true, false}},
+                 cli::CurveInput);
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
     double howMuch = 0.3;
     if (!a.Number("--how-much", howMuch, 0.0, 10000.0)) return cli::UsageError;
     TCurveB curve;
-    if (!cli::ReadCurve("smooth spectral", a.Positional(0), curve)) return cli::UsageError;
+    if (!cli::ReadCurve(a, a.Positional(0), curve)) return cli::UsageError;
     const double width = opargs::SpectralWidth(howMuch);
     const std::string why = curve.TransformRefusal();
     return cli::ApplyAndWrite(
@@ -38,12 +40,12 @@ int RunSpectral(const std::vector<std::string>& args) {
 }
 
 int RunRegression(const std::vector<std::string>& args) {
-    cli::TArgs a("smooth regression", args, {cli::OutputOption(), {"--order", true, false}});
+    cli::TArgs a("smooth regression", args, {cli::OutputOption(), {"--order", true, false}}, cli::CurveInput);
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
     long order = 1;
     if (!a.Integer("--order", order, 0, 8)) return cli::UsageError;
     TCurveB curve;
-    if (!cli::ReadCurve("smooth regression", a.Positional(0), curve)) return cli::UsageError;
+    if (!cli::ReadCurve(a, a.Positional(0), curve)) return cli::UsageError;
     std::vector<double> coeffs;
     double stdError = 0.0;
     return cli::ApplyAndWrite(
