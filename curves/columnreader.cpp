@@ -26,6 +26,28 @@ inline char SeparatorChar(TSeparator s) {
                                         : ' ';
 }
 
+enum TCellState : uint8_t { CellOk, CellMissing, CellNotNumber, CellNotFinite };
+
+// Converts one cell; with decimalComma its commas are decimal points.
+TCellState Convert(std::string_view cell, bool decimalComma, double& v) {
+    char buf[64];
+    if (decimalComma && cell.find(',') != std::string_view::npos) {
+        if (cell.size() > sizeof buf) return CellNotNumber;
+        std::transform(cell.begin(), cell.end(), buf, [](char c) { return c == ',' ? '.' : c; });
+        cell = std::string_view(buf, cell.size());
+    }
+    if (curvefile::ConvertNumber(cell, v)) return CellOk;
+    // Told apart from text only on this rare road: NaN, infinity, and numbers beyond the double range.
+    const char* first = cell.data();
+    const char* last = first + cell.size();
+    if (first < last && *first == '+') ++first;
+    double w = 0.0;
+    const auto [ptr, ec] = std::from_chars(first, last, w, std::chars_format::general);
+    if (ptr == last && first < last && (ec == std::errc::result_out_of_range || !std::isfinite(w)))
+        return CellNotFinite;
+    return CellNotNumber;
+}
+
 // Walks the cells of one line. For a separator character each single occurrence ends a cell (so that an
 // empty cell keeps its place, as spreadsheets write it); for whitespace, runs of blanks do.
 class TCells {
@@ -69,6 +91,34 @@ public:
             done_ = true;
         return cell;
     }
+    // The next cell as a number: a plain number is converted in the same pass that finds its end, anything
+    // else taken apart as a cell first.
+    TCellState NextNumber(bool decimalComma, double& v) {
+        const char* q = p_;
+        while (!white_ && q < end_ && IsBlank(*q) && *q != sep_) ++q;
+        q = curvefile::NumberPrefix(q, end_, v, decimalComma);
+        if (q != nullptr) {
+            if (white_) {
+                if (q == end_ || IsBlank(*q)) {
+                    p_ = q;
+                    SkipBlanks();
+                    return CellOk;
+                }
+            } else {
+                while (q < end_ && IsBlank(*q) && *q != sep_) ++q;
+                if (q == end_) {
+                    p_ = end_;
+                    done_ = true;
+                    return CellOk;
+                }
+                if (*q == sep_) {
+                    p_ = q + 1;
+                    return CellOk;
+                }
+            }
+        }
+        return Convert(Next(), decimalComma, v);
+    }
     // The cells left on the line, counted without being taken apart where no quote can hide a separator.
     int32_t CountRest() {
         if (!More()) return 0;
@@ -92,28 +142,6 @@ private:
     bool white_;
     bool done_ = false;
 };
-
-enum TCellState : uint8_t { CellOk, CellMissing, CellNotNumber, CellNotFinite };
-
-// Converts one cell; with decimalComma its commas are decimal points.
-TCellState Convert(std::string_view cell, bool decimalComma, double& v) {
-    char buf[64];
-    if (decimalComma && cell.find(',') != std::string_view::npos) {
-        if (cell.size() > sizeof buf) return CellNotNumber;
-        std::transform(cell.begin(), cell.end(), buf, [](char c) { return c == ',' ? '.' : c; });
-        cell = std::string_view(buf, cell.size());
-    }
-    if (curvefile::ConvertNumber(cell, v)) return CellOk;
-    // Told apart from text only on this rare road: NaN, infinity, and numbers beyond the double range.
-    const char* first = cell.data();
-    const char* last = first + cell.size();
-    if (first < last && *first == '+') ++first;
-    double w = 0.0;
-    const auto [ptr, ec] = std::from_chars(first, last, w, std::chars_format::general);
-    if (ptr == last && first < last && (ec == std::errc::result_out_of_range || !std::isfinite(w)))
-        return CellNotFinite;
-    return CellNotNumber;
-}
 
 bool IsComment(std::string_view line, const std::string& comment) {
     const size_t at = line.find_first_not_of(" \t");
@@ -191,6 +219,7 @@ public:
         if (o.sigmaColumn > 0) role_[static_cast<size_t>(o.sigmaColumn)] |= RoleSigma;
         for (const int32_t c : o.yColumns) role_[static_cast<size_t>(c)] |= RoleY;
         cell_.resize(static_cast<size_t>(last_) + 1);
+        for (const char c : o.comment) comment_[static_cast<unsigned char>(c)] = true;
         state_.resize(static_cast<size_t>(last_) + 1);
     }
 
@@ -198,11 +227,16 @@ public:
         out.x.assign(curves_, {});
         out.y.assign(curves_, {});
         out.s.assign(o_.sigmaColumn > 0 ? curves_ : 0, {});
-        const size_t expect = static_cast<size_t>(end - from) / 16 + 16;
+        // Room for the lines the stretch holds, by the length of its first ones (a little generously).
+        const size_t bytes = static_cast<size_t>(end - from), sample = std::min<size_t>(bytes, 1 << 16);
+        const auto lines = static_cast<size_t>(std::count(from, from + sample, '\n'));
+        const size_t lineLength = lines > 0 ? std::max<size_t>(sample / lines, 2) : 16;
+        const size_t expect =
+            std::min<size_t>(bytes / lineLength + bytes / lineLength / 16 + 16, size_t{1} << 24);
         for (size_t j = 0; j < curves_; ++j) {
-            out.x[j].reserve(expect);
-            out.y[j].reserve(expect);
-            if (o_.sigmaColumn > 0) out.s[j].reserve(expect);
+            textlines::Reserve(out.x[j], expect);
+            textlines::Reserve(out.y[j], expect);
+            if (o_.sigmaColumn > 0) textlines::Reserve(out.s[j], expect);
         }
         textlines::ForEach(from, end, release, [&](std::string_view line, const char* at) {
             Line(line, at, out);
@@ -215,8 +249,9 @@ private:
 
     void Line(std::string_view line, const char* at, TStretch& out) {
         // Comments and blank lines (a line of separators alone is blank too) are passed over silently.
-        const size_t lead = line.find_first_not_of(" \t");
-        if (lead == std::string_view::npos || o_.comment.find(line[lead]) != std::string::npos ||
+        size_t lead = 0;
+        while (lead < line.size() && IsBlank(line[lead])) ++lead;
+        if (lead == line.size() || comment_[static_cast<unsigned char>(line[lead])] ||
             (line[lead] == sep_ && IsEmptyLine(line, separator_))) {
             ++out.commentLines;
             return;
@@ -227,11 +262,13 @@ private:
         int numbers = 0; // needed cells that hold a number (finite or not)
         bool missing = false, notNumber = false, notFinite = false, negative = false;
         while (n < last_ && cells.More()) {
-            const std::string_view cell = cells.Next();
             ++n;
-            if (role_[static_cast<size_t>(n)] == 0) continue;
+            if (role_[static_cast<size_t>(n)] == 0) {
+                cells.Next();
+                continue;
+            }
             TCellState& st = state_[static_cast<size_t>(n)];
-            st = Convert(cell, decimalComma_, cell_[static_cast<size_t>(n)]);
+            st = cells.NextNumber(decimalComma_, cell_[static_cast<size_t>(n)]);
             numbers += st == CellOk || st == CellNotFinite;
             notNumber = notNumber || st == CellNotNumber;
             notFinite = notFinite || st == CellNotFinite;
@@ -288,6 +325,7 @@ private:
     std::vector<uint8_t> role_;
     std::vector<double> cell_;
     std::vector<TCellState> state_;
+    std::array<bool, 256> comment_{}; // the comment characters
 };
 
 // The name a curve of column c gets: its header cell, else "column c".

@@ -65,16 +65,6 @@ struct TLineReader {
     }
 };
 
-// Reserves room for n values in v. Large arrays are backed by huge pages where the system allows: filling
-// them then takes a few hundred page faults instead of hundreds of thousands.
-void Reserve(std::vector<double>& v, size_t n) {
-    v.reserve(n);
-    constexpr uintptr_t Huge = uintptr_t{2} << 20;
-    const auto a = (reinterpret_cast<uintptr_t>(v.data()) + Huge - 1) & ~(Huge - 1);
-    const auto b = (reinterpret_cast<uintptr_t>(v.data() + v.capacity())) & ~(Huge - 1);
-    if (b > a) ::madvise(reinterpret_cast<void*>(a), b - a, MADV_HUGEPAGE);
-}
-
 // Points a line reader expects in n bytes of lines of the given length, a little generously: a file of
 // even lines then needs neither a regrowth nor a trimming copy at the end.
 size_t ExpectedPoints(size_t n, size_t lineLength) {
@@ -113,9 +103,10 @@ void TCurveB::ParseText(std::string_view text, bool releaseMapped, TCurveReadNot
     };
     std::vector<TPart> later(parts - 1);
     TPart head; // what the first stretch passed over
-    Reserve(x_, ExpectedPoints(static_cast<size_t>(cut[1] - begin), lineLength) +
-                    (parts > 1 ? ExpectedPoints(static_cast<size_t>(end - cut[1]), lineLength) : 0));
-    Reserve(y_, x_.capacity());
+    textlines::Reserve(x_,
+                       ExpectedPoints(static_cast<size_t>(cut[1] - begin), lineLength) +
+                           (parts > 1 ? ExpectedPoints(static_cast<size_t>(end - cut[1]), lineLength) : 0));
+    textlines::Reserve(y_, x_.capacity());
     ParallelFor(static_cast<int32_t>(parts), [&](int32_t k) {
         auto note = [](TPart& part, const TLineReader& reader) {
             part.skipped = reader.skipped;
@@ -132,8 +123,8 @@ void TCurveB::ParseText(std::string_view text, bool releaseMapped, TCurveReadNot
         }
         TPart& part = later[static_cast<size_t>(k - 1)];
         const size_t n = static_cast<size_t>(cut[k + 1] - cut[k]);
-        Reserve(part.x, ExpectedPoints(n, lineLength));
-        Reserve(part.y, part.x.capacity());
+        textlines::Reserve(part.x, ExpectedPoints(n, lineLength));
+        textlines::Reserve(part.y, part.x.capacity());
         TLineReader reader{part.x, part.y, &part.lone, limit, releaseMapped};
         reader.Read(cut[k], cut[k + 1]);
         note(part, reader);

@@ -15,6 +15,14 @@ void Release(const char* from, const char* to) {
     if (b > a) ::madvise(reinterpret_cast<void*>(a), b - a, MADV_DONTNEED);
 }
 
+void Reserve(std::vector<double>& v, size_t n) {
+    v.reserve(n);
+    constexpr uintptr_t Huge = uintptr_t{2} << 20;
+    const auto a = (reinterpret_cast<uintptr_t>(v.data()) + Huge - 1) & ~(Huge - 1);
+    const auto b = (reinterpret_cast<uintptr_t>(v.data() + v.capacity())) & ~(Huge - 1);
+    if (b > a) ::madvise(reinterpret_cast<void*>(a), b - a, MADV_HUGEPAGE);
+}
+
 std::vector<const char*> Cut(const char* begin, const char* end, size_t parts) {
     const size_t size = static_cast<size_t>(end - begin);
     std::vector<const char*> cut{begin};
