@@ -213,11 +213,11 @@ public:
     TStretchReader(const TColumnOptions& o, TSeparator separator, bool decimalComma)
         : o_(o), separator_(separator), sep_(SeparatorChar(separator)), decimalComma_(decimalComma),
           last_(LastNeeded(o)), curves_(o.yColumns.size()) {
-        // For each column up to the last needed: which role it plays (x, sigma, or the y of some curves).
-        role_.assign(static_cast<size_t>(last_) + 1, 0);
-        if (o.xColumn > 0) role_[static_cast<size_t>(o.xColumn)] |= RoleX;
-        if (o.sigmaColumn > 0) role_[static_cast<size_t>(o.sigmaColumn)] |= RoleSigma;
-        for (const int32_t c : o.yColumns) role_[static_cast<size_t>(c)] |= RoleY;
+        // The columns some curve reads (x, sigma, y).
+        needed_.assign(static_cast<size_t>(last_) + 1, 0);
+        for (const int32_t c : {o.xColumn, o.sigmaColumn})
+            if (c > 0) needed_[static_cast<size_t>(c)] = 1;
+        for (const int32_t c : o.yColumns) needed_[static_cast<size_t>(c)] = 1;
         cell_.resize(static_cast<size_t>(last_) + 1);
         for (const char c : o.comment) comment_[static_cast<unsigned char>(c)] = true;
         state_.resize(static_cast<size_t>(last_) + 1);
@@ -227,12 +227,8 @@ public:
         out.x.assign(curves_, {});
         out.y.assign(curves_, {});
         out.s.assign(o_.sigmaColumn > 0 ? curves_ : 0, {});
-        // Room for the lines the stretch holds, by the length of its first ones (a little generously).
-        const size_t bytes = static_cast<size_t>(end - from), sample = std::min<size_t>(bytes, 1 << 16);
-        const auto lines = static_cast<size_t>(std::count(from, from + sample, '\n'));
-        const size_t lineLength = lines > 0 ? std::max<size_t>(sample / lines, 2) : 16;
         const size_t expect =
-            std::min<size_t>(bytes / lineLength + bytes / lineLength / 16 + 16, size_t{1} << 24);
+            textlines::ExpectedLines(static_cast<size_t>(end - from), textlines::LineLength(from, end));
         for (size_t j = 0; j < curves_; ++j) {
             textlines::Reserve(out.x[j], expect);
             textlines::Reserve(out.y[j], expect);
@@ -245,8 +241,6 @@ public:
     }
 
 private:
-    enum : uint8_t { RoleX = 1, RoleY = 2, RoleSigma = 4 };
-
     void Line(std::string_view line, const char* at, TStretch& out) {
         // Comments and blank lines (a line of separators alone is blank too) are passed over silently.
         size_t lead = 0;
@@ -263,7 +257,7 @@ private:
         bool missing = false, notNumber = false, notFinite = false, negative = false;
         while (n < last_ && cells.More()) {
             ++n;
-            if (role_[static_cast<size_t>(n)] == 0) {
+            if (needed_[static_cast<size_t>(n)] == 0) {
                 cells.Next();
                 continue;
             }
@@ -277,7 +271,7 @@ private:
         out.minAll = std::min(out.minAll, columns);
         out.maxAll = std::max(out.maxAll, columns);
         for (int32_t c = n + 1; c <= last_; ++c)
-            if (role_[static_cast<size_t>(c)] != 0) {
+            if (needed_[static_cast<size_t>(c)] != 0) {
                 state_[static_cast<size_t>(c)] = CellMissing;
                 missing = true;
             }
@@ -322,7 +316,7 @@ private:
     bool decimalComma_;
     int32_t last_;
     size_t curves_;
-    std::vector<uint8_t> role_;
+    std::vector<uint8_t> needed_; // per column up to the last needed: 1 when some curve reads it
     std::vector<double> cell_;
     std::vector<TCellState> state_;
     std::array<bool, 256> comment_{}; // the comment characters

@@ -65,12 +65,6 @@ struct TLineReader {
     }
 };
 
-// Points a line reader expects in n bytes of lines of the given length, a little generously: a file of
-// even lines then needs neither a regrowth nor a trimming copy at the end.
-size_t ExpectedPoints(size_t n, size_t lineLength) {
-    return std::min<size_t>(n / lineLength + n / lineLength / 16 + 16, size_t{1} << 24);
-}
-
 } // namespace
 
 void TCurveB::ParseText(std::string_view text, bool releaseMapped, TCurveReadNotes* notes) {
@@ -82,10 +76,7 @@ void TCurveB::ParseText(std::string_view text, bool releaseMapped, TCurveReadNot
     DropSigma();
     const char* const begin = text.data() + pos;
     const char* const end = text.data() + text.size();
-    const size_t rest = static_cast<size_t>(end - begin);
-    const size_t sample = std::min<size_t>(rest, 1 << 16);
-    const auto sampleLines = static_cast<size_t>(std::count(begin, begin + sample, '\n'));
-    const size_t lineLength = sampleLines > 0 ? std::max<size_t>(sample / sampleLines, 2) : 24;
+    const size_t lineLength = textlines::LineLength(begin, end);
     const size_t limit = static_cast<size_t>(INT32_MAX - 16);
 
     // A large text is cut into stretches of whole lines, one per core, read in parallel. The first stretch
@@ -103,9 +94,9 @@ void TCurveB::ParseText(std::string_view text, bool releaseMapped, TCurveReadNot
     };
     std::vector<TPart> later(parts - 1);
     TPart head; // what the first stretch passed over
-    textlines::Reserve(x_,
-                       ExpectedPoints(static_cast<size_t>(cut[1] - begin), lineLength) +
-                           (parts > 1 ? ExpectedPoints(static_cast<size_t>(end - cut[1]), lineLength) : 0));
+    textlines::Reserve(
+        x_, textlines::ExpectedLines(static_cast<size_t>(cut[1] - begin), lineLength) +
+                (parts > 1 ? textlines::ExpectedLines(static_cast<size_t>(end - cut[1]), lineLength) : 0));
     textlines::Reserve(y_, x_.capacity());
     ParallelFor(static_cast<int32_t>(parts), [&](int32_t k) {
         auto note = [](TPart& part, const TLineReader& reader) {
@@ -123,7 +114,7 @@ void TCurveB::ParseText(std::string_view text, bool releaseMapped, TCurveReadNot
         }
         TPart& part = later[static_cast<size_t>(k - 1)];
         const size_t n = static_cast<size_t>(cut[k + 1] - cut[k]);
-        textlines::Reserve(part.x, ExpectedPoints(n, lineLength));
+        textlines::Reserve(part.x, textlines::ExpectedLines(n, lineLength));
         textlines::Reserve(part.y, part.x.capacity());
         TLineReader reader{part.x, part.y, &part.lone, limit, releaseMapped};
         reader.Read(cut[k], cut[k + 1]);

@@ -29,7 +29,6 @@ std::string_view TFileBytes::Text() const {
 bool TFileBytes::Open(const std::string& name, std::string& error, size_t limit) {
     Unmap();
     data_.clear();
-    compressed_ = false;
     const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         error = name + ": " + std::strerror(errno);
@@ -66,7 +65,6 @@ bool TFileBytes::Open(const std::string& name, std::string& error, size_t limit)
     }
     Unmap();
     data_ = std::move(text);
-    compressed_ = true;
     return true;
 }
 
@@ -74,13 +72,14 @@ bool TFileBytes::ReadAll(int fd, const std::string& name, std::string& error) {
     char buf[1 << 16];
     for (;;) {
         const ssize_t r = ::read(fd, buf, sizeof buf);
-        if (r == 0) return true;
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            error = name + ": " + std::strerror(errno);
-            return false;
+        if (r > 0) {
+            data_.append(buf, static_cast<size_t>(r));
+            continue;
         }
-        data_.append(buf, static_cast<size_t>(r));
+        if (r == 0) return true;
+        if (errno == EINTR) continue;
+        error = name + ": " + std::strerror(errno);
+        return false;
     }
 }
 
@@ -134,9 +133,11 @@ bool TFileBytes::Inflate(std::string_view data, std::string& out, std::string& w
                     why = "damaged compressed data (something follows the end of the stream)";
                 else
                     inflateReset(&zs);
-            } else if (rc == Z_OK || (rc == Z_BUF_ERROR && (used > 0 || made > 0 || zs.avail_out == 0))) {
+            } else if (rc == Z_OK) {
                 continue;
             } else if (rc == Z_BUF_ERROR) {
+                // No progress was possible: the room for output is never nil here (it grows at the top), so
+                // the input ran out before the stream's end.
                 why = "the compressed data ends too soon";
             } else if (rc == Z_MEM_ERROR) {
                 why = "the decompressed data is too large to hold";

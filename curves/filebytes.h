@@ -24,7 +24,6 @@ public:
     std::string_view Text() const;
     // True when Text() is the file's private mapping (whose pages a reader may give back as it goes).
     bool Mapped() const { return map_ != nullptr; }
-    bool Compressed() const { return compressed_; }
 
     // True when data starts with the two magic bytes of a gzip stream.
     static bool IsGzip(std::string_view data);
@@ -41,5 +40,4 @@ private:
     void* map_ = nullptr;
     std::size_t size_ = 0;
     std::string data_;
-    bool compressed_ = false;
 };

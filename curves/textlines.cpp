@@ -15,6 +15,16 @@ void Release(const char* from, const char* to) {
     if (b > a) ::madvise(reinterpret_cast<void*>(a), b - a, MADV_DONTNEED);
 }
 
+size_t LineLength(const char* from, const char* end) {
+    const size_t sample = std::min<size_t>(static_cast<size_t>(end - from), 1 << 16);
+    const auto lines = static_cast<size_t>(std::count(from, from + sample, '\n'));
+    return lines > 0 ? std::max<size_t>(sample / lines, 2) : 24;
+}
+
+size_t ExpectedLines(size_t n, size_t lineLength) {
+    return std::min<size_t>(n / lineLength + n / lineLength / 16 + 16, size_t{1} << 24);
+}
+
 void Reserve(std::vector<double>& v, size_t n) {
     v.reserve(n);
     constexpr uintptr_t Huge = uintptr_t{2} << 20;

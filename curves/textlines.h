@@ -68,6 +68,13 @@ std::vector<const char*> Cut(const char* begin, const char* end, size_t parts);
 // small one.
 std::vector<const char*> CutForCores(const char* begin, const char* end);
 
+// The mean length of the first lines of [from, end) (of its first 64 KiB), for sizing the arrays a reader
+// fills; 24 when they hold no line end.
+size_t LineLength(const char* from, const char* end);
+// Lines a reader expects in n bytes of lines of that length, a little generously: a text of even lines then
+// needs neither a regrowth nor a trimming copy at the end.
+size_t ExpectedLines(size_t n, size_t lineLength);
+
 // Reserves room for n values in v. Large arrays are backed by huge pages where the system allows: filling
 // them then takes a few hundred page faults instead of hundreds of thousands.
 void Reserve(std::vector<double>& v, size_t n);

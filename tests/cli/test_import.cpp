@@ -1,24 +1,11 @@
 // Columns of spreadsheet and instrument files on the command line: the reading options every command takes,
 // what info tells of a file, compressed input and the column output of --format.
+#include "../gzipped.h"
 #include "clirunner.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 namespace {
-std::string Gzip(const std::string& text) {
-    z_stream zs{};
-    deflateInit2(&zs, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&zs, static_cast<uLong>(text.size())) + 64, '\0');
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    zs.avail_in = static_cast<uInt>(text.size());
-    zs.next_out = reinterpret_cast<Bytef*>(out.data());
-    zs.avail_out = static_cast<uInt>(out.size());
-    deflate(&zs, Z_FINISH);
-    out.resize(zs.total_out);
-    deflateEnd(&zs);
-    return out;
-}
 
 const std::string Spreadsheet = "# exported 2024-05-01\n"
                                 "Zeit;Spannung;Fehler\n"
@@ -135,18 +122,18 @@ TEST(CliImport, InfoTellsColumnsNamesAndSkippedLines) {
 
 TEST(CliImport, CompressedInputAndDamagedStreams) {
     TTempDir dir;
-    const auto gz = dir.Write("sheet.csv.gz", Gzip(Spreadsheet));
+    const auto gz = dir.Write("sheet.csv.gz", Gzipped(Spreadsheet));
     auto r = RunCli({"constant", "add", "0", gz, "--header", "--columns", "1,2", "--format", "csv"});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "x,y\n0,1.5\n1,2.5\n2,3.5\n");
     // A curve file compressed, as a file and on standard input.
-    const auto curve = Gzip("1 2\n3 4\n");
+    const auto curve = Gzipped("1 2\n3 4\n");
     EXPECT_EQ(RunCurve({"constant", "add", "1", dir.Write("c.dat.gz", curve)}).size(), 2u);
     EXPECT_EQ(RunCurve({"constant", "add", "1", "-"}, curve).size(), 2u);
     r = RunCli({"info", "-", "--columns", "1,2"}, curve);
     EXPECT_EQ(r.out.substr(0, 8), "count 2\n");
     // Damaged: refused with the reason, nothing written.
-    std::string broken = Gzip(Spreadsheet);
+    std::string broken = Gzipped(Spreadsheet);
     broken.resize(broken.size() - 6);
     const auto bad = dir.Write("bad.csv.gz", broken);
     const auto out = (dir / "out.csv").string();

@@ -1,4 +1,5 @@
 // Curves from columns of instrument and spreadsheet files, compressed files, and the column export.
+#include "../gzipped.h"
 #include "../tempdir.h"
 #include "curves/columnreader.h"
 #include "curves/columnwriter.h"
@@ -7,28 +8,15 @@
 
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
-#include <zlib.h>
+#include <sys/stat.h>
+#include <thread>
 
 using namespace columns;
 
 namespace {
-
-// text compressed as one gzip member.
-std::string Gzip(const std::string& text) {
-    z_stream zs{};
-    EXPECT_EQ(deflateInit2(&zs, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY), Z_OK);
-    std::string out(deflateBound(&zs, static_cast<uLong>(text.size())) + 64, '\0');
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    zs.avail_in = static_cast<uInt>(text.size());
-    zs.next_out = reinterpret_cast<Bytef*>(out.data());
-    zs.avail_out = static_cast<uInt>(out.size());
-    EXPECT_EQ(deflate(&zs, Z_FINISH), Z_STREAM_END);
-    out.resize(zs.total_out);
-    deflateEnd(&zs);
-    return out;
-}
 
 struct TRead {
     bool ok = false;
@@ -222,6 +210,9 @@ TEST(ColumnRead, RefusalsNameTheFileAndTheColumn) {
     EXPECT_FALSE(ReadColumns("1,2\n", "f.csv", Columns(1, {0}), kept, report, error));
     EXPECT_EQ(error, "f.csv: the y column 0 does not exist (columns count from 1)");
     EXPECT_FALSE(ReadColumns("1,2\n", "f.csv", Columns(-1, {2}), kept, report, error));
+    EXPECT_EQ(error, "f.csv: the x column -1 does not exist (columns count from 1, 0 for the row number)");
+    EXPECT_FALSE(ReadColumns("1,2\n", "f.csv", Columns(1, {2}, -3), kept, report, error));
+    EXPECT_EQ(error, "f.csv: the sigma column -3 does not exist (columns count from 1, 0 for none)");
     EXPECT_FALSE(ReadColumns("1,2\n", "f.csv", Columns(1, {}), kept, report, error));
     EXPECT_FALSE(ReadColumns("1,2\n", "f.csv", Columns(1, {MaxColumn + 1}), kept, report, error));
     EXPECT_EQ(error, "f.csv: column 100001 is beyond the 100000 a line may hold");
@@ -268,7 +259,7 @@ TEST(ColumnRead, LargeTextReadOnAllCoresGivesTheSingleStretchResult) {
 TEST(CompressedFiles, ReadTransparentlyByOpenAndImport) {
     TTempDir dir;
     const std::string text = "# gz\n1;2,5;0,1\n2;3,5;0,2\n";
-    const std::string gz = Gzip(text);
+    const std::string gz = Gzipped(text);
     const std::string path = dir.Write("run.csv.gz", gz);
     std::vector<TCurveB> curves;
     TColumnReport report;
@@ -278,32 +269,54 @@ TEST(CompressedFiles, ReadTransparentlyByOpenAndImport) {
     EXPECT_EQ(curves[0].Sigma(2), 0.2);
     EXPECT_EQ(curves[0].FileName, (dir / "run_column_2.dat").string());
     // Open reads the text inside by its own rules.
-    const TCurveB open = TCurveB::CreateFromFile(dir.Write("two.dat.gz", Gzip("1 2\n3 4\n")), true, &error);
+    const TCurveB open =
+        TCurveB::CreateFromFile(dir.Write("two.dat.gz", Gzipped("1 2\n3 4\n")), true, &error);
     ExpectPoints(open, {{1, 2}, {3, 4}}, 0);
     // Two members one after the other are one text.
     const TCurveB joined =
-        TCurveB::CreateFromFile(dir.Write("cat.gz", Gzip("1 2\n") + Gzip("3 4\n")), true, &error);
+        TCurveB::CreateFromFile(dir.Write("cat.gz", Gzipped("1 2\n") + Gzipped("3 4\n")), true, &error);
     ExpectPoints(joined, {{1, 2}, {3, 4}}, 0);
     // A large text inflated in more than one step of its buffer.
     std::string big;
     for (int i = 0; i < 200000; ++i) big += std::to_string(i) + " 1\n";
-    const TCurveB many = TCurveB::CreateFromFile(dir.Write("big.gz", Gzip(big)), true, &error);
+    const TCurveB many = TCurveB::CreateFromFile(dir.Write("big.gz", Gzipped(big)), true, &error);
     EXPECT_EQ(many.Count(), 200000);
     // A preview inflates the start only.
     std::vector<std::string> lines;
-    ASSERT_TRUE(FirstLines(dir.Write("big2.gz", Gzip(big)), 3, lines, error)) << error;
+    ASSERT_TRUE(FirstLines(dir.Write("big2.gz", Gzipped(big)), 3, lines, error)) << error;
     EXPECT_EQ(lines, (std::vector<std::string>{"0 1", "1 1", "2 1"}));
     std::string start, why;
-    ASSERT_TRUE(TFileBytes::Inflate(Gzip(big), start, why, 1000));
+    ASSERT_TRUE(TFileBytes::Inflate(Gzipped(big), start, why, 1000));
     EXPECT_GE(start.size(), 1000u);
     EXPECT_LT(start.size(), big.size());
+}
+
+TEST(CompressedFiles, PipesAreReadToTheirEnd) {
+    // A named pipe is no regular file: its bytes are read, not mapped, compressed or not.
+    TTempDir dir;
+    std::string text;
+    for (int i = 0; i < 50000; ++i) text += std::to_string(i) + ";" + std::to_string(2 * i) + "\n";
+    for (const bool compressed : {false, true}) {
+        const std::string fifo = (dir / (compressed ? "z" : "p")).string();
+        ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+        std::thread writer(
+            [&] { std::ofstream(fifo, std::ios::binary) << (compressed ? Gzipped(text) : text); });
+        std::vector<TCurveB> curves;
+        TColumnReport report;
+        std::string error;
+        const bool ok = ReadColumnFile(fifo, Columns(1, {2}), curves, report, error);
+        writer.join();
+        ASSERT_TRUE(ok) << error;
+        ASSERT_EQ(curves[0].Count(), 50000);
+        EXPECT_EQ(curves[0].Y(50000), 99998.0);
+    }
 }
 
 TEST(CompressedFiles, DamagedStreamsAreRefusedWholly) {
     TTempDir dir;
     std::string big;
     for (int i = 0; i < 5000; ++i) big += std::to_string(i) + " " + std::to_string(i * 3) + "\n";
-    const std::string gz = Gzip(big);
+    const std::string gz = Gzipped(big);
     std::string error;
     // A flipped byte in the middle: the check sum or the stream itself fails.
     std::string flipped = gz;

@@ -1,5 +1,6 @@
 // File > Import with the "Import Data" dialog, File > Export data, compressed files through Open and drop,
 // and what Open and the operations tell in the status line.
+#include "../gzipped.h"
 #include "../tempdir.h"
 #include "app/CurvePreferences.h"
 #include "app/ImportDialog.h"
@@ -22,22 +23,7 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include <zlib.h>
-
 namespace {
-std::string Gzip(const std::string& text) {
-    z_stream zs{};
-    deflateInit2(&zs, 6, Z_DEFLATED, 15 + 16, 8, Z_DEFAULT_STRATEGY);
-    std::string out(deflateBound(&zs, static_cast<uLong>(text.size())) + 64, '\0');
-    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(text.data()));
-    zs.avail_in = static_cast<uInt>(text.size());
-    zs.next_out = reinterpret_cast<Bytef*>(out.data());
-    zs.avail_out = static_cast<uInt>(out.size());
-    deflate(&zs, Z_FINISH);
-    out.resize(zs.total_out);
-    deflateEnd(&zs);
-    return out;
-}
 
 void WriteBytes(const QString& name, const std::string& bytes) {
     std::ofstream(name.toStdString(), std::ios::binary) << bytes;
@@ -161,7 +147,7 @@ private slots:
     }
 
     void importAddsOneCurvePerColumnAndRemembersTheChoices() {
-        WriteBytes(Path("sheet.csv.gz"), Gzip(Sheet));
+        WriteBytes(Path("sheet.csv.gz"), Gzipped(Sheet));
         QDir().mkpath(dir.filePath("config"));
         WriteFile(Ini(), "[Display]\nSymbolSize=7\n[Other]\nKey=kept\n");
         QCOMPARE(A("Import1")->shortcut(), QKeySequence(QStringLiteral("Ctrl+I")));
@@ -230,7 +216,7 @@ private slots:
         QCOMPARE(msg->Texts("error"),
                  QStringList{Path("text.csv") + ": no line gives a point from column 2"});
         // A damaged compressed file is refused before the dialog shows.
-        std::string gz = Gzip(Sheet);
+        std::string gz = Gzipped(Sheet);
         gz.resize(gz.size() / 2);
         WriteBytes(Path("bad.csv.gz"), gz);
         msg->FileNames = {Path("bad.csv.gz")};
@@ -244,7 +230,7 @@ private slots:
     }
 
     void openReadsCompressedFilesAndTellsWhatItPassedOver() {
-        WriteBytes(Path("c.dat.gz"), Gzip("t u v\n1 2 3\n4 5 6\n"));
+        WriteBytes(Path("c.dat.gz"), Gzipped("t u v\n1 2 3\n4 5 6\n"));
         msg->FileNames = {Path("c.dat.gz")};
         A("Open1")->trigger();
         QCOMPARE(win->CurvePanel->CurveCount(), 1);
@@ -261,7 +247,7 @@ private slots:
         A("Open1")->trigger();
         QCOMPARE(win->StatusLine()->text(), QStringLiteral("before"));
         // Dropped files: compressed ones too, damaged ones refused with the reason.
-        std::string gz = Gzip("1 2\n");
+        std::string gz = Gzipped("1 2\n");
         WriteBytes(Path("good.gz"), gz);
         gz[gz.size() / 2] ^= 0x40;
         WriteBytes(Path("bad.gz"), gz.substr(0, gz.size() - 3));
