@@ -18,9 +18,11 @@ TCurveA& TCurveA::operator=(const TCurveA& source) {
 }
 
 TCurveA::TCurveA(TCurveA&& source) noexcept
-    : count_(std::exchange(source.count_, 0)), x_(std::move(source.x_)), y_(std::move(source.y_)) {
+    : count_(std::exchange(source.count_, 0)), x_(std::move(source.x_)), y_(std::move(source.y_)),
+      s_(std::move(source.s_)), hasSigma_(std::exchange(source.hasSigma_, false)) {
     source.x_.clear();
     source.y_.clear();
+    source.s_.clear();
 }
 
 TCurveA& TCurveA::operator=(TCurveA&& source) noexcept {
@@ -28,8 +30,11 @@ TCurveA& TCurveA::operator=(TCurveA&& source) noexcept {
         count_ = std::exchange(source.count_, 0);
         x_ = std::move(source.x_);
         y_ = std::move(source.y_);
+        s_ = std::move(source.s_);
+        hasSigma_ = std::exchange(source.hasSigma_, false);
         source.x_.clear();
         source.y_.clear();
+        source.s_.clear();
     }
     return *this;
 }
@@ -38,16 +43,42 @@ void TCurveA::CreateCopy(const TCurveA& source, bool reAlloc, bool fullCapacity)
     if (this == &source) return;
     const int32_t size = fullCapacity ? source.Capacity() : source.count_;
     count_ = source.count_;
+    hasSigma_ = source.hasSigma_;
     if (reAlloc || x_.empty() || count_ > Capacity()) {
         // Sized afresh: the points, then zeros up to the size (written once each).
         x_.assign(source.x_.begin(), source.x_.begin() + count_);
         y_.assign(source.y_.begin(), source.y_.begin() + count_);
         x_.resize(static_cast<size_t>(size), 0.0);
         y_.resize(static_cast<size_t>(size), 0.0);
+        if (hasSigma_) {
+            s_.assign(source.s_.begin(), source.s_.begin() + count_);
+            s_.resize(static_cast<size_t>(size), 0.0);
+        } else {
+            s_.clear();
+        }
         return;
     }
     std::copy_n(source.x_.begin(), count_, x_.begin());
     std::copy_n(source.y_.begin(), count_, y_.begin());
+    if (hasSigma_) {
+        // The slots past the points were this curve's own: zero, as a fresh sigma array would be.
+        s_.resize(x_.size(), 0.0);
+        std::copy_n(source.s_.begin(), count_, s_.begin());
+    } else {
+        s_.clear();
+    }
+}
+
+void TCurveA::EnableSigma() {
+    if (hasSigma_) return;
+    hasSigma_ = true;
+    s_.assign(x_.size(), 0.0);
+}
+
+void TCurveA::DropSigma() {
+    hasSigma_ = false;
+    s_.clear();
+    s_.shrink_to_fit();
 }
 
 void TCurveA::SetCount(int32_t n) {
@@ -61,9 +92,14 @@ void TCurveA::SetCapacity(int32_t n) {
     y_.resize(static_cast<size_t>(n));
     std::fill(x_.begin() + count_, x_.end(), 0.0);
     std::fill(y_.begin() + count_, y_.end(), 0.0);
+    if (hasSigma_) {
+        s_.resize(static_cast<size_t>(n));
+        std::fill(s_.begin() + count_, s_.end(), 0.0);
+    }
     if (x_.capacity() > 2 * x_.size() + 16) {
         x_.shrink_to_fit();
         y_.shrink_to_fit();
+        if (hasSigma_) s_.shrink_to_fit();
     }
 }
 
@@ -74,6 +110,7 @@ void TCurveA::AddPoint(double x, double y) {
     }
     ++count_;
     SetXY(count_, x, y);
+    if (hasSigma_) SetSigma(count_, 0.0);
 }
 
 bool TCurveA::PolyFit(int order, double* coeffs, double& stdError, double centre) const {

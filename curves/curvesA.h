@@ -1,5 +1,6 @@
-// The point store of a curve: a count, a capacity and two parallel arrays of doubles.
-// Points are numbered from 1 to Count() everywhere in the program.
+// The point store of a curve: a count, a capacity and two parallel arrays of doubles, plus an optional
+// third one with the uncertainty (sigma) of each y. Points are numbered from 1 to Count() everywhere in
+// the program.
 #pragma once
 
 #include <cstddef>
@@ -52,11 +53,25 @@ public:
     const double* XData() const { return x_.data(); }
     const double* YData() const { return y_.data(); }
 
+    // ---- sigma per point: a curve read from measured data may carry the uncertainty of each y. The array
+    // is absent (HasSigma false) for most curves; when present it always has Capacity() slots, kept in step
+    // by every change of size here and by the reorders of the curve record.
+    bool HasSigma() const { return hasSigma_; }
+    double Sigma(int32_t i) const { return s_[static_cast<std::size_t>(i - 1)]; }
+    void SetSigma(int32_t i, double s) { s_[static_cast<std::size_t>(i - 1)] = s; }
+    // 0-based raw array of Capacity() values; nullptr without sigma.
+    const double* SigmaData() const { return hasSigma_ ? s_.data() : nullptr; }
+    double* SigmaData() { return hasSigma_ ? s_.data() : nullptr; }
+    // Gives the curve a sigma array, every point 0 until set; a curve that has one keeps its values.
+    void EnableSigma();
+    void DropSigma();
+
     // Raises the capacity to n + 10 when n exceeds it, then makes n points visible.
     void SetCount(int32_t n);
-    // Reallocates both arrays to n slots, keeps points 1..Count and zeroes the rest.
+    // Reallocates the arrays to n slots, keeps points 1..Count and zeroes the rest.
     void SetCapacity(int32_t n);
-    // Appends a point; a full store grows by Count div 2 (at least 1) below 1000 points, by 1000 above.
+    // Appends a point (sigma 0 when the curve carries sigma); a full store grows by Count div 2 (at least 1)
+    // below 1000 points, by 1000 above.
     void AddPoint(double x, double y);
 
     // Linear interpolation at x between the two points that bracket it, searching forward from hint
@@ -81,6 +96,9 @@ protected:
     int32_t count_ = 0;
     std::vector<double> x_;
     std::vector<double> y_;
+    // Sigma per point: Capacity() values while hasSigma_, else empty.
+    std::vector<double> s_;
+    bool hasSigma_ = false;
 };
 
 // Inline: the moving-window smoothing asks once per point.

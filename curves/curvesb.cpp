@@ -80,6 +80,9 @@ void TCurveB::Scale(double fx, double fy) {
         x_[static_cast<size_t>(i)] *= fx;
         y_[static_cast<size_t>(i)] *= fy;
     }
+    // An uncertainty scales with its value, and stays a magnitude.
+    if (hasSigma_)
+        for (int32_t i = 0; i < count_; ++i) s_[static_cast<size_t>(i)] *= std::fabs(fy);
     XMin *= fx;
     XMax *= fx;
     YMin *= fy;
@@ -107,6 +110,11 @@ void TCurveB::SortByX() {
         }
         x_.swap(nx);
         y_.swap(ny);
+        if (hasSigma_) {
+            std::vector<double> ns(s_.size(), 0.0);
+            for (size_t i = 0; i < n; ++i) ns[i] = s_[static_cast<size_t>(order[i])];
+            s_.swap(ns);
+        }
     }
     if (count_ > 0) {
         XMin = X(1);

@@ -173,6 +173,7 @@ void TCurveB::ParseText(std::string_view text, bool releaseMapped) {
     count_ = 0;
     x_.clear();
     y_.clear();
+    DropSigma();
     const char* const begin = text.data() + pos;
     const char* const end = text.data() + text.size();
     const size_t rest = static_cast<size_t>(end - begin);

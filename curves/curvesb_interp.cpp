@@ -58,6 +58,8 @@ bool TCurveB::Resample(double interval, double offset) {
 }
 
 void TCurveB::FinishResample(double lo, double hi) {
+    // The grid's values are interpolated: the measured uncertainties belonged to other points.
+    DropSigma();
     Comment.clear();
     FileName.clear();
     XMin = x_.front();

@@ -145,3 +145,111 @@ TEST(CurveHeader, SmallestSpacing) {
     EXPECT_EQ(c.MinSpacing(), 0.5);
     EXPECT_EQ(Make({{1, 0}, {1, 1}}).MinSpacing(), 1e10);
 }
+
+TEST(CurveSigma, AbsentUntilEnabledAndFollowsEveryResize) {
+    TCurveA c;
+    for (int i = 1; i <= 3; ++i) c.AddPoint(i, 10 * i);
+    EXPECT_FALSE(c.HasSigma());
+    EXPECT_EQ(c.SigmaData(), nullptr);
+    c.EnableSigma();
+    ASSERT_TRUE(c.HasSigma());
+    ASSERT_NE(c.SigmaData(), nullptr);
+    for (int i = 1; i <= c.Capacity(); ++i) EXPECT_EQ(c.Sigma(i), 0.0);
+    c.SetSigma(1, 0.5);
+    c.SetSigma(3, 1.5);
+    c.EnableSigma(); // a second call keeps the values
+    EXPECT_EQ(c.Sigma(3), 1.5);
+    // Growth past the capacity, through AddPoint (over 1000 points: the step of 1000) and SetCount.
+    for (int i = 4; i <= 1500; ++i) c.AddPoint(i, i);
+    EXPECT_EQ(c.Sigma(1), 0.5);
+    EXPECT_EQ(c.Sigma(3), 1.5);
+    EXPECT_EQ(c.Sigma(1500), 0.0);
+    c.SetCount(c.Capacity() + 1);
+    EXPECT_EQ(c.Sigma(c.Count()), 0.0);
+    EXPECT_EQ(c.Sigma(c.Capacity()), 0.0); // every slot is backed, not only the counted ones
+    // A slot given up by SetCount and reused by AddPoint gets sigma 0, not the old value.
+    c.SetCount(2);
+    c.AddPoint(7, 7);
+    EXPECT_EQ(c.Sigma(3), 0.0);
+    c.SetSigma(3, 2.0);
+    c.SetCapacity(3);
+    EXPECT_EQ(c.Capacity(), 3);
+    EXPECT_EQ(c.Sigma(3), 2.0);
+    c.SetCount(2);
+    c.SetCapacity(5);
+    EXPECT_EQ(c.Sigma(3), 0.0); // slots past the count are zeroed
+    c.DropSigma();
+    EXPECT_FALSE(c.HasSigma());
+    EXPECT_EQ(c.SigmaData(), nullptr);
+    c.AddPoint(1, 1); // without sigma nothing is written to it
+    c.EnableSigma();
+    EXPECT_EQ(c.Sigma(1), 0.0); // enabled afresh: zeros, not the dropped values
+}
+
+TEST(CurveSigma, CopiesAndMovesCarryIt) {
+    TCurveB src = Make({{1, 2}, {3, 4}});
+    src.SetCapacity(6);
+    src.EnableSigma();
+    src.SetSigma(1, 0.25);
+    src.SetSigma(2, 0.75);
+    TCurveB copy(src);
+    ASSERT_TRUE(copy.HasSigma());
+    EXPECT_EQ(copy.Capacity(), 2);
+    EXPECT_EQ(copy.Sigma(2), 0.75);
+    copy.SetSigma(1, 9);
+    EXPECT_EQ(src.Sigma(1), 0.25);
+    TCurveB full;
+    full.CreateCopy(src, true, true);
+    EXPECT_EQ(full.Capacity(), 6);
+    EXPECT_EQ(full.SigmaData()[5], 0.0);
+    EXPECT_EQ(full.Sigma(1), 0.25);
+    // Copying into a curve that keeps its arrays: its sigma slots are made to match its capacity.
+    TCurveB into = Make({{0, 0}, {0, 0}, {0, 0}, {0, 0}});
+    into.CreateCopy(src, false);
+    ASSERT_TRUE(into.HasSigma());
+    EXPECT_EQ(into.Sigma(2), 0.75);
+    EXPECT_EQ(into.Sigma(4), 0.0);
+    // A curve without sigma copied over one with sigma leaves none.
+    into = Make({{5, 5}});
+    EXPECT_FALSE(into.HasSigma());
+    TCurveB plain = Make({{0, 0}, {1, 1}, {2, 2}});
+    copy.CreateCopy(plain, false);
+    EXPECT_FALSE(copy.HasSigma());
+    EXPECT_EQ(copy.SigmaData(), nullptr);
+
+    TCurveB moved(std::move(full));
+    ASSERT_TRUE(moved.HasSigma());
+    EXPECT_EQ(moved.Sigma(2), 0.75);
+    EXPECT_FALSE(full.HasSigma());
+    EXPECT_EQ(full.SigmaData(), nullptr);
+    plain = std::move(moved);
+    ASSERT_TRUE(plain.HasSigma());
+    EXPECT_EQ(plain.Sigma(1), 0.25);
+    EXPECT_FALSE(moved.HasSigma());
+}
+
+TEST(CurveSigma, ReordersAndScalesOfTheRecord) {
+    TCurveB c = Make({{3, 30}, {1, 10}, {2, 20}, {1, 11}});
+    c.EnableSigma();
+    for (int i = 1; i <= 4; ++i) c.SetSigma(i, i * 0.1);
+    c.SortByX();
+    // Stable: the two points at x = 1 keep their order, each with its own sigma.
+    EXPECT_EQ(c.Y(1), 10.0);
+    EXPECT_DOUBLE_EQ(c.Sigma(1), 0.2);
+    EXPECT_DOUBLE_EQ(c.Sigma(2), 0.4);
+    EXPECT_DOUBLE_EQ(c.Sigma(3), 0.3);
+    EXPECT_DOUBLE_EQ(c.Sigma(4), 0.1);
+    c.Offset(5, -100);
+    EXPECT_DOUBLE_EQ(c.Sigma(4), 0.1);
+    c.Scale(-1, -2); // x reversed: sorted again, sigma with its point; the magnitude of fy
+    EXPECT_EQ(c.X(1), -8.0);
+    EXPECT_DOUBLE_EQ(c.Sigma(1), 0.2);
+    EXPECT_DOUBLE_EQ(c.Sigma(4), 0.8);
+    c.Scale(1, 0.5);
+    EXPECT_DOUBLE_EQ(c.Sigma(1), 0.1);
+    // Reading a curve replaces the points: no sigma is left from before.
+    TCurveB r = TCurveB::CreateFromText("1 2\n3 4\n");
+    r.EnableSigma();
+    r = TCurveB::CreateFromText("1 2\n3 4\n5 6\n");
+    EXPECT_FALSE(r.HasSigma());
+}
