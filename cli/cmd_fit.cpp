@@ -7,6 +7,7 @@
 #include "fit/Fit2.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -112,6 +113,11 @@ const std::vector<cli::TOptionSpec> FitOptions = {
     {"--json", false, false},
     {"--residuals", true, false},
     {"--model-at-points", true, false},
+    {"--weights", true, false},
+    {"--sigma", true, false},
+    {"--confidence", true, false},
+    {"--band", true, false},
+    {"--report", true, false},
 };
 
 // v so that it reads back to the same double (the shortest such form); null for what JSON cannot hold.
@@ -168,6 +174,104 @@ std::string JsonString(const std::string& text) {
     return s + '"';
 }
 
+// ---- weights, covariance and confidence
+
+// The weights and their sigmas from the options (--weights, --sigma) for points first..last of curve; false
+// after saying what is wrong.
+bool ApplyWeights(const cli::TArgs& a, const TCurveB& curve, int32_t first, int32_t last, TFitParamB& fit) {
+    const auto sigmaPath = a.Value("--sigma");
+    const std::string name = a.Value("--weights").value_or(sigmaPath ? "sigma" : "none");
+    TWeighting weighting = TWeighting::None;
+    if (!WeightingFromName(name, weighting)) {
+        cli::Error("fit", "--weights '" + name + "': none, sigma, poisson or relative expected");
+        return false;
+    }
+    if (sigmaPath && weighting != TWeighting::Sigma) {
+        cli::Error("fit", "--sigma belongs to --weights sigma");
+        return false;
+    }
+    std::vector<double> sigmas;
+    if (weighting == TWeighting::Sigma) {
+        TCurveB sigmaCurve;
+        if (sigmaPath && !cli::ReadCurve("fit", *sigmaPath, sigmaCurve)) return false;
+        std::string error;
+        if (!SigmasOfRange(curve, sigmaPath ? &sigmaCurve : nullptr, first, last, sigmas, error)) {
+            cli::Error("fit", "--weights sigma: " + (sigmaPath ? *sigmaPath : a.Positional(0)) + ": " +
+                                  error + (sigmaPath ? "" : " (give --sigma PATH)"));
+            return false;
+        }
+    }
+    std::string error;
+    if (!fit.SetWeights(weighting, sigmas, &error)) {
+        cli::Error("fit", "--weights " + name + ": " + (sigmaPath ? *sigmaPath + ": " : "") + error);
+        return false;
+    }
+    return true;
+}
+
+// "weights", "confidence", "dof", the free parameters and their covariance and correlation, as members of
+// the result object.
+std::string CovarianceJson(const TFitParamB& fit) {
+    const size_t n = fit.FreeParams().size();
+    auto matrix = [&](const std::vector<double>& m) {
+        std::string s = "[";
+        for (size_t i = 0; i < n; ++i) {
+            s += i == 0 ? "[" : ", [";
+            for (size_t j = 0; j < n; ++j)
+                s += (j == 0 ? "" : ", ") +
+                     (m.size() == n * n ? JsonNumber(m[i * n + j]) : std::string("null"));
+            s += "]";
+        }
+        return s + "]";
+    };
+    std::string j = "  \"weights\": " + JsonString(WeightingName(fit.Weighting())) + ",\n";
+    j += "  \"sigmas\": " + JsonString(MeasuredSigmas(fit.Weighting()) ? "measured" : "scaled") + ",\n";
+    j += "  \"confidence\": " + JsonNumber(fit.confidence) + ",\n";
+    j += "  \"t\": " + JsonNumber(fit.TQuantile()) + ",\n";
+    j += "  \"dof\": " + std::to_string(fit.DegreesOfFreedom()) + ",\n";
+    j += "  \"free_parameters\": [";
+    for (size_t i = 0; i < n; ++i)
+        j += (i == 0 ? "{\"term\": " : ", {\"term\": ") + std::to_string(fit.FreeParams()[i].term + 1) +
+             ", \"index\": " + std::to_string(fit.FreeParams()[i].k) + "}";
+    j += "],\n";
+    j += "  \"covariance\": " + matrix(fit.Covariance()) + ",\n";
+    j += "  \"correlation\": " + matrix(fit.Correlation()) + ",\n";
+    return j;
+}
+
+// The members "ci_low" and "ci_high" of parameter k of term t.
+std::string IntervalJson(const TFitParamB& fit, int32_t t, int k) {
+    double low = 0.0, high = 0.0;
+    fit.ConfidenceInterval(t, k, low, high);
+    return ", \"ci_low\": " + JsonNumber(low) + ", \"ci_high\": " + JsonNumber(high);
+}
+
+// The paths of the band's curves: PATH with -model, -lower and -upper before its extension.
+std::array<std::string, 3> BandPaths(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) ||
+        dot == (slash == std::string::npos ? 0 : slash + 1))
+        dot = path.size();
+    std::array<std::string, 3> paths;
+    const char* suffixes[] = {"-model", "-lower", "-upper"};
+    for (size_t i = 0; i < 3; ++i) paths[i] = path.substr(0, dot) + suffixes[i] + path.substr(dot);
+    return paths;
+}
+
+// The result text --report asks for: the fit panel's result (short, the default) or the Results window's
+// full view (full).
+bool ReportText(const cli::TArgs& a, const TFitParamB& fit, std::string& text) {
+    const std::string kind = a.Value("--report").value_or("short");
+    if (kind == "short")
+        text = fit.ResultText();
+    else if (kind == "full")
+        text = fit.FullResultText();
+    else
+        return false;
+    return true;
+}
+
 // The result as one JSON object: the figures of the result text in full precision, and every parameter with
 // its bounds and lock. Parameter names lose the padding the result text aligns them with.
 std::string ResultJson(const TFitParamB& fit) {
@@ -183,6 +287,7 @@ std::string ResultJson(const TFitParamB& fit) {
     j += "  \"reduced_chi_square\": " + JsonNumber(fit.ReducedChiSquare()) + ",\n";
     j += "  \"reported\": " + JsonNumber(fit.Rms()) + ",\n";
     j += "  \"r_squared\": " + JsonNumber(fit.RSquared()) + ",\n";
+    j += CovarianceJson(fit);
     j += "  \"parameters\": [";
     const char* separator = "\n";
     for (int32_t t = 0; t < fit.TermCount(); ++t) {
@@ -197,7 +302,8 @@ std::string ResultJson(const TFitParamB& fit) {
                  ", \"value\": " + JsonNumber(p.value[i]) + ", \"sigma\": " + JsonNumber(p.sigma[i]) +
                  ", \"locked\": " + (p.lock[i] ? "true" : "false") + ", \"min\": " + JsonNumber(p.min[i]) +
                  ", \"max\": " + JsonNumber(p.max[i]) + ", \"at_bound\": " +
-                 (BoundReached(p, k) != nullptr ? JsonString(BoundReached(p, k)) : std::string("null")) + "}";
+                 (BoundReached(p, k) != nullptr ? JsonString(BoundReached(p, k)) : std::string("null")) +
+                 IntervalJson(fit, t, k) + "}";
             separator = ",\n";
         }
     }
@@ -235,6 +341,26 @@ int RunFit(const std::vector<std::string>& args) {
         cli::Error("fit", "--ftol and --xtol belong to --converge relative");
         return cli::UsageError;
     }
+    double confidence = fit.confidence;
+    if (!a.Number("--confidence", confidence, 0.0, 100.0)) return cli::UsageError;
+    if (!(confidence > 0.0 && confidence < 100.0)) {
+        cli::Error("fit", "--confidence: a level above 0 and below 100 (percent) expected");
+        return cli::UsageError;
+    }
+    fit.confidence = confidence;
+    if (std::string unused; !ReportText(a, fit, unused)) {
+        cli::Error("fit", "--report '" + *a.Value("--report") + "': short or full expected");
+        return cli::UsageError;
+    }
+    if (a.Has("--report") && a.Has("--json")) {
+        cli::Error("fit", "--report and --json are two forms of the result: give one");
+        return cli::UsageError;
+    }
+    const auto bandPath = a.Value("--band");
+    if (bandPath && *bandPath == "-") {
+        cli::Error("fit", "--band writes three curves: give a file path, not -");
+        return cli::UsageError;
+    }
     std::vector<TTermSpec> specs;
     for (const auto& text : a.Values("--term")) {
         specs.emplace_back();
@@ -268,6 +394,8 @@ int RunFit(const std::vector<std::string>& args) {
     }
     if (!fit.SetData(curve, static_cast<int32_t>(first), static_cast<int32_t>(last)))
         return cli::Failed("fit", "the fit range holds fewer than 4 points");
+    if (!ApplyWeights(a, curve, static_cast<int32_t>(first), static_cast<int32_t>(last), fit))
+        return cli::UsageError;
 
     // The model, in the order given. Tabulated terms are sampled at the data
     // points of the range.
@@ -355,6 +483,7 @@ int RunFit(const std::vector<std::string>& args) {
 
     bool started = false;
     TCurveB generated(curve), residuals, modelAtPoints;
+    std::array<TCurveB, 3> band;
     bool generatedOk = false;
     const int status = cli::Guarded("fit", [&] {
         // Adding each term with "Initialize fit" checked guesses every term so far,
@@ -381,11 +510,16 @@ int RunFit(const std::vector<std::string>& args) {
                 fit.ModelCurve(generated, generateTerm != 0 ? static_cast<int32_t>(generateTerm - 1) : -1);
         if (a.Has("--residuals")) fit.ModelAtDataPoints(residuals, true);
         if (a.Has("--model-at-points")) fit.ModelAtDataPoints(modelAtPoints, false);
+        if (bandPath) fit.BandAtDataPoints(band[0], band[1], band[2]);
     });
     if (status != cli::Done) return status;
     if (!started)
         return cli::Failed("fit", fit.LastError().empty() ? "the fit could not start" : fit.LastError());
-    const std::string report = a.Has("--json") ? ResultJson(fit) : fit.ResultText();
+    std::string report;
+    if (a.Has("--json"))
+        report = ResultJson(fit);
+    else
+        ReportText(a, fit, report);
     std::FILE* reportTo = toStdout > 0 ? stderr : stdout;
     std::fputs(report.c_str(), reportTo);
     std::fflush(reportTo);
@@ -399,9 +533,18 @@ int RunFit(const std::vector<std::string>& args) {
     for (const auto& [option, path] : outputs)
         if (const int fault = cli::ReportFault("fit", CheckFinite(curveOf(option))); fault != cli::Done)
             return fault;
+    if (bandPath)
+        for (const TCurveB& c : band)
+            if (const int fault = cli::ReportFault("fit", CheckFinite(c)); fault != cli::Done) return fault;
     for (const auto& [option, path] : outputs)
         if (const int written = cli::WriteCurveTo("fit", path, curveOf(option)); written != cli::Done)
             return written;
+    if (bandPath) {
+        const auto paths = BandPaths(*bandPath);
+        for (size_t i = 0; i < paths.size(); ++i)
+            if (const int written = cli::WriteCurveTo("fit", paths[i], band[i]); written != cli::Done)
+                return written;
+    }
     return cli::Done;
 }
 
@@ -432,7 +575,22 @@ const cli::TRegister fitCommand(
      "                       reduced_chi_square, reported (the text's ChiSquare), r_squared and\n"
      "                       parameters (term, index, type, name, value, sigma, locked, min, max,\n"
      "                       at_bound: \"min\" or \"max\" for a free parameter that ended at that bound,\n"
-     "                       else null), every number exact to the last bit\n"
+     "                       else null, ci_low and ci_high: the confidence interval), weights, sigmas\n"
+     "                       (measured or scaled), confidence, t, dof (points - free parameters),\n"
+     "                       free_parameters (term, index) and the covariance and correlation matrices\n"
+     "                       over them, every number exact to the last bit\n"
+     "  --weights W          none (the default), sigma (each point's measured sigma: the curve's own, or\n"
+     "                       --sigma), poisson (sigma^2 = max(|y|, 1)) or relative (sigma = |y|); the fit\n"
+     "                       minimises the sum of ((y - model) / sigma)^2. With sigma and poisson the\n"
+     "                       parameter sigmas come from the sigmas as they are; with none and relative they\n"
+     "                       are scaled by the reduced chi-square\n"
+     "  --sigma PATH         a curve whose y values are the sigmas, point for point (implies --weights "
+     "sigma)\n"
+     "  --confidence P       the level of the intervals and the band, in percent (95)\n"
+     "  --report R           short (the default: the fit panel's result) or full (the Results window's full\n"
+     "                       view: every number exact, the intervals and the correlation matrix)\n"
+     "  --band PATH          write the model at the data points' x and its confidence band as three curves:\n"
+     "                       PATH with -model, -lower and -upper before its extension\n"
      "  -o PATH              also write the model curve as Generate makes it: as many points as FILE has,\n"
      "                       evenly spaced over FILE's whole x range\n"
      "  --generate-term T    with -o: term T alone instead of the whole model\n"

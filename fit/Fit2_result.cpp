@@ -27,10 +27,22 @@ std::string Fixed(double v, int width, int decimals) {
 
 } // namespace
 
-void TFitParamB::StandardErrors(const TSystem& sys, double chi,
-                                std::array<double, MaxFitParams>& sigma) const {
+void TFitParamB::StandardErrors(const TSystem& sys, double chi, std::array<double, MaxFitParams>& sigma,
+                                std::vector<double>* covariance) const {
     // Locked parameters are not estimated: they take no degree of freedom.
     const double dof = PointCount() - mFree_;
+    const bool measured = MeasuredSigmas(weighting_);
+    const size_t free = static_cast<size_t>(mFree_);
+    // The element of the inverse of parameters a and b in the parameters' own units: with measured sigmas
+    // as it stands, else times the reduced chi-square.
+    auto own = [&](double v, int32_t a, int32_t b) {
+        const int columns = columnExponent_[static_cast<size_t>(a)] + columnExponent_[static_cast<size_t>(b)];
+        return measured ? std::ldexp(v, columns) : std::ldexp(v * chi / dof, columns + 2 * residualExponent_);
+    };
+    std::array<int32_t, MaxFitParams> freeIndex{};
+    for (int32_t i = 0, j = 0; i < m_; ++i)
+        if (!lockedList_[static_cast<size_t>(i)]) freeIndex[static_cast<size_t>(j++)] = i;
+    if (covariance) covariance->assign(free * free, std::numeric_limits<double>::quiet_NaN());
     std::array<double, MaxFitParams> e{}, v{};
     for (int32_t i = 0, j = 0; i < m_; ++i) {
         const size_t ii = static_cast<size_t>(i);
@@ -38,19 +50,38 @@ void TFitParamB::StandardErrors(const TSystem& sys, double chi,
         if (lockedList_[ii]) continue;
         e.fill(0.0);
         e[ii] = 1.0;
-        if (SolveFree(sys.alpha, e.data(), v.data(), 0.0))
-            sigma[ii] = InParamUnits(std::sqrt(std::fabs(v[static_cast<size_t>(j)]) * chi / dof), i);
+        if (SolveFree(sys.alpha, e.data(), v.data(), 0.0)) {
+            sigma[ii] = measured
+                            ? std::ldexp(std::sqrt(std::fabs(v[static_cast<size_t>(j)])), columnExponent_[ii])
+                            : InParamUnits(std::sqrt(std::fabs(v[static_cast<size_t>(j)]) * chi / dof), i);
+            if (covariance)
+                for (size_t r = 0; r < free; ++r)
+                    (*covariance)[r * free + static_cast<size_t>(j)] = own(v[r], freeIndex[r], i);
+        }
         ++j;
     }
+    // Each column was solved on its own: the two halves agree to rounding, and the mean of the two is
+    // symmetric exactly.
+    if (covariance)
+        for (size_t r = 0; r < free; ++r)
+            for (size_t c = 0; c < r; ++c) {
+                double& a = (*covariance)[r * free + c];
+                double& b = (*covariance)[c * free + r];
+                a = b = 0.5 * a + 0.5 * b;
+            }
 }
 
 void TFitParamB::ErrorEstimates() {
     // The undamped system of the last step's starting point.
     std::array<double, MaxFitParams> sigma{};
-    StandardErrors(systems_[static_cast<size_t>(current_)], chiSquare_, sigma);
+    StandardErrors(systems_[static_cast<size_t>(current_)], chiSquare_, sigma, &covariance_);
+    freeParams_.clear();
     size_t i = 0;
-    for (TPeak& t : terms_)
-        for (int k = 1; k <= t.nparams; ++k) t.sigma[static_cast<size_t>(k)] = sigma[i++];
+    for (int32_t t = 0; t < TermCount(); ++t)
+        for (int k = 1; k <= terms_[static_cast<size_t>(t)].nparams; ++k) {
+            if (!lockedList_[i]) freeParams_.push_back({t, k});
+            terms_[static_cast<size_t>(t)].sigma[static_cast<size_t>(k)] = sigma[i++];
+        }
 }
 
 TFitStatus TFitParamB::Status() const {
@@ -137,6 +168,12 @@ std::vector<std::string> TFitParamB::ResultLines() const {
     if (atBound)
         lines.emplace_back("Parameters marked (at min) or (at max) ended at a bound; the best fit may lie "
                            "beyond it.");
+    // A weighted fit says so, and how its sigmas are to be read; an unweighted one's text stays as it was.
+    if (weighting_ != TWeighting::None)
+        lines.push_back(std::string("Weights: ") + WeightingName(weighting_) +
+                        (MeasuredSigmas(weighting_)
+                             ? "; parameter sigmas from the measured sigmas."
+                             : "; parameter sigmas scaled by the reduced chi-square."));
     lines.emplace_back(" ");
     lines.push_back("ChiSquare:  " + Fixed(rms_, 10, 6));
     lines.emplace_back(" ");
@@ -184,5 +221,5 @@ std::string TFitParamB::FullResultText() const {
                     (p.lock[kk] ? "  (locked)" : "") + BoundMark(p, k) + "\n";
         }
     }
-    return text;
+    return text + ConfidenceText();
 }

@@ -55,6 +55,8 @@ bool TFitParamB::Prepare() {
         return false;
     }
     for (TSystem& sys : systems_) sys.valid = false;
+    covariance_.clear();
+    freeParams_.clear();
     delta_.fill(0.0);
     dampScale_.fill(0.0);
     columnExponent_.fill(0);
@@ -183,6 +185,7 @@ bool TFitParamB::BuildInRange(TSystem& sys, const std::vector<TPeak>& terms, boo
         for (int32_t start = 0; start < PointCount(); start += BlockSize) {
             const int32_t n = std::min(BlockSize, PointCount() - start);
             EvalBlock(terms, start, n, f, g);
+            WeighDerivatives(start, n, g, m_);
             for (int32_t k = 0; k < m_; ++k)
                 for (int32_t p = 0; p < n; ++p)
                     largest[static_cast<size_t>(k)] =

@@ -1,6 +1,6 @@
 # Installs the Debian packages the build needs when any is missing (sourced by scripts/run and scripts/test).
 GRAPHMILL_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libgl-dev libxcb1-dev libgtest-dev
-    libgmock-dev libbenchmark-dev xvfb xauth)
+    libgmock-dev libbenchmark-dev xvfb xauth libboost-dev)
 
 graphmill_install_deps() {
     local missing=() p
