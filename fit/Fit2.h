@@ -287,8 +287,9 @@ public:
     // The covariance of the free parameters, row by row; empty until a fit has finished. With measured
     // sigmas (MeasuredSigmas) it is the inverse curvature matrix, else that times the reduced chi-square.
     const std::vector<double>& Covariance() const { return covariance_; }
-    // The covariance divided by the product of the two sigmas (NaN where a sigma is 0).
-    std::vector<double> Correlation() const;
+    // The covariance divided by the product of the two sigmas (NaN where a sigma is 0); empty as the
+    // covariance.
+    const std::vector<double>& Correlation() const { return correlation_; }
     // The t of Student's distribution with the fit's degrees of freedom that a two-sided interval at the
     // confidence level reaches (NaN for a level outside 0 to 100 or no degree of freedom).
     double TQuantile() const;
@@ -354,14 +355,18 @@ private:
     // rows and columns of locked parameters removed) for the right-hand side rhs of all parameters; sol gets
     // one value per free parameter, in order.
     bool SolveFree(const TMatrix& alpha, const double* rhs, double* sol, double lambda) const;
+    // Under the relative test: adds half the geodesic acceleration to the step delta_ solved from sys, or
+    // false when the model bends too much along the step for it to be taken.
+    bool Accelerate(const TSystem& sys);
     // Takes a system into use: under the relative test the damping scale of each parameter is the largest
     // curvature it has had in this fit.
     void NoteSystem(const TSystem& sys);
     // The standard error of each parameter (0 for a locked one, or where sys cannot be solved) from the
     // undamped system sys and the chi-square chi in the fit's units, in model order.
-    // With covariance, also the covariance of the free parameters (row by row).
+    // With covariance, also the covariance of the free parameters (row by row), and their correlation.
     void StandardErrors(const TSystem& sys, double chi, std::array<double, MaxFitParams>& sigma,
-                        std::vector<double>* covariance = nullptr) const;
+                        std::vector<double>* covariance = nullptr,
+                        std::vector<double>* correlation = nullptr) const;
     void ErrorEstimates();
     void RefreshLocks();
 
@@ -379,7 +384,7 @@ private:
     std::array<double, MaxFitParams> dampScale_{};
     std::vector<TPeak> trialTerms_;
     std::vector<TParamRef> freeParams_;
-    std::vector<double> covariance_;
+    std::vector<double> covariance_, correlation_;
     int32_t m_ = 0;
     std::array<bool, MaxFitParams> lockedList_{};
     bool anyLocked_ = false;

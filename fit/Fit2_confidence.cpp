@@ -37,18 +37,6 @@ std::string TrimmedName(const TPeak& p, int k) {
 
 } // namespace
 
-std::vector<double> TFitParamB::Correlation() const {
-    const size_t n = freeParams_.size();
-    std::vector<double> r(covariance_.size(), NaN);
-    if (covariance_.size() != n * n) return r;
-    for (size_t i = 0; i < n; ++i)
-        for (size_t j = 0; j < n; ++j) {
-            const double d = std::sqrt(covariance_[i * n + i]) * std::sqrt(covariance_[j * n + j]);
-            if (d > 0.0 && std::isfinite(d)) r[i * n + j] = i == j ? 1.0 : covariance_[i * n + j] / d;
-        }
-    return r;
-}
-
 double TFitParamB::TQuantile() const {
     const int32_t dof = DegreesOfFreedom();
     if (!(confidence > 0.0 && confidence < 100.0) || dof < 1) return NaN;

@@ -4,6 +4,7 @@
 #include "fit/Fit2_sums.h"
 
 #include <array>
+#include <cfenv>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -28,7 +29,7 @@ std::string Fixed(double v, int width, int decimals) {
 } // namespace
 
 void TFitParamB::StandardErrors(const TSystem& sys, double chi, std::array<double, MaxFitParams>& sigma,
-                                std::vector<double>* covariance) const {
+                                std::vector<double>* covariance, std::vector<double>* correlation) const {
     // Locked parameters are not estimated: they take no degree of freedom.
     const double dof = PointCount() - mFree_;
     const bool measured = MeasuredSigmas(weighting_);
@@ -42,7 +43,9 @@ void TFitParamB::StandardErrors(const TSystem& sys, double chi, std::array<doubl
     std::array<int32_t, MaxFitParams> freeIndex{};
     for (int32_t i = 0, j = 0; i < m_; ++i)
         if (!lockedList_[static_cast<size_t>(i)]) freeIndex[static_cast<size_t>(j++)] = i;
-    if (covariance) covariance->assign(free * free, std::numeric_limits<double>::quiet_NaN());
+    constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
+    if (covariance) covariance->assign(free * free, NaN);
+    if (correlation) correlation->assign(free * free, NaN);
     std::array<double, MaxFitParams> e{}, v{};
     for (int32_t i = 0, j = 0; i < m_; ++i) {
         const size_t ii = static_cast<size_t>(i);
@@ -55,26 +58,47 @@ void TFitParamB::StandardErrors(const TSystem& sys, double chi, std::array<doubl
                             ? std::ldexp(std::sqrt(std::fabs(v[static_cast<size_t>(j)])), columnExponent_[ii])
                             : InParamUnits(std::sqrt(std::fabs(v[static_cast<size_t>(j)]) * chi / dof), i);
             if (covariance)
-                for (size_t r = 0; r < free; ++r)
+                for (size_t r = 0; r < free; ++r) {
                     (*covariance)[r * free + static_cast<size_t>(j)] = own(v[r], freeIndex[r], i);
+                    if (correlation) (*correlation)[r * free + static_cast<size_t>(j)] = v[r];
+                }
         }
         ++j;
     }
     // Each column was solved on its own: the two halves agree to rounding, and the mean of the two is
     // symmetric exactly.
     if (covariance)
+        for (std::vector<double>* matrix : {covariance, correlation}) {
+            if (matrix == nullptr) continue;
+            for (size_t r = 0; r < free; ++r)
+                for (size_t c = 0; c < r; ++c) {
+                    double& a = (*matrix)[r * free + c];
+                    double& b = (*matrix)[c * free + r];
+                    a = b = 0.5 * a + 0.5 * b;
+                }
+        }
+    // The correlation from the inverse in the columns' units, where it is a number whatever the data's
+    // magnitude; its diagonal is 1 exactly.
+    if (correlation) {
+        std::vector<double> d(free);
+        for (size_t r = 0; r < free; ++r) d[r] = std::sqrt(std::fabs((*correlation)[r * free + r]));
         for (size_t r = 0; r < free; ++r)
-            for (size_t c = 0; c < r; ++c) {
-                double& a = (*covariance)[r * free + c];
-                double& b = (*covariance)[c * free + r];
-                a = b = 0.5 * a + 0.5 * b;
+            for (size_t c = 0; c < free; ++c) {
+                double& x = (*correlation)[r * free + c];
+                x = r == c && d[r] > 0.0 ? 1.0 : d[r] > 0.0 && d[c] > 0.0 ? x / d[r] / d[c] : NaN;
             }
+    }
 }
 
 void TFitParamB::ErrorEstimates() {
     // The undamped system of the last step's starting point.
     std::array<double, MaxFitParams> sigma{};
-    StandardErrors(systems_[static_cast<size_t>(current_)], chiSquare_, sigma, &covariance_);
+    // The covariance of parameters of enormous size (heights of 1e170) lies beyond the doubles: its
+    // elements are then infinite, and that is no fault of the fit.
+    std::fexcept_t flags;
+    std::fegetexceptflag(&flags, FE_OVERFLOW);
+    StandardErrors(systems_[static_cast<size_t>(current_)], chiSquare_, sigma, &covariance_, &correlation_);
+    std::fesetexceptflag(&flags, FE_OVERFLOW);
     freeParams_.clear();
     size_t i = 0;
     for (int32_t t = 0; t < TermCount(); ++t)
