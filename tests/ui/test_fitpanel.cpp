@@ -268,6 +268,9 @@ private slots:
         // Choosing weights again takes back the sigmas of the weights before.
         P().WeightsBox->setCurrentText(QStringLiteral("none"));
         QCOMPARE(P().Fit().Weighting(), TWeighting::None);
+        P().ClearAllBtn->click();
+        AddTerm(0, 1);
+        AddTerm(1);
         QCOMPARE(RunFit(), CliText({"fit", "--term", "polynomial:1", "--term", "gaussian", NoisyPeak}));
     }
 
