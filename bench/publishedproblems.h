@@ -18,46 +18,17 @@ struct TPublished {
     std::vector<Real> certified;
 };
 
-// The least point of the published data by Gauss-Newton steps in long double from the published values,
-// with its sum of squares and sigmas.
+// The least point of the published data from the published values, with its sum of squares and sigmas.
 inline TCertified Certified(const TPublished& p) {
     TProblem pr = p.problem;
     pr.truth = p.certified;
-    const int n = static_cast<int>(pr.x.size()), m = static_cast<int>(pr.truth.size());
     TCertified c;
-    for (int i = 0; i < n; ++i) {
+    for (size_t i = 0; i < pr.x.size(); ++i) {
         c.x.push_back(static_cast<double>(pr.x[i]));
         c.y.push_back(static_cast<double>(p.y[i]));
     }
     c.values = pr.truth;
-    std::vector<Real> jtj(static_cast<size_t>(m * m));
-    for (int iter = 0; iter < 50; ++iter) {
-        const std::vector<D> f = Evaluate(pr, c.values);
-        std::vector<Real> jtr(static_cast<size_t>(m), 0);
-        std::fill(jtj.begin(), jtj.end(), 0);
-        c.sumOfSquares = 0;
-        for (int i = 0; i < n; ++i) {
-            const Real res = c.y[i] - f[i].v;
-            c.sumOfSquares += res * res;
-            for (int k = 0; k < m; ++k) {
-                jtr[k] += f[i].g[k] * res;
-                for (int j = 0; j < m; ++j) jtj[k * m + j] += f[i].g[k] * f[i].g[j];
-            }
-        }
-        if (!SolveSpd(jtj, jtr, m)) break;
-        Real largest = 0;
-        for (int k = 0; k < m; ++k) {
-            c.values[k] += jtr[k];
-            largest = std::max(largest, std::fabs(jtr[k] / c.values[k]));
-        }
-        if (largest < 1e-17L) break;
-    }
-    for (int k = 0; k < m; ++k) {
-        std::vector<Real> e(static_cast<size_t>(m), 0);
-        e[k] = 1;
-        SolveSpd(jtj, e, m);
-        c.sigmas.push_back(std::sqrt(e[k] * c.sumOfSquares / (n - m)));
-    }
+    LeastPoint(pr, c);
     return c;
 }
 

@@ -253,6 +253,12 @@ TEST(FitWeights, SigmasOfARangeComeFromASigmaCurveOrTheCurve) {
     ASSERT_EQ(s.size(), 8u);
     EXPECT_DOUBLE_EQ(s.front(), 0.2);
     EXPECT_DOUBLE_EQ(s.back(), 0.9);
+    // a range of one point has its one sigma; a reversed range none
+    ASSERT_TRUE(SigmasOfRange(data, &sigmas, 4, 4, s, error));
+    EXPECT_EQ(s, std::vector<double>{0.4});
+    EXPECT_FALSE(SigmasOfRange(data, &sigmas, 5, 4, s, error));
+    EXPECT_FALSE(SigmasOfRange(data, &sigmas, 0, 4, s, error));
+    EXPECT_FALSE(SigmasOfRange(data, &sigmas, 1, 11, s, error));
     sigmas.AddPoint(11, 1.1);
     EXPECT_FALSE(SigmasOfRange(data, &sigmas, 2, 9, s, error));
     EXPECT_NE(error.find("11 points and the data 10"), std::string::npos);
