@@ -39,8 +39,8 @@ public:
     // Number options: a usage error naming the option when the text is no number or out of [lo, hi].
     bool Number(const std::string& option, double& value, double lo, double hi) const;
     bool Integer(const std::string& option, long& value, long lo, long hi) const;
-    // An option whose value is one of its spec's choices: a usage error naming the option and the choices
-    // for any other word. `value` keeps what it holds (the default) when the option is not given.
+    // An option whose value is one of the words its option table lists: a usage error naming the option and
+    // those words for any other. `value` keeps what it holds (the default) when the option is not given.
     bool Choice(const std::string& option, std::string& value) const;
 
     const std::string& Command() const { return command_; }
