@@ -189,14 +189,15 @@ TColor Color(const TIniValues& s, const char* key, TColor fallback) {
 // section's keys in alphabetical order; the file is put back into this order after each write, sections
 // and keys Graphmill does not know following its own in the order they came.
 const QList<QByteArray>& SectionOrder() {
-    static const QList<QByteArray> order{"Directories", "Display", "Fitting", "Graph"};
+    static const QList<QByteArray> order{"Directories", "Display", "Fitting", "Graph", "Import"};
     return order;
 }
 const QList<QByteArray>& KeyOrder() {
-    static const QList<QByteArray> order{"Current",      "Lines",      "Symbols",          "SymbolSize",
-                                         "GridColor",    "GridLines",  "BackColor",        "CursorColor",
-                                         "NewCurveMode", "AutoUpdate", "FunctionLiabrary", "FunctionLibrary",
-                                         "Legend",       "RoundTicks"};
+    static const QList<QByteArray> order{
+        "Current",   "Lines",       "Symbols",      "SymbolSize", "GridColor",        "GridLines",
+        "BackColor", "CursorColor", "NewCurveMode", "AutoUpdate", "FunctionLiabrary", "FunctionLibrary",
+        "Legend",    "RoundTicks",  "Separator",    "Decimal",    "SkipLines",        "Comment",
+        "Header",    "XColumn",     "YColumns",     "SigmaColumn"};
     return order;
 }
 
@@ -276,10 +277,14 @@ TPreferences ReadPreferencesFile(const QString& file) {
     return p;
 }
 
-bool WritePreferencesFile(const QString& file, const TPreferences& p, bool fitPanel, QString& error) {
+namespace {
+const char* const DecimalNames[] = {"auto", "point", "comma"};
+
+// Checks that the file may be written (not a folder, readable when it exists): writing over a file we could
+// not read would lose whatever else it holds.
+bool Writable(const QString& file, QString& error) {
     const QFileInfo info(file);
     QDir().mkpath(info.absolutePath());
-    // Writing over a file we could not read would lose whatever else it holds.
     if (info.isDir()) {
         error = QStringLiteral("The preferences could not be written: %1 is a folder.").arg(file);
         return false;
@@ -288,6 +293,24 @@ bool WritePreferencesFile(const QString& file, const TPreferences& p, bool fitPa
         error = QStringLiteral("The preferences could not be written: %1 cannot be read.").arg(file);
         return false;
     }
+    return true;
+}
+
+// Writes out what was set and puts the file in the writing order.
+bool Finish(QSettings& s, const QString& file, QString& error) {
+    s.sync();
+    // A damaged file read back while writing gives FormatError; it was written all the same.
+    if (s.status() == QSettings::AccessError) {
+        error = QStringLiteral("The preferences could not be written to %1.").arg(file);
+        return false;
+    }
+    PutInWritingOrder(file);
+    return true;
+}
+} // namespace
+
+bool WritePreferencesFile(const QString& file, const TPreferences& p, bool fitPanel, QString& error) {
+    if (!Writable(file, error)) return false;
     QSettings s(file, QSettings::IniFormat);
     s.setValue(QStringLiteral("Directories/Current"), p.Current);
     s.setValue(QStringLiteral("Display/Lines"), p.Lines ? 1 : 0);
@@ -302,14 +325,53 @@ bool WritePreferencesFile(const QString& file, const TPreferences& p, bool fitPa
     s.setValue(QStringLiteral("Display/AutoUpdate"), p.AutoUpdate ? 1 : 0);
     s.setValue(QStringLiteral("Graph/Legend"), p.Legend ? 1 : 0);
     s.setValue(QStringLiteral("Graph/RoundTicks"), p.RoundTicks ? 1 : 0);
-    s.sync();
-    // A damaged file read back while writing gives FormatError; it was written all the same.
-    if (s.status() == QSettings::AccessError) {
-        error = QStringLiteral("The preferences could not be written to %1.").arg(file);
-        return false;
+    return Finish(s, file, error);
+}
+
+columns::TColumnOptions ReadImportChoices(const QString& file) {
+    columns::TColumnOptions o;
+    if (!QFileInfo(file).isFile()) return o;
+    const TIniValues s = ReadIni(file);
+    columns::ParseSeparator(Text(s, "Import/Separator", QString()).trimmed().toStdString(), o.separator);
+    const QString decimal = Text(s, "Import/Decimal", QString()).trimmed();
+    for (int k = 0; k < 3; ++k)
+        if (decimal == QLatin1String(DecimalNames[k])) o.decimal = static_cast<columns::TDecimalMark>(k);
+    o.skipLines = static_cast<int32_t>(std::clamp<int64_t>(Integer(s, "Import/SkipLines", 0), 0, 1000000));
+    if (s.contains(QStringLiteral("Import/Comment")))
+        o.comment = Text(s, "Import/Comment", QString()).toStdString();
+    o.header = Flag(s, "Import/Header", false);
+    o.xColumn =
+        static_cast<int32_t>(std::clamp<int64_t>(Integer(s, "Import/XColumn", 1), 0, columns::MaxColumn));
+    std::vector<int32_t> ys;
+    for (const QString& part :
+         Text(s, "Import/YColumns", QString()).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        bool ok = false;
+        const int v = part.toInt(&ok);
+        if (ok && v >= 1 && v <= columns::MaxColumn && std::find(ys.begin(), ys.end(), v) == ys.end())
+            ys.push_back(v);
     }
-    PutInWritingOrder(file);
-    return true;
+    if (!ys.empty()) o.yColumns = ys;
+    o.sigmaColumn =
+        static_cast<int32_t>(std::clamp<int64_t>(Integer(s, "Import/SigmaColumn", 0), 0, columns::MaxColumn));
+    return o;
+}
+
+bool WriteImportChoices(const QString& file, const columns::TColumnOptions& o, QString& error) {
+    if (!Writable(file, error)) return false;
+    QSettings s(file, QSettings::IniFormat);
+    s.setValue(QStringLiteral("Import/Separator"),
+               QString::fromUtf8(columns::SeparatorName(o.separator).data(),
+                                 static_cast<qsizetype>(columns::SeparatorName(o.separator).size())));
+    s.setValue(QStringLiteral("Import/Decimal"), QLatin1String(DecimalNames[static_cast<int>(o.decimal)]));
+    s.setValue(QStringLiteral("Import/SkipLines"), o.skipLines);
+    s.setValue(QStringLiteral("Import/Comment"), QString::fromStdString(o.comment));
+    s.setValue(QStringLiteral("Import/Header"), o.header ? 1 : 0);
+    s.setValue(QStringLiteral("Import/XColumn"), o.xColumn);
+    QStringList ys;
+    for (const int32_t c : o.yColumns) ys << QString::number(c);
+    s.setValue(QStringLiteral("Import/YColumns"), ys.join(QLatin1Char(' ')));
+    s.setValue(QStringLiteral("Import/SigmaColumn"), o.sigmaColumn);
+    return Finish(s, file, error);
 }
 
 QString LibraryFileFor(const QString& name) {

@@ -2,6 +2,7 @@
 // that edits the display preferences.
 #pragma once
 
+#include "curves/columnreader.h"
 #include "plot/coord_win.h"
 
 #include <QDialog>
@@ -41,6 +42,10 @@ TPreferences ReadPreferencesFile(const QString& file);
 // other key the file holds. False with the reason in `error` when the file could not be written; a file that
 // exists but cannot be read is not overwritten.
 bool WritePreferencesFile(const QString& file, const TPreferences& prefs, bool fitPanel, QString& error);
+// The choices of the "Import Data" dialog, kept in the section "Import" of the file (the defaults of a
+// missing or invalid key), and written there alone, keeping every other key.
+columns::TColumnOptions ReadImportChoices(const QString& file);
+bool WriteImportChoices(const QString& file, const columns::TColumnOptions& choices, QString& error);
 // The library file named in the preferences: a plain name lies in the user's data folder (made when missing),
 // an absolute one is taken as it is.
 QString LibraryFileFor(const QString& name);

@@ -118,6 +118,10 @@ public:
     void LoadFiles(const QStringList& files);
     void DropFiles(const QStringList& files);
     void OpenCurve();
+    // File > Import: the "Import Data" dialog on a file the user picks; File > Export data: the active curve
+    // as CSV or tab-separated columns (importcommands.cpp).
+    void ImportData();
+    void ExportData();
     bool SaveCurve(int32_t n);
     bool SaveCurveAs(int32_t n);
     void SaveActive();

@@ -16,23 +16,29 @@ QString NoPointsMessage(const QString& file, const std::string& error) {
 }
 } // namespace
 
+// What Open passed over in a file, for the status line (importcommands.cpp); empty when nothing.
+QString OpenNotesText(const QString& file, const TCurveReadNotes& notes);
+
 void Tcurvewindow::LoadFiles(const QStringList& files) {
-    QStringList problems;
+    QStringList problems, notes;
     const int32_t before = CurvePanel->CurveCount();
     {
         TBusyPointer busy;
         for (const QString& f : files) {
             std::string error;
-            TCurveB curve = TCurveB::CreateFromFile(f.toStdString(), true, &error);
+            TCurveReadNotes passed;
+            TCurveB curve = TCurveB::CreateFromFile(f.toStdString(), true, &error, &passed);
             if (curve.Count() == 0) {
                 problems << NoPointsMessage(f, error);
                 continue;
             }
+            if (const QString said = OpenNotesText(f, passed); !said.isEmpty()) notes << said;
             if (!CurvePanel->AddCurve(std::move(curve), true, false)) break;
         }
         // One redraw for the whole batch.
         if (CurvePanel->CurveCount() != before) CurvePanel->CurveSet().Redraw();
     }
+    if (!notes.isEmpty()) SetPrompt(notes.join(QLatin1Char(' ')));
     if (!problems.isEmpty())
         Messages().Error(this,
                          QStringLiteral("No curve could be read from:\n") + problems.join(QLatin1Char('\n')));
@@ -50,16 +56,18 @@ void Tcurvewindow::OpenCurve() {
     SetDataDir(QFileInfo(name).absolutePath());
     std::string error;
     TCurveB curve;
+    TCurveReadNotes passed;
     {
         TBusyPointer busy;
-        curve = TCurveB::CreateFromFile(name.toStdString(), true, &error);
+        curve = TCurveB::CreateFromFile(name.toStdString(), true, &error, &passed);
     }
     if (curve.Count() == 0) {
         Messages().Error(this, NoPointsMessage(name, error));
         return;
     }
     const bool wasEmpty = CurvePanel->CurveCount() == 0;
-    CurvePanel->AddCurve(std::move(curve), wasEmpty || CurvePanel->AutoUpdate, true);
+    if (CurvePanel->AddCurve(std::move(curve), wasEmpty || CurvePanel->AutoUpdate, true))
+        if (const QString said = OpenNotesText(name, passed); !said.isEmpty()) SetPrompt(said);
 }
 
 bool Tcurvewindow::WriteCurve(int32_t n, const std::string& fileName) {

@@ -12,6 +12,9 @@ bool Tcurvewindow::RunAndApply(std::unique_ptr<TCurveB> curve, const std::functi
                                bool asNew, int32_t index, const QString& failure) {
     bool ok = true;
     TArithFault fault = TArithFault::None;
+    // Sigma values the operation leaves behind are told once, when they go.
+    const TPlottedCurve* active = CurvePanel->ActiveCurve();
+    const bool hadSigma = curve->HasSigma() || (active != nullptr && active->HasSigma());
     {
         TBusyPointer busy;
         fault = RunGuarded([&]() -> const TCurveB& {
@@ -27,7 +30,13 @@ bool Tcurvewindow::RunAndApply(std::unique_ptr<TCurveB> curve, const std::functi
         if (!failure.isEmpty()) Messages().Error(this, failure);
         return false;
     }
-    return CurvePanel->ApplyResult(std::move(curve), asNew, index);
+    const bool dropped = hadSigma && !curve->HasSigma();
+    if (!CurvePanel->ApplyResult(std::move(curve), asNew, index)) return false;
+    if (dropped)
+        SetPrompt(
+            QStringLiteral("The sigma values were dropped: the operation gives new y values they do not "
+                           "belong to."));
+    return true;
 }
 
 bool Tcurvewindow::RunOnActive(const std::function<bool(TCurveB&)>& op, const QString& failure) {

@@ -33,7 +33,10 @@ const char* const UsageLine = "graphmill-cli COMMAND [OPTIONS] ARGS";
 const char* const Description =
     "Runs Graphmill's curve operations on curve files. A curve input is a file path, or - for standard\n"
     "input. A command whose result is a curve writes it with -o PATH (keeping a .bak copy of a file it\n"
-    "replaces), or to standard output without -o.\n";
+    "replaces), or to standard output without -o; --format csv|tsv writes it as columns with a header\n"
+    "row (x, y and sigma) instead. Curve files may be gzip-compressed. Columns of spreadsheet and\n"
+    "instrument files are chosen with --columns X,Y[,SIGMA] and the other reading options that every\n"
+    "command reading curves takes (graphmill-cli help info).\n";
 
 const std::vector<TEntry>& ExitStatuses() {
     static const std::vector<TEntry> statuses = {{std::to_string(Done), "done"},

@@ -2,6 +2,7 @@
 #include "cli/cli.h"
 
 #include "curves/curvefile.h"
+#include "curves/filebytes.h"
 
 #include <algorithm>
 #include <atomic>
@@ -101,6 +102,52 @@ TArgs::TArgs(const std::string& command, const std::vector<std::string>& args,
         }
         slot.insert(slot.end(), values.begin(), values.end());
     }
+    ok_ = ParseReading();
+}
+
+bool TArgs::ParseReading() {
+    if (!Choice("--format", format_)) return false;
+    bool any = false;
+    for (const char* o : {"--columns", "--separator", "--decimal-comma", "--skip", "--comment", "--header"})
+        any = any || Has(o);
+    if (!any) return true;
+    columns::TColumnOptions o;
+    if (const auto spec = Value("--columns")) {
+        std::vector<long> cols;
+        size_t at = 0;
+        bool good = true;
+        while (good) {
+            const size_t comma = spec->find(',', at);
+            long v = 0;
+            good = ParseInteger(spec->substr(at, comma == std::string::npos ? std::string::npos : comma - at),
+                                v) &&
+                   v >= 0 && v <= columns::MaxColumn;
+            cols.push_back(v);
+            if (comma == std::string::npos) break;
+            at = comma + 1;
+        }
+        if (!good || cols.size() < 2 || cols.size() > 3 || cols[1] == 0 ||
+            (cols.size() == 3 && cols[2] == 0)) {
+            Error(command_, "--columns: '" + *spec + "' is not X,Y or X,Y,SIGMA (column numbers from 1 to " +
+                                std::to_string(columns::MaxColumn) + "; 0 as X for the row number)");
+            return false;
+        }
+        o.xColumn = static_cast<int32_t>(cols[0]);
+        o.yColumns = {static_cast<int32_t>(cols[1])};
+        o.sigmaColumn = cols.size() == 3 ? static_cast<int32_t>(cols[2]) : 0;
+    }
+    if (const auto sep = Value("--separator"); sep && !columns::ParseSeparator(*sep, o.separator)) {
+        Error(command_, "--separator: '" + *sep + "' is not one of auto, comma, semicolon, tab, space");
+        return false;
+    }
+    if (Has("--decimal-comma")) o.decimal = columns::TDecimalMark::Comma;
+    long skip = 0;
+    if (!Integer("--skip", skip, 0, 1000000000)) return false;
+    o.skipLines = static_cast<int32_t>(skip);
+    if (const auto comment = Value("--comment")) o.comment = *comment;
+    o.header = Has("--header");
+    columns_ = o;
+    return true;
 }
 
 bool TArgs::ExpectPositionals(size_t min, size_t max) {
@@ -192,15 +239,31 @@ bool TArgs::Choice(const std::string& option, std::string& value) const {
     return false;
 }
 
+namespace {
+// Standard input can be read once per run.
+bool TakeStandardInput(const std::string& command, std::string& text) {
+    // Files may be read on several threads at once (fit over many files).
+    static std::atomic<bool> stdinTaken{false};
+    if (stdinTaken.exchange(true)) {
+        Error(command, "standard input (-) can be read only once");
+        return false;
+    }
+    text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    if (!TFileBytes::IsGzip(text)) return true;
+    std::string plain, why;
+    if (!TFileBytes::Inflate(text, plain, why)) {
+        Error(command, "standard input: " + why);
+        return false;
+    }
+    text = std::move(plain);
+    return true;
+}
+} // namespace
+
 bool ReadCurve(const std::string& command, const std::string& path, TCurveB& curve) {
     if (path == "-") {
-        // Files may be read on several threads at once (fit over many files).
-        static std::atomic<bool> stdinTaken{false};
-        if (stdinTaken.exchange(true)) {
-            Error(command, "standard input (-) can be read only once");
-            return false;
-        }
-        std::string text((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+        std::string text;
+        if (!TakeStandardInput(command, text)) return false;
         curve = TCurveB::CreateFromText(text);
         if (curve.Count() == 0) {
             Error(command, "standard input: no points found");
@@ -217,20 +280,63 @@ bool ReadCurve(const std::string& command, const std::string& path, TCurveB& cur
     return true;
 }
 
-int WriteCurve(const TArgs& args, TCurveB& curve) {
-    return WriteCurveTo(args.Command(), args.Value("-o").value_or("-"), curve);
+std::vector<TOptionSpec> CurveOptions(std::vector<TOptionSpec> own, int io) {
+    if (io & ReadsCurves) {
+        for (const char* flag : {"--decimal-comma", "--header"}) own.push_back({flag, false, false});
+        own.push_back({"--columns", true, false});
+        own.push_back({"--separator", true, false, 1, {"auto", "comma", "semicolon", "tab", "space"}});
+        for (const char* option : {"--skip", "--comment"}) own.push_back({option, true, false});
+    }
+    if (io & WritesCurve) own.push_back({"--format", true, false, 1, {"curve", "csv", "tsv"}});
+    return own;
 }
 
-int WriteCurveTo(const std::string& command, const std::string& path, TCurveB& curve) {
+bool ReadCurve(const TArgs& args, const std::string& path, TCurveB& curve) {
+    const columns::TColumnOptions* o = args.Columns();
+    if (o == nullptr) return ReadCurve(args.Command(), path, curve);
+    std::vector<TCurveB> curves;
+    columns::TColumnReport report;
+    std::string error, text;
+    const std::string shown = path == "-" ? "standard input" : path;
+    const bool ok = path == "-" ? TakeStandardInput(args.Command(), text) &&
+                                      columns::ReadColumns(text, shown, *o, curves, report, error)
+                                : columns::ReadColumnFile(path, *o, curves, report, error);
+    if (!ok) {
+        if (!error.empty()) Error(args.Command(), error);
+        return false;
+    }
+    for (const std::string& line : report.SkippedText()) Error(args.Command(), shown + ": " + line);
+    curve = std::move(curves.front());
+    return true;
+}
+
+int WriteCurve(const TArgs& args, TCurveB& curve) {
+    return WriteCurveTo(args.Command(), args.Value("-o").value_or("-"), curve, args.Format());
+}
+
+int WriteCurveTo(const std::string& command, const std::string& path, TCurveB& curve,
+                 const std::string& format) {
+    columns::TExportFormat columnFormat{};
+    const bool asColumns = columns::ParseExportFormat(format, columnFormat);
     if (path != "-") {
         std::string error;
-        if (!curve.SaveToFile(path, "", "", &error)) {
+        if (asColumns ? !columns::ExportColumns(curve, path, columnFormat, error)
+                      : !curve.SaveToFile(path, "", "", &error)) {
             Error(command, error);
             return UsageError;
         }
         return Done;
     }
-    const std::string text = curve.DataText();
+    std::string text;
+    if (asColumns) {
+        std::string why;
+        if (!columns::ColumnText(curve, columnFormat, text, why)) {
+            Error(command, "cannot write standard output: " + why);
+            return UsageError;
+        }
+    } else {
+        text = curve.DataText();
+    }
     if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0) {
         Error(command, std::string("cannot write standard output: ") + std::strerror(errno));
         return UsageError;

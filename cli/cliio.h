@@ -2,6 +2,8 @@
 #pragma once
 
 #include "cli/cli.h"
+#include "curves/columnreader.h"
+#include "curves/columnwriter.h"
 #include "curves/curvesb.h"
 #include "curves/faultguard.h"
 
@@ -45,12 +47,23 @@ public:
 
     const std::string& Command() const { return command_; }
 
+    // How curve files are read: null for the curve file's own lenient rules, else the column rules that
+    // the reading options (--columns, --separator, --decimal-comma, --skip, --comment, --header) gave.
+    const columns::TColumnOptions* Columns() const { return columns_ ? &*columns_ : nullptr; }
+    // The form of a written curve (--format, for commands with -o): "curve", "csv" or "tsv".
+    const std::string& Format() const { return format_; }
+
 private:
+    // Checks the reading options and --format once the arguments are taken apart.
+    bool ParseReading();
+
     std::string command_;
     bool ok_ = true;
     std::vector<std::string> positionals_;
     std::map<std::string, std::vector<std::string>> values_;
     std::map<std::string, std::vector<std::string>> choices_;
+    std::optional<columns::TColumnOptions> columns_;
+    std::string format_ = "curve";
 };
 
 // Prints "graphmill-cli: COMMAND: message" on standard error.
@@ -81,12 +94,17 @@ bool ParseInteger(const std::string& text, long& value);
 // Reads a curve from a path or "-" (standard input); a usage error (message given) when it has no points.
 // Standard input can be read once per run: a second "-" is refused rather than read as an empty curve.
 bool ReadCurve(const std::string& command, const std::string& path, TCurveB& curve);
+// The same by the reading options of args (the curve file's rules without any); lines the column rules
+// skipped are told on standard error.
+bool ReadCurve(const TArgs& args, const std::string& path, TCurveB& curve);
 
 // Writes a result curve to -o PATH through the program's save, or its data lines to standard output
 // (also for -o -). Returns the exit status.
 int WriteCurve(const TArgs& args, TCurveB& curve);
-// The same for any path ("-" for standard output).
-int WriteCurveTo(const std::string& command, const std::string& path, TCurveB& curve);
+// The same for any path ("-" for standard output), in the form "curve" (the curve file), "csv" or "tsv"
+// (a header row and x, y and sigma columns).
+int WriteCurveTo(const std::string& command, const std::string& path, TCurveB& curve,
+                 const std::string& format = "curve");
 
 // Prints the message of an arithmetic fault and returns ArithmeticFault; Done for no fault.
 int ReportFault(const std::string& command, TArithFault fault);
@@ -115,5 +133,12 @@ std::string FormatGeneral(double v, int digits);
 inline TOptionSpec OutputOption() {
     return {"-o", true, false};
 }
+
+// What a command does with curves, for the options that come with it: one that reads curves takes the
+// reading options (--columns, --separator, --decimal-comma, --skip, --comment, --header), one that writes
+// a curve takes --format.
+enum TCurveIO { ReadsCurves = 1, WritesCurve = 2 };
+// The command's own options followed by those its work with curves brings (io: TCurveIO flags).
+std::vector<TOptionSpec> CurveOptions(std::vector<TOptionSpec> own, int io);
 
 } // namespace cli

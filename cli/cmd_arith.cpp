@@ -25,7 +25,8 @@ constexpr TConstantOp ConstantOps[] = {
 };
 
 // Both commands take -o alone.
-const std::vector<cli::TOptionSpec> ArithOptions = {cli::OutputOption()};
+const std::vector<cli::TOptionSpec> ArithOptions =
+    cli::CurveOptions({cli::OutputOption()}, cli::ReadsCurves | cli::WritesCurve);
 
 std::vector<std::string> ConstantOpNames() {
     std::vector<std::string> names;
@@ -57,7 +58,7 @@ int RunConstant(const std::vector<std::string>& args) {
         return cli::UsageError;
     }
     TCurveB curve;
-    if (!cli::ReadCurve("constant", a.Positional(2), curve)) return cli::UsageError;
+    if (!cli::ReadCurve(a, a.Positional(2), curve)) return cli::UsageError;
     return cli::ApplyAndWrite(a, curve, [&](TCurveB& w) {
         if (op->scale)
             op->xAxis ? w.Scale(v, 1.0) : w.Scale(1.0, v);
@@ -102,7 +103,7 @@ int RunMath(const std::vector<std::string>& args) {
         return cli::UsageError;
     }
     TCurveB curve, other;
-    if (!cli::ReadCurve("math", a.Positional(1), curve) || !cli::ReadCurve("math", a.Positional(2), other))
+    if (!cli::ReadCurve(a, a.Positional(1), curve) || !cli::ReadCurve(a, a.Positional(2), other))
         return cli::UsageError;
     return cli::ApplyAndWrite(a, curve, [&](TCurveB& c) {
         c.CurveMath(other, code);

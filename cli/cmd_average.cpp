@@ -11,8 +11,9 @@ namespace {
 // The averaging dialog lists at most this many curves, the capacity of a curve set.
 constexpr size_t MaxCurves = 100;
 
-const std::vector<cli::TOptionSpec> AverageOptions = {
-    cli::OutputOption(), {"--grid", true, false, 1, {"min-interval", "first-curve", "union"}}};
+const std::vector<cli::TOptionSpec> AverageOptions = cli::CurveOptions(
+    {cli::OutputOption(), {"--grid", true, false, 1, {"min-interval", "first-curve", "union"}}},
+    cli::ReadsCurves | cli::WritesCurve);
 
 int RunAverage(const std::vector<std::string>& args) {
     cli::TArgs a("average", args, AverageOptions);
@@ -30,7 +31,7 @@ int RunAverage(const std::vector<std::string>& args) {
     std::vector<const TCurveB*> list;
     for (const auto& path : a.Positionals()) {
         curves.push_back(std::make_unique<TCurveB>());
-        if (!cli::ReadCurve("average", path, *curves.back())) return cli::UsageError;
+        if (!cli::ReadCurve(a, path, *curves.back())) return cli::UsageError;
         list.push_back(curves.back().get());
     }
     if (grid == "min-interval") {

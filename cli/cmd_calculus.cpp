@@ -10,7 +10,8 @@
 namespace {
 
 // Every command here takes -o alone.
-const std::vector<cli::TOptionSpec> SimpleOptions = {cli::OutputOption()};
+const std::vector<cli::TOptionSpec> SimpleOptions =
+    cli::CurveOptions({cli::OutputOption()}, cli::ReadsCurves | cli::WritesCurve);
 
 // One FILE in, the operation on its copy, the curve out; `why` tells why the operation failed on the curve.
 int RunSimple(const std::string& command, const std::vector<std::string>& args,
@@ -19,7 +20,7 @@ int RunSimple(const std::string& command, const std::vector<std::string>& args,
     cli::TArgs a(command, args, SimpleOptions);
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
     TCurveB curve;
-    if (!cli::ReadCurve(command, a.Positional(0), curve)) return cli::UsageError;
+    if (!cli::ReadCurve(a, a.Positional(0), curve)) return cli::UsageError;
     return cli::ApplyAndWrite(a, curve, op, why == nullptr ? "" : command + " " + (curve.*why)(), report);
 }
 
@@ -96,7 +97,7 @@ int RunRemoveRange(const std::vector<std::string>& args) {
             return cli::UsageError;
         }
     TCurveB curve;
-    if (!cli::ReadCurve("remove-range", a.Positional(2), curve)) return cli::UsageError;
+    if (!cli::ReadCurve(a, a.Positional(2), curve)) return cli::UsageError;
     for (long i : index)
         if (i < 1 || i > curve.Count()) {
             cli::Error("remove-range", "point index " + std::to_string(i) + " is outside the curve (1 to " +

@@ -4,11 +4,12 @@
 
 namespace {
 
-const std::vector<cli::TOptionSpec> FftOptions = {
-    cli::OutputOption(),
-    {"--output", true, false, 1, {"real", "imaginary", "magnitude"}},
-    {"--inverse", false, false},
-    {"--imaginary", true, false}};
+const std::vector<cli::TOptionSpec> FftOptions =
+    cli::CurveOptions({cli::OutputOption(),
+                       {"--output", true, false, 1, {"real", "imaginary", "magnitude"}},
+                       {"--inverse", false, false},
+                       {"--imaginary", true, false}},
+                      cli::ReadsCurves | cli::WritesCurve);
 
 int RunFft(const std::vector<std::string>& args) {
     cli::TArgs a("fft", args, FftOptions);
@@ -18,9 +19,9 @@ int RunFft(const std::vector<std::string>& args) {
                      : output == "imaginary" ? TCurveB::FFTImaginary
                                              : TCurveB::FFTMagnitude;
     TCurveB curve, imaginary;
-    if (!cli::ReadCurve("fft", a.Positional(0), curve)) return cli::UsageError;
+    if (!cli::ReadCurve(a, a.Positional(0), curve)) return cli::UsageError;
     const auto imagPath = a.Value("--imaginary");
-    if (imagPath && !cli::ReadCurve("fft", *imagPath, imaginary)) return cli::UsageError;
+    if (imagPath && !cli::ReadCurve(a, *imagPath, imaginary)) return cli::UsageError;
     const int direction = a.Has("--inverse") ? -1 : 1;
     const std::string why = curve.TransformRefusal();
     return cli::ApplyAndWrite(

@@ -104,29 +104,31 @@ bool ParseParamRef(const TFitParamB& fit, const std::string& option, const std::
     return true;
 }
 
-const std::vector<cli::TOptionSpec> FitOptions = {
-    cli::OutputOption(),
-    {"--term", true, true},
-    {"--library", true, false},
-    {"--range", true, false, 2},
-    {"--min", true, true},
-    {"--max", true, true},
-    {"--no-guess", false, false},
-    {"--set", true, true},
-    {"--lock", true, true},
-    {"--tolerance", true, false},
-    {"--converge", true, false, 1, {"tolerance", "relative"}},
-    {"--ftol", true, false},
-    {"--xtol", true, false},
-    {"--max-iterations", true, false},
-    {"--generate-term", true, false},
-    {"--json", false, false},
-    {"--report", true, false, 1, {"text", "full"}},
-    {"--residuals", true, false},
-    {"--model-at-points", true, false},
-    {"--jobs", true, false},
-    {"--chain", false, false},
-};
+const std::vector<cli::TOptionSpec> FitOptions = cli::CurveOptions(
+    {
+        cli::OutputOption(),
+        {"--term", true, true},
+        {"--library", true, false},
+        {"--range", true, false, 2},
+        {"--min", true, true},
+        {"--max", true, true},
+        {"--no-guess", false, false},
+        {"--set", true, true},
+        {"--lock", true, true},
+        {"--tolerance", true, false},
+        {"--converge", true, false, 1, {"tolerance", "relative"}},
+        {"--ftol", true, false},
+        {"--xtol", true, false},
+        {"--max-iterations", true, false},
+        {"--generate-term", true, false},
+        {"--json", false, false},
+        {"--report", true, false, 1, {"text", "full"}},
+        {"--residuals", true, false},
+        {"--model-at-points", true, false},
+        {"--jobs", true, false},
+        {"--chain", false, false},
+    },
+    cli::ReadsCurves | cli::WritesCurve);
 
 // v so that it reads back to the same double (the shortest such form); null for what JSON cannot hold.
 std::string JsonNumber(double v) {
@@ -287,7 +289,7 @@ int FitFileRun(const cli::TArgs& a, const std::string& file, const cli::TFitOutp
     }
     TCurveB curve;
     out.fileFault = true;
-    if (!cli::ReadCurve("fit", file, curve)) return cli::UsageError;
+    if (!cli::ReadCurve(a, file, curve)) return cli::UsageError;
     long first = 1, last = curve.Count();
     if (a.Has("--range")) {
         const auto r = a.Values("--range");
@@ -444,7 +446,8 @@ int FitFileRun(const cli::TArgs& a, const std::string& file, const cli::TFitOutp
         if (const int fault = cli::ReportFault("fit", CheckFinite(curveOf(option))); fault != cli::Done)
             return fault;
     for (const auto& [option, path] : outputs) {
-        if (const int written = cli::WriteCurveTo("fit", path, curveOf(option)); written != cli::Done)
+        if (const int written = cli::WriteCurveTo("fit", path, curveOf(option), a.Format());
+            written != cli::Done)
             return written;
         out.written.push_back(path);
     }

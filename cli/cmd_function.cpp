@@ -11,8 +11,9 @@ namespace {
 constexpr long MinSteps = 3;
 constexpr long MaxSteps = 67768;
 
-const std::vector<cli::TOptionSpec> FunctionOptions = {
-    cli::OutputOption(), {"--left", true, false}, {"--right", true, false}, {"--steps", true, false}};
+const std::vector<cli::TOptionSpec> FunctionOptions = cli::CurveOptions(
+    {cli::OutputOption(), {"--left", true, false}, {"--right", true, false}, {"--steps", true, false}},
+    cli::WritesCurve);
 
 int RunFunction(const std::vector<std::string>& args) {
     cli::TArgs a("function", args, FunctionOptions);

@@ -7,14 +7,15 @@
 
 namespace {
 
-const std::vector<cli::TOptionSpec> InterpolateOptions = {
-    cli::OutputOption(), {"--interval", true, false}, {"--offset", true, false}};
+const std::vector<cli::TOptionSpec> InterpolateOptions =
+    cli::CurveOptions({cli::OutputOption(), {"--interval", true, false}, {"--offset", true, false}},
+                      cli::ReadsCurves | cli::WritesCurve);
 
 int RunInterpolate(const std::vector<std::string>& args) {
     cli::TArgs a("interpolate", args, InterpolateOptions);
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
     TCurveB curve;
-    if (!cli::ReadCurve("interpolate", a.Positional(0), curve)) return cli::UsageError;
+    if (!cli::ReadCurve(a, a.Positional(0), curve)) return cli::UsageError;
     // The dialog's presets (within its limits), whole as the dialog keeps them; the limits do not apply when
     // they coincide (a curve without x span).
     const auto f = opargs::InterpolationFields(curve);

@@ -108,14 +108,15 @@ void QuietQt(QtMsgType type, const QMessageLogContext&, const QString& text) {
         std::fprintf(stderr, "graphmill-cli: render: %s\n", qPrintable(text));
 }
 
-const std::vector<cli::TOptionSpec> RenderOptions = {
-    cli::OutputOption(),           {"--size", true, false},        {"--background", true, false},
-    {"--grid-color", true, false}, {"--no-grid", false, false},    {"--symbols", false, false},
-    {"--no-lines", false, false},  {"--symbol-size", true, false}, {"--xlog", false, false},
-    {"--ylog", false, false},      {"--xrange", true, false},      {"--yrange", true, false},
-    {"--xdiv", true, false},       {"--ydiv", true, false},        {"--title", true, false},
-    {"--xcaption", true, false},   {"--ycaption", true, false},    {"--factor", true, false},
-    {"--dpi", true, false},        {"--legend", false, false},     {"--round-ticks", false, false}};
+const std::vector<cli::TOptionSpec> RenderOptions = cli::CurveOptions(
+    {cli::OutputOption(),           {"--size", true, false},        {"--background", true, false},
+     {"--grid-color", true, false}, {"--no-grid", false, false},    {"--symbols", false, false},
+     {"--no-lines", false, false},  {"--symbol-size", true, false}, {"--xlog", false, false},
+     {"--ylog", false, false},      {"--xrange", true, false},      {"--yrange", true, false},
+     {"--xdiv", true, false},       {"--ydiv", true, false},        {"--title", true, false},
+     {"--xcaption", true, false},   {"--ycaption", true, false},    {"--factor", true, false},
+     {"--dpi", true, false},        {"--legend", false, false},     {"--round-ticks", false, false}},
+    cli::ReadsCurves);
 
 int RunRender(const std::vector<std::string>& args) {
     cli::TArgs a(Cmd, args, RenderOptions);
@@ -157,7 +158,7 @@ int RunRender(const std::vector<std::string>& args) {
     auto set = std::make_unique<WCurveSet>();
     for (const auto& path : a.Positionals()) {
         TCurveB curve;
-        if (!cli::ReadCurve(Cmd, path, curve)) return cli::UsageError;
+        if (!cli::ReadCurve(a, path, curve)) return cli::UsageError;
         if (!set->AddCurve(std::move(curve), false, false)) {
             cli::Error(Cmd, "A curve window holds at most 100 curves.");
             return cli::UsageError;

@@ -7,10 +7,13 @@
 
 namespace {
 
-const std::vector<cli::TOptionSpec> SplineOptions = {
-    cli::OutputOption(), {"--stiffness", true, false}, {"--order", true, false}};
-const std::vector<cli::TOptionSpec> SpectralOptions = {cli::OutputOption(), {"--how-much", true, false}};
-const std::vector<cli::TOptionSpec> RegressionOptions = {cli::OutputOption(), {"--order", true, false}};
+const std::vector<cli::TOptionSpec> SplineOptions =
+    cli::CurveOptions({cli::OutputOption(), {"--stiffness", true, false}, {"--order", true, false}},
+                      cli::ReadsCurves | cli::WritesCurve);
+const std::vector<cli::TOptionSpec> SpectralOptions = cli::CurveOptions(
+    {cli::OutputOption(), {"--how-much", true, false}}, cli::ReadsCurves | cli::WritesCurve);
+const std::vector<cli::TOptionSpec> RegressionOptions =
+    cli::CurveOptions({cli::OutputOption(), {"--order", true, false}}, cli::ReadsCurves | cli::WritesCurve);
 
 int RunSpline(const std::vector<std::string>& args) {
     cli::TArgs a("smooth spline", args, SplineOptions);
@@ -19,7 +22,7 @@ int RunSpline(const std::vector<std::string>& args) {
     if (!a.Integer("--stiffness", stiffness, 0, 1000) || !a.Integer("--order", splineOrder, 0, 8))
         return cli::UsageError;
     TCurveB curve;
-    if (!cli::ReadCurve("smooth spline", a.Positional(0), curve)) return cli::UsageError;
+    if (!cli::ReadCurve(a, a.Positional(0), curve)) return cli::UsageError;
     int order = static_cast<int>(splineOrder);
     const int32_t n = opargs::SplineWindow(static_cast<int>(stiffness), order);
     return cli::ApplyAndWrite(
@@ -33,7 +36,7 @@ int RunSpectral(const std::vector<std::string>& args) {
     double howMuch = 0.3;
     if (!a.Number("--how-much", howMuch, 0.0, 10000.0)) return cli::UsageError;
     TCurveB curve;
-    if (!cli::ReadCurve("smooth spectral", a.Positional(0), curve)) return cli::UsageError;
+    if (!cli::ReadCurve(a, a.Positional(0), curve)) return cli::UsageError;
     const double width = opargs::SpectralWidth(howMuch);
     const std::string why = curve.TransformRefusal();
     return cli::ApplyAndWrite(
@@ -47,7 +50,7 @@ int RunRegression(const std::vector<std::string>& args) {
     long order = 1;
     if (!a.Integer("--order", order, 0, 8)) return cli::UsageError;
     TCurveB curve;
-    if (!cli::ReadCurve("smooth regression", a.Positional(0), curve)) return cli::UsageError;
+    if (!cli::ReadCurve(a, a.Positional(0), curve)) return cli::UsageError;
     std::vector<double> coeffs;
     double stdError = 0.0;
     return cli::ApplyAndWrite(

@@ -24,9 +24,16 @@ constexpr std::size_t LineWidth = 2 * NumberWidth + 3;
 // numbers; a value too small for a double becomes zero.
 bool ConvertNumber(std::string_view token, double& value);
 
+// The common number at the start of [p, end) (at most 19 digits, a short exponent; the decimal mark a point,
+// or a comma with decimalComma) converted to the nearest double in the pass that finds its end: the position
+// after it, or null when the text needs ConvertNumber (it is then not necessarily malformed).
+const char* NumberPrefix(const char* p, const char* end, double& value, bool decimalComma = false);
+
 // Splits a line into at most maxCount numbers (separators: comma, space, tab; each single separator ends a
-// token; a token that does not convert is dropped). Returns how many were stored in out.
-int SplitNumbers(std::string_view line, double* out, int maxCount = MaxNumbersPerLine);
+// token; a token that does not convert is dropped). Returns how many were stored in out; dropped (when
+// given) is set when a token that is not empty was dropped before the split ended.
+int SplitNumbers(std::string_view line, double* out, int maxCount = MaxNumbersPerLine,
+                 bool* dropped = nullptr);
 
 // Writes the 23-character form of v (sign position, d.dddddddddddddd, E, exponent sign, 4 digits) to out.
 void FormatNumber(double v, char* out);

@@ -99,6 +99,7 @@ bool LongMantissa(uint64_t m, int scale, double& out) {
 // Reads from p as far as the number goes and returns the position after it; returns null when the text needs
 // the general routine (it is then not necessarily malformed). Whether the number ends the token is the
 // caller's question.
+template <char Mark = '.'>
 const char* FastPrefix(const char* p, const char* end, double& value) {
     bool negative = false;
     if (p < end && (*p == '-' || *p == '+')) negative = *p++ == '-';
@@ -107,7 +108,7 @@ const char* FastPrefix(const char* p, const char* end, double& value) {
     p = ReadDigits(p, end, mantissa, digits);
     if (p == nullptr) return nullptr;
     int scale = 0;
-    if (p < end && *p == '.') {
+    if (p < end && *p == Mark) {
         const int before = digits;
         p = ReadDigits(p + 1, end, mantissa, digits);
         if (p == nullptr) return nullptr;
@@ -138,6 +139,10 @@ const char* FastPrefix(const char* p, const char* end, double& value) {
 
 } // namespace
 
+const char* NumberPrefix(const char* p, const char* end, double& value, bool decimalComma) {
+    return decimalComma ? FastPrefix<','>(p, end, value) : FastPrefix<'.'>(p, end, value);
+}
+
 bool ConvertNumber(std::string_view token, double& value) {
     if (token.empty()) return false;
     const char* first = token.data();
@@ -160,7 +165,7 @@ bool ConvertNumber(std::string_view token, double& value) {
     return true;
 }
 
-int SplitNumbers(std::string_view line, double* out, int maxCount) {
+int SplitNumbers(std::string_view line, double* out, int maxCount, bool* dropped) {
     size_t pos = 0;
     const size_t n = line.size();
     if (n > 0 && IsSeparator(line[0])) {
@@ -180,7 +185,10 @@ int SplitNumbers(std::string_view line, double* out, int maxCount) {
         size_t end = pos;
         while (end < n && !IsSeparator(line[end])) ++end;
         double v;
-        if (end > pos && ConvertNumber(line.substr(pos, end - pos), v)) out[count++] = v;
+        if (end > pos && ConvertNumber(line.substr(pos, end - pos), v))
+            out[count++] = v;
+        else if (end > pos && dropped != nullptr)
+            *dropped = true;
         pos = end + 1; // past the separator that ended the token
     }
     return count;

@@ -21,6 +21,22 @@ protected:
     ~TFitModel() = default;
 };
 
+// Lines of one kind met while reading: how many, and the first of them (1-based line number, first 80
+// characters) to show the user.
+struct TLineTally {
+    int64_t count = 0;
+    int64_t firstLine = 0;
+    std::string firstText;
+};
+
+// What the lenient curve reader passed over, for a caller that tells the user: the reader itself never
+// refuses a line.
+struct TCurveReadNotes {
+    TLineTally skipped;       // lines holding something, but no number
+    TLineTally partlyRead;    // lines whose numbers came with text that was dropped ("0;1,5" gives (1, 5))
+    bool moreThanTwo = false; // a data line holds more than two numbers (the rest are not read)
+};
+
 class TCurveB : public TCurveA {
 public:
     explicit TCurveB(int32_t size = 0);
@@ -63,10 +79,12 @@ public:
     // ---- curve file
     // Reads a curve file. Always gives a curve; one that could not be read has no points, and `error`
     // (when given) then says why, naming the file.
-    static TCurveB CreateFromFile(const std::string& fileName, bool init = true,
-                                  std::string* error = nullptr);
+    // A gzip-compressed file is read as the text it holds; a damaged one gives no points. notes (when
+    // given) get what the reader passed over.
+    static TCurveB CreateFromFile(const std::string& fileName, bool init = true, std::string* error = nullptr,
+                                  TCurveReadNotes* notes = nullptr);
     // Reads curve text already in memory (standard input, the clipboard); same rules as a file.
-    static TCurveB CreateFromText(std::string_view text);
+    static TCurveB CreateFromText(std::string_view text, TCurveReadNotes* notes = nullptr);
     // Writes the points to fileName (with the rules of OpenForWrite). On success FileName and Saved are
     // updated; on failure the curve and any existing file stay as they were and `error` says why.
     bool SaveToFile(const std::string& fileName, const std::string& defaultExt = "",
@@ -172,7 +190,7 @@ public:
 
 private:
     // With releaseMapped the text is a file's private mapping, whose pages are given back as they are read.
-    void ParseText(std::string_view text, bool releaseMapped = false);
+    void ParseText(std::string_view text, bool releaseMapped = false, TCurveReadNotes* notes = nullptr);
     // Resample's sweep over the curve's own arrays where it cannot fail; false (nothing changed) otherwise.
     bool ResampleInPlace(double g, double h);
     void FinishResample(double lo, double hi);

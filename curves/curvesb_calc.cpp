@@ -99,6 +99,7 @@ bool TCurveB::Derivative() {
     }
     Comment += ": derivative";
     CalcYRange();
+    DropSigma();
     MarkModified();
     return true;
 }
@@ -130,6 +131,7 @@ bool TCurveB::Integral(double& total) {
     }
     total = s;
     CalcYRange();
+    DropSigma();
     MarkModified();
     return true;
 }
@@ -139,6 +141,7 @@ void TCurveB::TimesX() {
     double* y = YData();
     for (int32_t i = 0; i < count_; ++i) y[i] *= x[i];
     CalcYRange();
+    DropSigma();
     MarkModified();
 }
 
@@ -147,6 +150,7 @@ void TCurveB::Inverse() {
     for (int32_t i = 0; i < count_; ++i)
         if (y[i] != 0.0) y[i] = 1.0 / y[i];
     CalcYRange();
+    DropSigma();
     MarkModified();
 }
 
@@ -157,6 +161,7 @@ void TCurveB::Log10() {
     // 100.
     for (int32_t i = 0; i < count_; ++i) y[i] = y[i] > 1e-30 ? std::log10(y[i]) : 1e-50;
     CalcYRange();
+    DropSigma();
     MarkModified();
 }
 
@@ -169,6 +174,10 @@ bool TCurveB::RemoveRange(int32_t first, int32_t last) {
     count_ = n - (last - first + 1);
     std::fill(x_.begin() + count_, x_.begin() + n, 0.0);
     std::fill(y_.begin() + count_, y_.begin() + n, 0.0);
+    if (hasSigma_) {
+        std::copy(s_.begin() + last, s_.begin() + n, s_.begin() + (first - 1));
+        std::fill(s_.begin() + count_, s_.begin() + n, 0.0);
+    }
     if (first == 1) XMin = X(1);
     if (wasLast) XMax = X(first - 1);
     CalcYRange();
@@ -211,6 +220,7 @@ bool TCurveB::FromFunction(const std::string& formula, double right, double left
     std::copy(nx.begin(), nx.end(), x_.begin());
     std::copy(ny.begin(), ny.end(), y_.begin());
     CalcRanges();
+    DropSigma();
     MarkModified();
     return true;
 }

@@ -122,6 +122,7 @@ bool TCurveB::FFT(const TCurveA* imag, int direction, int mode) {
     XMin = ox[0];
     XMax = ox[N - 1];
     CalcYRange();
+    DropSigma();
     MarkModified();
     return true;
 }

@@ -4,6 +4,7 @@ bool TCurveB::MakeFitCurve(const TFitModel& model, int32_t selector) {
     const int32_t terms = model.ModelTermCount();
     if (terms <= 0 || selector < -1 || selector >= terms || !(XMin < XMax)) return false;
     Comment = "fitted curve";
+    DropSigma(); // the model's values have no measured uncertainty
     // Each x is XMin + i step, formed afresh, and the last one is XMax itself.
     const double step = count_ > 1 ? (XMax - XMin) / (count_ - 1) : 0.0;
     for (int32_t i = 0; i < count_; ++i) {

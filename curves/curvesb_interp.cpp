@@ -171,6 +171,7 @@ void TCurveB::CurveMath(const TCurveA& other, int op) {
         }
     }
     CalcYRange();
+    DropSigma();
     MarkModified();
 }
 
@@ -246,13 +247,15 @@ bool TCurveB::Average(std::span<const TCurveB* const> curves, bool evenSpacing, 
 
 namespace {
 
-// The points of one curve in stable ascending order of x.
-void SortedPoints(const TCurveB& c, std::vector<double>& x, std::vector<double>& y) {
+// The points of one curve in stable ascending order of x, with their sigma values when s is given.
+void SortedPoints(const TCurveB& c, std::vector<double>& x, std::vector<double>& y, std::vector<double>* s) {
     const size_t n = static_cast<size_t>(c.Count());
     const double* cx = c.XData();
     const double* cy = c.YData();
+    const double* cs = c.SigmaData();
     x.assign(cx, cx + n);
     y.assign(cy, cy + n);
+    if (s != nullptr) s->assign(cs, cs + n);
     if (std::is_sorted(x.begin(), x.end())) return;
     std::vector<size_t> order(n);
     std::iota(order.begin(), order.end(), size_t{0});
@@ -260,6 +263,7 @@ void SortedPoints(const TCurveB& c, std::vector<double>& x, std::vector<double>&
     for (size_t i = 0; i < n; ++i) {
         x[i] = cx[order[i]];
         y[i] = cy[order[i]];
+        if (s != nullptr) (*s)[i] = cs[order[i]];
     }
 }
 
@@ -267,33 +271,48 @@ void SortedPoints(const TCurveB& c, std::vector<double>& x, std::vector<double>&
 
 bool TCurveB::Merge(std::span<const TCurveB* const> curves, TCurveB& result) {
     if (curves.size() < 2) return false;
+    // The points keep their sigma when every curve has one; a union of measured and unmeasured points has
+    // none (an uncertainty of 0 would claim an exact value).
+    const bool sigma =
+        std::all_of(curves.begin(), curves.end(), [](const TCurveB* c) { return c->HasSigma(); });
     // A stable sort of all points in list order equals a stable merge of the individually sorted curves,
     // earlier curves first on equal x; sorted curves (the usual case) then cost one linear pass each.
-    std::vector<double> mx, my, cx, cy, tx, ty;
-    SortedPoints(*curves[0], mx, my);
+    std::vector<double> mx, my, ms, cx, cy, cs, tx, ty, ts;
+    SortedPoints(*curves[0], mx, my, sigma ? &ms : nullptr);
     for (size_t c = 1; c < curves.size(); ++c) {
-        SortedPoints(*curves[c], cx, cy);
+        SortedPoints(*curves[c], cx, cy, sigma ? &cs : nullptr);
         tx.resize(mx.size() + cx.size());
         ty.resize(tx.size());
+        ts.resize(sigma ? tx.size() : 0);
         size_t a = 0, b = 0, k = 0;
+        auto take = [&](const std::vector<double>& x, const std::vector<double>& y,
+                        const std::vector<double>& s, size_t& i) {
+            tx[k] = x[i];
+            ty[k] = y[i];
+            if (sigma) ts[k] = s[i];
+            ++k;
+            ++i;
+        };
         while (a < mx.size() && b < cx.size()) {
-            if (cx[b] < mx[a]) {
-                tx[k] = cx[b];
-                ty[k++] = cy[b++];
-            } else {
-                tx[k] = mx[a];
-                ty[k++] = my[a++];
-            }
+            if (cx[b] < mx[a])
+                take(cx, cy, cs, b);
+            else
+                take(mx, my, ms, a);
         }
-        for (; a < mx.size(); ++a, ++k) tx[k] = mx[a], ty[k] = my[a];
-        for (; b < cx.size(); ++b, ++k) tx[k] = cx[b], ty[k] = cy[b];
+        while (a < mx.size()) take(mx, my, ms, a);
+        while (b < cx.size()) take(cx, cy, cs, b);
         mx.swap(tx);
         my.swap(ty);
+        ms.swap(ts);
     }
     const TCurveB& first = *curves[0];
     TCurveB out;
     out.x_.swap(mx);
     out.y_.swap(my);
+    if (sigma) {
+        out.s_.swap(ms);
+        out.hasSigma_ = true;
+    }
     out.count_ = static_cast<int32_t>(out.x_.size());
     out.CopyHeader(first);
     out.XMin = out.count_ > 0 ? out.x_.front() : 0.0;

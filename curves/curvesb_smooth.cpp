@@ -93,6 +93,7 @@ bool TCurveB::SplineSmooth(int32_t n, int order) {
     const TMovingFit fit = order <= 4 ? unrolled[order] : MovingFit<-1>;
     fit(order, n, x, y0.data(), y, cnt, distinctX);
     CalcYRange();
+    DropSigma();
     MarkModified();
     return true;
 }
@@ -111,6 +112,7 @@ bool TCurveB::PolyRegression(int order, std::vector<double>& coeffs, double& std
     if (!PolyFit(order, b.data(), se, c)) return false;
     ApplyPoly(order, b.data(), c);
     CalcYRange();
+    DropSigma();
     MarkModified();
     // The coefficients of the powers of x: each b_j (x - c)^j spread over x^0..x^j by the binomial rule.
     std::vector<TExtended> a(static_cast<size_t>(order + 1), 0.0L);
@@ -142,6 +144,7 @@ bool TCurveB::CreateShape(const double* params, double right, double left, int32
     XMin = left;
     XMax = right;
     CalcRanges();
+    DropSigma();
     return true;
 }
 
@@ -183,6 +186,7 @@ bool TCurveB::SpectralSmooth(double width) {
     work.Offset(-c, -d);
     TCurveB::operator=(std::move(work));
     CalcRanges();
+    DropSigma();
     MarkModified();
     return true;
 }
@@ -199,5 +203,6 @@ void TCurveB::Smooth5() {
     y[n - 2] = (c[n - 3] + 2 * c[n - 2] + c[n - 1]) / 4;
     y[n - 1] = (c[n - 2] + 2 * c[n - 1]) / 3;
     CalcYRange();
+    DropSigma();
     MarkModified();
 }

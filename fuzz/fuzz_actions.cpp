@@ -519,7 +519,11 @@ void TDriver::TableEdit() {
         if (Chance(rng_, 0.5)) {
             const QString text = Pick(rng_, TypedTexts());
             Say(at + ": type \"" + text + "\" and Enter");
-            QTest::keyClicks(grid, text);
+            // Each key goes where a user's key goes: the first opens the cell, the rest reach its editor.
+            for (const QChar c : text) {
+                QWidget* to = grid->focusWidget() != nullptr ? grid->focusWidget() : grid;
+                QTest::keyClick(to, c.toLatin1());
+            }
             QTest::keyClick(grid->focusWidget() != nullptr ? grid->focusWidget() : grid, Qt::Key_Return);
         } else {
             const QString key = keys[Between(rng_, 0, static_cast<int>(keys.size()) - 1)];

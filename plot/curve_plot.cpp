@@ -283,6 +283,8 @@ bool TPlottedCurve::FromTable(const TCurveTable& table) {
         return n == 0 || std::memcmp(a, b.data(), sizeof(double) * static_cast<size_t>(n)) == 0;
     };
     if (n == Count() && same(XData(), xs) && same(YData(), ys)) return false;
+    // Rows added, removed or moved in x take the points away from their sigma values.
+    if (!(n == Count() && same(XData(), xs))) DropSigma();
     SetCount(n);
     std::copy(xs.begin(), xs.end(), XData());
     std::copy(ys.begin(), ys.end(), YData());

@@ -24,10 +24,10 @@ TEST(CliGeneral, InfoReadsFilesAndStandardInput) {
     const auto f = dir.Write("a.dat", "header\nDATA\n1 5\n2 -3\n0.5 7\n");
     const auto r = RunCli({"info", f});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(r.out, "count 3\nxrange 0.5 2\nyrange -3 7\n");
+    EXPECT_EQ(r.out, "count 3\nxrange 0.5 2\nyrange -3 7\ncolumns 2\nseparator whitespace, decimal point\n");
     const auto s = RunCli({"info", "-"}, "4\n9\n");
     EXPECT_EQ(s.status, 0);
-    EXPECT_EQ(s.out, "count 2\nxrange 1 2\nyrange 4 9\n");
+    EXPECT_EQ(s.out, "count 2\nxrange 1 2\nyrange 4 9\ncolumns 1\nseparator whitespace, decimal point\n");
 }
 
 TEST(CliGeneral, BadInputNamesTheFile) {
@@ -64,7 +64,7 @@ TEST(CliGeneral, OptionsOutputAndPipelines) {
                      " 1.00000000000000E+0000  2.00000000000000E+0000\r\n");
     // "--" ends the options; one command's output is the next one's input
     r = RunCli({"info", "-"}, RunCli({"constant", "--", "shift-right", "10", "-"}, "4\n5\n").out);
-    EXPECT_EQ(r.out, "count 2\nxrange 11 12\nyrange 4 5\n");
+    EXPECT_EQ(r.out, "count 2\nxrange 11 12\nyrange 4 5\ncolumns 2\nseparator whitespace, decimal point\n");
     EXPECT_EQ(RunCli({"constant", "--help"}).out, RunCli({"help", "constant"}).out);
 }
 

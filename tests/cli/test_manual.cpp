@@ -195,10 +195,18 @@ TEST_F(CliCompletion, EveryOptionOfEveryForm) {
     // An option not in a form's table is refused by it, so the check above can fail.
     EXPECT_NE(RunCli({"smooth", "spectral", "--order", "2", a}).err.find("unknown option --order"),
               std::string::npos);
-    EXPECT_EQ(AsSet(Complete(script, {"smooth", "spectral", "-"})),
-              (std::set<std::string>{"-o", "--how-much"}));
-    EXPECT_EQ(AsSet(Complete(script, {"smooth", "spline", "--"})),
-              (std::set<std::string>{"--stiffness", "--order"}));
+    // Commands that read and write curves offer the reading options and --format beside their own.
+    const std::set<std::string> curveIO{"--columns", "--comment",   "--decimal-comma", "--format",
+                                        "--header",  "--separator", "--skip"};
+    std::set<std::string> spectral{"-o", "--how-much"}, spline{"--stiffness", "--order"};
+    spectral.insert(curveIO.begin(), curveIO.end());
+    spline.insert(curveIO.begin(), curveIO.end());
+    EXPECT_EQ(AsSet(Complete(script, {"smooth", "spectral", "-"})), spectral);
+    EXPECT_EQ(AsSet(Complete(script, {"smooth", "spline", "--"})), spline);
+    // A command that writes a picture reads curves but has no curve form to choose.
+    const auto render = AsSet(Complete(script, {"render", "--"}));
+    EXPECT_EQ(render.count("--columns"), 1u);
+    EXPECT_EQ(render.count("--format"), 0u);
 }
 
 TEST_F(CliCompletion, OptionValues) {

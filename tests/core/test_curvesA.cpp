@@ -253,3 +253,81 @@ TEST(CurveSigma, ReordersAndScalesOfTheRecord) {
     r = TCurveB::CreateFromText("1 2\n3 4\n5 6\n");
     EXPECT_FALSE(r.HasSigma());
 }
+
+namespace {
+// Points 1..n at x = i with y = i * i and sigma = i / 10.
+TCurveB WithSigma(int n) {
+    TCurveB c;
+    for (int i = 1; i <= n; ++i) c.AddPoint(i, i * i);
+    c.EnableSigma();
+    for (int i = 1; i <= n; ++i) c.SetSigma(i, i / 10.0);
+    c.CalcRanges();
+    return c;
+}
+} // namespace
+
+TEST(CurveSigma, OperationsThatMovePointsCarryItOthersDropIt) {
+    // Range removal: the sigma values close up with their points; the freed slots are zero.
+    TCurveB r = WithSigma(6);
+    ASSERT_TRUE(r.RemoveRange(2, 3));
+    ASSERT_TRUE(r.HasSigma());
+    EXPECT_DOUBLE_EQ(r.Sigma(1), 0.1);
+    EXPECT_DOUBLE_EQ(r.Sigma(2), 0.4);
+    EXPECT_DOUBLE_EQ(r.Sigma(4), 0.6);
+    EXPECT_EQ(r.SigmaData()[4], 0.0);
+    EXPECT_EQ(r.SigmaData()[5], 0.0);
+    ASSERT_TRUE(r.RemoveRange(4, 4)); // the last point
+    EXPECT_DOUBLE_EQ(r.Sigma(3), 0.5);
+
+    // Merge: each point with its own sigma, in the merged order; any curve without sigma: none.
+    TCurveB a = WithSigma(3), b = WithSigma(2);
+    b.Offset(0.5, 0);
+    b.SetSigma(1, 7.0);
+    const TCurveB* both[] = {&a, &b};
+    TCurveB m;
+    ASSERT_TRUE(TCurveB::Merge(both, m));
+    ASSERT_TRUE(m.HasSigma());
+    ASSERT_EQ(m.Count(), 5);
+    EXPECT_EQ(m.X(2), 1.5);
+    EXPECT_EQ(m.Sigma(2), 7.0);
+    EXPECT_DOUBLE_EQ(m.Sigma(3), 0.2);
+    EXPECT_DOUBLE_EQ(m.Sigma(5), 0.3);
+    // Unsorted input is sorted with its sigma.
+    TCurveB u = WithSigma(3);
+    u.SetX(1, 9);
+    const TCurveB* unsorted[] = {&u, &b};
+    ASSERT_TRUE(TCurveB::Merge(unsorted, m));
+    EXPECT_EQ(m.X(5), 9.0);
+    EXPECT_DOUBLE_EQ(m.Sigma(5), 0.1);
+    TCurveB plain = Make({{0, 0}, {10, 10}});
+    const TCurveB* mixed[] = {&a, &plain};
+    ASSERT_TRUE(TCurveB::Merge(mixed, m));
+    EXPECT_FALSE(m.HasSigma());
+
+    // Every operation that computes new y values leaves no sigma behind.
+    auto dropped = [](const char* what, auto op) {
+        TCurveB c = WithSigma(40);
+        op(c);
+        EXPECT_FALSE(c.HasSigma()) << what;
+        EXPECT_EQ(c.SigmaData(), nullptr) << what;
+    };
+    double total = 0;
+    std::vector<double> coeffs;
+    double se = 0;
+    const double gauss[] = {1, 20, 5};
+    dropped("derivative", [](TCurveB& c) { EXPECT_TRUE(c.Derivative()); });
+    dropped("integral", [&](TCurveB& c) { EXPECT_TRUE(c.Integral(total)); });
+    dropped("times x", [](TCurveB& c) { c.TimesX(); });
+    dropped("inverse", [](TCurveB& c) { c.Inverse(); });
+    dropped("log", [](TCurveB& c) { c.Log10(); });
+    dropped("formula", [](TCurveB& c) { EXPECT_TRUE(c.FromFunction("x", 1, 0)); });
+    dropped("resample", [](TCurveB& c) { EXPECT_TRUE(c.Resample(0.5, 0)); });
+    dropped("curve math", [](TCurveB& c) { c.CurveMath(c, TCurveB::MathAdd); });
+    dropped("spline", [](TCurveB& c) { EXPECT_TRUE(c.SplineSmooth(5, 2)); });
+    dropped("regression", [&](TCurveB& c) { EXPECT_TRUE(c.PolyRegression(2, coeffs, se)); });
+    dropped("spectral", [](TCurveB& c) { EXPECT_TRUE(c.SpectralSmooth(0.1)); });
+    dropped("smooth5", [](TCurveB& c) { c.Smooth5(); });
+    dropped("shape",
+            [&](TCurveB& c) { EXPECT_TRUE(c.CreateShape(gauss, 40, 0, 50, TCurveB::ShapeGaussian)); });
+    dropped("fft", [](TCurveB& c) { EXPECT_TRUE(c.FFT(nullptr, 1, TCurveB::FFTMagnitude)); });
+}
