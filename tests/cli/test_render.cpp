@@ -327,6 +327,40 @@ TEST(CliRender, LegendNamesTheCurves) {
     EXPECT_EQ(with.pixelColor(changed.right(), changed.center().y()), QColor(Qt::white));
 }
 
+TEST(CliRender, ErrorBarsSpanTheSigmas) {
+    TTempDir dir;
+    // Three points on y = 5 with sigmas 1, 2 and 0, read with the sigma column and without it.
+    const auto file = dir.Write("bars.csv", "1,5,1\n2,5,2\n3,5,0\n");
+    const auto with = (dir / "with.png").string(), without = (dir / "without.png").string();
+    const std::string common =
+        " --no-lines --symbols --no-grid --background navy --size 400x400 --xrange 0:4 "
+        "--yrange 0:10 --separator comma --columns 1,2";
+    ASSERT_EQ(RunCli(Words("render " + file + common + ",3 -o " + with)).status, 0);
+    ASSERT_EQ(RunCli(Words("render " + file + common + " -o " + without)).status, 0);
+    const QImage a(QString::fromStdString(with)), b(QString::fromStdString(without));
+    const QRect plot = PlotRect(b, Navy);
+    ASSERT_FALSE(plot.isEmpty());
+    // The bar of a point: the changed pixels in a band around its x, all in the curve's colour, as high as
+    // twice its sigma.
+    const auto bar = [&](double x) {
+        const int cx = plot.left() + static_cast<int>(std::lround(x / 4.0 * (plot.width() - 1)));
+        QRect changed;
+        for (int y = 0; y < a.height(); ++y)
+            for (int px = cx - 20; px <= cx + 20; ++px)
+                if (a.pixel(px, y) != b.pixel(px, y)) {
+                    EXPECT_EQ(a.pixelColor(px, y), Lime) << px << "," << y;
+                    changed |= QRect(px, y, 1, 1);
+                }
+        return changed;
+    };
+    const double unit = (plot.height() - 1) / 10.0; // pixels per y unit
+    const QRect one = bar(1), two = bar(2), none = bar(3);
+    EXPECT_NEAR(one.height(), 2 * unit, 3);
+    EXPECT_NEAR(two.height(), 4 * unit, 3);
+    EXPECT_NEAR(one.center().y(), two.center().y(), 2);
+    EXPECT_TRUE(none.isEmpty());
+}
+
 TEST(CliRender, ResolutionAndSizeInCentimetres) {
     TTempDir dir;
     const auto sine = Sine(dir);
