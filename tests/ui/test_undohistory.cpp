@@ -22,10 +22,9 @@ void AppendBytes(std::string& s, const void* p, size_t n) {
 }
 
 // Everything a step may change: each curve's points, sigmas, header and look (in no order: Undo of a
-// deletion adds the curve again last), the active curve's points, and the axes.
+// deletion adds the curve again last), and the axes.
 struct TState {
     std::vector<std::string> curves;
-    std::string active;
     TAxesState axes;
     bool operator==(const TState&) const = default;
 };
@@ -49,7 +48,6 @@ TState StateOf(TCurvePanel& p) {
     TState s;
     for (int32_t i = 1; i <= p.CurveCount(); ++i) s.curves.push_back(CurveBytes(*p.Curve(i)));
     std::sort(s.curves.begin(), s.curves.end());
-    if (p.ActiveCurve() != nullptr) s.active = CurveBytes(*p.ActiveCurve());
     s.axes = TAxesState::Of(p.Grid());
     return s;
 }
@@ -189,11 +187,16 @@ private slots:
         Panel().OpenTable(1);
         QTest::keyClick(win.get(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(StateOf(Panel()), start);
-        QCOMPARE(Panel().TableWindow(1)->Table().Rows(), 10);
+        // The table shows the curve's points (and a row to type the next one into).
+        auto tableShowsCurve = [this] {
+            const TCurveTable& t = Panel().TableWindow(1)->Table();
+            return t.Rows() == Panel().Curve(1)->Count() + 1 && t.Y[1] == Panel().Curve(1)->Y(2);
+        };
+        QVERIFY(tableShowsCurve());
         QVERIFY(A("Redo1")->isEnabled() && !A("Undo1")->isEnabled());
         A("Redo1")->trigger();
         QCOMPARE(StateOf(Panel()), derived);
-        QCOMPARE(Panel().TableWindow(1)->Table().Rows(), 8);
+        QVERIFY(tableShowsCurve());
         // A new step after an Undo: the step undone cannot be done again.
         A("Undo1")->trigger();
         A("InverseBtn")->trigger();
