@@ -920,12 +920,13 @@ bool TDriver::Check(const std::map<const Tcurvewindow*, TWindowState>& before) {
             if (oneStep) {
                 const std::optional<TCurvesBytes>& expected = undo ? claims[at].before : claims[at].after;
                 if (expected && *expected != now.curves)
-                    return Fail(where + (undo
-                                             ? QStringLiteral("Undo of step %1 did not bring the curves back "
-                                                              "as they were before it")
-                                             : QStringLiteral("Redo of step %1 did not bring the curves back "
-                                                              "as they were after it"))
-                                            .arg(at + 1));
+                    return Fail(where +
+                                (undo ? QStringLiteral("Undo of step %1 (%2) did not bring the curves back "
+                                                       "as they were before it")
+                                      : QStringLiteral("Redo of step %1 (%2) did not bring the curves back "
+                                                       "as they were after it"))
+                                    .arg(at + 1)
+                                    .arg(stack.text(static_cast<int>(at))));
                 if (expected) ++Counts[undo ? "undos checked" : "redos checked"];
             }
         } else if (now.curves != b.curves) {

@@ -288,4 +288,5 @@ void TUndoHistory::TurnLastIntoRemoval(std::unique_ptr<TPlottedCurve> curve, con
 void TUndoHistory::Forget(const TPlottedCurve* curve) {
     for (int i = 0; i < stack_.count(); ++i)
         static_cast<const TStep*>(stack_.command(i))->Data()->Forget(curve);
+    emit Changed(false);
 }

@@ -94,7 +94,7 @@ public:
 
 signals:
     // After every change of the steps or of the position in them; walked is true when Undo, Redo or a jump
-    // changed the curves (a step recorded has done its change already).
+    // changed the curves (a step recorded, or a curve forgotten, has done its change already).
     void Changed(bool walked);
 
 private:
