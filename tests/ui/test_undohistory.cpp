@@ -14,7 +14,10 @@
 #include <QUndoView>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <fstream>
+#include <functional>
 
 namespace {
 void AppendBytes(std::string& s, const void* p, size_t n) {
@@ -56,6 +59,12 @@ TCurveB Ramp(int32_t points, double slope, const std::string& name = "") {
     std::vector<std::pair<double, double>> pts;
     for (int32_t i = 0; i < points; ++i) pts.push_back({i * 0.5, slope * i * i + 1.0});
     return MakeCurve(pts, name);
+}
+
+QStringList HistoryTexts(TUndoHistory& history) {
+    QStringList texts;
+    for (int i = 0; i < history.Count(); ++i) texts << history.Stack().text(i);
+    return texts;
 }
 
 QStringList HistoryTexts(QUndoView* view) {
@@ -355,6 +364,124 @@ private slots:
             p.Redo();
             QVERIFY(StateOf(p).curves == states[static_cast<size_t>(k)].curves);
         }
+    }
+
+    void memoryIsCountedWithSigmasAndAgainstAQuarterOfTheMachine() {
+        // The limit is a quarter of the memory the system reports.
+        std::ifstream meminfo("/proc/meminfo");
+        std::string key;
+        double kb = 0;
+        while (meminfo >> key >> kb && key != "MemTotal:") meminfo.ignore(1000, '\n');
+        const double quarter = static_cast<double>(TUndoHistory::QuarterOfMemory());
+        QVERIFY(kb > 0);
+        QVERIFY(std::fabs(quarter / (kb * 1024 / 4) - 1) < 0.01);
+        // A curve with sigmas holds three arrays.
+        TCurveB sig = Ramp(300, 1.0);
+        sig.EnableSigma();
+        Panel().AddCurve(sig, true, true);
+        const size_t capacity = static_cast<size_t>(Panel().Curve(1)->Capacity());
+        A("InverseBtn")->trigger();
+        QCOMPARE(History().HeldBytes(), capacity * 3 * sizeof(double));
+    }
+
+    void unchangedLooksAndAxesMakeNoStep() {
+        TCurvePanel& p = Panel();
+        p.AddCurve(Ramp(5, 1.0), true, true);
+        p.SetCurveStyle(1, p.Curve(1)->GetStyle());
+        TAxesDlg& d = SharedDialog<TAxesDlg>();
+        d.Window = win.get();
+        win->Notify(notify::AxesAction, 2, 0);
+        win->Notify(notify::AxesAction, 0, 0);
+        QCOMPARE(History().Count(), 0);
+        // A change of any one part of the look is a step.
+        const std::vector<std::function<void(CurveStyle&)>> changes = {
+            [](CurveStyle& s) { s.line = !s.line; },
+            [](CurveStyle& s) { s.symbol = !s.symbol; },
+            [](CurveStyle& s) { s.linecolor ^= 0x010101; },
+            [](CurveStyle& s) { s.linestyle = s.linestyle == psSolid ? psDash : psSolid; },
+            [](CurveStyle& s) { ++s.SymbolSize; },
+            [](CurveStyle& s) { s.symbolstyle = 1 - s.symbolstyle; },
+            [](CurveStyle& s) { s.SymbolColor ^= 0x010101; },
+            [](CurveStyle& s) { s.errorbars = !s.errorbars; }};
+        int steps = 0;
+        for (const auto& change : changes) {
+            CurveStyle s = p.Curve(1)->GetStyle();
+            change(s);
+            p.SetCurveStyle(1, s);
+            QCOMPARE(History().Count(), ++steps);
+        }
+    }
+
+    void aNewCurveGivenUpLeavesTheStepsBeforeIt() {
+        TCurvePanel& p = Panel();
+        p.AddCurve(Ramp(5, 1.0, "a.dat"), true, true);
+        A("X1")->trigger();
+        A("NewCurve1")->trigger();
+        TTableWindow* t = p.TableWindow(2);
+        QVERIFY(t != nullptr);
+        // One point typed into the new curve, then its table closed: the curve goes, and its only step can
+        // bring back nothing (it was empty before): Undo goes on with the step before.
+        t->Table().Resize(3);
+        t->Table().X[0] = 1;
+        t->Table().Y[0] = 2;
+        QVERIFY(t->OnTakeBack());
+        QCOMPARE(p.Curve(2)->Count(), 1);
+        QVERIFY(dynamic_cast<QWidget*>(t)->close());
+        QCOMPARE(p.CurveCount(), 1);
+        p.Undo();
+        QCOMPARE(p.CurveCount(), 1);
+        p.Undo();
+        QCOMPARE(p.CurveCount(), 1);
+        QCOMPARE(p.Curve(1)->Y(2), Ramp(5, 1.0).Y(2));
+    }
+
+    void axesStepsFollowEveryPartOfTheAxes() {
+        Panel().AddCurve(Ramp(5, 1.0), true, true);
+        TAxesDlg& d = SharedDialog<TAxesDlg>();
+        d.Window = win.get();
+        const std::vector<std::function<void(TAxesValues&)>> changes = {
+            [](TAxesValues& v) { v.X1 -= 1; },         [](TAxesValues& v) { v.X2 += 1; },
+            [](TAxesValues& v) { v.Y1 -= 1; },         [](TAxesValues& v) { v.Y2 += 1; },
+            [](TAxesValues& v) { v.XDiv += 1; },       [](TAxesValues& v) { v.YDiv += 1; },
+            [](TAxesValues& v) { v.XCaption += 'x'; }, [](TAxesValues& v) { v.YCaption += 'y'; },
+            [](TAxesValues& v) { v.Title += 't'; },    [](TAxesValues& v) { v.XLog = !v.XLog; },
+            [](TAxesValues& v) { v.YLog = !v.YLog; }};
+        int steps = 0;
+        for (const auto& change : changes) {
+            win->Notify(notify::AxesAction, 2, 0);
+            TAxesValues v = d.Values();
+            change(v);
+            d.ShowValues(v);
+            const TAxesState before = TAxesState::Of(Panel().Grid());
+            win->Notify(notify::AxesAction, 0, 0);
+            QCOMPARE(History().Count(), ++steps);
+            const TAxesState after = TAxesState::Of(Panel().Grid());
+            A("Undo1")->trigger();
+            QVERIFY(TAxesState::Of(Panel().Grid()) == before);
+            A("Redo1")->trigger();
+            QVERIFY(TAxesState::Of(Panel().Grid()) == after);
+        }
+    }
+
+    void constantsAndDeletionsNameTheirSteps() {
+        Panel().AddCurve(Ramp(5, 1.0, "a.dat"), true, true);
+        Panel().AddCurve(Ramp(5, 30.0, "wide.dat"), true, true);
+        Panel().SetActiveCurve(1);
+        for (const int code : {notify::AddConstant, notify::MultiplyConstant, notify::ShiftConstant,
+                               notify::StretchConstant}) {
+            int32_t a = 0, b = 0;
+            PackDouble(2.5, a, b);
+            win->Notify(code, a, b);
+        }
+        QCOMPARE(HistoryTexts(History()), (QStringList{"y + 2.5 of curve #1", "y * 2.5 of curve #1",
+                                                       "x + 2.5 of curve #1", "x * 2.5 of curve #1"}));
+        // With auto update the axes follow a deletion and its Undo.
+        const double top = Panel().Grid().WorldMax.y;
+        Panel().SetActiveCurve(2);
+        A("Delete1")->trigger();
+        QVERIFY(Panel().Grid().WorldMax.y < top);
+        A("Undo1")->trigger();
+        QCOMPARE(Panel().Grid().WorldMax.y, top);
     }
 };
 
