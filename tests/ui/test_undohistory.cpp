@@ -410,6 +410,8 @@ private slots:
             p.SetCurveStyle(1, s);
             QCOMPARE(History().Count(), ++steps);
         }
+        // Looks hold no points.
+        QCOMPARE(History().HeldBytes(), size_t(0));
     }
 
     void aNewCurveGivenUpLeavesTheStepsBeforeIt() {
@@ -461,6 +463,7 @@ private slots:
             A("Redo1")->trigger();
             QVERIFY(TAxesState::Of(Panel().Grid()) == after);
         }
+        QCOMPARE(History().HeldBytes(), size_t(0));
     }
 
     void constantsAndDeletionsNameTheirSteps() {
