@@ -51,7 +51,7 @@ void Tcurvewindow::CopyCurve() {
 void Tcurvewindow::CutCurve() {
     if (CurvePanel->ActiveCurve() == nullptr) return;
     CopyCurve();
-    DeleteCurve();
+    RemoveActive(QStringLiteral("Cut"));
 }
 
 void Tcurvewindow::PasteCurve() {
@@ -72,5 +72,6 @@ void Tcurvewindow::PasteCurve() {
         Messages().Error(this, QStringLiteral("No points could be read from the clipboard."));
         return;
     }
-    CurvePanel->AddCurve(curve, CurvePanel->AutoUpdate, true);
+    if (CurvePanel->AddCurve(curve, CurvePanel->AutoUpdate, true))
+        CurvePanel->RecordAdded(QStringLiteral("Paste"));
 }

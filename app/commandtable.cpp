@@ -56,6 +56,10 @@ const TCommand Table[] = {
 
     // Edit menu
     Run(P::EditMenu, "Undo1", "&Undo", "Undo last operation", "Ctrl+Z", "", E::Undo, 0, &W::UndoLast),
+    Run(P::EditMenu, "Redo1", "&Redo", "Redo the operation undone last", "Ctrl+Y; Ctrl+Shift+Z", "", E::Redo,
+        0, &W::RedoNext),
+    Run(P::EditMenu, "Undohistory1", "Undo &history", "Show the steps that can be undone and go back to any",
+        "", "", E::Always, 0, &W::UndoHistoryClick),
     Sep(P::EditMenu),
     Run(P::EditMenu, "Cut1", "Cu&t", "Remove active curve from screen and copy to clipboard", "Ctrl+X", "",
         E::Curve, 0, &W::CutCurve),

@@ -29,7 +29,8 @@ enum class TEnable : uint8_t {
     Always,
     Curve,         // the set has curves
     TwoCurves,     // the set has at least two curves
-    Undo,          // an undo curve is held
+    Undo,          // the undo history has a step to take back
+    Redo,          // the undo history has a step taken back that can be done again
     ClipboardText, // the clipboard holds a curve (text or a curve block)
 };
 

@@ -145,7 +145,13 @@ void Tcurvewindow::BuildCommands() {
             const auto cut = hint.indexOf(QLatin1Char('|'));
             a->setToolTip(cut < 0 ? hint : hint.left(cut));
             a->setStatusTip(cut < 0 ? hint : hint.mid(cut + 1));
-            if (*row.shortcut != '\0') a->setShortcut(QKeySequence(QString::fromUtf8(row.shortcut)));
+            // A command may have several keys, separated by "; " (the first one shows in the menu).
+            if (*row.shortcut != '\0') {
+                QList<QKeySequence> keys;
+                for (const QString& key : QString::fromUtf8(row.shortcut).split(QStringLiteral("; ")))
+                    keys.append(QKeySequence(key));
+                a->setShortcuts(keys);
+            }
             if (*row.icon != '\0')
                 a->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(row.icon))));
             a->setCheckable((row.flags & Checkable) != 0);
@@ -227,6 +233,9 @@ bool Tcurvewindow::Usable(const TCommand& row) const {
     case TEnable::Undo:
         usable = CurvePanel->HasUndo();
         break;
+    case TEnable::Redo:
+        usable = CurvePanel->HasRedo();
+        break;
     case TEnable::ClipboardText:
         usable = ClipboardHasCurve();
         break;
@@ -265,8 +274,8 @@ void Tcurvewindow::UpdateCommands() {
 bool Tcurvewindow::IsMenuShortcut(int key, Qt::KeyboardModifiers shift) const {
     const QKeySequence pressed(QKeyCombination(shift & ~Qt::KeypadModifier, static_cast<Qt::Key>(key)));
     for (const auto& [row, action] : commands_)
-        if (!action->shortcut().isEmpty() && action->shortcut().matches(pressed) == QKeySequence::ExactMatch)
-            return true;
+        for (const QKeySequence& keys : action->shortcuts())
+            if (keys.matches(pressed) == QKeySequence::ExactMatch) return true;
     return false;
 }
 

@@ -127,6 +127,8 @@ public:
     void SaveActive();
     void SaveActiveAs();
     void DeleteCurve();
+    // Takes the active curve out as a step named by `verb` ("Delete", "Cut").
+    void RemoveActive(const QString& verb);
     void ClearAll();
 
     // ---- operations (operatecommands.cpp)
@@ -138,13 +140,19 @@ public:
     void InverseClick() { Operate(TOperation::Inverse); }
     void LogClick() { Operate(TOperation::Log); }
     void UndoLast();
+    void RedoNext();
+    // Edit, Undo history: the window's steps by name; choosing one goes back or forth to it.
+    void UndoHistoryClick();
     // Runs op on `curve` (a private copy) under the fault guard, with the busy pointer, and puts the result
     // in by ApplyResult: as a new curve, or replacing curve `index`. A fault, or a failure of op, leaves the
     // set as it was and is shown (a failure only when `failure` is given); false then.
+    // `operation` names the step of the undo history ("Derivative" of curve #2).
     bool RunAndApply(std::unique_ptr<TCurveB> curve, const std::function<bool(TCurveB&)>& op, bool asNew,
-                     int32_t index, const QString& failure = {});
+                     int32_t index, const QString& failure = {},
+                     const QString& operation = QStringLiteral("Operation"));
     // The same on a copy of the active curve, which the result replaces unless new-curve mode is on.
-    bool RunOnActive(const std::function<bool(TCurveB&)>& op, const QString& failure = {});
+    bool RunOnActive(const std::function<bool(TCurveB&)>& op, const QString& failure = {},
+                     const QString& operation = QStringLiteral("Operation"));
     void BeginRemoveRange();
     void RemoveRangeToggle(bool on);
     void EndRangePick();

@@ -8,6 +8,7 @@
 #include "plot/CurveProps.h"
 #include "plot/SpecialCombos.h"
 #include "plot/UserMessages.h"
+#include "plot/undohistory.h"
 #include "plot/w_curve.h"
 
 #include <QCheckBox>
@@ -96,10 +97,9 @@ void Tcurvewindow::InstallDisplay() {
     });
     OnNotify(notify::StoreDisplayProps, [this](int32_t n, int32_t) -> intptr_t {
         const TCurveProperties& d = SharedDialog<TCurveProperties>();
-        TPlottedCurve* c = CurvePanel->Curve(n);
+        const TPlottedCurve* c = CurvePanel->Curve(n);
         if (!d.Modified || c == nullptr) return 0;
-        c->SetStyle(d.EditedStyle(c->GetStyle()));
-        CurvePanel->CurveSet().Redraw();
+        CurvePanel->SetCurveStyle(n, d.EditedStyle(c->GetStyle()));
         return 0;
     });
     OnNotify(notify::AxesAction, [this](int32_t action, int32_t) -> intptr_t {
@@ -111,6 +111,7 @@ void Tcurvewindow::InstallDisplay() {
             return 0;
         }
         const TAxesValues v = d.Values();
+        const TAxesState before = TAxesState::Of(g);
         g.WorldMin = {v.X1, v.Y1};
         g.WorldMax = {RaisedMaximum(v.X1, v.X2), RaisedMaximum(v.Y1, v.Y2)};
         g.XDiv = v.XDiv;
@@ -125,6 +126,7 @@ void Tcurvewindow::InstallDisplay() {
         d.ShowRange(g.WorldMin.x, g.WorldMax.x, g.WorldMin.y, g.WorldMax.y);
         CurvePanel->RefreshTableCaptions();
         CurvePanel->CurveSet().RecomputeAndRedraw();
+        if (!(TAxesState::Of(g) == before)) CurvePanel->History().AxesChanged(before, QStringLiteral("Axes"));
         return 0;
     });
     // The main window keeps the preferences of the session when it closes.

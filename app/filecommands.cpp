@@ -111,9 +111,13 @@ void Tcurvewindow::SaveActiveAs() {
 }
 
 void Tcurvewindow::DeleteCurve() {
+    RemoveActive(QStringLiteral("Delete"));
+}
+
+void Tcurvewindow::RemoveActive(const QString& verb) {
     if (CurvePanel->CurveCount() == 0) return;
     if (CurvePanel->CurveCount() == 1) CurvePanel->SetCursorShown(false);
-    CurvePanel->DeleteActiveCurve();
+    CurvePanel->DeleteActiveCurve(verb);
     RefreshAfterSetChange();
 }
 
@@ -124,7 +128,6 @@ void Tcurvewindow::ClearAll() {
     CurvePanel->SetCursorShown(false);
     // No table may stay open on a curve that is gone.
     CurvePanel->CloseAllTables();
-    CurvePanel->CurveSet().SetCountAndRedraw(0);
-    CurvePanel->DiscardUndo(false);
+    CurvePanel->RemoveAllCurves();
     RefreshAfterSetChange();
 }

@@ -78,7 +78,8 @@ void Tcurvewindow::InstallFit() {
             std::make_unique<TCurveB>(static_cast<const TCurveB&>(*active)),
             [&](TCurveB& c) { return fit.ModelCurve(c, term); }, true, 0,
             QStringLiteral("The model curve cannot be generated: the active curve's x values do not "
-                           "span a range."));
+                           "span a range."),
+            term < 0 ? QStringLiteral("Fit model") : QStringLiteral("Fit model term %1").arg(term + 1));
         UpdateCommands();
         return 0;
     });

@@ -8,8 +8,27 @@
 
 #include <memory>
 
+namespace {
+// The name of an operation in the undo history.
+QString OperationName(Tcurvewindow::TOperation op) {
+    switch (op) {
+    case Tcurvewindow::TOperation::Derivative:
+        return QStringLiteral("Derivative");
+    case Tcurvewindow::TOperation::Integral:
+        return QStringLiteral("Integral");
+    case Tcurvewindow::TOperation::TimesX:
+        return QStringLiteral("Times x");
+    case Tcurvewindow::TOperation::Inverse:
+        return QStringLiteral("Inverse");
+    case Tcurvewindow::TOperation::Log:
+        return QStringLiteral("Logarithm");
+    }
+    return {};
+}
+} // namespace
+
 bool Tcurvewindow::RunAndApply(std::unique_ptr<TCurveB> curve, const std::function<bool(TCurveB&)>& op,
-                               bool asNew, int32_t index, const QString& failure) {
+                               bool asNew, int32_t index, const QString& failure, const QString& operation) {
     bool ok = true;
     TArithFault fault = TArithFault::None;
     // Sigma values the operation leaves behind are told once, when they go.
@@ -31,7 +50,7 @@ bool Tcurvewindow::RunAndApply(std::unique_ptr<TCurveB> curve, const std::functi
         return false;
     }
     const bool dropped = hadSigma && !curve->HasSigma();
-    if (!CurvePanel->ApplyResult(std::move(curve), asNew, index)) return false;
+    if (!CurvePanel->ApplyResult(std::move(curve), asNew, index, operation)) return false;
     if (dropped)
         SetPrompt(
             QStringLiteral("The sigma values were dropped: the operation gives new y values they do not "
@@ -39,11 +58,12 @@ bool Tcurvewindow::RunAndApply(std::unique_ptr<TCurveB> curve, const std::functi
     return true;
 }
 
-bool Tcurvewindow::RunOnActive(const std::function<bool(TCurveB&)>& op, const QString& failure) {
+bool Tcurvewindow::RunOnActive(const std::function<bool(TCurveB&)>& op, const QString& failure,
+                               const QString& operation) {
     const TPlottedCurve* active = CurvePanel->ActiveCurve();
     if (active == nullptr) return false;
     return RunAndApply(std::make_unique<TCurveB>(static_cast<const TCurveB&>(*active)), op, NewCurveMode,
-                       CurvePanel->ActiveIndex(), failure);
+                       CurvePanel->ActiveIndex(), failure, operation);
 }
 
 void Tcurvewindow::Operate(TOperation op) {
@@ -74,13 +94,17 @@ void Tcurvewindow::Operate(TOperation op) {
             }
             return true;
         },
-        failure);
+        failure, OperationName(op));
     if (done && op == TOperation::Integral)
         Messages().Information(this, QStringLiteral("Definite integral:  ") + GeneralText(total, 5, 0));
 }
 
 void Tcurvewindow::UndoLast() {
     CurvePanel->Undo();
+}
+
+void Tcurvewindow::RedoNext() {
+    CurvePanel->Redo();
 }
 
 void Tcurvewindow::BeginRemoveRange() {

@@ -29,6 +29,15 @@
 #include <cmath>
 
 namespace {
+// The step of the undo history a constant applied to the active curve makes: "y + 2", "x * 0.5".
+QString ConstantName(int code, double c) {
+    const QString value = QString::number(c, 'g', QLocale::FloatingPointShortest);
+    if (code == notify::AddConstant) return QStringLiteral("y + ") + value;
+    if (code == notify::MultiplyConstant) return QStringLiteral("y * ") + value;
+    if (code == notify::ShiftConstant) return QStringLiteral("x + ") + value;
+    return QStringLiteral("x * ") + value;
+}
+
 // Why the FFT (or spectral smoothing, which transforms the curve) cannot transform a curve; empty when it
 // can.
 QString TransformRefusal(const TCurveB& c, const QString& what) {
@@ -91,10 +100,12 @@ void Tcurvewindow::InstallOperateDialogs() {
     OnNotify(notify::CurveMath, [this](int32_t other, int32_t op) {
         // A number that is no curve of the set does nothing.
         if (const TPlottedCurve* operand = CurvePanel->Curve(other))
-            RunOnActive([&](TCurveB& c) {
-                c.CurveMath(*operand, op);
-                return true;
-            });
+            RunOnActive(
+                [&](TCurveB& c) {
+                    c.CurveMath(*operand, op);
+                    return true;
+                },
+                {}, QStringLiteral("Curve math with curve #%1").arg(other));
         UpdateCommands();
         return 0;
     });
@@ -196,13 +207,15 @@ void Tcurvewindow::CurveConstantClick() {
 }
 
 void Tcurvewindow::ApplyConstant(int code, double c) {
-    RunOnActive([code, c](TCurveB& curve) {
-        if (code == notify::AddConstant) curve.Offset(0.0, c);
-        if (code == notify::MultiplyConstant) curve.Scale(1.0, c);
-        if (code == notify::ShiftConstant) curve.Offset(c, 0.0);
-        if (code == notify::StretchConstant) curve.Scale(c, 1.0);
-        return true;
-    });
+    RunOnActive(
+        [code, c](TCurveB& curve) {
+            if (code == notify::AddConstant) curve.Offset(0.0, c);
+            if (code == notify::MultiplyConstant) curve.Scale(1.0, c);
+            if (code == notify::ShiftConstant) curve.Offset(c, 0.0);
+            if (code == notify::StretchConstant) curve.Scale(c, 1.0);
+            return true;
+        },
+        {}, ConstantName(code, c));
     UpdateCommands();
 }
 
@@ -252,7 +265,7 @@ void Tcurvewindow::RunFFT() {
     const TPlottedCurve* imaginary = CurvePanel->Curve(FFTDialog->ImaginaryCurve());
     const int direction = FFTDialog->Direction(), mode = FFTDialog->OutputMode();
     RunOnActive([&](TCurveB& c) { return c.FFT(imaginary, direction, mode); },
-                QStringLiteral("The FFT failed."));
+                QStringLiteral("The FFT failed."), QStringLiteral("FFT"));
 }
 
 // ---------------------------------------------------------------- smoothing
@@ -285,7 +298,8 @@ void Tcurvewindow::RunSmooth() {
         }
         RunOnActive([=](TCurveB& c) { return c.SplineSmooth(n, order); },
                     QStringLiteral("Spline smoothing ") +
-                        QString::fromStdString(active->SplineRefusal(n, order)));
+                        QString::fromStdString(active->SplineRefusal(n, order)),
+                    QStringLiteral("Spline smoothing"));
         break;
     }
     case TSmoothDlg::TMethod::Regression: {
@@ -306,7 +320,8 @@ void Tcurvewindow::RunSmooth() {
                 [&](TCurveB& c) { return c.PolyRegression(order, coefficients, stdError); },
                 QStringLiteral("The regression of order %1 cannot be solved: the active curve has too "
                                "few different x values.")
-                    .arg(order)))
+                    .arg(order),
+                QStringLiteral("Regression of order %1").arg(order)))
             dialog.SetCoefficients(coefficients);
         break;
     }
@@ -318,7 +333,7 @@ void Tcurvewindow::RunSmooth() {
         }
         const double width = opargs::SpectralWidth(dialog.HowMuch());
         RunOnActive([=](TCurveB& c) { return c.SpectralSmooth(width); },
-                    QStringLiteral("Spectral smoothing failed."));
+                    QStringLiteral("Spectral smoothing failed."), QStringLiteral("Spectral smoothing"));
         break;
     }
     }
@@ -335,7 +350,7 @@ void Tcurvewindow::InterpolateClick() {
     if (!RunModal(dialog, this)) return;
     const double interval = dialog.Interval(), offset = dialog.Offset();
     RunOnActive([=](TCurveB& c) { return c.Resample(interval, offset); },
-                QStringLiteral("Error performing interpolation operation."));
+                QStringLiteral("Error performing interpolation operation."), QStringLiteral("Interpolation"));
 }
 
 void Tcurvewindow::AverageClick() {
@@ -370,7 +385,7 @@ void Tcurvewindow::AverageClick() {
             if (choice == TAvgCrvDlg::TGridChoice::Union) return TCurveB::Merge(curves, result);
             return TCurveB::Average(curves, choice == TAvgCrvDlg::TGridChoice::MinimumInterval, result);
         },
-        true, 0, QStringLiteral("The curves could not be averaged."));
+        true, 0, QStringLiteral("The curves could not be averaged."), QStringLiteral("Average of curves"));
 }
 
 void Tcurvewindow::FunctionClick() {
@@ -388,7 +403,8 @@ void Tcurvewindow::FunctionClick() {
                 "in a row.")
                 .arg(dialog.Steps())
                 .arg(left, 0, 'g', QLocale::FloatingPointShortest)
-                .arg(TCurveB::FormulaFailureLimit(dialog.Steps()))))
+                .arg(TCurveB::FormulaFailureLimit(dialog.Steps())),
+            QStringLiteral("f(x) = %1").arg(dialog.Formula())))
         return;
     CurvePanel->SetActiveCurve(CurvePanel->CurveCount());
     RefreshAfterSetChange();

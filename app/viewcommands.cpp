@@ -38,7 +38,6 @@ void Tcurvewindow::ShowToolbar(bool on) {
 
 void Tcurvewindow::SetNewCurveMode(bool on) {
     NewCurveMode = on;
-    if (on) CurvePanel->DiscardUndo(false);
 }
 
 void Tcurvewindow::NextCurve() {
@@ -46,7 +45,7 @@ void Tcurvewindow::NextCurve() {
 }
 
 void Tcurvewindow::ResetColors() {
-    CurvePanel->CurveSet().ResetColors(true);
+    CurvePanel->ResetColors();
 }
 
 void Tcurvewindow::PlotDoubleClick(QPoint pos) {

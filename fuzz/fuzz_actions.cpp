@@ -6,9 +6,9 @@
 // work, name a folder or lie in a folder that is gone).
 //
 // After each action it checks that the program is alive (the action returned and the event loop runs), that
-// every curve of every window holds only finite values, and that Undo keeps its word: the curve an operation
-// stored for Undo is, bit for bit, the curve as it was before the operation, and Undo brings exactly that
-// curve back.
+// every curve of every window holds only finite values, and that the undo history keeps its word: Undo of a
+// step brings the window's curves back, bit for bit, to what they were before the step, and Redo to what they
+// were after it.
 //
 //   fuzz_actions [--seed S] [--count N] [--seconds T] [--verbose]
 //
@@ -22,6 +22,7 @@
 #include "plot/CurvePanels.h"
 #include "plot/SpecialCombos.h"
 #include "plot/UserMessages.h"
+#include "plot/undohistory.h"
 #include "plot/w_curve.h"
 
 #include <QAbstractSpinBox>
@@ -57,6 +58,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <random>
 #include <thread>
 #include <tuple>
@@ -240,20 +242,19 @@ struct TPoints {
     }
 };
 
+// The points of a window's curves in no particular order (Undo of a deletion adds the curve again last).
+using TCurvesBytes = std::vector<std::string>;
+
 struct TWindowState {
-    std::vector<const TPlottedCurve*> ids;
-    std::vector<TPoints> curves;
-    const TPlottedCurve* undo = nullptr;
-    bool newCurveMode = false;
+    TCurvesBytes curves;
+    int index = 0; // position in the undo history
 };
 
-// What the undo curve of a window stands for: the curve as it was before the operation that stored it, and
-// the curve object that operation changed (none for a deletion, which Undo undoes by adding the curve again).
-struct TUndoClaim {
-    const TPlottedCurve* store = nullptr;
-    const TPlottedCurve* target = nullptr;
-    bool deletion = false;
-    TPoints before;
+// What a step of a window's history stands for: the window's curves before and after it, where known (a
+// change outside the history, or a step that replaced another, leaves them unknown).
+struct TStepClaim {
+    std::optional<TCurvesBytes> before;
+    std::optional<TCurvesBytes> after;
 };
 
 std::vector<Tcurvewindow*> Windows(Tcurvewindow* main) {
@@ -319,6 +320,7 @@ private:
     void ChooseActive(Tcurvewindow* w);
     void Activate(Tcurvewindow* w);
     void Undo(Tcurvewindow* w);
+    void Redo(Tcurvewindow* w);
     void PopupItem(QMenu* menu);
     void FitPanelAction(Tcurvewindow* w);
 
@@ -356,7 +358,11 @@ private:
     size_t logged_ = 0;
     bool acting_ = false;
     std::deque<QString> log_;
-    std::map<const Tcurvewindow*, TUndoClaim> claims_;
+    // Per window: the claims of its history's steps, and how many steps were recorded and walked (Undo,
+    // Redo, jumps) during the action.
+    std::map<const Tcurvewindow*, std::vector<TStepClaim>> claims_;
+    std::map<const TUndoHistory*, std::pair<int, int>> stepped_;
+    void Watch(Tcurvewindow* w);
 };
 
 void TDriver::Command(Tcurvewindow* w) {
@@ -625,6 +631,20 @@ void TDriver::Undo(Tcurvewindow* w) {
     w->Action(QStringLiteral("Undo1"))->trigger();
 }
 
+void TDriver::Redo(Tcurvewindow* w) {
+    Say("command Redo1");
+    w->Action(QStringLiteral("Redo1"))->trigger();
+}
+
+void TDriver::Watch(Tcurvewindow* w) {
+    TUndoHistory* h = &w->CurvePanel->History();
+    if (stepped_.contains(h)) return;
+    stepped_[h] = {0, 0};
+    QObject::connect(h, &TUndoHistory::Changed, h,
+                     [this, h](bool walked) { ++(walked ? stepped_[h].second : stepped_[h].first); });
+    QObject::connect(h, &QObject::destroyed, [this, h] { stepped_.erase(h); });
+}
+
 void TDriver::Activate(Tcurvewindow* w) {
     Say("activate a window");
     QApplication::setActiveWindow(w);
@@ -835,14 +855,16 @@ std::map<const Tcurvewindow*, TWindowState> TDriver::Snapshot() const {
     std::map<const Tcurvewindow*, TWindowState> all;
     for (const Tcurvewindow* w : Windows(main_)) {
         TWindowState& s = all[w];
-        const TCurvePanel* p = w->CurvePanel;
+        TCurvePanel* p = w->CurvePanel;
         for (int32_t i = 1; i <= p->CurveCount(); ++i) {
-            const TPlottedCurve* c = const_cast<TCurvePanel*>(p)->Curve(i);
-            s.ids.push_back(c);
-            s.curves.push_back(TPoints::Of(*c));
+            const TPoints points = TPoints::Of(*p->Curve(i));
+            std::string bytes(reinterpret_cast<const char*>(points.x.data()),
+                              points.x.size() * sizeof(double));
+            bytes.append(reinterpret_cast<const char*>(points.y.data()), points.y.size() * sizeof(double));
+            s.curves.push_back(std::move(bytes));
         }
-        s.undo = p->UndoStore().Has() ? p->UndoStore().Curve() : nullptr;
-        s.newCurveMode = w->NewCurveMode;
+        std::sort(s.curves.begin(), s.curves.end());
+        s.index = p->History().Stack().index();
     }
     return all;
 }
@@ -880,53 +902,40 @@ bool TDriver::Check(const std::map<const Tcurvewindow*, TWindowState>& before) {
                                     .arg(g.WorldMin.y)
                                     .arg(g.WorldMax.y));
 
-        const TPanelUndo& u = p->UndoStore();
-        const TPlottedCurve* store = u.Has() ? u.Curve() : nullptr;
-        if (store != nullptr && !Finite(*store))
-            return Fail(where + "the undo curve holds a value that is not finite");
         const auto was = before.find(w);
         if (was == before.end()) continue; // a window made by this action
         const TWindowState& b = was->second;
-        const auto claim = claims_.find(w);
-        if (store != nullptr && store != b.undo) {
-            // A new undo curve: the curve the operation changed or deleted, as it was before.
-            const int32_t idx = u.Index();
-            if (idx < 1 || idx > static_cast<int32_t>(b.curves.size()))
-                return Fail(
-                    where +
-                    QStringLiteral("Undo was stored for curve #%1 of %2").arg(idx).arg(b.curves.size()));
-            if (!(TPoints::Of(*store) == b.curves[static_cast<size_t>(idx - 1)]))
-                return Fail(where +
-                            QStringLiteral("the undo curve is not curve #%1 as it was before the operation")
-                                .arg(idx));
-            const TPlottedCurve* target = u.IsDeletion() ? nullptr : b.ids[static_cast<size_t>(idx - 1)];
-            if (target != nullptr && (idx > p->CurveCount() || p->Curve(idx) != target))
-                return Fail(where + QStringLiteral("the curve replaced is no longer curve #%1").arg(idx));
-            claims_[w] = {store, target, u.IsDeletion(), b.curves[static_cast<size_t>(idx - 1)]};
-            ++Counts["undo curves stored"];
-        } else if (store == nullptr && claim != claims_.end()) {
-            const TUndoClaim c = claim->second;
-            claims_.erase(claim);
-            // The undo curve was let go: new-curve mode came on, or the window was cleared, or the curve it
-            // belonged to was closed. Otherwise it was Undo, which must have brought back exactly that curve.
-            const bool modeOn = !b.newCurveMode && w->NewCurveMode;
-            if (modeOn || p->CurveCount() == 0) continue;
-            ++Counts["undos checked"];
-            if (c.deletion) {
-                bool back = false;
-                for (const TPlottedCurve* id : ids)
-                    back = back || (std::find(b.ids.begin(), b.ids.end(), id) == b.ids.end() &&
-                                    TPoints::Of(*id) == c.before);
-                if (!back) return Fail(where + "Undo did not bring the deleted curve back as it was");
-            } else {
-                const auto at = std::find(ids.begin(), ids.end(), c.target);
-                if (at == ids.end()) continue; // closed with its curve
-                if (!(TPoints::Of(**at) == c.before))
-                    return Fail(
-                        where +
-                        QStringLiteral("after Undo curve #%1 is not the curve as it was before the operation")
-                            .arg(at - ids.begin() + 1));
+        const TWindowState now = Snapshot().at(w);
+        const QUndoStack& stack = p->History().Stack();
+        std::vector<TStepClaim>& claims = claims_[w];
+        const auto [recorded, walked] = stepped_[&p->History()];
+        if (recorded == 1 && walked == 0 && now.index == b.index + 1) {
+            claims.resize(static_cast<size_t>(b.index));
+            claims.push_back({b.curves, now.curves});
+            ++Counts["steps recorded"];
+        } else if (recorded > 0) {
+            // Several steps, a step replacing the last, or the oldest dropped: what they stand for is not
+            // followed.
+            claims.assign(static_cast<size_t>(stack.count()), {});
+        } else if (walked > 0) {
+            const size_t at = static_cast<size_t>(std::min(now.index, b.index));
+            const bool oneStep = std::abs(now.index - b.index) == 1 && at < claims.size();
+            const bool undo = now.index < b.index;
+            if (oneStep) {
+                const std::optional<TCurvesBytes>& expected = undo ? claims[at].before : claims[at].after;
+                if (expected && *expected != now.curves)
+                    return Fail(where +
+                                (undo ? QStringLiteral("Undo of step %1 (%2) did not bring the curves back "
+                                                       "as they were before it")
+                                      : QStringLiteral("Redo of step %1 (%2) did not bring the curves back "
+                                                       "as they were after it"))
+                                    .arg(at + 1)
+                                    .arg(stack.text(static_cast<int>(at))));
+                if (expected) ++Counts[undo ? "undos checked" : "redos checked"];
             }
+        } else if (now.curves != b.curves) {
+            // Curves changed outside the history (files loaded, a new curve given up).
+            claims.assign(static_cast<size_t>(stack.count()), {});
         }
     }
     return true;
@@ -947,6 +956,8 @@ bool TDriver::Step(long n) {
     logged_ = log_.size();
     lastBeat = Now();
     currentStep = n;
+    for (Tcurvewindow* x : Windows(main_)) Watch(x);
+    for (auto& [history, counts] : stepped_) counts = {0, 0};
     const auto before = Snapshot();
     msg_.Said.clear();
     const std::vector<Tcurvewindow*> windows = Windows(main_);
@@ -966,13 +977,13 @@ bool TDriver::Step(long n) {
             std::function<void()> run;
         };
         const TKind kinds[] = {
-            {30, "command", [&] { Command(w); }},  {10, "key", [&] { Key(w); }},
+            {28, "command", [&] { Command(w); }},  {10, "key", [&] { Key(w); }},
             {10, "click", [&] { Click(w); }},      {6, "drag", [&] { Drag(w); }},
             {3, "wheel", [&] { Wheel(w); }},       {12, "tool window", [&] { ToolWindow(); }},
             {8, "table", [&] { TableEdit(); }},    {3, "clipboard", [&] { OutsideClipboard(); }},
             {3, "drop", [&] { Drop(w); }},         {3, "active picker", [&] { ChooseActive(w); }},
             {2, "activate", [&] { Activate(w); }}, {5, "fit panel", [&] { FitPanelAction(w); }},
-            {5, "undo", [&] { Undo(w); }}};
+            {5, "undo", [&] { Undo(w); }},         {2, "redo", [&] { Redo(w); }}};
         int r = Between(rng_, 0, 99);
         size_t k = 0;
         while (r >= kinds[k].weight && k + 1 < std::size(kinds)) r -= kinds[k++].weight;

@@ -5,6 +5,7 @@
 
 #include "plot/GraphicList.h"
 #include "plot/SpecialCombos.h"
+#include "plot/undohistory.h"
 #include "plot/w_curve.h"
 
 #include <QPainter>
@@ -30,6 +31,12 @@ QImage PanelImage(int width, int height, qreal dpr) {
 QRect DevicePixels(QRect r, qreal dpr) {
     return {qRound(r.x() * dpr), qRound(r.y() * dpr), qRound(r.width() * dpr), qRound(r.height() * dpr)};
 }
+
+bool SameStyle(const CurveStyle& a, const CurveStyle& b) {
+    return a.line == b.line && a.symbol == b.symbol && a.linecolor == b.linecolor &&
+           a.linestyle == b.linestyle && a.SymbolSize == b.SymbolSize && a.symbolstyle == b.symbolstyle &&
+           a.SymbolColor == b.SymbolColor && a.errorbars == b.errorbars;
+}
 } // namespace
 
 TCurvePanel::TCurvePanel(QWidget* parent, NotifyTarget* window)
@@ -45,6 +52,8 @@ TCurvePanel::TCurvePanel(QWidget* parent, NotifyTarget* window)
     curveSet_->OwnerPanel = this;
     curveSet_->OnInvalidate = [this](WCurveSet&) { update(); };
     curveSet_->RedrawOnActivate = false;
+    history_ = std::make_unique<TUndoHistory>(*this);
+    connect(history_.get(), &TUndoHistory::Changed, this, &TCurvePanel::HistoryChanged);
     LivePanels().insert(this);
 }
 
@@ -268,33 +277,45 @@ bool TCurvePanel::AddCurve(TCurveB curve, bool rescale, bool redraw) {
     return curveSet_->AddCurve(std::move(curve), rescale, redraw);
 }
 
-bool TCurvePanel::ApplyResult(std::unique_ptr<TCurveB> curve, bool asNew, int32_t index) {
+bool TCurvePanel::ApplyResult(std::unique_ptr<TCurveB> curve, bool asNew, int32_t index,
+                              const QString& operation) {
     if (!curve) return false;
     if (asNew) {
         curve->FileName.clear();
         curve->MarkModified();
         if (!AddCurve(std::move(*curve), AutoUpdate, false)) return false;
+        if (UndoEnabled)
+            history_->Added({Curve(CurveCount())},
+                            Curve(index) != nullptr
+                                ? QStringLiteral("%1 of curve #%2 as curve #%3")
+                                      .arg(operation)
+                                      .arg(index)
+                                      .arg(CurveCount())
+                                : QStringLiteral("%1 as curve #%2").arg(operation).arg(CurveCount()));
     } else {
         TPlottedCurve* slot = Curve(index);
         if (slot == nullptr) return false;
         const CurveStyle style = slot->GetStyle();
-        // The replaced curve moves to the undo store and the result into the slot: no points are copied.
+        // The replaced curve moves to the history and the result into the slot: no points are copied.
         auto replaced = std::make_unique<TPlottedCurve>(std::move(*slot));
         *slot = TPlottedCurve(std::move(*curve));
         slot->SetStyle(style);
-        if (UndoEnabled) StoreUndo(std::move(replaced), index, false);
-        curveSet_->RecomputeRanges();
-        if (AutoUpdate) curveSet_->Rescale();
+        if (UndoEnabled)
+            history_->Replaced(slot, std::move(replaced),
+                               QStringLiteral("%1 of curve #%2").arg(operation).arg(index));
+        CurvesReplaced();
     }
     curveSet_->Redraw();
     return true;
 }
 
-void TCurvePanel::DeleteActiveCurve() {
-    TPlottedCurve* active = ActiveCurve();
-    if (active == nullptr) return;
-    StoreUndo(std::make_unique<TPlottedCurve>(*active), ActiveIndex(), true);
-    DeleteCurveAndTable(ActiveIndex(), AutoUpdate, true);
+void TCurvePanel::DeleteActiveCurve(const QString& verb) {
+    const int32_t n = ActiveIndex();
+    if (ActiveCurve() == nullptr) return;
+    std::vector<std::unique_ptr<TPlottedCurve>> gone;
+    gone.push_back(TakeCurve(n, true));
+    history_->Removed(std::move(gone), QStringLiteral("%1 curve #%2").arg(verb).arg(n));
+    curveSet_->Redraw();
     if (CurveCount() == 0) ZoomRequest(false);
 }
 
@@ -303,38 +324,95 @@ bool TCurvePanel::RemoveRange(int32_t i1, int32_t i2) {
     if (active == nullptr) return false;
     auto copy = std::make_unique<TPlottedCurve>(*active);
     if (!active->RemoveRange(i1, i2)) return false;
-    curveSet_->RecomputeRanges();
-    if (AutoUpdate) curveSet_->Rescale();
+    CurvesReplaced();
     curveSet_->RecomputeAndRedraw();
-    StoreUndo(std::move(copy), ActiveIndex(), false);
+    history_->Replaced(active, std::move(copy),
+                       QStringLiteral("Remove points %1-%2 of curve #%3").arg(i1).arg(i2).arg(ActiveIndex()));
     return true;
 }
 
-void TCurvePanel::Undo() {
-    if (!undo_.Has()) return;
-    if (undo_.IsDeletion()) {
-        if (!AddCurve(*undo_.Curve(), AutoUpdate, false)) return;
-        // The set gives a new curve the colour of its slot; the curve brought back keeps its own look.
-        Curve(CurveCount())->SetStyle(undo_.Curve()->GetStyle());
-        undo_.Discard();
-    } else {
-        TPlottedCurve* slot = Curve(undo_.Index());
-        std::unique_ptr<TPlottedCurve> back = undo_.Take();
-        if (slot == nullptr) return;
-        *slot = std::move(*back);
-        curveSet_->RecomputeRanges();
-        if (AutoUpdate) curveSet_->Rescale();
-    }
+void TCurvePanel::RemoveAllCurves() {
+    const int32_t active = ActiveIndex();
+    std::vector<std::unique_ptr<TPlottedCurve>> gone;
+    // The curves leave as the set is emptied, the axes staying as they are.
+    for (int32_t n = 1; n <= CurveCount(); ++n)
+        gone.push_back(curveSet_->ReplaceSlot(n, std::make_unique<TPlottedCurve>()));
+    curveSet_->SetCountAndRedraw(0);
+    if (!gone.empty()) history_->Removed(std::move(gone), QStringLiteral("Clear all"), active);
+}
+
+void TCurvePanel::RecordAdded(const QString& what) {
+    if (CurveCount() == 0) return;
+    history_->Added({Curve(CurveCount())}, QStringLiteral("%1 as curve #%2").arg(what).arg(CurveCount()));
+}
+
+void TCurvePanel::SetCurveStyle(int32_t n, const CurveStyle& style) {
+    TPlottedCurve* c = Curve(n);
+    if (c == nullptr) return;
+    const CurveStyle before = c->GetStyle();
+    c->SetStyle(style);
+    if (!SameStyle(before, c->GetStyle()))
+        history_->Restyled({{c, before}}, QStringLiteral("Display of curve #%1").arg(n));
     curveSet_->Redraw();
 }
 
-void TCurvePanel::StoreUndo(std::unique_ptr<TPlottedCurve> before, int32_t index, bool isDeletion) {
-    undo_.Store(std::move(before), index, isDeletion);
-    Send(notify::UndoStored, 1, 0);
+void TCurvePanel::ResetColors() {
+    std::vector<std::pair<TPlottedCurve*, CurveStyle>> before;
+    for (int32_t n = 1; n <= CurveCount(); ++n) before.emplace_back(Curve(n), Curve(n)->GetStyle());
+    curveSet_->ResetColors(true);
+    if (!before.empty()) history_->Restyled(std::move(before), QStringLiteral("Reset colours"));
 }
 
-void TCurvePanel::DiscardUndo(bool keep) {
-    if (!keep) undo_.Discard();
+void TCurvePanel::Undo() {
+    history_->Undo();
+}
+
+void TCurvePanel::Redo() {
+    history_->Redo();
+}
+
+bool TCurvePanel::HasUndo() const {
+    return history_->CanUndo();
+}
+
+bool TCurvePanel::HasRedo() const {
+    return history_->CanRedo();
+}
+
+void TCurvePanel::HistoryChanged(bool walked) {
+    // A step recorded has drawn its change already; Undo, Redo and jumps show theirs here. Either way the
+    // window learns whether Undo can be used.
+    if (walked) curveSet_->Redraw();
+    Send(notify::UndoStored, HasUndo() ? 1 : 0, 0);
+}
+
+int32_t TCurvePanel::IndexOf(const TPlottedCurve* curve) const {
+    for (int32_t i = 1; curve != nullptr && i <= CurveCount(); ++i)
+        if (curveSet_->Curve(i) == curve) return i;
+    return 0;
+}
+
+std::unique_ptr<TPlottedCurve> TCurvePanel::TakeCurve(int32_t n, bool rescale) {
+    if (Curve(n) == nullptr) return nullptr;
+    // An empty stand-in takes the curve's place and leaves with the slot.
+    auto curve = curveSet_->ReplaceSlot(n, std::make_unique<TPlottedCurve>());
+    DeleteCurveAndTable(n, rescale && AutoUpdate, false);
+    return curve;
+}
+
+bool TCurvePanel::PutCurve(std::unique_ptr<TPlottedCurve>& curve, bool rescale) {
+    if (!curve || !AddCurve(TCurveB(), false, false)) return false;
+    // The set gives a new curve the colour of its slot; the curve brought back keeps its own look.
+    curveSet_->ReplaceSlot(CurveCount(), std::move(curve));
+    curve.reset();
+    curveSet_->RecomputeRanges();
+    if (rescale && AutoUpdate) curveSet_->Rescale();
+    return true;
+}
+
+void TCurvePanel::CurvesReplaced() {
+    curveSet_->RecomputeRanges();
+    if (AutoUpdate) curveSet_->Rescale();
 }
 
 // ---------------------------------------------------------------- pickers

@@ -1,11 +1,10 @@
 // The plot panel: the control that fills a curve window. It owns the window's curve set, paints the graph
 // from two cached images, turns mouse and keys into zooming, panning, cursor moves, choice of the active
-// curve and marking of ranges, and keeps the one-level undo of curve operations.
+// curve and marking of ranges, and records every change of its curves in its undo history.
 #pragma once
 
 #include "plot/CurveCursor.h"
 #include "plot/NotifyTarget.h"
-#include "plot/PanelUndo.h"
 #include "plot/TableWindow.h"
 #include "plot/coord_win.h"
 #include "plot/curve_plot.h"
@@ -23,6 +22,7 @@ class QMimeData;
 class WCurveSet;
 class TGraphicComboBox;
 class TGraphicListBox;
+class TUndoHistory;
 
 class TCurvePanel : public QFrame, public NotifyTarget {
     Q_OBJECT
@@ -99,20 +99,40 @@ public:
     // graph, as the whole graph is); empty while there is none.
     QRect LegendRect() const;
 
-    // ---- results and undo
-    // Puts an operation result into the set: as a new curve, or replacing curve `index` (keeping its style,
-    // the replaced curve becoming the undo curve when UndoEnabled). False when a new curve does not fit.
-    bool ApplyResult(std::unique_ptr<TCurveB> curve, bool asNew, int32_t index);
-    void DeleteActiveCurve();
+    // ---- results and the undo history
+    // Puts an operation result into the set: as a new curve, or replacing curve `index` (keeping its style).
+    // With UndoEnabled it is a step of the history named after `operation` ("Derivative of curve #2"). False
+    // when a new curve does not fit.
+    bool ApplyResult(std::unique_ptr<TCurveB> curve, bool asNew, int32_t index,
+                     const QString& operation = QStringLiteral("Operation"));
+    // Takes the active curve out of the set as a step: "Delete curve #2", "Cut curve #2".
+    void DeleteActiveCurve(const QString& verb = QStringLiteral("Delete"));
     bool RemoveRange(int32_t i1, int32_t i2);
+    // Every curve leaves the set in one step (their tables are closed first by the caller).
+    void RemoveAllCurves();
+    // The last curve of the set was added by `what` (a paste, a drop): a step "Paste as curve #3".
+    void RecordAdded(const QString& what);
+    // Gives curve n the look `style`, as a step when it changes anything, and redraws.
+    void SetCurveStyle(int32_t n, const CurveStyle& style);
+    // Line and symbol colours of every curve back to their slots' colours, as one step.
+    void ResetColors();
     void Undo();
-    bool HasUndo() const { return undo_.Has(); }
-    // The undo curve as it is held: what Undo brings back, and where.
-    const TPanelUndo& UndoStore() const { return undo_; }
-    void DiscardUndo(bool keep);
-    // Makes `before` the undo step of curve `index` (what Undo puts back there, or adds again for a deletion)
-    // and tells the window that Undo can be used.
-    void StoreUndo(std::unique_ptr<TPlottedCurve> before, int32_t index, bool isDeletion);
+    void Redo();
+    bool HasUndo() const;
+    bool HasRedo() const;
+    TUndoHistory& History() { return *history_; }
+
+    // ---- the curve objects, for the steps of the history
+    // Number of the curve object in the set, 0 when it is not in it (or null).
+    int32_t IndexOf(const TPlottedCurve* curve) const;
+    // Takes curve n out of the set, the object itself, with its table (rescale: the axes follow with
+    // AutoUpdate).
+    std::unique_ptr<TPlottedCurve> TakeCurve(int32_t n, bool rescale);
+    // Puts a curve object back as the last curve, in its own look; false (the curve stays with the caller)
+    // when the set is full.
+    bool PutCurve(std::unique_ptr<TPlottedCurve>& curve, bool rescale);
+    // Curves changed in place: the ranges follow, and the axes with AutoUpdate.
+    void CurvesReplaced();
     // Adds a curve (a copy, or moved in) with the set's colour and default style. False when the set is full.
     bool AddCurve(TCurveB curve, bool rescale, bool redraw);
     bool IsFull() const { return CurveCount() >= MaxCurves; }
@@ -236,7 +256,9 @@ private:
     bool dragPending_ = false;
     int wheelRest_ = 0; // wheel units not yet turned into a zoom step
 
-    TPanelUndo undo_;
+    void HistoryChanged(bool walked);
+    // The undo history (after the set: its steps hold curve objects the set let go).
+    std::unique_ptr<TUndoHistory> history_;
 
     // ---- table windows
     struct TTableSlot {

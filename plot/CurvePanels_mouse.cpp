@@ -176,5 +176,6 @@ void TCurvePanel::AcceptDroppedPanel(TCurvePanel* source) {
     added->SetStyle(curve->GetStyle());
     added->FileName.clear();
     added->MarkModified();
+    RecordAdded(QStringLiteral("Drop"));
     curveSet_->Redraw();
 }

@@ -3,6 +3,7 @@
 #include "plot/CurvePanels.h"
 
 #include "plot/UserMessages.h"
+#include "plot/undohistory.h"
 #include "plot/w_curve.h"
 
 #include <QHashFunctions>
@@ -111,7 +112,7 @@ bool TCurvePanel::TableTakeBack(TTableWindow* window) {
     if (c->FromTable(window->Table())) {
         // A change made through the table is undone like an operation's: Undo brings the curve back as it
         // was before.
-        StoreUndo(std::move(before), n, false);
+        History().Replaced(c, std::move(before), QStringLiteral("Table edit of curve #%1").arg(n));
         curveSet_->MergeRanges();
         if (AutoUpdate) curveSet_->Rescale();
         curveSet_->Redraw();
@@ -140,9 +141,13 @@ void TCurvePanel::TableClosed(TTableWindow* window) {
     // (the close query asked); a loaded curve of one point stays.
     const TPlottedCurve* c = Curve(n);
     if (c == nullptr || (c->Count() > 0 && !(newCurve && c->Count() < 2))) return;
-    // Undo then adds the curve again as it was before the table took its last points.
-    if (undo_.Has() && !undo_.IsDeletion() && undo_.Index() == n && undo_.Curve()->Count() > 0)
-        StoreUndo(undo_.Take(), n, true);
+    // When the table's last change emptied it, Undo adds the curve again as it was before that change.
+    if (History().LastChangedWithPoints(c)) {
+        History().TurnLastIntoRemoval(TakeCurve(n, true), QStringLiteral("Remove curve #%1").arg(n));
+        curveSet_->Redraw();
+        return;
+    }
+    History().Forget(c);
     DeleteCurveAndTable(n, AutoUpdate, true);
 }
 
@@ -153,7 +158,6 @@ void TCurvePanel::DeleteCurveAndTable(int32_t n, bool rescale, bool redraw) {
     // loads every table from its own curve.
     std::move(tables_.begin() + n, tables_.end(), tables_.begin() + (n - 1));
     tables_.back() = {};
-    undo_.CurveDeleted(n);
     curveSet_->DeleteCurve(n, rescale, redraw);
     for (int32_t i = n; i <= CurveCount(); ++i) CaptionTable(i);
 }

@@ -2,6 +2,7 @@
 // curve, point picking, results and undo.
 #include "plot/CurvePanels.h"
 #include "plot/SpecialCombos.h"
+#include "plot/undohistory.h"
 #include "plot/w_curve.h"
 #include "windowfixture.h"
 
@@ -360,12 +361,13 @@ private slots:
         QCOMPARE(panel->ActiveIndex(), 2);
     }
 
-    void applyResultKeepsOneUndoAndTheStyle() {
+    void applyResultStepsKeepTheStyle() {
         panel->UndoEnabled = true;
         panel->AddCurve(Flat(1, "/data/one.dat"), true, true);
         panel->AddCurve(Flat(2, "/data/two.dat"), true, true);
         panel->Curve(2)->linecolor = 0x123456;
-        // Two replacements: Undo brings back only the curve before the second one, in the curve's style.
+        // Two replacements: the first Undo brings back the curve before the second one, the next the curve
+        // before the first, each in the curve's style.
         QVERIFY(panel->ApplyResult(std::make_unique<TCurveB>(Flat(7)), false, 2));
         QCOMPARE(rec.Last(notify::UndoStored), 1);
         QVERIFY(panel->ApplyResult(std::make_unique<TCurveB>(Flat(9)), false, 2));
@@ -373,26 +375,37 @@ private slots:
         panel->Undo();
         QCOMPARE(panel->Curve(2)->Y(1), 7.0);
         QCOMPARE(panel->Curve(2)->linecolor, TColor(0x123456));
+        QCOMPARE(rec.Last(notify::UndoStored), 1);
+        panel->Undo();
+        QCOMPARE(panel->Curve(2)->Y(1), 2.0);
         QVERIFY(!panel->HasUndo());
+        QCOMPARE(rec.Last(notify::UndoStored), 0);
         // A deleted curve comes back (last) in its own style, not in that of the slot it lands in.
-        panel->SetActiveCurve(2);
+        panel->SetActiveCurve(1);
         panel->DeleteActiveCurve();
         panel->Undo();
-        QCOMPARE(panel->Curve(2)->linecolor, TColor(0x123456));
+        QCOMPARE(panel->Curve(1)->linecolor, TColor(0x123456));
+        QCOMPARE(panel->Curve(2)->FileName, std::string("/data/one.dat"));
 
-        // As a new curve: added last, without a file name, no undo kept.
+        // As a new curve: added last, without a file name, a step that takes it out again.
         rec.Calls.clear();
         QVERIFY(panel->ApplyResult(std::make_unique<TCurveB>(Flat(3, "/data/three.dat")), true, 1));
         QCOMPARE(panel->CurveCount(), 3);
         QVERIFY(panel->Curve(3)->FileName.empty());
         QVERIFY(!panel->Curve(3)->Saved);
-        QVERIFY(!panel->HasUndo());
-        QCOMPARE(rec.Count(notify::UndoStored), 0);
+        QCOMPARE(rec.Last(notify::UndoStored), 1);
+        QCOMPARE(panel->History().Stack().text(panel->History().Count() - 1),
+                 QStringLiteral("Operation of curve #1 as curve #3"));
+        panel->Undo();
+        QCOMPARE(panel->CurveCount(), 2);
 
-        // Without undo enabled nothing is kept.
+        // Without undo enabled no step is kept.
         panel->UndoEnabled = false;
+        const int steps = panel->History().Count();
+        rec.Calls.clear();
         QVERIFY(panel->ApplyResult(std::make_unique<TCurveB>(Flat(4)), false, 1));
-        QVERIFY(!panel->HasUndo());
+        QVERIFY(panel->ApplyResult(std::make_unique<TCurveB>(Flat(5)), true, 1));
+        QCOMPARE(panel->History().Count(), steps);
         QCOMPARE(rec.Count(notify::UndoStored), 0);
     }
 

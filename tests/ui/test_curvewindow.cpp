@@ -197,12 +197,14 @@ private slots:
         QCOMPARE(win->CurvePanel->Curve(1)->Y(3), 1.0);
         QVERIFY(!A("Undo1")->isEnabled());
 
-        // New-curve mode: the derivative joins as a new curve and Undo stays off.
+        // New-curve mode: the derivative joins as a new curve, and Undo takes it out again.
         A("NewCurveModeBtn")->trigger();
         QVERIFY(win->NewCurveMode);
         A("DerivativeBtn")->trigger();
         QCOMPARE(win->CurvePanel->CurveCount(), 2);
         QCOMPARE(win->CurvePanel->Curve(1)->Y(3), 1.0);
+        A("Undo1")->trigger();
+        QCOMPARE(win->CurvePanel->CurveCount(), 1);
         QVERIFY(!A("Undo1")->isEnabled());
     }
 
@@ -325,11 +327,23 @@ private slots:
         QCOMPARE(msg->Texts("asksave"), (QStringList{"Save curve #1  ?", "Save curve #3  ?"}));
         QCOMPARE(win->CurvePanel->CurveCount(), 3);
         msg->SaveAnswers = {TSaveAnswer::No, TSaveAnswer::No};
+        const QRectF axes(QPointF(win->CurvePanel->Grid().WorldMin.x, win->CurvePanel->Grid().WorldMin.y),
+                          QPointF(win->CurvePanel->Grid().WorldMax.x, win->CurvePanel->Grid().WorldMax.y));
+        win->CurvePanel->SetActiveCurve(2);
         A("Clearall1")->trigger();
         QCOMPARE(win->CurvePanel->CurveCount(), 0);
-        QVERIFY(!A("Undo1")->isEnabled());
         QVERIFY(!A("DerivativeBtn")->isEnabled());
         QCOMPARE(win->StatusLine()->text(), QStringLiteral("Load a file"));
+        // Undo brings every curve back in its place, the active one active, the axes as they were.
+        QVERIFY(A("Undo1")->isEnabled());
+        A("Undo1")->trigger();
+        QCOMPARE(win->CurvePanel->CurveCount(), 3);
+        QCOMPARE(win->CurvePanel->ActiveIndex(), 2);
+        QCOMPARE(win->CurvePanel->Curve(2)->FileName, std::string("kept.dat"));
+        QCOMPARE(QRectF(QPointF(win->CurvePanel->Grid().WorldMin.x, win->CurvePanel->Grid().WorldMin.y),
+                        QPointF(win->CurvePanel->Grid().WorldMax.x, win->CurvePanel->Grid().WorldMax.y)),
+                 axes);
+        QVERIFY(A("DerivativeBtn")->isEnabled());
     }
 
     void saveWithoutANameIsSaveAs() {

@@ -16,6 +16,7 @@
 #include "fit/RSpinEdit.h"
 #include "modaldialogs.h"
 #include "plot/CurvePanels.h"
+#include "plot/undohistory.h"
 #include "windowfixture.h"
 
 #include <QCheckBox>
@@ -164,6 +165,14 @@ private slots:
         QCOMPARE(Plot().CurveCount(), 2);
         QCOMPARE(QString::fromStdString(Plot().Curve(2)->DataText()), CliText(QStringList(terms) << "-o"
                                                                                                  << "-"));
+        // Generate is a step of the undo history: taken back and done again, the model is the same.
+        const std::string model = Plot().Curve(2)->DataText();
+        QCOMPARE(win->CurvePanel->History().Stack().undoText(), QStringLiteral("Fit model as curve #2"));
+        A("Undo1")->trigger();
+        QCOMPARE(Plot().CurveCount(), 1);
+        A("Redo1")->trigger();
+        QCOMPARE(Plot().CurveCount(), 2);
+        QCOMPARE(Plot().Curve(2)->DataText(), model);
 
         // Closing gives the commands back and takes the model off the plot.
         A("FitBtn")->trigger();
