@@ -27,8 +27,9 @@ int SessionInfo(const std::string& path) {
                     window.active, window.fit ? window.fit->terms.size() : 0);
         for (size_t c = 0; c < window.curves.size(); ++c) {
             const TPlottedCurve& curve = window.curves[c];
-            std::printf("curve %zu.%zu%s%s file %s\n", w + 1, c + 1, curve.Saved ? "" : " unsaved",
-                        curve.HasSigma() ? " sigma" : "", curve.FileName.c_str());
+            std::printf("curve %zu.%zu%s%s%s%s\n", w + 1, c + 1, curve.Saved ? "" : " unsaved",
+                        curve.HasSigma() ? " sigma" : "", curve.FileName.empty() ? "" : " file ",
+                        curve.FileName.c_str());
             PrintRanges(curve);
         }
     }
@@ -51,7 +52,7 @@ const cli::TRegister reg({"info",
                           "Prints three lines: count N, xrange XMIN XMAX, yrange YMIN YMAX.\n"
                           "Of a session (FILE.gmsession): windows N, then for each window a line\n"
                           "window W curves N active A fitterms T, and for each of its curves a line\n"
-                          "curve W.C [unsaved] [sigma] file NAME followed by its three lines.\n",
+                          "curve W.C [unsaved] [sigma] [file NAME] followed by its three lines.\n",
                           RunInfo,
                           {{"", {}}}});
 

@@ -7,6 +7,7 @@
 #include "fit/FitDialog.h"
 #include "fit/FitResultDlg.h"
 #include "plot/CurvePanels.h"
+#include "plot/GraphPicture.h"
 #include "plot/w_curve.h"
 #include "windowfixture.h"
 
@@ -120,6 +121,13 @@ private slots:
         f.A("SaveSession1")->trigger();
         QVERIFY(QFileInfo::exists(file));
         QCOMPARE(f.msg->Log.back().text, SessionFileFilter());
+        // The batch tool draws the window's graph as Export graph does.
+        const QString picture = f.Path("work.png");
+        Cli({QStringLiteral("render"), file, QStringLiteral("--size"), QStringLiteral("640x480"),
+             QStringLiteral("-o"), picture});
+        QCOMPARE(QImage(picture).convertToFormat(QImage::Format_RGB32),
+                 GraphImage(W().CurvePanel->CurveSet(), QSize(640, 480), 1.0)
+                     .convertToFormat(QImage::Format_RGB32));
 
         // The windows are closed; a fresh one opens the session.
         f.msg->SaveAnswers.push_back(TSaveAnswer::No);
