@@ -40,7 +40,13 @@ void Tcurvewindow::OpenSessionClick() {
 void Tcurvewindow::SaveSessionClick() {
     QString name = Messages().SaveFile(this, DataDir, {SessionFileFilter()});
     if (name.isEmpty()) return;
-    if (QFileInfo(name).suffix().isEmpty()) name += SessionExtension();
+    // The dialog asked about the name as typed; the name with the extension may be another file.
+    if (QFileInfo(name).suffix().isEmpty()) {
+        name += SessionExtension();
+        if (QFileInfo::exists(name) &&
+            !Messages().Confirm(this, QStringLiteral("%1 already exists. Replace it?").arg(name)))
+            return;
+    }
     SetDataDir(QFileInfo(name).absolutePath());
     QString error;
     bool ok = false;

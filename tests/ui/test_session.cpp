@@ -121,6 +121,15 @@ private slots:
         f.A("SaveSession1")->trigger();
         QVERIFY(QFileInfo::exists(file));
         QCOMPARE(f.msg->Log.back().text, SessionFileFilter());
+        // A name typed without the extension gets it; an existing file of that name is asked about first.
+        f.msg->FileNames.push_back(f.Path("work"));
+        f.A("SaveSession1")->trigger();
+        QCOMPARE(f.msg->Log.back().text, file + QStringLiteral(" already exists. Replace it?"));
+        QVERIFY(!QFileInfo::exists(file + QStringLiteral(".bak")));
+        f.msg->FileNames.push_back(f.Path("work"));
+        f.msg->ConfirmAnswers.push_back(true);
+        f.A("SaveSession1")->trigger();
+        QVERIFY(QFileInfo::exists(f.Path("work.gmsession.bak")));
         // The batch tool draws the window's graph as Export graph does.
         const QString picture = f.Path("work.png");
         Cli({QStringLiteral("render"), file, QStringLiteral("--size"), QStringLiteral("640x480"),
@@ -185,7 +194,8 @@ private slots:
         QCOMPARE(W().NextWindow->geometry(), QRect(150, 80, 500, 400));
         // A window with curves keeps them: the session's windows all open beside it.
         CloseOthers();
-        W().OpenSession(file);
+        f.msg->FileNames.push_back(file);
+        f.A("Open1")->trigger();
         QCOMPARE(W().CurvePanel->CurveCount(), 1);
         int windows = 0;
         for (Tcurvewindow* w = &W(); w != nullptr; w = w->NextWindow) ++windows;
