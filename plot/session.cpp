@@ -172,6 +172,9 @@ QJsonObject WindowObject(const TSessionWindow& w) {
 
 // ---------------------------------------------------------------- reading
 
+// The farthest a window's corner or side reaches, in pixels.
+constexpr double MaxGeometry = 100000;
+
 // The most points of one curve: what the arrays of a curve can be given.
 constexpr int32_t MaxSessionPoints = std::numeric_limits<int32_t>::max() / 2;
 
@@ -356,13 +359,18 @@ bool ReadWindow(TSessionReader& r, const QJsonObject& o, const QString& where, T
         !r.Bool(o, where, QStringLiteral("maximized"), w.maximized) ||
         !r.Array(o, where, QStringLiteral("curves"), curves, WCurveSet::MaxCurves, true))
         return false;
+    // A place within 100000 pixels of the screen's origin, a size of at least one pixel.
     int g[4] = {};
+    qsizetype valid = 0;
     for (qsizetype i = 0; i < geometry.size(); ++i) {
         const double d = geometry[i].toDouble(std::numeric_limits<double>::quiet_NaN());
-        if (!(std::fabs(d) <= 100000) || d != std::floor(d) || (i >= 2 && d < 1)) break;
-        g[i] = static_cast<int>(d);
+        const double least = i < 2 ? -MaxGeometry : 1;
+        if (d >= least && d <= MaxGeometry && d == std::floor(d)) {
+            g[i] = static_cast<int>(d);
+            ++valid;
+        }
     }
-    if (geometry.size() != 4 || g[2] < 1 || g[3] < 1)
+    if (valid != 4)
         return r.Fail(where, QStringLiteral("\"geometry\" is not four whole numbers x, y, width, height"));
     w.geometry = QRect(g[0], g[1], g[2], g[3]);
     w.curves.reserve(static_cast<size_t>(curves.size()));
@@ -581,13 +589,18 @@ bool SessionFromJson(const QByteArray& json, TSession& session, QString& why) {
     TSession read;
     if (r.Array(root, {}, QStringLiteral("windows"), windows, MaxSessionWindows, true)) {
         if (windows.isEmpty()) r.Fail({}, QStringLiteral("the session has no window"));
-        for (qsizetype i = 0; i < windows.size() && r.error.isEmpty(); ++i) {
+        for (qsizetype i = 0; i < windows.size(); ++i) {
             const QString where = QStringLiteral("window %1").arg(i + 1);
             read.windows.emplace_back();
-            if (!windows[i].isObject())
+            if (!windows[i].isObject()) {
                 r.Fail(where, QStringLiteral("not an object"));
-            else
-                ReadWindow(r, windows[i].toObject(), where, read.windows.back());
+                break;
+            }
+            if (!ReadWindow(r, windows[i].toObject(), where, read.windows.back())) {
+                // Every refusal says why.
+                r.Fail(where, QStringLiteral("not readable"));
+                break;
+            }
         }
     }
     if (!r.error.isEmpty()) {

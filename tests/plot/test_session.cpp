@@ -484,6 +484,37 @@ private slots:
         QVERIFY(!symbolSize(0).isEmpty());
         QVERIFY(!symbolSize(101).isEmpty());
 
+        // A window's place and size.
+        auto geometry = [&](const QJsonArray& g) {
+            return Refusal(Edited(s, [&](QJsonObject& w) { w[QStringLiteral("geometry")] = g; }));
+        };
+        QCOMPARE(geometry({-100000, 100000, 1, 100000}), QString());
+        for (const QJsonArray& g :
+             {QJsonArray{-100001, 0, 10, 10}, QJsonArray{0, 100001, 10, 10}, QJsonArray{0, 0, 0, 10},
+              QJsonArray{0, 0, 10, 100001}, QJsonArray{0.5, 0, 10, 10}, QJsonArray{0, 0, 10}})
+            QCOMPARE(geometry(g),
+                     QStringLiteral("window 1: \"geometry\" is not four whole numbers x, y, width, height"));
+        // Without "active" a window with curves has its first one active, an empty one none.
+        {
+            TSession withoutActive;
+            withoutActive.windows.push_back(RichWindow());
+            withoutActive.windows.emplace_back();
+            withoutActive.windows.back().geometry = QRect(0, 0, 50, 50);
+            QJsonObject root = QJsonDocument::fromJson(SessionToJson(withoutActive)).object();
+            QJsonArray windows = root[QStringLiteral("windows")].toArray();
+            for (qsizetype i = 0; i < 2; ++i) {
+                QJsonObject w = windows[i].toObject();
+                w.remove(QStringLiteral("active"));
+                windows[i] = w;
+            }
+            root[QStringLiteral("windows")] = windows;
+            TSession r;
+            QString why;
+            QVERIFY2(SessionFromJson(QJsonDocument(root).toJson(), r, why), qPrintable(why));
+            QCOMPARE(r.windows[0].active, 1);
+            QCOMPARE(r.windows[1].active, 0);
+        }
+
         // Curves of a window and windows of a session: the most, and one more.
         TSession many;
         many.windows.emplace_back();

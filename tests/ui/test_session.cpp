@@ -264,6 +264,14 @@ private slots:
         o[QStringLiteral("xtol")] = 1.5;
         QVERIFY(!FitSettingsFromJson(o, r, why));
         QVERIFY(why.contains(QLatin1String("\"xtol\"")));
+        // The bounds of a number belong to its range.
+        o = FitSettingsToJson(s);
+        o[QStringLiteral("tolerance")] = 0.0;
+        o[QStringLiteral("ftol")] = 0.0;
+        QVERIFY(FitSettingsFromJson(o, r, why));
+        QCOMPARE(r.tolerance, 0.0);
+        o[QStringLiteral("tolerance")] = -1e-300;
+        QVERIFY(!FitSettingsFromJson(o, r, why));
         // Missing values keep their defaults.
         QVERIFY(FitSettingsFromJson(QJsonObject{}, r, why));
         QCOMPARE(r.maxIterations, TFitSettings{}.maxIterations);
