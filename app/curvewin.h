@@ -131,6 +131,12 @@ public:
     void RemoveActive(const QString& verb);
     void ClearAll();
 
+    // ---- sessions (sessioncommands.cpp): every window of the chain in one file
+    void OpenSessionClick();
+    void SaveSessionClick();
+    // Opens a session file into windows; one that cannot be opened is told, naming it, and changes nothing.
+    bool OpenSession(const QString& fileName);
+
     // ---- operations (operatecommands.cpp)
     enum class TOperation { Derivative, Integral, TimesX, Inverse, Log };
     void Operate(TOperation op);
@@ -227,6 +233,8 @@ public:
     void FitClick();
     void FitToggle(bool on);
     void OpenFitPanel();
+    // The window's fit panel, made (hidden) when it has none yet.
+    TFitDlg& MakeFitPanel();
     // The model over the plot, drawn again from the panel's model (nothing without a term).
     void DrawFitModel();
 

@@ -1,5 +1,6 @@
 // Curves in and out of a window: opening, dropping, saving, deleting and clearing.
 #include "app/curvewin.h"
+#include "app/sessionstore.h"
 #include "plot/CurvePanels.h"
 #include "plot/SpecialCombos.h"
 #include "plot/UserMessages.h"
@@ -20,11 +21,16 @@ QString NoPointsMessage(const QString& file, const std::string& error) {
 QString OpenNotesText(const QString& file, const TCurveReadNotes& notes);
 
 void Tcurvewindow::LoadFiles(const QStringList& files) {
-    QStringList problems, notes;
+    QStringList problems, notes, sessions;
     const int32_t before = CurvePanel->CurveCount();
     {
         TBusyPointer busy;
         for (const QString& f : files) {
+            // Sessions open after the curves, into windows of their own unless this one stays empty.
+            if (IsSessionFile(f)) {
+                sessions << f;
+                continue;
+            }
             std::string error;
             TCurveReadNotes passed;
             TCurveB curve = TCurveB::CreateFromFile(f.toStdString(), true, &error, &passed);
@@ -42,6 +48,7 @@ void Tcurvewindow::LoadFiles(const QStringList& files) {
     if (!problems.isEmpty())
         Messages().Error(this,
                          QStringLiteral("No curve could be read from:\n") + problems.join(QLatin1Char('\n')));
+    for (const QString& f : sessions) OpenSession(f);
 }
 
 void Tcurvewindow::DropFiles(const QStringList& files) {
@@ -51,9 +58,13 @@ void Tcurvewindow::DropFiles(const QStringList& files) {
 
 void Tcurvewindow::OpenCurve() {
     CurvePanel->SetZoomMode(false);
-    const QString name = Messages().OpenFile(this, DataDir, {OpenFilter, AnyFilter});
+    const QString name = Messages().OpenFile(this, DataDir, {OpenFilter, SessionFileFilter(), AnyFilter});
     if (name.isEmpty()) return;
     SetDataDir(QFileInfo(name).absolutePath());
+    if (IsSessionFile(name)) {
+        OpenSession(name);
+        return;
+    }
     std::string error;
     TCurveB curve;
     TCurveReadNotes passed;

@@ -146,28 +146,31 @@ void Tcurvewindow::OpenFitPanel() {
         return;
     }
     if (PickMode != 0) EndRangePick();
-    if (FitPanel == nullptr) {
-        TFitLibrary& library =
-            TFitLibrary::Of(FunctionLibraryFile.isEmpty() ? LibraryFileFor(QStringLiteral("UserFit.dat"))
-                                                          : FunctionLibraryFile);
-        FitPanel = new TFitDlg(this, library);
-        FitPanel->EditSettings = [this](TFitSettings& settings) {
-            TFitSettingsDlg& dialog = SharedDialog<TFitSettingsDlg>();
-            dialog.SetWindow(this);
-            dialog.Load(settings);
-            if (dialog.exec() != QDialog::Accepted) return false;
-            settings = dialog.Values();
-            return true;
-        };
-        FitPanel->OnRunChanged = [this] { UpdateCommands(); };
-        if (!library.LoadProblem().isEmpty()) Messages().Error(this, library.LoadProblem());
-    }
+    MakeFitPanel();
     FitPanel->DataDir = DataDir;
     FitPanel->SetData(*active, 1, active->Count());
     FitPanel->show();
     FitPanel->raise();
     FitPanel->activateWindow();
     UpdateCommands();
+}
+
+TFitDlg& Tcurvewindow::MakeFitPanel() {
+    if (FitPanel != nullptr) return *FitPanel;
+    TFitLibrary& library = TFitLibrary::Of(
+        FunctionLibraryFile.isEmpty() ? LibraryFileFor(QStringLiteral("UserFit.dat")) : FunctionLibraryFile);
+    FitPanel = new TFitDlg(this, library);
+    FitPanel->EditSettings = [this](TFitSettings& settings) {
+        TFitSettingsDlg& dialog = SharedDialog<TFitSettingsDlg>();
+        dialog.SetWindow(this);
+        dialog.Load(settings);
+        if (dialog.exec() != QDialog::Accepted) return false;
+        settings = dialog.Values();
+        return true;
+    };
+    FitPanel->OnRunChanged = [this] { UpdateCommands(); };
+    if (!library.LoadProblem().isEmpty()) Messages().Error(this, library.LoadProblem());
+    return *FitPanel;
 }
 
 void Tcurvewindow::FitPanelClosed() {

@@ -1,6 +1,9 @@
 #include "app/curvewin.h"
+#include "app/recovery.h"
 
 #include <QApplication>
+#include <QStandardPaths>
+#include <QTimer>
 
 #include <xcb/xcb.h>
 
@@ -14,7 +17,8 @@ namespace {
 const char HelpText[] =
     "Usage: graphmill [OPTION]... [FILE]...\n"
     "Views and analyses two-dimensional curves. Opens a curve window with the curves of the FILEs\n"
-    "(ASCII text, one point per line: x and y, or y alone) in it.\n"
+    "(ASCII text, one point per line: x and y, or y alone) in it; a FILE ending in .gmsession is a saved\n"
+    "session, whose windows open as they were.\n"
     "\n"
     "Options:\n"
     "  -h, --help     show this help and exit\n"
@@ -24,7 +28,12 @@ const char HelpText[] =
     "\n"
     "Files:\n"
     "  $XDG_CONFIG_HOME/Graphmill.ini (~/.config/Graphmill.ini)  the preferences\n"
-    "  $XDG_DATA_HOME/Graphmill (~/.local/share/Graphmill)  the user function library\n"
+    "  $XDG_DATA_HOME/Graphmill (~/.local/share/Graphmill)  the user function library, and the\n"
+    "      recovery session (recovery.gmsession) kept while curves are unsaved; after an abnormal end\n"
+    "      the next start offers to restore it\n"
+    "\n"
+    "Environment:\n"
+    "  GRAPHMILL_RECOVERY_INTERVAL  seconds between writes of the recovery session (60)\n"
     "\n"
     "Exit status:\n"
     "  0  the main window was closed\n"
@@ -121,5 +130,10 @@ int main(int argc, char* argv[]) {
     // The arguments are curve files, loaded into the main window when it first shows.
     Tcurvewindow mainWindow(QApplication::arguments().mid(1));
     mainWindow.show();
-    return QApplication::exec();
+    TRecovery recovery(mainWindow, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation),
+                       TRecovery::IntervalMs());
+    QTimer::singleShot(0, &recovery, &TRecovery::Start);
+    const int status = QApplication::exec();
+    recovery.Finish();
+    return status;
 }

@@ -1,8 +1,11 @@
 // info FILE: the number of points and the ranges of a curve, and what its file holds: the columns on its
-// data lines, the separator and decimal mark, the header's names, and the lines passed over and why.
+// data lines, the separator and decimal mark, the header's names, and the lines passed over and why; or the
+// windows and curves of a session.
 #include "cli/cli.h"
 #include "cli/cliio.h"
 #include "curves/filebytes.h"
+
+#include "plot/session.h"
 
 #include <cstdio>
 #include <iostream>
@@ -22,9 +25,38 @@ void PrintTally(const char* what, const TLineTally& t, const char* why) {
                 static_cast<long long>(t.firstLine), t.firstText.c_str());
 }
 
+void PrintRanges(const TCurveB& curve) {
+    std::printf("count %d\nxrange %.17g %.17g\nyrange %.17g %.17g\n", curve.Count(), curve.XMin, curve.XMax,
+                curve.YMin, curve.YMax);
+}
+
+int SessionInfo(const std::string& path) {
+    TSession session;
+    QString error;
+    if (!ReadSession(QString::fromStdString(path), session, error)) {
+        cli::Error("info", error.toStdString());
+        return cli::UsageError;
+    }
+    std::printf("windows %zu\n", session.windows.size());
+    for (size_t w = 0; w < session.windows.size(); ++w) {
+        const TSessionWindow& window = session.windows[w];
+        std::printf("window %zu curves %zu active %d fitterms %zu\n", w + 1, window.curves.size(),
+                    window.active, window.fit ? window.fit->terms.size() : 0);
+        for (size_t c = 0; c < window.curves.size(); ++c) {
+            const TPlottedCurve& curve = window.curves[c];
+            std::printf("curve %zu.%zu%s%s%s%s\n", w + 1, c + 1, curve.Saved ? "" : " unsaved",
+                        curve.HasSigma() ? " sigma" : "", curve.FileName.empty() ? "" : " file ",
+                        curve.FileName.c_str());
+            PrintRanges(curve);
+        }
+    }
+    return cli::Done;
+}
+
 int RunInfo(const std::vector<std::string>& args) {
     cli::TArgs a("info", args, InfoOptions);
     if (!a.Ok() || !a.ExpectPositionals(1)) return cli::UsageError;
+    if (IsSessionFile(QString::fromStdString(a.Positional(0)))) return SessionInfo(a.Positional(0));
     const std::string& path = a.Positional(0);
     const std::string shown = path == "-" ? "standard input" : path;
     // The text is read once, and looked at by both readers.
@@ -69,8 +101,7 @@ int RunInfo(const std::vector<std::string>& args) {
             return cli::UsageError;
         }
     }
-    std::printf("count %d\nxrange %.17g %.17g\nyrange %.17g %.17g\n", curve.Count(), curve.XMin, curve.XMax,
-                curve.YMin, curve.YMax);
+    PrintRanges(curve);
     if (curve.HasSigma()) std::printf("sigma yes\n");
     if (report.minColumns == report.maxColumns)
         std::printf("columns %d\n", report.maxColumns);
@@ -94,7 +125,7 @@ int RunInfo(const std::vector<std::string>& args) {
 
 const cli::TRegister
     reg({"info",
-         "count and ranges of a curve, and the columns of its file",
+         "count and ranges of a curve, and the columns of its file, or the windows and curves of a session",
          "Usage: graphmill-cli info FILE [READING OPTIONS]\n"
          "Prints count N, xrange XMIN XMAX, yrange YMIN YMAX, then what the file holds:\n"
          "  sigma yes                   the curve carries a sigma per point (from --columns X,Y,SIGMA)\n"
@@ -115,7 +146,10 @@ const cli::TRegister
          "  --skip N                lines to drop at the start\n"
          "  --comment CHARS         lines starting with one of them are comments (#%!)\n"
          "  --header                the first line after those names the columns\n"
-         "Gzip-compressed files are read as the text they hold.\n",
+         "Gzip-compressed files are read as the text they hold.\n"
+         "Of a session (FILE.gmsession): windows N, then for each window a line\n"
+         "window W curves N active A fitterms T, and for each of its curves a line\n"
+         "curve W.C [unsaved] [sigma] [file NAME] followed by its three lines.\n",
          RunInfo,
          {{"", InfoOptions}}});
 

@@ -5,6 +5,7 @@
 
 #include "plot/GraphPicture.h"
 #include "plot/curvestyle.h"
+#include "plot/session.h"
 #include "plot/w_curve.h"
 
 #include <QGuiApplication>
@@ -115,8 +116,22 @@ const std::vector<cli::TOptionSpec> RenderOptions = cli::CurveOptions(
      {"--ylog", false, false},      {"--xrange", true, false},      {"--yrange", true, false},
      {"--xdiv", true, false},       {"--ydiv", true, false},        {"--title", true, false},
      {"--xcaption", true, false},   {"--ycaption", true, false},    {"--factor", true, false},
-     {"--dpi", true, false},        {"--legend", false, false},     {"--round-ticks", false, false}},
+     {"--dpi", true, false},        {"--legend", false, false},     {"--round-ticks", false, false},
+     {"--window", true, false}},
     cli::ReadsCurves);
+
+// The options a session's window takes: the picture's, not the graph's (the window has its own axes and
+// styles).
+bool PictureOptionsOnly(const cli::TArgs& a) {
+    for (const cli::TOptionSpec& o : RenderOptions) {
+        if (o.name == "-o" || o.name == "--size" || o.name == "--dpi" || o.name == "--factor" ||
+            o.name == "--window" || !a.Has(o.name))
+            continue;
+        cli::Error(Cmd, o.name + ": a session's window is drawn with its own axes and styles");
+        return false;
+    }
+    return true;
+}
 
 int RunRender(const std::vector<std::string>& args) {
     cli::TArgs a(Cmd, args, RenderOptions);
@@ -152,11 +167,34 @@ int RunRender(const std::vector<std::string>& args) {
         return cli::UsageError;
     }
 
+    const bool session =
+        a.Positionals().size() == 1 && IsSessionFile(QString::fromStdString(a.Positional(0)));
+    long window = 1;
+    if (session && (!PictureOptionsOnly(a) || !a.Integer("--window", window, 1, MaxSessionWindows)))
+        return cli::UsageError;
+    if (!session && a.Has("--window")) {
+        cli::Error(Cmd, "--window: only with a session file (.gmsession)");
+        return cli::UsageError;
+    }
+
     DefaultCurveProps.Lines = !a.Has("--no-lines");
     DefaultCurveProps.Symbols = a.Has("--symbols");
     DefaultCurveProps.SymbolSize = static_cast<int32_t>(symbolSize);
     auto set = std::make_unique<WCurveSet>();
-    for (const auto& path : a.Positionals()) {
+    TSession read;
+    if (session) {
+        QString error;
+        if (!ReadSession(QString::fromStdString(a.Positional(0)), read, error)) {
+            cli::Error(Cmd, error.toStdString());
+            return cli::UsageError;
+        }
+        if (static_cast<size_t>(window) > read.windows.size()) {
+            cli::Error(Cmd, "--window " + std::to_string(window) + ": the session has " +
+                                std::to_string(read.windows.size()) + " window(s)");
+            return cli::UsageError;
+        }
+    }
+    for (const auto& path : session ? std::vector<std::string>{} : a.Positionals()) {
         TCurveB curve;
         if (!cli::ReadCurve(a, path, curve)) return cli::UsageError;
         if (!set->AddCurve(std::move(curve), false, false)) {
@@ -173,6 +211,16 @@ int RunRender(const std::vector<std::string>& args) {
     // The platform's start-up chatter (runtime directories and the like) is no concern of a batch run.
     qInstallMessageHandler(QuietQt);
     QGuiApplication app(qtArgc, qtArgv);
+
+    if (session) {
+        BuildCurveSet(read.windows[static_cast<size_t>(window - 1)], *set);
+        QString error;
+        if (!SaveGraph(*set, QString::fromStdString(*out), size, factor, error, static_cast<int>(dpi))) {
+            cli::Error(Cmd, error.toStdString());
+            return cli::UsageError;
+        }
+        return cli::Done;
+    }
 
     TGrid& g = set->Grid;
     g.BackgrColor = background;
@@ -211,6 +259,7 @@ const cli::TRegister renderCommand(
     {Cmd,
      "draw curves into a PNG, SVG or PDF picture",
      "Usage: graphmill-cli render [OPTIONS] FILE... -o OUT\n"
+     "       graphmill-cli render FILE.gmsession [--window N] [--size WxH] [--dpi N] [--factor F] -o OUT\n"
      "Draws the curves (up to 100, in the order given) as a curve window draws its graph: each in the next\n"
      "default colour, over framed axes with grid lines and tick labels. OUT ends in .png, .svg or .pdf.\n"
      "  --size WxH          picture size in pixels (800x600; 50 to 10000 a side); WxHcm in centimetres\n"
@@ -233,6 +282,8 @@ const cli::TRegister renderCommand(
      "  --round-ticks       divisions on 1, 2 or 5 times a power of ten (linear axes)\n"
      "COLOR is #RRGGBB or one of: blue, green, red, aqua, fuchsia, lime, purple, yellow, black,\n"
      "dark grey, gray, light gray, maroon, navy, olive, silver, teal, white.\n"
+     "  --window N          of a session (a .gmsession file) the graph of window N (1), drawn with the\n"
+     "                      window's curves, styles, axes and legend as the program exports it\n"
      "A picture that cannot be written leaves an existing OUT as it was (exit 2).\n",
      RunRender,
      {{"", RenderOptions}}});

@@ -570,6 +570,7 @@ bool TPeak::CreateUser(const TUserFunction& function, TPeak& out) {
         p.userParamNames[i] = v.Name;
     }
     p.expression = std::move(compiled);
+    p.userFunction = std::make_shared<const TUserFunction>(function);
     out = std::move(p);
     return true;
 }

@@ -130,6 +130,9 @@ public:
     // User-defined term: the compiled function and derivative formulas, and the names the term shows. The
     // names are copied so that a term outlives a change to the function library.
     std::shared_ptr<TExpression> expression;
+    // The function's definition as the term was made from it: a saved session makes the term again from it
+    // whatever has become of the library since.
+    std::shared_ptr<const TUserFunction> userFunction;
     std::string userName;
     std::array<std::string, MaxParams + 1> userParamNames;
 

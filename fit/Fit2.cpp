@@ -55,6 +55,14 @@ bool TFitParamA::AddTabulatedTerm(const std::string& fileName, std::string* erro
     return true;
 }
 
+bool TFitParamA::AddTerm(TPeak term) {
+    if (TermCount() >= MaxTerms) return false;
+    if (term.type == TPeak::Tabulated) term.SampleTabulated(px_.data(), PointCount());
+    terms_.push_back(std::move(term));
+    Invalidate();
+    return true;
+}
+
 void TFitParamA::RemoveTerm(int32_t index) {
     if (index < 0 || index >= TermCount()) return;
     terms_.erase(terms_.begin() + index);

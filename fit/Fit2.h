@@ -50,6 +50,8 @@ public:
     // Reads the file as the term's curve and samples it at the current data points; fails (adding nothing,
     // error saying why) when the file gives fewer than 2 points.
     bool AddTabulatedTerm(const std::string& fileName, std::string* error = nullptr);
+    // Adds a term as it is (one of a saved model); a tabulated term is sampled at the current data points.
+    bool AddTerm(TPeak term);
     // index is 0-based; later terms move up one place.
     void RemoveTerm(int32_t index);
     void Clear();

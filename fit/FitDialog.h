@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QCheckBox;
 class QLabel;
@@ -28,6 +29,7 @@ class TAddPeakDlg;
 class TFitParamB;
 class TFitLibrary;
 class TGrid;
+class TPeak;
 class TREdit;
 class TRDragEdit;
 
@@ -91,6 +93,9 @@ public:
     // ---- operations of the window and the function chooser
     // type 0..6 built in (6 = Tabulated, read from tabulatedFile), 7 + k the library's function k.
     void AddTerm(int type, int order, bool initialize, const QString& tabulatedFile = {});
+    // Puts a whole model in place of the present one (a saved session's), with term `selected` chosen (-1
+    // none); the data stay.
+    void SetModel(std::vector<TPeak> terms, int selected);
     // The two corners of a shape marked in the plot (world coordinates), for the selected term.
     void TwoPointGuess(TXYPoint p1, TXYPoint p2);
     // The terms' values changed outside the rows (initial guesses): rows, chi-square and figures follow.

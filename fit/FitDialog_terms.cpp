@@ -121,6 +121,17 @@ void TFitDlg::AddTerm(int type, int order, bool initialize, const QString& tabul
     ValuesChanged();
 }
 
+void TFitDlg::SetModel(std::vector<TPeak> terms, int selected) {
+    if (running_) return;
+    fit_->Clear();
+    for (TPeak& t : terms) fit_->AddTerm(std::move(t));
+    FillList();
+    SelectTerm(selected);
+    fit_->Prepare();
+    FillRows();
+    ModelChanged();
+}
+
 void TFitDlg::RemoveClick() {
     const int t = SelectedTerm();
     if (t < 0 || running_) return;
