@@ -159,6 +159,14 @@ void Tcurvewindow::OpenFitPanel() {
             return true;
         };
         FitPanel->OnRunChanged = [this] { UpdateCommands(); };
+        FitPanel->SigmaCurves = [this] {
+            std::vector<std::pair<QString, TCurveB>> curves;
+            for (int32_t n = 1; n <= CurvePanel->CurveCount(); ++n)
+                if (const TPlottedCurve* c = CurvePanel->Curve(n))
+                    curves.emplace_back(
+                        QStringLiteral("curve %1: %2").arg(n).arg(QString::fromStdString(c->Comment)), *c);
+            return curves;
+        };
         if (!library.LoadProblem().isEmpty()) Messages().Error(this, library.LoadProblem());
     }
     FitPanel->DataDir = DataDir;

@@ -54,11 +54,19 @@ void TFitParamA::ResidualBlocks(const std::vector<TPeak>& terms, int32_t part, d
                                 Use&& use) const {
     const int32_t end = std::min(PointCount(), (part + 1) * StretchPoints);
     const double unit = perResidualUnit_;
+    int32_t m = 0;
+    for (const TPeak& t : terms) m += t.nparams;
     for (int32_t start = part * StretchPoints; start < end; start += BlockSize) {
         const int32_t n = std::min(BlockSize, end - start);
         EvalBlock(terms, start, n, f, d);
         const double* y = py_.data() + start;
-        for (int32_t p = 0; p < n; ++p) f[p] = (y[p] - f[p]) * unit;
+        if (weight_.empty()) {
+            for (int32_t p = 0; p < n; ++p) f[p] = (y[p] - f[p]) * unit;
+        } else {
+            const double* w = weight_.data() + start;
+            for (int32_t p = 0; p < n; ++p) f[p] = (y[p] - f[p]) * w[p] * unit;
+            if (d != nullptr) WeighDerivatives(start, n, d, m);
+        }
         use(n);
     }
 }
