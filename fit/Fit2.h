@@ -371,8 +371,9 @@ private:
     // false when the model bends too much along the step for it to be taken.
     bool Accelerate(const TSystem& sys);
     // Takes a system into use: under the relative test the damping scale of each parameter is the largest
-    // curvature it has had in this fit.
-    void NoteSystem(const TSystem& sys);
+    // curvature it has had in this fit, that of the steps before faded when stepTaken (sys is that of the
+    // step just accepted).
+    void NoteSystem(const TSystem& sys, bool stepTaken = false);
     // The standard error of each parameter (0 for a locked one, or where sys cannot be solved) from the
     // undamped system sys and the chi-square chi in the fit's units, in model order; with covariance, also
     // the parameters' covariance matrix the errors are the roots of the diagonal of, and with correlation
@@ -392,8 +393,8 @@ private:
     int32_t current_ = 0;
     std::array<double, MaxFitParams> delta_{};
     // What lambda multiplies on the diagonal: the diagonal itself (Marquardt's damping), or under the
-    // relative test the largest diagonal met so far, which keeps a parameter whose influence fades from
-    // taking an unbounded step.
+    // relative test the largest diagonal met so far, its memory fading step by step (NoteSystem), which
+    // keeps a parameter whose influence fades from taking an unbounded step.
     std::array<double, MaxFitParams> dampScale_{};
     std::vector<TPeak> trialTerms_;
     std::vector<TParamRef> freeParams_;

@@ -229,12 +229,17 @@ bool TFitParamB::BuildInRange(TSystem& sys, const std::vector<TPeak>& terms, boo
     return true;
 }
 
-void TFitParamB::NoteSystem(const TSystem& sys) {
+void TFitParamB::NoteSystem(const TSystem& sys, bool stepTaken) {
     const bool keepLargest = convergeTest == TConvergeTest::Relative;
+    // The largest curvature is remembered with a memory that fades by this factor at each step taken: a
+    // parameter whose influence fades still cannot take an unbounded step at once, but one whose curvature
+    // was enormous at a far start only (the exponential of a reciprocal started far off) is not held back
+    // for good by it. Only steps fade it, so that a system built again (new units) leaves it as it was.
+    constexpr double fading = 0.7;
     for (int32_t k = 0; k < m_; ++k) {
         const double d = sys.alpha[static_cast<size_t>(k)][static_cast<size_t>(k)];
         double& scale = dampScale_[static_cast<size_t>(k)];
-        scale = keepLargest ? std::max(scale, d) : d;
+        scale = keepLargest ? std::max(stepTaken ? scale * fading : scale, d) : d;
     }
 }
 
@@ -489,7 +494,7 @@ void TFitParamB::AdoptAcceptedStep() {
     if (finite) {
         next.key = KeyOf();
         current_ = 1 - current_;
-        NoteSystem(next);
+        NoteSystem(next, true);
         return;
     }
     // The derivatives at the new parameters are of no use: back to the old ones, with more damping.

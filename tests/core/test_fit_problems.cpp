@@ -9,10 +9,10 @@ using namespace fitproblems;
 
 TEST(FitProblems, ReachTheKnownAnswers) {
     // Every start of a problem of lower or average difficulty reaches the answer to 6 digits, its sigmas to
-    // 4 (not on exact data, whose residuals are rounding); the harder ones reach 4 digits but for two starts
+    // 4 (not on exact data, whose residuals are rounding); the harder ones reach 4 digits but for one start
     // far out: the narrow peak started 50 x-units and a width away from it, which settles on the flat
-    // model of a peak outside the data, and the exponential of a reciprocal started 70 times off, which is
-    // still on its way after 10,000 steps.
+    // model of a peak outside the data. The exponential of a reciprocal started 70 times off reaches its
+    // answer too, in about 3,300 steps.
     int higherMisses = 0;
     for (const TProblem& pr : Problems()) {
         const TCertified c = Certify(pr);
@@ -32,14 +32,13 @@ TEST(FitProblems, ReachTheKnownAnswers) {
                                  << " digits, sigmas " << o.sigmaDigits;
         }
     }
-    EXPECT_LE(higherMisses, 2);
+    EXPECT_LE(higherMisses, 1);
 }
 
 TEST(FitProblems, PublishedDataReachTheirCertifiedValues) {
     // The data as typed have their least point where it is published (a mistyped value moves it), and the
     // fit reaches it to 6 digits from both published starts, sigmas too (not for the data published to 13
-    // digits, whose residuals are rounding), all but the exponential of a reciprocal from its first start.
-    int misses = 0;
+    // digits, whose residuals are rounding): MGH10 from its first start too, 70 times off.
     for (const TPublished& p : Published()) {
         const TCertified c = Certified(p);
         for (size_t k = 0; k < p.certified.size(); ++k)
@@ -51,14 +50,9 @@ TEST(FitProblems, PublishedDataReachTheirCertifiedValues) {
             const bool exact = p.problem.noise == 0;
             const bool reached =
                 o.status == TFitStatus::Converged && o.digits >= 6 && (exact || o.sigmaDigits >= 6);
-            if (!reached && std::string(p.problem.name) == "MGH10" && s == 0) {
-                ++misses;
-                continue;
-            }
             EXPECT_TRUE(reached) << p.problem.name << " from start " << s + 1 << ": " << o.iterations
                                  << " iterations, status " << static_cast<int>(o.status) << ", " << o.digits
                                  << " digits, sigmas " << o.sigmaDigits;
         }
     }
-    EXPECT_LE(misses, 1);
 }
