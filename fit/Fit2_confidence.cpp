@@ -126,9 +126,10 @@ std::string TFitParamB::ConfidenceText() const {
     const size_t n = freeParams_.size();
     const std::vector<double> r = Correlation();
     text += "\nCorrelation matrix of the free parameters:\n";
+    // Each number after a space, so that the widest (-1.234e-100) stays apart from its neighbour.
     constexpr int width = 10;
     std::string header(14, ' ');
-    for (size_t j = 0; j < n; ++j) header += Short(static_cast<double>(j + 1), width);
+    for (size_t j = 0; j < n; ++j) header += " " + Short(static_cast<double>(j + 1), width);
     text += header + "\n";
     for (size_t i = 0; i < n; ++i) {
         const TParamRef& ref = freeParams_[i];
@@ -136,7 +137,7 @@ std::string TFitParamB::ConfidenceText() const {
                             TrimmedName(Term(ref.term), ref.k);
         label.resize(14, ' ');
         text += label;
-        for (size_t j = 0; j < n; ++j) text += Short(r[i * n + j], width);
+        for (size_t j = 0; j < n; ++j) text += " " + Short(r[i * n + j], width);
         text += "\n";
     }
     return text;

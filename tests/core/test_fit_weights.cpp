@@ -5,6 +5,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -320,4 +321,42 @@ TEST(FitWeights, IntervalsWidenByTheTQuantileAndTheBandFollowsTheCovariance) {
     // Before a fit has finished there is no band.
     fit.Prepare();
     EXPECT_FALSE(fit.BandAtDataPoints(model, lower, upper));
+}
+
+TEST(FitWeights, CorrelationMatrixTextKeepsItsColumnsApart) {
+    // A symmetric peak on an offset: its centre is uncorrelated with the rest to rounding, numbers like
+    // -5.279e-08 that fill a whole column. Each row reads back as its label and one number per column.
+    TCurveB peak;
+    for (int i = 0; i <= 60; ++i) {
+        const double x = i * 0.2;
+        peak.AddPoint(x, 3 * std::exp(-0.5 * std::pow((x - 6) / 1.1, 2)) + 0.5 + (i % 3 - 1) * 0.01);
+    }
+    peak.CalcRanges();
+    TFitParamB fit;
+    ASSERT_TRUE(fit.SetData(peak, 1, peak.Count()));
+    fit.AddTerm(TPeak::Gaussian);
+    fit.AddTerm(TPeak::Polynomial, 0);
+    fit.InitialGuesses(peak, 1, peak.Count());
+    ASSERT_TRUE(fit.RunFit());
+    const std::string text = fit.ConfidenceText();
+    const size_t at = text.find("Correlation matrix of the free parameters:\n");
+    ASSERT_NE(at, std::string::npos) << text;
+    std::istringstream lines(text.substr(at));
+    std::string line;
+    std::getline(lines, line);
+    std::getline(lines, line); // the column numbers
+    const std::vector<double> r = fit.Correlation();
+    for (size_t i = 0; i < 4; ++i) {
+        ASSERT_TRUE(std::getline(lines, line));
+        std::istringstream numbers(line.substr(14));
+        std::vector<double> row;
+        for (std::string word; numbers >> word;) {
+            size_t used = 0;
+            row.push_back(std::stod(word, &used));
+            EXPECT_EQ(used, word.size()) << line; // one number to a word
+        }
+        ASSERT_EQ(row.size(), 4u) << line;
+        for (size_t j = 0; j < 4; ++j)
+            EXPECT_NEAR(row[j], r[i * 4 + j], 1e-3 * std::fabs(r[i * 4 + j])) << line;
+    }
 }
