@@ -312,6 +312,7 @@ private slots:
                  QStringLiteral("Weights \"sigma\": the data carry no sigmas; choose a curve of sigmas"));
         // The curve itself as its own sigmas (the window's curves are listed): its y values are positive.
         QCOMPARE(P().SigmaSource->count(), 2);
+        QCOMPARE(P().SigmaSource->itemText(1), QStringLiteral("#1: noisy_peak.dat"));
         P().SigmaSource->setCurrentIndex(1);
         const QString sigmaText = RunFit();
         QVERIFY2(
