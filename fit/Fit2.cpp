@@ -5,7 +5,6 @@
 #include "fit/Fit2_sums.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -146,13 +145,7 @@ void TFitParamA::MeasureSpread() {
     }
 }
 
-namespace {
-std::string Shortest(double v) {
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, res.ptr);
-}
-} // namespace
+namespace {} // namespace
 
 const char* WeightingName(TWeighting w) {
     switch (w) {
@@ -218,9 +211,9 @@ bool TFitParamA::SetWeights(TWeighting weighting, const std::vector<double>& sig
             // A sigma so small that its reciprocal overflows weighs nothing sensible either.
             if (!(s > 0.0) || !std::isfinite(s) || !std::isfinite(1.0 / s))
                 return fail(weighting == TWeighting::Relative
-                                ? point + ": y " + Shortest(y) +
+                                ? point + ": y " + fitsums::ExactText(y) +
                                       " gives no relative sigma (|y| is not positive)"
-                                : point + ": sigma " + Shortest(s) +
+                                : point + ": sigma " + fitsums::ExactText(s) +
                                       " is not a positive finite number; every sigma must be above 0");
             weight[i] = 1.0 / s;
         }

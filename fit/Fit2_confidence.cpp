@@ -2,6 +2,8 @@
 // parameters, their confidence intervals from Student's t, and the confidence band of the model.
 #include "fit/Fit2.h"
 
+#include "fit/Fit2_sums.h"
+
 #include <boost/math/distributions/students_t.hpp>
 
 #include <algorithm>
@@ -14,12 +16,6 @@
 namespace {
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
-
-std::string Exact(double v) {
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, res.ptr);
-}
 
 // v with 4 significant digits in a field of width characters.
 std::string Short(double v, int width) {
@@ -113,14 +109,16 @@ std::string TFitParamB::ConfidenceText() const {
     text += "Degrees of freedom: " + std::to_string(DegreesOfFreedom()) + "\n";
     if (covariance_.empty()) return text;
     const double t = TQuantile();
-    text += "\n" + Exact(confidence) + "% confidence intervals (t = " + Exact(t) + "):\n";
+    text += "\n" + fitsums::ExactText(confidence) + "% confidence intervals (t = " + fitsums::ExactText(t) +
+            "):\n";
     for (int32_t term = 0; term < TermCount(); ++term) {
         const TPeak& p = Term(term);
         for (int k = 1; k <= p.nparams; ++k) {
             double low = 0.0, high = 0.0;
             ConfidenceInterval(term, k, low, high);
-            text += "   #" + std::to_string(term + 1) + " " + TrimmedName(p, k) + ": " + Exact(low) + " to " +
-                    Exact(high) + (p.lock[static_cast<size_t>(k)] ? "  (locked)" : "") + "\n";
+            text += "   #" + std::to_string(term + 1) + " " + TrimmedName(p, k) + ": " +
+                    fitsums::ExactText(low) + " to " + fitsums::ExactText(high) +
+                    (p.lock[static_cast<size_t>(k)] ? "  (locked)" : "") + "\n";
         }
     }
     const size_t n = freeParams_.size();

@@ -26,13 +26,6 @@ std::string Fixed(double v, int width, int decimals) {
     return s;
 }
 
-// v so that it reads back to the same double.
-std::string ExactText(double v) {
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, res.ptr);
-}
-
 // x 2^e, or infinity of x's sign where that lies beyond the largest double, without the overflow fault
 // ldexp would raise there: the variance of a parameter of data near 1e300 may be beyond the doubles although
 // its standard error is not.
@@ -231,7 +224,7 @@ std::string TFitParamB::ResultText() const {
 }
 
 std::string TFitParamB::FullResultText() const {
-    const auto exact = ExactText;
+    const auto exact = fitsums::ExactText;
     const std::vector<std::string> lines = ResultLines();
     // The status lines of the result text (up to its first blank line).
     std::string text;
@@ -283,8 +276,8 @@ std::string TFitParamB::FiguresText() const {
         const std::pair<const char*, const TPeakFigure*> items[] = {
             {"centre", &f.centre}, {"height", &f.height}, {"area", &f.area}, {"fwhm", &f.fwhm}};
         for (const auto& [name, figure] : items)
-            text += "   " + std::string(name) + " = " + ExactText(figure->value) + " \u00b1 " +
-                    ExactText(figure->sigma) + "\n";
+            text += "   " + std::string(name) + " = " + fitsums::ExactText(figure->value) + " \u00b1 " +
+                    fitsums::ExactText(figure->sigma) + "\n";
     }
     return text;
 }

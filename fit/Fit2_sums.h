@@ -7,11 +7,20 @@
 #include "fit/Fit2.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace fitsums {
+
+// v so that it reads back to the same double (the shortest such form), whatever the process locale.
+inline std::string ExactText(double v) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, res.ptr);
+}
 
 // Sum of a[i] * b[i] over n values, in four running sums so that the products can overlap.
 inline double Dot(const double* a, const double* b, int32_t n) {
