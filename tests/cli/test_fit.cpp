@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -591,4 +592,11 @@ TEST(CliFit, BandWritesModelLowerAndUpperAtTheDataPoints) {
     const std::string bare = (dir / "b").string();
     ASSERT_EQ(RunCli({"fit", "--term", "polynomial", "--band", bare, f}).status, 0);
     EXPECT_EQ(Points(ReadFile(bare + "-upper")).size(), 20u);
+    // a dot that starts the file's name, or one in a folder's name, is no extension
+    std::filesystem::create_directory(dir / "d.x");
+    for (const std::string& path : {(dir / ".b").string(), (dir / "d.x" / "b").string()}) {
+        ASSERT_EQ(RunCli({"fit", "--term", "polynomial", "--band", path, f}).status, 0) << path;
+        for (const char* part : {"-model", "-lower", "-upper"})
+            EXPECT_EQ(Points(ReadFile(path + part)).size(), 20u) << path << part;
+    }
 }

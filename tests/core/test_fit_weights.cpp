@@ -344,10 +344,12 @@ TEST(FitWeights, CorrelationMatrixTextKeepsItsColumnsApart) {
     std::istringstream lines(text.substr(at));
     std::string line;
     std::getline(lines, line);
-    std::getline(lines, line); // the column numbers
+    std::getline(lines, line); // the column numbers, right-aligned in columns of 11 after the labels' 14
+    EXPECT_EQ(line, std::string(14, ' ') + "          1          2          3          4");
     const std::vector<double> r = fit.Correlation();
     for (size_t i = 0; i < 4; ++i) {
         ASSERT_TRUE(std::getline(lines, line));
+        EXPECT_EQ(line.size(), 14u + 4 * 11) << line;
         std::istringstream numbers(line.substr(14));
         std::vector<double> row;
         for (std::string word; numbers >> word;) {
