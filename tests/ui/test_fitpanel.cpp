@@ -344,6 +344,14 @@ private slots:
         AddTerm(0, 1);
         AddTerm(1);
         QCOMPARE(RunFit(), CliText({"fit", "--term", "polynomial:1", "--term", "gaussian", NoisyPeak}));
+        // Settings that bring other weights (those of another window) take effect at the next fit.
+        TFitSettings other = P().CurrentSettings();
+        other.weights = static_cast<int32_t>(TWeighting::Poisson);
+        P().ApplySettings(other);
+        QCOMPARE(P().WeightsBox->currentText(), QStringLiteral("poisson"));
+        const QString again = RunFit();
+        QVERIFY2(again.contains(QStringLiteral("Weights: poisson;")), qPrintable(again));
+        QCOMPARE(P().Fit().Weighting(), TWeighting::Poisson);
     }
 
     void rangeLocksAndBoundsMatchTheCli() {
