@@ -12,6 +12,7 @@
 #include "fit/FitSettings.h"
 #include "plot/CurvePanels.h"
 #include "plot/UserMessages.h"
+#include "plot/legend.h"
 #include "plot/w_curve.h"
 
 #include <QAction>
@@ -169,6 +170,14 @@ TFitDlg& Tcurvewindow::MakeFitPanel() {
         return true;
     };
     FitPanel->OnRunChanged = [this] { UpdateCommands(); };
+    FitPanel->SigmaCurves = [this] {
+        std::vector<std::pair<QString, TCurveB>> curves;
+        for (int32_t n = 1; n <= CurvePanel->CurveCount(); ++n)
+            if (const TPlottedCurve* c = CurvePanel->Curve(n))
+                // Named as the list of the active curve names them.
+                curves.emplace_back(QStringLiteral("#%1: %2").arg(n).arg(ShortFileName(c->FileName)), *c);
+        return curves;
+    };
     if (!library.LoadProblem().isEmpty()) Messages().Error(this, library.LoadProblem());
     return *FitPanel;
 }

@@ -128,6 +128,42 @@ inline std::vector<D> Evaluate(const TProblem& pr, const std::vector<Real>& p) {
     return f;
 }
 
+// The least point of the sum of squares of c's data from c.values by Gauss-Newton steps in long double, with
+// its sum of squares and the sigmas (the diagonal of the inverse curvature matrix times the reduced
+// chi-square).
+inline void LeastPoint(const TProblem& pr, TCertified& c) {
+    const int n = static_cast<int>(c.x.size()), m = static_cast<int>(c.values.size());
+    std::vector<D> f;
+    std::vector<Real> jtj(static_cast<size_t>(m * m));
+    for (int iter = 0; iter < 50; ++iter) {
+        f = Evaluate(pr, c.values);
+        std::vector<Real> jtr(static_cast<size_t>(m), 0);
+        std::fill(jtj.begin(), jtj.end(), 0);
+        c.sumOfSquares = 0;
+        for (int i = 0; i < n; ++i) {
+            const Real res = c.y[i] - f[i].v;
+            c.sumOfSquares += res * res;
+            for (int k = 0; k < m; ++k) {
+                jtr[k] += f[i].g[k] * res;
+                for (int j = 0; j < m; ++j) jtj[k * m + j] += f[i].g[k] * f[i].g[j];
+            }
+        }
+        if (!SolveSpd(jtj, jtr, m)) break;
+        Real largest = 0;
+        for (int k = 0; k < m; ++k) {
+            c.values[k] += jtr[k];
+            largest = std::max(largest, std::fabs(jtr[k] / c.values[k]));
+        }
+        if (largest < 1e-17L) break;
+    }
+    for (int k = 0; k < m; ++k) {
+        std::vector<Real> e(static_cast<size_t>(m), 0);
+        e[k] = 1;
+        SolveSpd(jtj, e, m);
+        c.sigmas.push_back(std::sqrt(e[k] * c.sumOfSquares / (n - m)));
+    }
+}
+
 inline TCertified Certify(const TProblem& pr) {
     const int n = static_cast<int>(pr.x.size()), m = static_cast<int>(pr.truth.size());
     TCertified c;
@@ -162,36 +198,9 @@ inline TCertified Certify(const TProblem& pr) {
         c.x.push_back(static_cast<double>(pr.x[i]));
         c.y.push_back(static_cast<double>(f[i].v + r[i]));
     }
-    // The rounded data's own least point, from the made one by Gauss-Newton steps.
+    // The rounded data's own least point, from the made one.
     c.values = pr.truth;
-    std::vector<Real> jtj(static_cast<size_t>(m * m));
-    for (int iter = 0; iter < 50; ++iter) {
-        f = Evaluate(pr, c.values);
-        std::vector<Real> jtr(static_cast<size_t>(m), 0);
-        std::fill(jtj.begin(), jtj.end(), 0);
-        c.sumOfSquares = 0;
-        for (int i = 0; i < n; ++i) {
-            const Real res = c.y[i] - f[i].v;
-            c.sumOfSquares += res * res;
-            for (int k = 0; k < m; ++k) {
-                jtr[k] += f[i].g[k] * res;
-                for (int j = 0; j < m; ++j) jtj[k * m + j] += f[i].g[k] * f[i].g[j];
-            }
-        }
-        if (!SolveSpd(jtj, jtr, m)) break;
-        Real largest = 0;
-        for (int k = 0; k < m; ++k) {
-            c.values[k] += jtr[k];
-            largest = std::max(largest, std::fabs(jtr[k] / c.values[k]));
-        }
-        if (largest < 1e-17L) break;
-    }
-    for (int k = 0; k < m; ++k) {
-        std::vector<Real> e(static_cast<size_t>(m), 0);
-        e[k] = 1;
-        SolveSpd(jtj, e, m);
-        c.sigmas.push_back(std::sqrt(e[k] * c.sumOfSquares / (n - m)));
-    }
+    LeastPoint(pr, c);
     return c;
 }
 

@@ -9,10 +9,12 @@
 #include "fit/peakfigures.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <optional>
 
 namespace {
 
@@ -127,6 +129,10 @@ const std::vector<cli::TOptionSpec> FitOptions = cli::CurveOptions(
         {"--model-at-points", true, false},
         {"--jobs", true, false},
         {"--chain", false, false},
+        {"--weights", true, false, 1, {"none", "sigma", "poisson", "relative"}},
+        {"--sigma", true, false},
+        {"--confidence", true, false},
+        {"--band", true, false},
     },
     cli::ReadsCurves | cli::WritesCurve);
 
@@ -204,6 +210,81 @@ std::string FiguresJson(const TFitParamB& fit) {
     return j + (separator[0] == ',' ? "\n  ]\n" : "]\n");
 }
 
+// ---- weights, covariance and confidence
+
+// The weighting the options ask for (--weights, by default sigma when --sigma is given, else none) and the
+// curve of --sigma; false after saying what is wrong. The same for every file fitted.
+bool WeightsOption(const cli::TArgs& a, TWeighting& weighting, std::optional<TCurveB>& sigmaCurve) {
+    const auto sigmaPath = a.Value("--sigma");
+    std::string name = sigmaPath ? "sigma" : "none";
+    if (!a.Choice("--weights", name)) return false;
+    WeightingFromName(name, weighting);
+    if (sigmaPath && weighting != TWeighting::Sigma) {
+        cli::Error("fit", "--sigma belongs to --weights sigma");
+        return false;
+    }
+    if (sigmaPath && !cli::ReadCurve("fit", *sigmaPath, sigmaCurve.emplace())) return false;
+    return true;
+}
+
+// Sets the weights of points first..last of the file's curve; false after saying what is wrong.
+bool ApplyWeights(const cli::TArgs& a, const std::string& file, const TCurveB& curve, int32_t first,
+                  int32_t last, TWeighting weighting, const std::optional<TCurveB>& sigmaCurve,
+                  TFitParamB& fit) {
+    const auto sigmaPath = a.Value("--sigma");
+    std::vector<double> sigmas;
+    std::string error;
+    if (weighting == TWeighting::Sigma &&
+        !SigmasOfRange(curve, sigmaCurve ? &*sigmaCurve : nullptr, first, last, sigmas, error)) {
+        cli::Error("fit", "--weights sigma: " + (sigmaPath ? *sigmaPath : file) + ": " + error +
+                              (sigmaPath ? "" : " (give --sigma PATH)"));
+        return false;
+    }
+    if (!fit.SetWeights(weighting, sigmas, &error)) {
+        cli::Error("fit", "--weights " + std::string(WeightingName(weighting)) + ": " +
+                              (sigmaPath ? *sigmaPath : file) + ": " + error);
+        return false;
+    }
+    return true;
+}
+
+// "weights", "confidence", "dof", the free parameters and their covariance and correlation, as members of
+// the result object.
+std::string CovarianceJson(const TFitParamB& fit) {
+    const size_t n = fit.FreeParams().size();
+    auto matrix = [&](const std::vector<double>& m) {
+        std::string s = "[";
+        for (size_t i = 0; i < n; ++i) {
+            s += i == 0 ? "[" : ", [";
+            for (size_t j = 0; j < n; ++j)
+                s += (j == 0 ? "" : ", ") +
+                     (m.size() == n * n ? JsonNumber(m[i * n + j]) : std::string("null"));
+            s += "]";
+        }
+        return s + "]";
+    };
+    std::string j = "  \"weights\": " + JsonString(WeightingName(fit.Weighting())) + ",\n";
+    j += "  \"sigmas\": " + JsonString(MeasuredSigmas(fit.Weighting()) ? "measured" : "scaled") + ",\n";
+    j += "  \"confidence\": " + JsonNumber(fit.confidence) + ",\n";
+    j += "  \"t\": " + JsonNumber(fit.TQuantile()) + ",\n";
+    j += "  \"dof\": " + std::to_string(fit.DegreesOfFreedom()) + ",\n";
+    j += "  \"free_parameters\": [";
+    for (size_t i = 0; i < n; ++i)
+        j += (i == 0 ? "{\"term\": " : ", {\"term\": ") + std::to_string(fit.FreeParams()[i].term + 1) +
+             ", \"index\": " + std::to_string(fit.FreeParams()[i].k) + "}";
+    j += "],\n";
+    j += "  \"covariance\": " + matrix(fit.FreeCovariance()) + ",\n";
+    j += "  \"correlation\": " + matrix(fit.Correlation()) + ",\n";
+    return j;
+}
+
+// The members "ci_low" and "ci_high" of parameter k of term t.
+std::string IntervalJson(const TFitParamB& fit, int32_t t, int k) {
+    double low = 0.0, high = 0.0;
+    fit.ConfidenceInterval(t, k, low, high);
+    return ", \"ci_low\": " + JsonNumber(low) + ", \"ci_high\": " + JsonNumber(high);
+}
+
 // The result as one JSON object: the figures of the result text in full precision, and every parameter with
 // its bounds and lock. Parameter names lose the padding the result text aligns them with.
 std::string ResultJson(const TFitParamB& fit) {
@@ -219,6 +300,7 @@ std::string ResultJson(const TFitParamB& fit) {
     j += "  \"reduced_chi_square\": " + JsonNumber(fit.ReducedChiSquare()) + ",\n";
     j += "  \"reported\": " + JsonNumber(fit.Rms()) + ",\n";
     j += "  \"r_squared\": " + JsonNumber(fit.RSquared()) + ",\n";
+    j += CovarianceJson(fit);
     j += "  \"parameters\": [";
     const char* separator = "\n";
     for (int32_t t = 0; t < fit.TermCount(); ++t) {
@@ -233,7 +315,8 @@ std::string ResultJson(const TFitParamB& fit) {
                  ", \"value\": " + JsonNumber(p.value[i]) + ", \"sigma\": " + JsonNumber(p.sigma[i]) +
                  ", \"locked\": " + (p.lock[i] ? "true" : "false") + ", \"min\": " + JsonNumber(p.min[i]) +
                  ", \"max\": " + JsonNumber(p.max[i]) + ", \"at_bound\": " +
-                 (BoundReached(p, k) != nullptr ? JsonString(BoundReached(p, k)) : std::string("null")) + "}";
+                 (BoundReached(p, k) != nullptr ? JsonString(BoundReached(p, k)) : std::string("null")) +
+                 IntervalJson(fit, t, k) + "}";
             separator = ",\n";
         }
     }
@@ -268,6 +351,16 @@ int FitFileRun(const cli::TArgs& a, const std::string& file, const cli::TFitOutp
         cli::Error("fit", "--ftol and --xtol belong to --converge relative");
         return cli::UsageError;
     }
+    double confidence = fit.confidence;
+    if (!a.Number("--confidence", confidence, 0.0, 100.0)) return cli::UsageError;
+    if (!(confidence > 0.0 && confidence < 100.0)) {
+        cli::Error("fit", "--confidence: a level above 0 and below 100 (percent) expected");
+        return cli::UsageError;
+    }
+    fit.confidence = confidence;
+    TWeighting weighting = TWeighting::None;
+    std::optional<TCurveB> sigmaCurve;
+    if (!WeightsOption(a, weighting, sigmaCurve)) return cli::UsageError;
     std::vector<TTermSpec> specs;
     for (const auto& text : a.Values("--term")) {
         specs.emplace_back();
@@ -302,6 +395,9 @@ int FitFileRun(const cli::TArgs& a, const std::string& file, const cli::TFitOutp
     }
     if (!fit.SetData(curve, static_cast<int32_t>(first), static_cast<int32_t>(last)))
         return cli::Failed("fit", "the fit range holds fewer than 4 points");
+    if (!ApplyWeights(a, file, curve, static_cast<int32_t>(first), static_cast<int32_t>(last), weighting,
+                      sigmaCurve, fit))
+        return cli::UsageError;
 
     out.fileFault = false;
     // The model, in the order given. Tabulated terms are sampled at the data
@@ -393,6 +489,7 @@ int FitFileRun(const cli::TArgs& a, const std::string& file, const cli::TFitOutp
 
     bool started = false;
     TCurveB generated(curve), residuals, modelAtPoints;
+    std::array<TCurveB, 3> band;
     bool generatedOk = false;
     const int status = cli::Guarded("fit", [&] {
         // Adding each term with "Initialize fit" checked guesses every term so far,
@@ -424,6 +521,7 @@ int FitFileRun(const cli::TArgs& a, const std::string& file, const cli::TFitOutp
                 fit.ModelCurve(generated, generateTerm != 0 ? static_cast<int32_t>(generateTerm - 1) : -1);
         if (!paths.residuals.empty()) fit.ModelAtDataPoints(residuals, true);
         if (!paths.modelAtPoints.empty()) fit.ModelAtDataPoints(modelAtPoints, false);
+        if (!paths.band.empty()) fit.BandAtDataPoints(band[0], band[1], band[2]);
     });
     if (status != cli::Done) return status;
     if (!started)
@@ -445,11 +543,22 @@ int FitFileRun(const cli::TArgs& a, const std::string& file, const cli::TFitOutp
     for (const auto& [option, path] : outputs)
         if (const int fault = cli::ReportFault("fit", CheckFinite(curveOf(option))); fault != cli::Done)
             return fault;
+    if (!paths.band.empty())
+        for (const TCurveB& c : band)
+            if (const int fault = cli::ReportFault("fit", CheckFinite(c)); fault != cli::Done) return fault;
     for (const auto& [option, path] : outputs) {
         if (const int written = cli::WriteCurveTo("fit", path, curveOf(option), a.Format());
             written != cli::Done)
             return written;
         out.written.push_back(path);
+    }
+    if (!paths.band.empty()) {
+        const auto bandPaths = cli::BandPaths(paths.band);
+        for (size_t i = 0; i < bandPaths.size(); ++i) {
+            if (const int written = cli::WriteCurveTo("fit", bandPaths[i], band[i]); written != cli::Done)
+                return written;
+            out.written.push_back(bandPaths[i]);
+        }
     }
     return cli::Done;
 }
@@ -463,10 +572,14 @@ int RunFit(const std::vector<std::string>& args) {
     // The curves the fit writes; one of them may take standard output, and the result then goes to standard
     // error so that the curve stays readable by the next command of a pipeline.
     const cli::TFitOutputs outputs{a.Value("-o").value_or(""), a.Value("--residuals").value_or(""),
-                                   a.Value("--model-at-points").value_or("")};
+                                   a.Value("--model-at-points").value_or(""), a.Value("--band").value_or("")};
     const int toStdout = (outputs.model == "-") + (outputs.residuals == "-") + (outputs.modelAtPoints == "-");
     if (toStdout > 1) {
         cli::Error("fit", "only one curve can go to standard output (-)");
+        return cli::UsageError;
+    }
+    if (outputs.band == "-") {
+        cli::Error("fit", "--band writes three curves: give a file path, not -");
         return cli::UsageError;
     }
     const cli::TFitOutcome outcome = cli::FitFile(a, a.Positional(0), outputs, nullptr);
@@ -517,15 +630,30 @@ const cli::TRegister fitCommand(
      "  --ftol F, --xtol X   the relative test's limits (1e-12 and 1e-10)\n"
      "  --max-iterations N   0 to 10000 (100)\n"
      "  --report KIND        text (the default: the result text of the fit panel) or full (the Results\n"
-     "                       window's full view: every number in full precision, the sums of the fit and\n"
-     "                       the peak figures)\n"
+     "                       window's full view: every number in full precision, the sums of the fit, the\n"
+     "                       peak figures, the weights, the confidence intervals and the correlation\n"
+     "                       matrix)\n"
      "  --json               print the result as one JSON object instead of the result text: status,\n"
      "                       message, iterations, points, chi_square (sum of squared residuals),\n"
      "                       reduced_chi_square, reported (the text's ChiSquare), r_squared,\n"
      "                       parameters (term, index, type, name, value, sigma, locked, min, max,\n"
      "                       at_bound: \"min\" or \"max\" for a free parameter that ended at that bound,\n"
-     "                       else null) and figures (term, type, and centre, height, area, fwhm each as\n"
-     "                       value and sigma), every number exact to the last bit\n"
+     "                       else null; ci_low and ci_high: its confidence interval), weights, sigmas\n"
+     "                       (measured or scaled), confidence, t, dof (points - free parameters),\n"
+     "                       free_parameters (term, index), the covariance and correlation matrices over\n"
+     "                       them, and figures (term, type, and centre, height, area, fwhm each as value\n"
+     "                       and sigma), every number exact to the last bit\n"
+     "  --weights W          none (the default), sigma (each point's measured sigma: the curve's own, or\n"
+     "                       --sigma), poisson (sigma^2 = max(|y|, 1)) or relative (sigma = |y|); the fit\n"
+     "                       minimises the sum of ((y - model) / sigma)^2. With sigma and poisson the\n"
+     "                       parameter sigmas come from the sigmas as they are; with none and relative they\n"
+     "                       are scaled by the reduced chi-square\n"
+     "  --sigma PATH         a curve whose y values are the sigmas, point for point (implies --weights\n"
+     "                       sigma)\n"
+     "  --confidence P       the level of the intervals and the band, in percent, above 0 and below 100\n"
+     "                       (95)\n"
+     "  --band PATH          write the model at the data points' x and its confidence band as three curves:\n"
+     "                       for PATH NAME.EXT the files NAME-model.EXT, NAME-lower.EXT and NAME-upper.EXT\n"
      "  -o PATH              also write the model curve as Generate makes it: as many points as FILE has,\n"
      "                       evenly spaced over FILE's whole x range\n"
      "  --generate-term T    with -o: term T alone instead of the whole model\n"
@@ -560,10 +688,11 @@ const cli::TRegister fitCommand(
      "with \"file\" (the path as given) first; a file that cannot be fitted (unreadable, too few points,\n"
      "the fit failed or could not start, a curve not written) has status \"failed\" and its message, and\n"
      "the other files go on. Without --json each file's result text follows a line \"==> FILE <==\", a\n"
-     "blank line between files, and \"failed: MESSAGE\" for a file without a result. -o, --residuals and\n"
-     "--model-at-points then name folders (made when missing) that get one curve per file under the\n"
-     "file's own name. Exit 0 when every file's fit converged, 1 when some did not, 2 on a usage error\n"
-     "(before any file's result).\n"
+     "blank line between files, and \"failed: MESSAGE\" for a file without a result. -o, --residuals,\n"
+     "--model-at-points and --band then name folders (made when missing) that get one curve per file\n"
+     "under the file's own name (--band three, named as above). --sigma is then one curve of sigmas for\n"
+     "every file. Exit 0 when every file's fit converged, 1 when some did not, 2 on a usage error (before\n"
+     "any file's result).\n"
      "Example: graphmill-cli fit --term gaussian --term polynomial:0 peak.dat -o model.dat\n",
      RunFit,
      {{"", FitOptions}}});

@@ -89,9 +89,10 @@ std::string TextBlock(const std::string& file, const TFileResult& r, bool first)
     return block;
 }
 
-// Each file's output curve of one option: the folder given, under the file's own name. Usage errors name
-// the option; `taken` holds every output path with the file that writes it, so that no two files (nor two
-// options) write one path, and `inputs` the files being fitted, which no output may replace.
+// Each file's output curve of one option: the folder given, under the file's own name (for --band the three
+// curves of BandPaths of that). Usage errors name the option; `taken` holds every output path with the file
+// that writes it, so that no two files (nor two options) write one path, and `inputs` the files being
+// fitted, which no output may replace.
 bool FolderOutputs(const TArgs& args, const char* option, const std::vector<std::string>& files,
                    const std::set<fs::path>& inputs, std::vector<std::string>& paths,
                    std::map<fs::path, std::string>& taken, std::vector<fs::path>& folders) {
@@ -99,9 +100,11 @@ bool FolderOutputs(const TArgs& args, const char* option, const std::vector<std:
     const auto folder = args.Value(option);
     if (!folder) return true;
     const std::string head = std::string(option) + " " + *folder + ": ";
+    const bool band = std::string(option) == "--band";
     std::error_code ec;
     if (*folder == "-" || (fs::exists(*folder, ec) && !fs::is_directory(*folder, ec))) {
-        Error("fit", head + "with several files a folder is expected, to hold one curve per file");
+        Error("fit", head + "with several files a folder is expected, to hold " +
+                         (band ? "three curves" : "one curve") + " per file");
         return false;
     }
     for (size_t i = 0; i < files.size(); ++i) {
@@ -111,17 +114,24 @@ bool FolderOutputs(const TArgs& args, const char* option, const std::vector<std:
             return false;
         }
         const fs::path path = fs::path(*folder) / name;
-        fs::path key = fs::weakly_canonical(path, ec);
-        if (ec) key = path;
-        if (inputs.count(key) != 0) {
-            Error("fit", head + path.string() + " is one of the files being fitted");
-            return false;
+        std::vector<fs::path> written{path};
+        if (band) {
+            const auto three = BandPaths(path.string());
+            written.assign(three.begin(), three.end());
         }
-        const auto [at, added] = taken.emplace(key, files[i]);
-        if (!added) {
-            Error("fit", head + "'" + files[i] + "' and '" + at->second + "' would both be written to " +
-                             path.string());
-            return false;
+        for (const fs::path& each : written) {
+            fs::path key = fs::weakly_canonical(each, ec);
+            if (ec) key = each;
+            if (inputs.count(key) != 0) {
+                Error("fit", head + each.string() + " is one of the files being fitted");
+                return false;
+            }
+            const auto [at, added] = taken.emplace(key, files[i]);
+            if (!added) {
+                Error("fit", head + "'" + files[i] + "' and '" + at->second + "' would both be written to " +
+                                 each.string());
+                return false;
+            }
         }
         paths[i] = path.string();
     }
@@ -193,6 +203,19 @@ void FitInPool(const TArgs& args, const std::vector<std::string>& files,
 
 } // namespace
 
+std::array<std::string, 3> BandPaths(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    size_t dot = path.find_last_of('.');
+    // A dot that starts the file's name (".dat") or lies in a folder's name is no extension.
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) ||
+        dot == (slash == std::string::npos ? 0 : slash + 1))
+        dot = path.size();
+    std::array<std::string, 3> paths;
+    const char* suffixes[] = {"-model", "-lower", "-upper"};
+    for (size_t i = 0; i < 3; ++i) paths[i] = path.substr(0, dot) + suffixes[i] + path.substr(dot);
+    return paths;
+}
+
 bool JobsOption(const TArgs& args, long& jobs) {
     jobs = Cores();
     return args.Integer("--jobs", jobs, 1, MaxJobs);
@@ -215,18 +238,19 @@ int FitBatch(const TArgs& args) {
         std::error_code ec;
         for (const auto& f : files)
             if (const fs::path p = fs::weakly_canonical(f, ec); !ec && f != "-") inputs.insert(p);
-        std::vector<std::string> model, residuals, atPoints;
+        std::vector<std::string> model, residuals, atPoints, band;
         std::vector<fs::path> folders;
         if (!FolderOutputs(args, "-o", files, inputs, model, taken, folders) ||
             !FolderOutputs(args, "--residuals", files, inputs, residuals, taken, folders) ||
-            !FolderOutputs(args, "--model-at-points", files, inputs, atPoints, taken, folders))
+            !FolderOutputs(args, "--model-at-points", files, inputs, atPoints, taken, folders) ||
+            !FolderOutputs(args, "--band", files, inputs, band, taken, folders))
             return UsageError;
         for (const auto& folder : folders)
             if (fs::create_directories(folder, ec); ec) {
                 Error("fit", folder.string() + ": cannot make the folder: " + ec.message());
                 return UsageError;
             }
-        for (size_t i = 0; i < files.size(); ++i) outputs[i] = {model[i], residuals[i], atPoints[i]};
+        for (size_t i = 0; i < files.size(); ++i) outputs[i] = {model[i], residuals[i], atPoints[i], band[i]};
     }
 
     TPrinter printer(files, args.Has("--json"));

@@ -4,6 +4,7 @@
 
 #include "cli/cliio.h"
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -14,7 +15,12 @@ struct TFitOutputs {
     std::string model;         // -o
     std::string residuals;     // --residuals
     std::string modelAtPoints; // --model-at-points
+    std::string band;          // --band: the three curves of BandPaths
 };
+
+// The paths of the three curves of a confidence band (model, lower, upper): path with -model, -lower and
+// -upper before its extension.
+std::array<std::string, 3> BandPaths(const std::string& path);
 
 // What one fit of one file gave.
 struct TFitOutcome {

@@ -34,6 +34,28 @@ const char* BoundReached(const TPeak& term, int k);
 // How a finished fit ended.
 enum class TFitStatus : int32_t { Converged, MaxIterations, Failed };
 
+// What each data point's residual is divided by before it is squared.
+enum class TWeighting : int32_t {
+    None = 0,     // every point alike (sigma 1)
+    Sigma = 1,    // the measured sigma of each point
+    Poisson = 2,  // counts: sigma^2 = max(|y|, 1)
+    Relative = 3, // sigma = |y|
+};
+// "none", "sigma", "poisson", "relative".
+const char* WeightingName(TWeighting w);
+// The weighting of a name of WeightingName; false for another text.
+bool WeightingFromName(const std::string& name, TWeighting& w);
+// The sigmas of points first..last of data (1-based) for a weighted fit: the y values of sigmaCurve point for
+// point when it is given (it must have as many points as data), else data's own sigmas. False with error
+// saying why when there are none.
+bool SigmasOfRange(const TCurveA& data, const TCurveA* sigmaCurve, int32_t first, int32_t last,
+                   std::vector<double>& sigmas, std::string& error);
+// Measured sigmas (sigma, poisson) give the parameters' covariance as it stands; without them (none,
+// relative) the residuals' own spread sets its size, so it is scaled by the reduced chi-square.
+inline bool MeasuredSigmas(TWeighting w) {
+    return w == TWeighting::Sigma || w == TWeighting::Poisson;
+}
+
 class TFitParamA : public TFitModel {
 public:
     static constexpr int MaxTerms = 10;
@@ -74,7 +96,22 @@ public:
     const double* DataX() const { return px_.data(); }
     const double* DataY() const { return py_.data(); }
     double YRange() const { return yRange_; }
-    // The sum of squared deviations of the data's y from their mean (0 without data).
+    // The curve's point number of the first data point.
+    int32_t DataFirst() const { return dataFirst_; }
+
+    // ---- weights of the data points; SetData drops them, so they are set after the data. For Sigma,
+    // sigmas holds one value per data point; a sigma that is 0, negative or not finite is refused with an
+    // error naming its point (as the curve numbers it), and the weights stay as they were. The schemes
+    // compute their sigmas from the data's y (relative refuses a point whose y is 0).
+    bool SetWeights(TWeighting weighting, const std::vector<double>& sigmas = {},
+                    std::string* error = nullptr);
+    TWeighting Weighting() const { return weighting_; }
+    // The sigma of data point i (0-based): 1 without weights.
+    double PointSigma(int32_t i) const {
+        return weight_.empty() ? 1.0 : 1.0 / weight_[static_cast<size_t>(i)];
+    }
+    // The sum of squared deviations of the data's y from their mean (0 without data), with weights the
+    // weighted sum about the weighted mean.
     double YSpread() const { return std::ldexp(ySpread_, 2 * yExponent_); }
 
     // Chi-square of the current terms' parameters or of another parameter set of the same model over the
@@ -111,6 +148,8 @@ public:
     int32_t maxIterations = 100;
     // Residuals are divided by this; a value of magnitude below 1e-4 counts as 1 when a fit is prepared.
     double scale = 1.0;
+    // The level, in percent, of the parameters' confidence intervals and of the model's confidence band.
+    double confidence = 95.0;
 
 protected:
     // Points are evaluated in blocks of this many: each term runs its loop over a block at a time.
@@ -143,6 +182,8 @@ protected:
 
     // Forgets that a fit was prepared: the model or the data changed shape.
     void Invalidate();
+    // yExponent_ and ySpread_ of the data, weighted when weights are set.
+    void MeasureSpread();
     // The fit's units. Residuals are taken in units of 2^residualExponent_, the power of two at or below the
     // data's largest |y| (or, for a start whose model lies far above the data, its largest residual), so
     // that a chi-square neither underflows (data of 1e-160 have squares below the smallest double) nor
@@ -157,8 +198,11 @@ protected:
     // Chi-square in the fit's units, of the current terms (kept until they change) or of terms.
     double ScaledChiSquare();
     double ScaledChiSquare(const std::vector<TPeak>& terms) const;
-    // The largest |residual| of terms over the data.
+    // The largest |residual| of terms over the data (weighted, with weights).
     double LargestResidual(const std::vector<TPeak>& terms) const;
+    // With weights, multiplies rows d[0..m) of the derivatives of points start..start+n by the points'
+    // weights.
+    void WeighDerivatives(int32_t start, int32_t n, double* const* d, int32_t m) const;
     void UpdateRms();
     // Evaluates terms over the data points in blocks: values into f[0..n) and, with d, the derivatives of all
     // parameters in term order into the rows d[0..M).
@@ -167,6 +211,10 @@ protected:
 
     std::vector<TPeak> terms_;
     std::vector<double> px_, py_;
+    // 1/sigma of each data point, empty without weights.
+    std::vector<double> weight_;
+    TWeighting weighting_ = TWeighting::None;
+    int32_t dataFirst_ = 0;
     double yRange_ = 0.0;
     // In units of 2^yExponent_, the power of two at or below the data's largest |y|.
     double ySpread_ = 0.0;
@@ -227,6 +275,38 @@ public:
     double ReducedChiSquare() const;
     // 1 - SumOfSquares / YSpread; NaN when all data y are equal.
     double RSquared() const;
+    // Data points less free parameters: the degrees of freedom of the intervals and the reduced chi-square.
+    int32_t DegreesOfFreedom() const { return PointCount() - mFree_; }
+
+    // ---- covariance and confidence of the finished fit
+    // A parameter of the model: its term (from 0) and its number in the term (from 1).
+    struct TParamRef {
+        int32_t term;
+        int k;
+    };
+    // The free parameters in model order: the rows and columns of FreeCovariance and Correlation.
+    const std::vector<TParamRef>& FreeParams() const { return freeParams_; }
+    // The covariance of the free parameters only, row by row (Covariance without the rows and columns of
+    // locked parameters); empty until a fit has finished.
+    std::vector<double> FreeCovariance() const;
+    // The covariance of the free parameters divided by the product of their sigmas (NaN where a sigma is
+    // 0); empty as the covariance.
+    const std::vector<double>& Correlation() const { return correlation_; }
+    // The t of Student's distribution with the fit's degrees of freedom that a two-sided interval at the
+    // confidence level reaches (NaN for a level outside 0 to 100 or no degree of freedom).
+    double TQuantile() const;
+    // value - t sigma and value + t sigma of parameter k of term.
+    void ConfidenceInterval(int32_t term, int k, double& low, double& high) const;
+    // The model at x and the half width of its confidence band there: t sqrt(g C g'), g the model's
+    // derivatives by the free parameters. False before a fit has finished.
+    bool BandAt(double x, double& model, double& halfWidth) const;
+    // The model and its band (three curves) at the data points' x. False before a fit has finished or
+    // without data.
+    bool BandAtDataPoints(TCurveB& model, TCurveB& lower, TCurveB& upper) const;
+    // The lines the full result adds about the covariance: weights, degrees of freedom, the intervals and
+    // the correlation matrix.
+    std::string ConfidenceText() const;
+
     // The model at the data points (a tabulated term takes its samples there), or with residuals the data
     // points with y replaced by y minus the model; in the data's order. False without a term or data.
     bool ModelAtDataPoints(TCurveB& curve, bool residuals) const;
@@ -243,7 +323,8 @@ public:
 
     // ---- peak figures
     // The covariance of the parameters of the finished fit, ParamCount() x ParamCount() row by row in model
-    // order (rows and columns of locked parameters 0); empty before a fit has finished.
+    // order (rows and columns of locked parameters 0); empty before a fit has finished. With measured
+    // sigmas (MeasuredSigmas) it is the inverse curvature matrix, else that times the reduced chi-square.
     const std::vector<double>& Covariance() const { return covariance_; }
     // The block of term's parameters in it (empty when there is none).
     std::vector<double> TermCovariance(int32_t term) const;
@@ -288,14 +369,20 @@ private:
     // rows and columns of locked parameters removed) for the right-hand side rhs of all parameters; sol gets
     // one value per free parameter, in order.
     bool SolveFree(const TMatrix& alpha, const double* rhs, double* sol, double lambda) const;
+    // Under the relative test: adds half the geodesic acceleration to the step delta_ solved from sys, or
+    // false when the model bends too much along the step for it to be taken.
+    bool Accelerate(const TSystem& sys);
     // Takes a system into use: under the relative test the damping scale of each parameter is the largest
-    // curvature it has had in this fit.
-    void NoteSystem(const TSystem& sys);
+    // curvature it has had in this fit, that of the steps before faded when stepTaken (sys is that of the
+    // step just accepted).
+    void NoteSystem(const TSystem& sys, bool stepTaken = false);
     // The standard error of each parameter (0 for a locked one, or where sys cannot be solved) from the
     // undamped system sys and the chi-square chi in the fit's units, in model order; with covariance, also
-    // the parameters' covariance matrix the errors are the roots of the diagonal of.
+    // the parameters' covariance matrix the errors are the roots of the diagonal of, and with correlation
+    // the correlation of the free parameters.
     void StandardErrors(const TSystem& sys, double chi, std::array<double, MaxFitParams>& sigma,
-                        std::vector<double>* covariance = nullptr) const;
+                        std::vector<double>* covariance = nullptr,
+                        std::vector<double>* correlation = nullptr) const;
     void ErrorEstimates();
     void RefreshLocks();
 
@@ -308,10 +395,12 @@ private:
     int32_t current_ = 0;
     std::array<double, MaxFitParams> delta_{};
     // What lambda multiplies on the diagonal: the diagonal itself (Marquardt's damping), or under the
-    // relative test the largest diagonal met so far, which keeps a parameter whose influence fades from
-    // taking an unbounded step.
+    // relative test the largest diagonal met so far, its memory fading step by step (NoteSystem), which
+    // keeps a parameter whose influence fades from taking an unbounded step.
     std::array<double, MaxFitParams> dampScale_{};
     std::vector<TPeak> trialTerms_;
+    std::vector<TParamRef> freeParams_;
+    std::vector<double> correlation_;
     int32_t m_ = 0;
     std::array<bool, MaxFitParams> lockedList_{};
     bool anyLocked_ = false;

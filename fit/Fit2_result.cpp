@@ -26,13 +26,6 @@ std::string Fixed(double v, int width, int decimals) {
     return s;
 }
 
-// v so that it reads back to the same double.
-std::string ExactText(double v) {
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, res.ptr);
-}
-
 // x 2^e, or infinity of x's sign where that lies beyond the largest double, without the overflow fault
 // ldexp would raise there: the variance of a parameter of data near 1e300 may be beyond the doubles although
 // its standard error is not.
@@ -45,10 +38,18 @@ double ScaledOrInfinite(double x, int e) {
 } // namespace
 
 void TFitParamB::StandardErrors(const TSystem& sys, double chi, std::array<double, MaxFitParams>& sigma,
-                                std::vector<double>* covariance) const {
+                                std::vector<double>* covariance, std::vector<double>* correlation) const {
     // Locked parameters are not estimated: they take no degree of freedom.
     const double dof = PointCount() - mFree_;
-    if (covariance) covariance->assign(static_cast<size_t>(m_) * static_cast<size_t>(m_), 0.0);
+    // Measured sigmas give the inverse as it stands; without them the residuals' spread sets its size.
+    const bool measured = MeasuredSigmas(weighting_);
+    const double factor = measured ? 1.0 : chi / dof;
+    const int residualUnits = measured ? 0 : 2 * residualExponent_;
+    const size_t m = static_cast<size_t>(m_), free = static_cast<size_t>(mFree_);
+    if (covariance) covariance->assign(m * m, 0.0);
+    // The inverse in the columns' own units, over the free parameters: the correlation is a number there
+    // whatever the data's magnitude.
+    std::vector<double> inverse(free * free, std::numeric_limits<double>::quiet_NaN());
     std::array<double, MaxFitParams> e{}, v{};
     for (int32_t i = 0, j = 0; i < m_; ++i) {
         const size_t ii = static_cast<size_t>(i);
@@ -57,28 +58,62 @@ void TFitParamB::StandardErrors(const TSystem& sys, double chi, std::array<doubl
         e.fill(0.0);
         e[ii] = 1.0;
         if (SolveFree(sys.alpha, e.data(), v.data(), 0.0)) {
-            sigma[ii] = InParamUnits(std::sqrt(std::fabs(v[static_cast<size_t>(j)]) * chi / dof), i);
+            sigma[ii] = std::ldexp(std::sqrt(std::fabs(v[static_cast<size_t>(j)]) * factor),
+                                   columnExponent_[ii] + residualUnits / 2);
+            for (size_t r = 0; r < free; ++r) inverse[r * free + static_cast<size_t>(j)] = v[r];
             // Column i of the inverse, in the units of parameters i and l.
             if (covariance)
                 for (int32_t l = 0, jl = 0; l < m_; ++l) {
                     if (lockedList_[static_cast<size_t>(l)]) continue;
-                    (*covariance)[ii * static_cast<size_t>(m_) + static_cast<size_t>(l)] =
-                        ScaledOrInfinite(v[static_cast<size_t>(jl++)] * chi / dof,
-                                         columnExponent_[ii] + columnExponent_[static_cast<size_t>(l)] +
-                                             2 * residualExponent_);
+                    (*covariance)[ii * m + static_cast<size_t>(l)] = ScaledOrInfinite(
+                        v[static_cast<size_t>(jl++)] * factor,
+                        columnExponent_[ii] + columnExponent_[static_cast<size_t>(l)] + residualUnits);
                 }
         }
         ++j;
+    }
+    // Each column was solved on its own: the two halves agree to rounding, and the mean of the two is
+    // symmetric exactly.
+    auto symmetric = [](std::vector<double>& a, size_t n) {
+        for (size_t r = 0; r < n; ++r)
+            for (size_t c = 0; c < r; ++c)
+                a[r * n + c] = a[c * n + r] = 0.5 * a[r * n + c] + 0.5 * a[c * n + r];
+    };
+    if (covariance) symmetric(*covariance, m);
+    if (correlation) {
+        symmetric(inverse, free);
+        std::vector<double> d(free);
+        for (size_t r = 0; r < free; ++r) d[r] = std::sqrt(std::fabs(inverse[r * free + r]));
+        correlation->assign(free * free, std::numeric_limits<double>::quiet_NaN());
+        for (size_t r = 0; r < free; ++r)
+            for (size_t c = 0; c < free; ++c)
+                if (d[r] > 0.0 && d[c] > 0.0)
+                    (*correlation)[r * free + c] = r == c ? 1.0 : inverse[r * free + c] / d[r] / d[c];
     }
 }
 
 void TFitParamB::ErrorEstimates() {
     // The undamped system of the last step's starting point.
     std::array<double, MaxFitParams> sigma{};
-    StandardErrors(systems_[static_cast<size_t>(current_)], chiSquare_, sigma, &covariance_);
+    StandardErrors(systems_[static_cast<size_t>(current_)], chiSquare_, sigma, &covariance_, &correlation_);
+    freeParams_.clear();
     size_t i = 0;
-    for (TPeak& t : terms_)
-        for (int k = 1; k <= t.nparams; ++k) t.sigma[static_cast<size_t>(k)] = sigma[i++];
+    for (int32_t t = 0; t < TermCount(); ++t)
+        for (int k = 1; k <= terms_[static_cast<size_t>(t)].nparams; ++k) {
+            if (!lockedList_[i]) freeParams_.push_back({t, k});
+            terms_[static_cast<size_t>(t)].sigma[static_cast<size_t>(k)] = sigma[i++];
+        }
+}
+
+std::vector<double> TFitParamB::FreeCovariance() const {
+    const size_t m = static_cast<size_t>(ParamCount());
+    if (covariance_.size() != m * m) return {};
+    std::vector<double> free;
+    free.reserve(freeParams_.size() * freeParams_.size());
+    for (size_t r = 0; r < m; ++r)
+        for (size_t c = 0; c < m; ++c)
+            if (!lockedList_[r] && !lockedList_[c]) free.push_back(covariance_[r * m + c]);
+    return free;
 }
 
 TFitStatus TFitParamB::Status() const {
@@ -165,6 +200,12 @@ std::vector<std::string> TFitParamB::ResultLines() const {
     if (atBound)
         lines.emplace_back("Parameters marked (at min) or (at max) ended at a bound; the best fit may lie "
                            "beyond it.");
+    // A weighted fit says so, and how its sigmas are to be read; an unweighted one's text stays as it was.
+    if (weighting_ != TWeighting::None)
+        lines.push_back(std::string("Weights: ") + WeightingName(weighting_) +
+                        (MeasuredSigmas(weighting_)
+                             ? "; parameter sigmas from the measured sigmas."
+                             : "; parameter sigmas scaled by the reduced chi-square."));
     lines.emplace_back(" ");
     lines.push_back("ChiSquare:  " + Fixed(rms_, 10, 6));
     lines.emplace_back(" ");
@@ -183,7 +224,7 @@ std::string TFitParamB::ResultText() const {
 }
 
 std::string TFitParamB::FullResultText() const {
-    const auto exact = ExactText;
+    const auto exact = fitsums::ExactText;
     const std::vector<std::string> lines = ResultLines();
     // The status lines of the result text (up to its first blank line).
     std::string text;
@@ -210,7 +251,7 @@ std::string TFitParamB::FullResultText() const {
     }
     const std::string figures = FiguresText();
     if (!figures.empty()) text += "\nPeak figures:\n" + figures;
-    return text;
+    return text + ConfidenceText();
 }
 
 std::vector<double> TFitParamB::TermCovariance(int32_t term) const {
@@ -235,8 +276,8 @@ std::string TFitParamB::FiguresText() const {
         const std::pair<const char*, const TPeakFigure*> items[] = {
             {"centre", &f.centre}, {"height", &f.height}, {"area", &f.area}, {"fwhm", &f.fwhm}};
         for (const auto& [name, figure] : items)
-            text += "   " + std::string(name) + " = " + ExactText(figure->value) + " \u00b1 " +
-                    ExactText(figure->sigma) + "\n";
+            text += "   " + std::string(name) + " = " + fitsums::ExactText(figure->value) + " \u00b1 " +
+                    fitsums::ExactText(figure->sigma) + "\n";
     }
     return text;
 }

@@ -9,6 +9,7 @@
 #include <array>
 #include <cfenv>
 #include <cmath>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,10 @@ bool RunsClean(Op&& op) {
 bool TFitParamB::Prepare() {
     lastError_.clear();
     prepared_ = false;
+    // A new preparation forgets the covariance of the last fit, whether or not it succeeds.
     covariance_.clear();
+    correlation_.clear();
+    freeParams_.clear();
     const int32_t n = PointCount();
     m_ = ParamCount();
     if (terms_.empty()) {
@@ -184,6 +188,7 @@ bool TFitParamB::BuildInRange(TSystem& sys, const std::vector<TPeak>& terms, boo
         for (int32_t start = 0; start < PointCount(); start += BlockSize) {
             const int32_t n = std::min(BlockSize, PointCount() - start);
             EvalBlock(terms, start, n, f, g);
+            WeighDerivatives(start, n, g, m_);
             for (int32_t k = 0; k < m_; ++k)
                 for (int32_t p = 0; p < n; ++p)
                     largest[static_cast<size_t>(k)] =
@@ -224,12 +229,17 @@ bool TFitParamB::BuildInRange(TSystem& sys, const std::vector<TPeak>& terms, boo
     return true;
 }
 
-void TFitParamB::NoteSystem(const TSystem& sys) {
+void TFitParamB::NoteSystem(const TSystem& sys, bool stepTaken) {
     const bool keepLargest = convergeTest == TConvergeTest::Relative;
+    // The largest curvature is remembered with a memory that fades by this factor at each step taken: a
+    // parameter whose influence fades still cannot take an unbounded step at once, but one whose curvature
+    // was enormous at a far start only (the exponential of a reciprocal started far off) is not held back
+    // for good by it. Only steps fade it, so that a system built again (new units) leaves it as it was.
+    constexpr double fading = 0.7;
     for (int32_t k = 0; k < m_; ++k) {
         const double d = sys.alpha[static_cast<size_t>(k)][static_cast<size_t>(k)];
         double& scale = dampScale_[static_cast<size_t>(k)];
-        scale = keepLargest ? std::max(scale, d) : d;
+        scale = keepLargest ? std::max(stepTaken ? scale * fading : scale, d) : d;
     }
 }
 
@@ -291,6 +301,15 @@ void TFitParamB::Iterate() {
     if (!SolveFree(sys.alpha, sys.beta.data(), delta_.data(), lambda_)) {
         Fail("The fit's equations cannot be solved at iteration " + std::to_string(iterations) +
              ": a free parameter has no influence on the model over the data, or two have the same.");
+        return;
+    }
+    // Under the relative test the step follows the curvature of the model along it; a step that the model
+    // bends away from is not taken, and the damping grows as for any rejected step.
+    if (convergeTest == TConvergeTest::Relative && !Accelerate(sys)) {
+        lambdaOld_ = lambda_;
+        accepted_ = false;
+        lambda_ *= 10;
+        if (lambda_ > 1e50) FailDamping();
         return;
     }
     int32_t i = 0, j = 0;
@@ -364,6 +383,92 @@ void TFitParamB::Iterate() {
     if (lambda_ > 1e50 || lambda_ < 1e-100) FailDamping();
 }
 
+bool TFitParamB::Accelerate(const TSystem& sys) {
+    // The velocity v is the damped Gauss-Newton step delta_. The model's second derivative along it, by a
+    // finite difference over h v, gives through the same damped system the acceleration a; the step becomes
+    // v + a / 2 when a is small beside v (|a| <= 2 x 0.75 |v| in the damping's norm), else it is refused.
+    constexpr double h = 0.1;
+    constexpr double largestRatio = 0.75;
+    const size_t m = static_cast<size_t>(m_);
+    std::array<int32_t, MaxFitParams> freeIndex{};
+    for (int32_t i = 0, j = 0; i < m_; ++i)
+        if (!lockedList_[static_cast<size_t>(i)]) freeIndex[static_cast<size_t>(j++)] = i;
+    // J'(y - F(p + h v)) with the derivatives at p, in the system's units.
+    std::array<double, MaxFitParams> betaH{};
+    const bool clean = RunsClean([&] {
+        // The parameters at h v, without the bounds: this is only a probe of the model's bending.
+        int32_t i = 0, j = 0;
+        for (size_t t = 0; t < terms_.size(); ++t) {
+            trialTerms_[t].value = terms_[t].value;
+            for (int k = 1; k <= terms_[t].nparams; ++k, ++i)
+                if (!lockedList_[static_cast<size_t>(i)])
+                    trialTerms_[t].value[static_cast<size_t>(k)] +=
+                        h * InParamUnits(delta_[static_cast<size_t>(j++)], i);
+        }
+        double* f = blockF_.data();
+        double* const* g = blockRows_.data();
+        std::vector<double> r(BlockSize);
+        for (int32_t start = 0; start < PointCount(); start += BlockSize) {
+            const int32_t n = std::min(BlockSize, PointCount() - start);
+            EvalBlock(trialTerms_, start, n, f, nullptr);
+            for (int32_t p = 0; p < n; ++p) {
+                const size_t at = static_cast<size_t>(start + p);
+                r[static_cast<size_t>(p)] =
+                    (py_[at] - f[p]) * (weight_.empty() ? 1.0 : weight_[at]) * perResidualUnit_;
+            }
+            EvalBlock(terms_, start, n, f, g);
+            WeighDerivatives(start, n, g, m_);
+            for (size_t k = 0; k < m; ++k) {
+                const double c = std::ldexp(1.0, columnExponent_[k]);
+                for (int32_t p = 0; p < n; ++p) betaH[k] += r[static_cast<size_t>(p)] * g[k][p] * c;
+            }
+        }
+        const double s = EffectiveScale(scale);
+        for (size_t k = 0; k < m; ++k) betaH[k] /= s * s;
+    });
+    if (!clean) return true;
+    bool solved = false;
+    double aNorm = 0.0, vNorm = 0.0;
+    // The squared norms of a and v with each parameter weighed by its damping scale.
+    std::array<double, MaxFitParams> rhs{}, accel{};
+    const bool cleanNorms = RunsClean([&] {
+        // J' F_vv = (2 / h) ((beta - betaH) / h - alpha v), over all parameters (0 for the locked ones).
+        for (int32_t r = 0; r < mFree_; ++r) {
+            const size_t k = static_cast<size_t>(freeIndex[static_cast<size_t>(r)]);
+            double av = 0.0;
+            for (int32_t c = 0; c < mFree_; ++c)
+                av += sys.alpha[k][static_cast<size_t>(freeIndex[static_cast<size_t>(c)])] *
+                      delta_[static_cast<size_t>(c)];
+            rhs[k] = -(2.0 / h) * ((sys.beta[k] - betaH[k]) / h - av);
+        }
+        solved = SolveFree(sys.alpha, rhs.data(), accel.data(), lambda_);
+        if (!solved) return;
+        // Each term d v^2 and d a^2 divided by the same power of two, the largest of the d v^2, so that the
+        // sums are numbers and scale exactly with the data.
+        int e = std::numeric_limits<int>::min();
+        for (int32_t r = 0; r < mFree_; ++r) {
+            const double d = dampScale_[static_cast<size_t>(freeIndex[static_cast<size_t>(r)])];
+            const double v = delta_[static_cast<size_t>(r)];
+            if (d > 0.0 && v != 0.0) e = std::max(e, std::ilogb(d) + 2 * std::ilogb(v));
+        }
+        if (e == std::numeric_limits<int>::min()) e = 0;
+        for (int32_t r = 0; r < mFree_; ++r) {
+            const double d =
+                std::ldexp(dampScale_[static_cast<size_t>(freeIndex[static_cast<size_t>(r)])], -e);
+            const double a = accel[static_cast<size_t>(r)], v = delta_[static_cast<size_t>(r)];
+            aNorm += d * a * a;
+            vNorm += d * v * v;
+        }
+    });
+    // An acceleration beyond the doubles bends more than any step can follow.
+    if (!cleanNorms) return false;
+    if (!solved) return true;
+    if (4.0 * aNorm > largestRatio * largestRatio * vNorm) return false;
+    for (int32_t r = 0; r < mFree_; ++r)
+        delta_[static_cast<size_t>(r)] += 0.5 * accel[static_cast<size_t>(r)];
+    return true;
+}
+
 void TFitParamB::Fail(std::string why) {
     failed_ = 1;
     failure_ = std::move(why);
@@ -389,7 +494,7 @@ void TFitParamB::AdoptAcceptedStep() {
     if (finite) {
         next.key = KeyOf();
         current_ = 1 - current_;
-        NoteSystem(next);
+        NoteSystem(next, true);
         return;
     }
     // The derivatives at the new parameters are of no use: back to the old ones, with more damping.

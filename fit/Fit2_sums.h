@@ -7,11 +7,20 @@
 #include "fit/Fit2.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace fitsums {
+
+// v so that it reads back to the same double (the shortest such form), whatever the process locale.
+inline std::string ExactText(double v) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, res.ptr);
+}
 
 // Sum of a[i] * b[i] over n values, in four running sums so that the products can overlap.
 inline double Dot(const double* a, const double* b, int32_t n) {
@@ -54,11 +63,19 @@ void TFitParamA::ResidualBlocks(const std::vector<TPeak>& terms, int32_t part, d
                                 Use&& use) const {
     const int32_t end = std::min(PointCount(), (part + 1) * StretchPoints);
     const double unit = perResidualUnit_;
+    int32_t m = 0;
+    for (const TPeak& t : terms) m += t.nparams;
     for (int32_t start = part * StretchPoints; start < end; start += BlockSize) {
         const int32_t n = std::min(BlockSize, end - start);
         EvalBlock(terms, start, n, f, d);
         const double* y = py_.data() + start;
-        for (int32_t p = 0; p < n; ++p) f[p] = (y[p] - f[p]) * unit;
+        if (weight_.empty()) {
+            for (int32_t p = 0; p < n; ++p) f[p] = (y[p] - f[p]) * unit;
+        } else {
+            const double* w = weight_.data() + start;
+            for (int32_t p = 0; p < n; ++p) f[p] = (y[p] - f[p]) * w[p] * unit;
+            if (d != nullptr) WeighDerivatives(start, n, d, m);
+        }
         use(n);
     }
 }

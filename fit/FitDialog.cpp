@@ -7,10 +7,12 @@
 #include "fit/AddPeak.h"
 #include "fit/Fit2.h"
 #include "fit/RSpinEdit.h"
+#include "plot/UserMessages.h"
 #include "plot/coord_win.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,8 +20,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -165,6 +169,31 @@ TFitDlg::TFitDlg(QWidget* window, TFitLibrary& library)
     ChiSqrBar->setPalette(blue);
     ChiSqrBar->setGeometry(0, 0, 0, 12);
 
+    WeightsBox = Control<QComboBox>(
+        "WeightsBox", "|Weights of the data points: none, each point's sigma, counting statistics (sigma^2 = "
+                      "max(|y|, 1)) or relative (sigma = |y|)");
+    for (int w = 0; w <= static_cast<int>(TWeighting::Relative); ++w)
+        WeightsBox->addItem(QString::fromLatin1(WeightingName(static_cast<TWeighting>(w))));
+    SigmaSource =
+        Control<QComboBox>("SigmaSource", "|The sigmas of the \"sigma\" weights: the curve's own or "
+                                          "the y values of a curve of the window, point for point");
+    BandCheck = Control<QCheckBox>("BandCheck", "|Draw the confidence band of the fitted model over the plot",
+                                   QStringLiteral("Show confidence band"));
+    connect(WeightsBox, &QComboBox::currentIndexChanged, this, [this] {
+        if (!updating_) WeightsChosen();
+    });
+    connect(SigmaSource, &QComboBox::currentIndexChanged, this, [this] {
+        if (!updating_) WeightsChosen();
+    });
+    connect(BandCheck, &QCheckBox::toggled, this, [this] { Send(notify::FitRedrawModel); });
+    auto* weightsLabel = new QLabel(QStringLiteral("&Weights:"), this);
+    weightsLabel->setBuddy(WeightsBox);
+    auto* weightsRow = new QHBoxLayout;
+    weightsRow->addWidget(weightsLabel);
+    weightsRow->addWidget(WeightsBox);
+    weightsRow->addWidget(SigmaSource, 1);
+    weightsRow->addWidget(BandCheck);
+
     auto* listRow = new QHBoxLayout;
     listRow->addWidget(PeakList, 1);
     auto* listButtons = new QVBoxLayout;
@@ -197,6 +226,7 @@ TFitDlg::TFitDlg(QWidget* window, TFitLibrary& library)
     layout->addWidget(ParamPanel, 1);
     layout->addLayout(runRow);
     layout->addLayout(rangeRow);
+    layout->addLayout(weightsRow);
     layout->addLayout(figures);
     layout->addLayout(generate);
     resize(560, 430);
@@ -228,7 +258,10 @@ void TFitDlg::SetData(const TCurveB& curve, int32_t first, int32_t last) {
     }
     first_ = first;
     last_ = last;
+    data_ = curve;
+    weightsApplied_ = false;
     fit_->SetData(curve, first, last);
+    FillSigmaSources();
     ShowRange();
     fit_->UpdateChiSquare();
     RefreshFigures();
@@ -280,6 +313,71 @@ void TFitDlg::ApplySettings(const TFitSettings& s) {
     fit_->ftol = s.ftol;
     fit_->xtol = s.xtol;
     fit_->SetDisplayIncrements(s.displayIncrements);
+    if (WeightsBox->currentIndex() != s.weights) {
+        const QSignalBlocker block(WeightsBox);
+        WeightsBox->setCurrentIndex(s.weights);
+        weightsApplied_ = false;
+    }
+    SigmaSource->setEnabled(s.weights == static_cast<int>(TWeighting::Sigma));
+}
+
+// ---------------------------------------------------------------- weights
+
+void TFitDlg::FillSigmaSources() {
+    const QSignalBlocker block(SigmaSource);
+    const QString chosen = SigmaSource->currentText();
+    SigmaSource->clear();
+    SigmaSource->addItem(QStringLiteral("the curve's own sigmas"));
+    if (SigmaCurves)
+        for (const auto& [name, curve] : SigmaCurves()) SigmaSource->addItem(name);
+    const int again = SigmaSource->findText(chosen);
+    SigmaSource->setCurrentIndex(again > 0 ? again : 0);
+}
+
+void TFitDlg::WeightsChosen() {
+    settings_.weights = WeightsBox->currentIndex();
+    SigmaSource->setEnabled(settings_.weights == static_cast<int>(TWeighting::Sigma));
+    weightsApplied_ = false;
+    // The sigmas shown belong to weights that no longer hold.
+    fit_->SetWeights(TWeighting::None);
+    fit_->UpdateChiSquare();
+    RefreshFigures();
+    Send(notify::FitRedrawModel);
+}
+
+bool TFitDlg::ApplyWeights() {
+    if (weightsApplied_) return true;
+    const auto weighting = static_cast<TWeighting>(settings_.weights);
+    std::vector<double> sigmas;
+    std::string error;
+    bool ok = true;
+    if (weighting == TWeighting::Sigma) {
+        const int source = SigmaSource->currentIndex();
+        std::optional<TCurveB> curve;
+        if (source > 0 && SigmaCurves) {
+            const auto curves = SigmaCurves();
+            const auto at = std::find_if(curves.begin(), curves.end(), [&](const auto& c) {
+                return c.first == SigmaSource->currentText();
+            });
+            if (at != curves.end()) curve = at->second;
+        }
+        if (source > 0 && !curve) {
+            error = "the curve of sigmas is no longer in the window";
+            ok = false;
+        } else {
+            ok = SigmasOfRange(data_, curve ? &*curve : nullptr, first_, last_, sigmas, error);
+        }
+    }
+    ok = ok && fit_->SetWeights(weighting, sigmas, &error);
+    if (!ok) {
+        Messages().Error(
+            this, QStringLiteral("Weights \"%1\": %2")
+                      .arg(QString::fromLatin1(WeightingName(weighting)), QString::fromStdString(error)));
+        return false;
+    }
+    weightsApplied_ = true;
+    fit_->UpdateChiSquare();
+    return true;
 }
 
 void TFitDlg::SettingsClick() {

@@ -19,6 +19,7 @@
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -85,6 +86,8 @@ public:
     void SetPickState(int pickMode);
     // Runs the shared settings dialog on the values; true on OK.
     std::function<bool(TFitSettings&)> EditSettings;
+    // The window's curves (their names and points) that the "sigma" weights can take their sigmas from.
+    std::function<std::vector<std::pair<QString, TCurveB>>()> SigmaCurves;
     // A run began or ended (the window keeps the panel open meanwhile).
     std::function<void()> OnRunChanged;
     // The folder the tabulated term's file dialog opens in.
@@ -137,6 +140,9 @@ public:
     QLabel* Iteration;
     QLabel* ChiSqr;
     QFrame* ChiSqrBar;
+    QComboBox* WeightsBox;
+    QComboBox* SigmaSource;
+    QCheckBox* BandCheck;
 
     // ---- the buttons' actions
     void AddClick();
@@ -174,6 +180,12 @@ private:
     // Runs Step under the fault guard.
     TArithFault GuardedStep(bool& finished);
     void ShowResult();
+    // The weights chosen, for the data: false after saying why they cannot be had.
+    bool ApplyWeights();
+    // The "Weights" choice or the sigmas' source changed.
+    void WeightsChosen();
+    // Lists the curve's own sigmas and the window's curves as sources of sigmas.
+    void FillSigmaSources();
     void RangePressed(int bound, bool down);
     void ShowRange();
 
@@ -181,6 +193,11 @@ private:
     // The engine: the model, the data and the fitted display curve.
     std::unique_ptr<TFitParamB> fit_;
     TMovingCurve moving_;
+    // The confidence band's lines.
+    TMovingCurve bandLower_, bandUpper_;
+    // The curve the data were taken from (for its own sigmas), and whether the weights chosen are the fit's.
+    TCurveB data_;
+    bool weightsApplied_ = false;
     TFitSettings settings_;
     QPointer<TAddPeakDlg> chooser_;
     int32_t first_ = 0, last_ = 0;

@@ -10,6 +10,7 @@
 #include "plot/UserMessages.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFrame>
 #include <QLabel>
 #include <QPointer>
@@ -29,7 +30,7 @@ QString FixedText(double v, int width, int decimals) {
 
 bool TFitDlg::CanStep() {
     if (running_ || fit_->TermCount() == 0) return false;
-    if (fit_->PointCount() >= 4) return true;
+    if (fit_->PointCount() >= 4) return ApplyWeights();
     Messages().Error(this,
                      QStringLiteral("The fit range holds fewer than 4 points: there is nothing to fit."));
     return false;
@@ -150,4 +151,19 @@ void TFitDlg::DrawModel(QPainter& painter, const TGrid& grid) {
     for (const TPeak& t : fit_->Terms())
         if (peakfigures::IsPeakShaped(t.type)) peaks.push_back(t.value[2]);
     moving_.Update([this](double x) { return fit_->ModelValueAt(x, -1); }, peaks, grid, painter);
+    // The band of the finished fit, where its parameters still are.
+    if (!BandCheck->isChecked() || fit_->Covariance().empty() || fit_->iterations == 0) return;
+    for (TMovingCurve* line : {&bandLower_, &bandUpper_}) {
+        line->linecolor = 0xFF9040;
+        line->SetCount(display.Count());
+        for (int32_t i = 1; i <= display.Count(); ++i) line->SetXY(i, display.X(i), 0.0);
+    }
+    for (const int side : {-1, 1})
+        (side < 0 ? bandLower_ : bandUpper_)
+            .Update(
+                [this, side](double x) {
+                    double model = 0.0, half = 0.0;
+                    return fit_->BandAt(x, model, half) ? model + side * half : model;
+                },
+                {}, grid, painter);
 }

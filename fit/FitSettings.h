@@ -23,6 +23,8 @@ struct TFitSettings {
     bool relativeTest = false;
     double ftol = 1e-12;
     double xtol = 1e-10;
+    // The weighting of the data points (TWeighting: 0 none, 1 sigma, 2 poisson, 3 relative).
+    int32_t weights = 0;
 };
 
 class TFitSettingsDlg : public TWindowDialog {

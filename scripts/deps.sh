@@ -1,6 +1,6 @@
 # Installs the Debian packages the build needs when any is missing (sourced by scripts/run and scripts/test).
 GRAPHMILL_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libgl-dev libxcb1-dev libgtest-dev
-    libgmock-dev libbenchmark-dev xvfb xauth libcerf-dev zlib1g-dev)
+    libgmock-dev libbenchmark-dev xvfb xauth libcerf-dev zlib1g-dev libboost-dev)
 # The install and package checks: manual pages, the desktop's validators, the package tools.
 GRAPHMILL_PACKAGES+=(help2man desktop-file-utils appstream dpkg-dev file man-db)
 

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <gtest/gtest.h>
 
 namespace {
@@ -475,5 +476,127 @@ TEST(CliLibrary, DerivedDerivatives) {
         const auto refused = RunCli(args);
         EXPECT_EQ(refused.status, 2) << message;
         EXPECT_TRUE(Has(refused.err, message)) << refused.err;
+    }
+}
+
+TEST(CliFit, WeightsFromASigmaFileAndSchemes) {
+    // A straight line whose odd points are ten times less certain: their residuals count a hundredth.
+    TTempDir dir;
+    std::vector<TPoint> data, sigma;
+    for (int i = 0; i < 12; ++i) {
+        data.push_back({static_cast<double>(i), 2 + 0.5 * i + (i % 2 ? 0.3 : -0.02) * (i % 3 - 1)});
+        sigma.push_back({static_cast<double>(i), i % 2 ? 1.0 : 0.1});
+    }
+    const auto f = dir.Write("line.dat", CurveText(data));
+    const auto s = dir.Write("sigma.dat", CurveText(sigma));
+    const auto r =
+        RunCli({"fit", "--term", "polynomial", "--converge", "relative", "--sigma", s, "--json", f});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const QJsonObject j = Json(r);
+    EXPECT_EQ(j["weights"].toString(), "sigma");
+    EXPECT_EQ(j["sigmas"].toString(), "measured");
+    EXPECT_EQ(j["dof"].toInt(), 10);
+    EXPECT_EQ(j["free_parameters"].toArray().size(), 2);
+    EXPECT_EQ(j["free_parameters"].toArray()[1].toObject()["index"].toInt(), 2);
+    const QJsonArray cov = j["covariance"].toArray();
+    ASSERT_EQ(cov.size(), 2);
+    EXPECT_EQ(cov[0].toArray()[1].toDouble(), cov[1].toArray()[0].toDouble());
+    EXPECT_DOUBLE_EQ(std::sqrt(cov[1].toArray()[1].toDouble()), Param(j, 1)["sigma"].toDouble());
+    EXPECT_EQ(j["correlation"].toArray()[0].toArray()[0].toDouble(), 1.0);
+    // Student's t for 10 degrees of freedom at 95 %.
+    const double t = j["t"].toDouble();
+    EXPECT_NEAR(t, 2.228138851986, 1e-11);
+    EXPECT_DOUBLE_EQ(Param(j, 0)["ci_high"].toDouble(),
+                     Param(j, 0)["value"].toDouble() + t * Param(j, 0)["sigma"].toDouble());
+    // The sums by hand: weighted least squares of a line.
+    double sw = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+    for (int i = 0; i < 12; ++i) {
+        const double w = 1 / (sigma[i].y * sigma[i].y), x = data[i].x, y = data[i].y;
+        sw += w, sx += w * x, sy += w * y, sxx += w * x * x, sxy += w * x * y;
+    }
+    const double det = sw * sxx - sx * sx;
+    EXPECT_NEAR(Param(j, 1)["value"].toDouble(), (sw * sxy - sx * sy) / det, 1e-12);
+    EXPECT_NEAR(Param(j, 1)["sigma"].toDouble(), std::sqrt(sw / det), 1e-12);
+    // --confidence 99 widens the interval by its own t; the text reports say the weighting.
+    const QJsonObject j99 = Json(RunCli({"fit", "--term", "polynomial", "--converge", "relative", "--sigma",
+                                         s, "--json", "--confidence", "99", f}));
+    EXPECT_NEAR(j99["t"].toDouble(), 3.169272672617, 1e-11);
+    EXPECT_GT(Param(j99, 0)["ci_high"].toDouble(), Param(j, 0)["ci_high"].toDouble());
+    const auto text = RunCli({"fit", "--term", "polynomial", "--weights", "poisson", f});
+    EXPECT_TRUE(Has(text.out, "Weights: poisson; parameter sigmas from the measured sigmas.\n")) << text.out;
+    const auto full = RunCli({"fit", "--term", "polynomial", "--weights", "relative", "--report", "full", f});
+    EXPECT_TRUE(Has(full.out, "Weights: relative; parameter sigmas scaled by the reduced chi-square\n"));
+    EXPECT_TRUE(Has(full.out, "95% confidence intervals (t = 2.228138851"));
+    EXPECT_TRUE(Has(full.out, "Correlation matrix of the free parameters:\n")) << full.out;
+    // Without a weights option the result is the one it always was, short or named.
+    const auto plain = RunCli({"fit", "--term", "polynomial", f});
+    EXPECT_FALSE(Has(plain.out, "Weights"));
+    EXPECT_EQ(RunCli({"fit", "--term", "polynomial", "--report", "text", f}).out, plain.out);
+    EXPECT_EQ(Json(RunCli({"fit", "--term", "polynomial", "--json", f}))["weights"].toString(), "none");
+}
+
+TEST(CliFit, WeightsAreRefusedWithoutSigmasOrWithBadOnes) {
+    TTempDir dir;
+    const auto f = dir.Write("line.dat", LineText());
+    std::vector<TPoint> sigma;
+    for (int i = 0; i < 20; ++i) sigma.push_back({static_cast<double>(i), i == 6 ? 0.0 : 0.1});
+    const auto s = dir.Write("sigma.dat", CurveText(sigma));
+    sigma.pop_back();
+    const auto shortSigma = dir.Write("short.dat", CurveText(sigma));
+    auto err = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"fit", "--term", "polynomial"});
+        const auto r = RunCli(args);
+        EXPECT_EQ(r.status, 2) << r.out;
+        return r.err;
+    };
+    EXPECT_TRUE(Has(err({"--weights", "sigma", f}), "the data carry no sigmas"));
+    EXPECT_TRUE(Has(err({"--sigma", s, f}), "point 7: sigma 0 is not a positive finite number"));
+    // the range's own numbering: point 7 of the curve is still called point 7
+    EXPECT_TRUE(Has(err({"--sigma", s, "--range", "3", "12", f}), "point 7: sigma 0"));
+    EXPECT_TRUE(Has(err({"--sigma", shortSigma, f}), "has 19 points and the data 20"));
+    EXPECT_TRUE(Has(err({"--weights", "poisson", "--sigma", s, f}), "--sigma belongs to --weights sigma"));
+    EXPECT_TRUE(
+        Has(err({"--weights", "counts", f}), "'counts' is not one of none, sigma, poisson, relative"));
+    for (const char* level : {"0", "100", "-1", "101"})
+        EXPECT_TRUE(Has(err({"--confidence", level, f}), "--confidence")) << level;
+    EXPECT_TRUE(Has(err({"--report", "long", f}), "'long' is not one of text, full"));
+    EXPECT_TRUE(Has(err({"--report", "full", "--json", f}), "give one"));
+    EXPECT_TRUE(Has(err({"--band", "-", f}), "not -"));
+    // a refusal of the relative weights names the point whose y is 0
+    std::vector<TPoint> zero;
+    for (int i = 0; i < 8; ++i) zero.push_back({static_cast<double>(i), i == 4 ? 0.0 : 1.0 + i});
+    EXPECT_TRUE(Has(err({"--weights", "relative", dir.Write("zero.dat", CurveText(zero))}),
+                    "point 5: y 0 gives no relative sigma"));
+}
+
+TEST(CliFit, BandWritesModelLowerAndUpperAtTheDataPoints) {
+    TTempDir dir;
+    const auto f = dir.Write("line.dat", LineText());
+    const std::string band = (dir / "band.dat").string();
+    const auto r = RunCli({"fit", "--term", "polynomial", "--range", "2", "19", "--band", band, f});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const auto model = Points(ReadFile((dir / "band-model.dat").string()));
+    const auto lower = Points(ReadFile((dir / "band-lower.dat").string()));
+    const auto upper = Points(ReadFile((dir / "band-upper.dat").string()));
+    ASSERT_EQ(model.size(), 18u);
+    ASSERT_EQ(lower.size(), 18u);
+    ASSERT_EQ(upper.size(), 18u);
+    for (size_t i = 0; i < model.size(); ++i) {
+        EXPECT_EQ(model[i].x, (i + 1) * 0.5);
+        EXPECT_GT(upper[i].y, model[i].y);
+        EXPECT_NEAR(upper[i].y - model[i].y, model[i].y - lower[i].y, 1e-9);
+    }
+    // narrowest near the middle of the data, as a line's band is
+    EXPECT_LT(upper[9].y - model[9].y, upper[0].y - model[0].y);
+    // a path without an extension takes the suffixes at its end
+    const std::string bare = (dir / "b").string();
+    ASSERT_EQ(RunCli({"fit", "--term", "polynomial", "--band", bare, f}).status, 0);
+    EXPECT_EQ(Points(ReadFile(bare + "-upper")).size(), 20u);
+    // a dot that starts the file's name, or one in a folder's name, is no extension
+    std::filesystem::create_directory(dir / "d.x");
+    for (const std::string& path : {(dir / ".b").string(), (dir / "d.x" / "b").string()}) {
+        ASSERT_EQ(RunCli({"fit", "--term", "polynomial", "--band", path, f}).status, 0) << path;
+        for (const char* part : {"-model", "-lower", "-upper"})
+            EXPECT_EQ(Points(ReadFile(path + part)).size(), 20u) << path << part;
     }
 }

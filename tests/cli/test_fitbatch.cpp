@@ -102,7 +102,8 @@ TEST(CliFitBatch, EachLineIsTheSingleRunsObjectAndFailingFilesGoOn) {
             0u)
             << lines[0];
         EXPECT_TRUE(Has(lines[0], "\"parameters\": [{\"term\": 1, \"index\": 1, \"type\": ")) << lines[0];
-        EXPECT_TRUE(Has(lines[0], "\"at_bound\": null}, {\"term\": 1, \"index\": 2, ")) << lines[0];
+        EXPECT_TRUE(Has(lines[0], "\"at_bound\": null, \"ci_low\": ")) << lines[0];
+        EXPECT_TRUE(Has(lines[0], "}, {\"term\": 1, \"index\": 2, \"type\": ")) << lines[0];
         EXPECT_EQ(lines[0].substr(lines[0].size() - 3), "}]}");
         EXPECT_TRUE(Has(lines[1], "missing.dat")) << lines[1];
         EXPECT_TRUE(Has(lines[3], "fewer than 4 points")) << lines[3];
@@ -199,6 +200,43 @@ TEST(CliFitBatch, FolderOutputsOneCurvePerFile) {
     const auto one = (dir / "one.dat").string();
     EXPECT_EQ(RunCli(With(Model, {a, "--model-at-points", one})).status, 0);
     EXPECT_TRUE(std::filesystem::is_regular_file(one));
+}
+
+TEST(CliFitBatch, BandFoldersAndSigmasForEveryFile) {
+    // --band names a folder of three curves per file, each as the file's own run writes them; one --sigma
+    // curve weighs every file, and a file whose points it does not match fails alone.
+    TTempDir dir;
+    const auto a = dir.Write("a.dat", PeakText(4.0)), b = dir.Write("b.dat", PeakText(5.0));
+    const auto fewer = dir.Write("fewer.dat", PeakText(5.0, 61));
+    std::vector<TPoint> sigma;
+    for (int i = 0; i < 81; ++i) sigma.push_back({i * 0.125, 0.01 + 0.001 * (i % 5)});
+    const auto s = dir.Write("sigma.dat", CurveText(sigma));
+    const auto bands = (dir / "bands").string();
+    const auto r = RunCli(With(Model, {"--sigma", s, "--band", bands, "--json", a, fewer, b}));
+    EXPECT_EQ(r.status, 1) << r.err;
+    const auto lines = Lines(r.out);
+    ASSERT_GE(lines.size(), 3u) << r.out;
+    EXPECT_TRUE(Has(lines[1], "\"status\": \"failed\"")) << lines[1];
+    EXPECT_TRUE(Has(lines[1], "the sigma curve has 81 points and the data 61")) << lines[1];
+    EXPECT_FALSE(std::filesystem::exists(dir / "bands" / "fewer-model.dat"));
+    for (const auto& f : {a, b}) {
+        const auto stem = std::filesystem::path(f).stem().string();
+        const auto single = (dir / "single.dat").string();
+        const auto one = RunCli(With(Model, {"--sigma", s, "--band", single, "--json", f}));
+        ASSERT_EQ(one.status, 0) << one.err;
+        EXPECT_EQ(Object(one.out)["weights"].toString(), "sigma");
+        for (const char* part : {"-model", "-lower", "-upper"})
+            EXPECT_EQ(ReadFile(dir / "bands" / (stem + part + ".dat")),
+                      ReadFile(dir / (std::string("single") + part + ".dat")))
+                << stem << part;
+    }
+    // the band's curves count among the outputs that no two may share
+    const auto usage =
+        RunCli(With(Model, {"--band", (dir / "o").string(), "-o", (dir / "o").string(),
+                            dir.Write("c.dat", PeakText(4.0)), dir.Write("c-model.dat", PeakText(4.0))}));
+    EXPECT_EQ(usage.status, 2);
+    EXPECT_TRUE(Has(usage.err, "would both be written to " + (dir / "o" / "c-model.dat").string()))
+        << usage.err;
 }
 
 TEST(CliFitBatch, UsageErrorsNameTheOptionAndComeBeforeAnyResult) {

