@@ -314,12 +314,14 @@ TEST(CurveFileWrite, SaveFailingAtTheEndKeepsTheOldBackup) {
         d.Write("keep.bak", "0 0\n");
         curvefile::TSaveFile::FailWriteAfterBytes = failAt;
         TCurveB s = c;
+        s.Saved = false;
         std::string err;
         const bool saved = s.SaveToFile(target, "", "", &err);
         curvefile::TSaveFile::FailWriteAfterBytes = -1;
         EXPECT_FALSE(saved) << failAt;
         EXPECT_NE(err.find("No space"), std::string::npos) << err;
-        EXPECT_TRUE(s.FileName.empty()) << failAt; // the curve does not take the name it failed to save to
+        // The curve neither takes the name it failed to save to nor counts as saved.
+        EXPECT_TRUE(s.FileName.empty() && !s.Saved) << failAt;
         EXPECT_EQ(ReadFile(target), "1 1\n") << failAt;
         EXPECT_EQ(ReadFile(d.Path() / "keep.bak"), "0 0\n") << failAt;
         EXPECT_EQ(std::distance(fs::directory_iterator(d.Path()), fs::directory_iterator()), 2) << failAt;
