@@ -35,14 +35,19 @@ std::string Sine(const TTempDir& dir) {
     return dir.Write("sine.dat", text);
 }
 
-// The plot rectangle: the background fill covers left..right-1 and top..bottom-1 inside its outline, and the
-// plot's right and bottom pixels belong to the plot as well.
-QRect PlotRect(const QImage& img, QColor background) {
+// The rectangle of the pixels of one colour.
+QRect AreaOf(const QImage& img, QColor c) {
     QRect r;
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x)
-            if (img.pixelColor(x, y) == background) r |= QRect(x, y, 1, 1);
-    return r.adjusted(0, 0, 1, 1);
+            if (img.pixelColor(x, y) == c) r |= QRect(x, y, 1, 1);
+    return r;
+}
+
+// The plot rectangle: the background fill covers left..right-1 and top..bottom-1 inside its outline, and the
+// plot's right and bottom pixels belong to the plot as well.
+QRect PlotRect(const QImage& img, QColor background) {
+    return AreaOf(img, background).adjusted(0, 0, 1, 1);
 }
 
 // Curve colour inside the plot and nowhere else.
@@ -247,15 +252,6 @@ std::pair<std::vector<std::string>, std::vector<std::string>> AxisLabels(const s
     return labels;
 }
 
-// The rectangle of the pixels of one colour.
-QRect AreaOf(const QImage& img, QColor c) {
-    QRect r;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            if (img.pixelColor(x, y) == c) r |= QRect(x, y, 1, 1);
-    return r;
-}
-
 } // namespace
 
 TEST(CliRender, RoundTicksFallOnRoundValues) {
@@ -310,21 +306,8 @@ TEST(CliRender, LegendNamesTheCurves) {
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "sine.dat"), 1);
     EXPECT_EQ(std::count(texts.begin(), texts.end(), "line.dat"), 1);
     for (const std::string& t : texts) EXPECT_EQ(t.find("run"), std::string::npos) << t;
-
-    // The picture differs from the one without legend only within the box: one framed area, white on the
-    // black plot.
-    const auto png = (dir / "g.png").string(), plain = (dir / "plain.png").string();
-    ASSERT_EQ(RunCli({"render", sine, line, "--legend", "-o", png}).status, 0);
-    ASSERT_EQ(RunCli({"render", sine, line, "-o", plain}).status, 0);
-    const QImage with(QString::fromStdString(png)), without(QString::fromStdString(plain));
-    QRect changed;
-    for (int y = 0; y < with.height(); ++y)
-        for (int x = 0; x < with.width(); ++x)
-            if (with.pixel(x, y) != without.pixel(x, y)) changed |= QRect(x, y, 1, 1);
-    ASSERT_FALSE(changed.isEmpty());
-    EXPECT_LT(changed.width() * changed.height(), with.width() * with.height() / 8);
-    EXPECT_EQ(with.pixelColor(changed.left(), changed.center().y()), QColor(Qt::white));
-    EXPECT_EQ(with.pixelColor(changed.right(), changed.center().y()), QColor(Qt::white));
+    // What the box draws on a picture, in every format, is the legend tests' concern: the formats share one
+    // drawing, and the SVG above shows the option reaches it.
 }
 
 TEST(CliRender, ErrorBarsSpanTheSigmas) {

@@ -196,25 +196,8 @@ TEST(CurveFileWrite, SaveMakesBackupBesideTheFile) {
 TEST(CurveFileWrite, FailedSavesLeaveEverythingAsItWas) {
     // (Each save under a full disk, a read-only folder, a folder gone and a folder's name is in the
     // save-fault tests of both programs.)
+    // (Injected write failures: SaveFailingAtTheEndKeepsTheOldBackup and the batch tests below.)
     TTempDir d;
-    std::string err;
-    // An injected write failure mid-file: the original and its old backup keep their content.
-    const std::string orig = d.Write("keep.dat", "1 1\n");
-    d.Write("keep.bak", "0 0\n");
-    TCurveB big;
-    for (int i = 0; i < 100000; ++i) big.AddPoint(i, i);
-    curvefile::TSaveFile::FailWriteAfterBytes = 1000;
-    EXPECT_FALSE(big.SaveToFile(orig, "", "", &err));
-    curvefile::TSaveFile::FailWriteAfterBytes = -1;
-    EXPECT_NE(err.find("No space"), std::string::npos);
-    EXPECT_EQ(ReadFile(orig), "1 1\n");
-    EXPECT_EQ(ReadFile(d.Path() / "keep.bak"), "0 0\n");
-    EXPECT_FALSE(big.Saved);
-    EXPECT_TRUE(big.FileName.empty());
-    for (const auto& e : fs::directory_iterator(d.Path()))
-        EXPECT_EQ(e.path().filename().string().find(".keep.dat."), std::string::npos)
-            << "temporary file left";
-
     // A directory moved away during a save: the save fails, and no temporary file stays in it.
     fs::create_directory(d.Path() / "a");
     {
@@ -331,10 +314,14 @@ TEST(CurveFileWrite, SaveFailingAtTheEndKeepsTheOldBackup) {
         d.Write("keep.bak", "0 0\n");
         curvefile::TSaveFile::FailWriteAfterBytes = failAt;
         TCurveB s = c;
+        s.Saved = false;
         std::string err;
         const bool saved = s.SaveToFile(target, "", "", &err);
         curvefile::TSaveFile::FailWriteAfterBytes = -1;
         EXPECT_FALSE(saved) << failAt;
+        EXPECT_NE(err.find("No space"), std::string::npos) << err;
+        // The curve neither takes the name it failed to save to nor counts as saved.
+        EXPECT_TRUE(s.FileName.empty() && !s.Saved) << failAt;
         EXPECT_EQ(ReadFile(target), "1 1\n") << failAt;
         EXPECT_EQ(ReadFile(d.Path() / "keep.bak"), "0 0\n") << failAt;
         EXPECT_EQ(std::distance(fs::directory_iterator(d.Path()), fs::directory_iterator()), 2) << failAt;

@@ -37,6 +37,19 @@ std::set<int> GridColumns(const TGrid& g, const QImage& img) {
     return cols;
 }
 
+// A pixel of the (blue) text DrawOn writes, its softened edges included.
+bool Ink(const QImage& img, int x, int y) {
+    return img.pixelColor(x, y).blue() > 150 && img.pixelColor(x, y).red() < 100;
+}
+
+// Text in the x labels' band below the plot, within two pixels of column x.
+bool TextBelow(const QImage& img, const TGrid& g, int x) {
+    for (int y = g.Bottom() + 7; y < g.Bottom() + 25; ++y)
+        for (int dx = -2; dx <= 2; ++dx)
+            if (Ink(img, x + dx, y)) return true;
+    return false;
+}
+
 } // namespace
 
 class TestCoordWin : public QObject {
@@ -210,13 +223,7 @@ private slots:
         for (double v : {0.1, 0.2, 1.0, 2.0, 10.0, 20.0}) expected.insert(g.WorldToDeviceX(v));
         QCOMPARE(GridColumns(g, img), expected);
         // Labels centred under 0.1, 1 and 10; none at 0.05 on the left edge.
-        auto textNear = [&](int x) {
-            for (int y = g.Bottom() + 7; y < g.Bottom() + 25; ++y)
-                for (int dx = -2; dx <= 2; ++dx)
-                    if (img.pixelColor(x + dx, y).blue() > 150 && img.pixelColor(x + dx, y).red() < 100)
-                        return true;
-            return false;
-        };
+        const auto textNear = [&](int x) { return TextBelow(img, g, x); };
         for (double v : {0.1, 1.0, 10.0}) QVERIFY(textNear(g.WorldToDeviceX(v)));
         QVERIFY(!textNear(g.Left() - 12));
 
@@ -251,21 +258,12 @@ private slots:
         TGrid g;
         g.SetXLog(true);
         g.SetYLog(true);
-        auto blue = [&](int x, int y) {
-            return img.pixelColor(x, y).blue() > 150 && img.pixelColor(x, y).red() < 100;
-        };
-        auto textBelow = [&](double v) {
-            const int x = g.WorldToDeviceX(v);
-            for (int y = g.Bottom() + 7; y < g.Bottom() + 25; ++y)
-                for (int dx = -2; dx <= 2; ++dx)
-                    if (blue(x + dx, y)) return true;
-            return false;
-        };
+        auto textBelow = [&](double v) { return TextBelow(img, g, g.WorldToDeviceX(v)); };
         auto textBeside = [&](double v) {
             const int y = g.WorldToDeviceY(v);
             for (int x = 0; x < g.Left() - 3; ++x)
                 for (int dy = -2; dy <= 2; ++dy)
-                    if (blue(x, y + dy)) return true;
+                    if (Ink(img, x, y + dy)) return true;
             return false;
         };
         g.SetWorld({2, 2}, {8, 8}); // no decade at all
@@ -289,12 +287,12 @@ private slots:
         int first = -1;
         for (int x = 0; x < g.Left() && first < 0; ++x)
             for (int y = 0; y < img.height() && first < 0; ++y)
-                if (img.pixelColor(x, y).blue() > 150 && img.pixelColor(x, y).red() < 100) first = x;
+                if (Ink(img, x, y)) first = x;
         QVERIFY(first >= 0);
         int top = img.height(), bottom = -1;
         for (int x = first; x < first + 6; ++x)
             for (int y = 0; y < img.height(); ++y)
-                if (img.pixelColor(x, y).blue() > 150 && img.pixelColor(x, y).red() < 100) {
+                if (Ink(img, x, y)) {
                     top = std::min(top, y);
                     bottom = std::max(bottom, y);
                 }
@@ -444,9 +442,7 @@ private slots:
             ++tried;
             bool ink = false;
             for (int y = g.Bottom() + 7; y < g.Bottom() + 7 + fm.height(); ++y)
-                for (int dx = -3; dx <= 3; ++dx)
-                    ink = ink ||
-                          (img.pixelColor(x + dx, y).blue() > 150 && img.pixelColor(x + dx, y).red() < 100);
+                for (int dx = -3; dx <= 3; ++dx) ink = ink || Ink(img, x + dx, y);
             QVERIFY2(ink == (left >= limit), qPrintable(QStringLiteral("width %1").arg(width)));
         }
         QVERIFY(tried > 8);

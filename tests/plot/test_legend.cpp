@@ -161,6 +161,19 @@ private slots:
         QCOMPARE(BoxOf(one).width(), 3 * pad + 2 * fm.height() + fm.horizontalAdvance("x"));
         QCOMPARE(BoxOf(one).height(), 2 * pad + fm.height());
 
+        // Four curves on a growing plot: one name and the count, then two names and "+ 2 more" (as many
+        // names as counted), then all four.
+        WCurveSet four;
+        SetPlot(four.Grid);
+        for (int i = 0; i < 4; ++i) four.AddCurve(Cloud(5, 5), false, false);
+        const int threeRows = 2 * pad + 3 * fm.height();
+        for (int height = 20; height < 300; ++height) {
+            four.Grid.DevBottomRight.y = four.Grid.Top() + height;
+            four.Grid.UpdateScale();
+            if (BoxOf(four).height() >= threeRows) break;
+        }
+        QCOMPARE(BoxOf(four).height(), threeRows);
+
         // A plot with room for one row shows one curve, and nothing rather than a lone count of three.
         WCurveSet low;
         SetPlot(low.Grid);
