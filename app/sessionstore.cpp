@@ -16,6 +16,8 @@ QJsonObject FitSettingsToJson(const TFitSettings& s) {
     o[QStringLiteral("relativeTest")] = s.relativeTest;
     o[QStringLiteral("ftol")] = s.ftol;
     o[QStringLiteral("xtol")] = s.xtol;
+    // By the name the command line's --weights takes.
+    o[QStringLiteral("weights")] = QLatin1String(WeightingName(static_cast<TWeighting>(s.weights)));
     return o;
 }
 
@@ -25,6 +27,7 @@ bool FitSettingsFromJson(const QJsonObject& o, TFitSettings& settings, QString& 
     TFitSettings s;
     TSessionReader r;
     const QString where = QStringLiteral("fit settings");
+    QString weights;
     if (!r.Real(o, where, QStringLiteral("tolerance"), 0.0, 1e30, s.tolerance, def.tolerance) ||
         !r.Int(o, where, QStringLiteral("maxIterations"), 0, 10000, s.maxIterations, def.maxIterations) ||
         !r.Bool(o, where, QStringLiteral("dragUpdate"), s.dragUpdate, def.dragUpdate) ||
@@ -32,10 +35,19 @@ bool FitSettingsFromJson(const QJsonObject& o, TFitSettings& settings, QString& 
                s.displayIncrements, def.displayIncrements) ||
         !r.Bool(o, where, QStringLiteral("relativeTest"), s.relativeTest, def.relativeTest) ||
         !r.Real(o, where, QStringLiteral("ftol"), 0.0, 1.0, s.ftol, def.ftol) ||
-        !r.Real(o, where, QStringLiteral("xtol"), 0.0, 1.0, s.xtol, def.xtol)) {
+        !r.Real(o, where, QStringLiteral("xtol"), 0.0, 1.0, s.xtol, def.xtol) ||
+        !r.Text(o, where, QStringLiteral("weights"), weights, 16)) {
         why = r.error;
         return false;
     }
+    TWeighting w = TWeighting::None;
+    if (!weights.isEmpty() && !WeightingFromName(weights.toStdString(), w)) {
+        r.Fail(where, TSessionReader::Key(QStringLiteral("weights")) +
+                          QStringLiteral(" is not one of none, sigma, poisson, relative"));
+        why = r.error;
+        return false;
+    }
+    s.weights = static_cast<int32_t>(w);
     settings = s;
     return true;
 }

@@ -503,6 +503,20 @@ TEST(CliFit, WeightsFromASigmaFileAndSchemes) {
     EXPECT_EQ(cov[0].toArray()[1].toDouble(), cov[1].toArray()[0].toDouble());
     EXPECT_DOUBLE_EQ(std::sqrt(cov[1].toArray()[1].toDouble()), Param(j, 1)["sigma"].toDouble());
     EXPECT_EQ(j["correlation"].toArray()[0].toArray()[0].toDouble(), 1.0);
+    // The same sigmas as a column of the data file weigh the fit alike, to the last digit.
+    std::string csv = "x;y;sigma\n";
+    char line[128];
+    for (int i = 0; i < 12; ++i) {
+        std::snprintf(line, sizeof line, "%.17g;%.17g;%.17g\n", data[i].x, data[i].y, sigma[i].y);
+        csv += line;
+    }
+    const auto c = dir.Write("line.csv", csv);
+    const auto byColumn = RunCli({"fit", "--term", "polynomial", "--converge", "relative", "--weights",
+                                  "sigma", "--header", "--columns", "1,2,3", "--json", c});
+    ASSERT_EQ(byColumn.status, 0) << byColumn.err;
+    for (int k : {0, 1})
+        for (const char* key : {"value", "sigma", "ci_low", "ci_high"})
+            EXPECT_EQ(Param(Json(byColumn), k)[key].toDouble(), Param(j, k)[key].toDouble()) << k << key;
     // Student's t for 10 degrees of freedom at 95 %.
     const double t = j["t"].toDouble();
     EXPECT_NEAR(t, 2.228138851986, 1e-11);

@@ -249,13 +249,19 @@ private slots:
         s.relativeTest = true;
         s.ftol = 1e-9;
         s.xtol = 1.0;
+        s.weights = static_cast<int32_t>(TWeighting::Relative);
         TFitSettings r;
         QString why;
         QVERIFY(FitSettingsFromJson(FitSettingsToJson(s), r, why));
         QVERIFY(SameBits(r.tolerance, s.tolerance) && r.maxIterations == s.maxIterations && !r.dragUpdate &&
                 r.displayIncrements == s.displayIncrements && r.relativeTest && r.ftol == s.ftol &&
-                r.xtol == s.xtol);
+                r.xtol == s.xtol && r.weights == s.weights);
         QJsonObject o = FitSettingsToJson(s);
+        QCOMPARE(o.value(QStringLiteral("weights")).toString(), QStringLiteral("relative"));
+        o[QStringLiteral("weights")] = QStringLiteral("variance");
+        QVERIFY(!FitSettingsFromJson(o, r, why));
+        QVERIFY(why.contains(QLatin1String("\"weights\"")));
+        o = FitSettingsToJson(s);
         o[QStringLiteral("displayIncrements")] = TFitSettingsDlg::MaxIncrements + 1;
         QVERIFY(!FitSettingsFromJson(o, r, why));
         o[QStringLiteral("displayIncrements")] = 1;
@@ -275,6 +281,7 @@ private slots:
         // Missing values keep their defaults.
         QVERIFY(FitSettingsFromJson(QJsonObject{}, r, why));
         QCOMPARE(r.maxIterations, TFitSettings{}.maxIterations);
+        QCOMPARE(r.weights, TFitSettings{}.weights);
     }
 
     void RecoverySessionFollowsUnsavedCurves() {
