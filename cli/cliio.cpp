@@ -41,9 +41,9 @@ void Error(const std::string& command, const std::string& message) {
 }
 
 TArgs::TArgs(const std::string& command, const std::vector<std::string>& args,
-             const std::vector<TOptionSpec>& specs)
+             const std::vector<TOptionSpec>& table)
     : command_(command) {
-    for (const auto& s : specs)
+    for (const auto& s : table)
         if (!s.choices.empty()) choices_[s.name] = s.choices;
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -58,7 +58,7 @@ TArgs::TArgs(const std::string& command, const std::vector<std::string>& args,
         if (!optionsEnded && a.size() > 1 && a[0] == '-') {
             const size_t eq = a.find('=');
             const std::string name = a.rfind("--", 0) == 0 && eq != std::string::npos ? a.substr(0, eq) : a;
-            for (const auto& s : specs)
+            for (const auto& s : table)
                 if (s.name == name) opt = &s;
             if (opt != nullptr && name != a) {
                 hasInline = true;
@@ -112,14 +112,14 @@ bool TArgs::ParseReading() {
         any = any || Has(o);
     if (!any) return true;
     columns::TColumnOptions o;
-    if (const auto spec = Value("--columns")) {
+    if (const auto list = Value("--columns")) {
         std::vector<long> cols;
         size_t at = 0;
         bool good = true;
         while (good) {
-            const size_t comma = spec->find(',', at);
+            const size_t comma = list->find(',', at);
             long v = 0;
-            good = ParseInteger(spec->substr(at, comma == std::string::npos ? std::string::npos : comma - at),
+            good = ParseInteger(list->substr(at, comma == std::string::npos ? std::string::npos : comma - at),
                                 v) &&
                    v >= 0 && v <= columns::MaxColumn;
             cols.push_back(v);
@@ -128,7 +128,7 @@ bool TArgs::ParseReading() {
         }
         if (!good || cols.size() < 2 || cols.size() > 3 || cols[1] == 0 ||
             (cols.size() == 3 && cols[2] == 0)) {
-            Error(command_, "--columns: '" + *spec + "' is not X,Y or X,Y,SIGMA (column numbers from 1 to " +
+            Error(command_, "--columns: '" + *list + "' is not X,Y or X,Y,SIGMA (column numbers from 1 to " +
                                 std::to_string(columns::MaxColumn) + "; 0 as X for the row number)");
             return false;
         }

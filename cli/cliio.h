@@ -22,7 +22,7 @@ namespace cli {
 class TArgs {
 public:
     TArgs(const std::string& command, const std::vector<std::string>& args,
-          const std::vector<TOptionSpec>& specs);
+          const std::vector<TOptionSpec>& table);
 
     bool Ok() const { return ok_; }
     // Reports a usage error unless the number of positionals lies in [min, max] (max 0: exactly min).
@@ -129,7 +129,7 @@ int Failed(const std::string& command, const std::string& text = "");
 // v in general number format with `digits` significant digits (3, 0.5, 1.2346e+06).
 std::string FormatGeneral(double v, int digits);
 
-// The -o option, for the specs of commands whose result is a curve.
+// The -o option, for the option tables of commands whose result is a curve.
 inline TOptionSpec OutputOption() {
     return {"-o", true, false};
 }
