@@ -289,7 +289,8 @@ private slots:
         s.windows.emplace_back();
         s.windows[0].geometry = QRect(0, 0, 100, 100);
         QJsonObject root = QJsonDocument::fromJson(SessionToJson(s)).object();
-        QCOMPARE(root[QStringLiteral("format")].toInt(), SessionFormat);
+        // Sessions saved so far say format 1; a program that writes another number must still read them.
+        QCOMPARE(root[QStringLiteral("format")].toInt(), 1);
         root[QStringLiteral("format")] = SessionFormat + 1;
         QVERIFY(
             Refusal(QJsonDocument(root).toJson()).startsWith(QLatin1String("written by a newer Graphmill")));
