@@ -61,6 +61,7 @@ void BM_ImportThreeColumnCsv(benchmark::State& state) {
     o.xColumn = 1;
     o.yColumns = {2};
     o.sigmaColumn = state.range(0) != 0 ? 3 : 0;
+    CsvPath(); // written before the clock runs, when this benchmark runs alone
     for (auto _ : state) {
         std::vector<TCurveB> curves;
         columns::TColumnReport report;

@@ -1,6 +1,7 @@
 #include "curves/columnreader.h"
 
 #include "curves/curvefile.h"
+#include "curves/fastnumber.h"
 #include "curves/filebytes.h"
 #include "curves/parallel.h"
 #include "curves/textlines.h"
@@ -223,12 +224,13 @@ public:
         state_.resize(static_cast<size_t>(last_) + 1);
     }
 
-    void Read(const char* from, const char* end, bool release, TStretch& out) {
+    // Reads the lines of [from, end) into out, its arrays sized for `room` bytes of such lines (the first
+    // stretch takes room for the whole text, so that the others are appended to it where it lies).
+    void Read(const char* from, const char* end, size_t room, bool release, TStretch& out) {
         out.x.assign(curves_, {});
         out.y.assign(curves_, {});
         out.s.assign(o_.sigmaColumn > 0 ? curves_ : 0, {});
-        const size_t expect =
-            textlines::ExpectedLines(static_cast<size_t>(end - from), textlines::LineLength(from, end));
+        const size_t expect = textlines::ExpectedLines(room, textlines::LineLength(from, end));
         for (size_t j = 0; j < curves_; ++j) {
             textlines::Reserve(out.x[j], expect);
             textlines::Reserve(out.y[j], expect);
@@ -250,6 +252,10 @@ private:
             ++out.commentLines;
             return;
         }
+        const char* const end = line.data() + line.size();
+        if (decimalComma_ ? PlainLine<','>(line.data() + lead, end, out)
+                          : PlainLine<'.'>(line.data() + lead, end, out))
+            return;
         ++out.dataLines;
         TCells cells(line, separator_);
         int32_t n = 0;
@@ -308,6 +314,66 @@ private:
                                 : negative                ? SkipNegativeSigma
                                                           : SkipNotNumber;
         if (out.skipped[why]++ == 0) out.first[why] = at;
+    }
+
+    // The line most files are made of, read in one pass: up to the last column a curve reads, each cell
+    // read is a plain number, each other cell unquoted, and the sigma not negative. Anything else (false)
+    // is left to the cell walk, which reads the line afresh and tells what is wrong with it.
+    template <char Mark>
+    [[gnu::flatten]] bool PlainLine(const char* p, const char* const end, TStretch& out) {
+        double* const cell = cell_.data();
+        const uint8_t* const needed = needed_.data();
+        const bool white = separator_ == TSeparator::Whitespace;
+        bool atEnd = false; // the last cell read ended the line
+        for (int32_t n = 1; n <= last_; ++n) {
+            if (atEnd) return false; // too few columns
+            if (!white)
+                while (p < end && IsBlank(*p) && *p != sep_) ++p;
+            if (needed[n] != 0) {
+                p = curvefile::fastnumber::FastPrefix<Mark>(p, end, cell[n]);
+                if (p == nullptr) return false;
+                if (!white)
+                    while (p < end && IsBlank(*p) && *p != sep_) ++p;
+                // The number is the whole cell, or the cell is left to the walk.
+                if (p < end && (white ? !IsBlank(*p) : *p != sep_)) return false;
+            } else if (white) {
+                while (p < end && !IsBlank(*p)) ++p;
+            } else {
+                if (p < end && *p == '"') return false; // a quoted cell may hold the separator
+                const void* at = std::memchr(p, sep_, static_cast<size_t>(end - p));
+                p = at != nullptr ? static_cast<const char*>(at) : end;
+            }
+            if (white)
+                while (p < end && IsBlank(*p)) ++p;
+            atEnd = p == end;
+            if (!atEnd && !white) ++p; // past the separator: a cell follows, if only an empty one
+        }
+        const double sigma = o_.sigmaColumn > 0 ? cell[o_.sigmaColumn] : 0.0;
+        if (sigma < 0.0) return false;
+        // The cells after the last one read: counted, not taken apart.
+        int32_t columns = last_;
+        if (!white && !atEnd) {
+            if (std::memchr(p, '"', static_cast<size_t>(end - p)) != nullptr) return false;
+            columns += static_cast<int32_t>(std::count(p, end, sep_)) + 1;
+        } else if (white) {
+            for (; p < end; ++columns) {
+                while (p < end && !IsBlank(*p)) ++p;
+                while (p < end && IsBlank(*p)) ++p;
+            }
+        }
+        ++out.dataLines;
+        ++out.pointLines;
+        const double x = o_.xColumn > 0 ? cell[o_.xColumn] : static_cast<double>(out.pointLines);
+        for (size_t j = 0; j < curves_; ++j) {
+            out.x[j].push_back(x);
+            out.y[j].push_back(cell[o_.yColumns[j]]);
+            if (o_.sigmaColumn > 0) out.s[j].push_back(sigma);
+        }
+        out.minColumns = std::min(out.minColumns, columns);
+        out.maxColumns = std::max(out.maxColumns, columns);
+        out.minAll = std::min(out.minAll, columns);
+        out.maxAll = std::max(out.maxAll, columns);
+        return true;
     }
 
     const TColumnOptions& o_;
@@ -549,9 +615,14 @@ bool ReadColumns(std::string_view text, const std::string& fileName, const TColu
     const size_t parts = cut.size() - 1;
     std::vector<TStretch> stretch(parts);
     ParallelFor(static_cast<int32_t>(parts), [&](int32_t k) {
+        // Each core tallies into its own record, moved into place at the end: records side by side share
+        // cache lines, and the cores' counting every line would then stall on each other.
+        TStretch own;
+        const char* from = cut[static_cast<size_t>(k)];
+        const char* to = cut[static_cast<size_t>(k) + 1];
         TStretchReader(options, separator, decimalComma)
-            .Read(cut[static_cast<size_t>(k)], cut[static_cast<size_t>(k) + 1], release,
-                  stretch[static_cast<size_t>(k)]);
+            .Read(from, to, static_cast<size_t>((k == 0 ? end : to) - from), release, own);
+        stretch[static_cast<size_t>(k)] = std::move(own);
     });
 
     const size_t ncurves = options.yColumns.size();
@@ -598,26 +669,34 @@ bool ReadColumns(std::string_view text, const std::string& fileName, const TColu
     }
 
     std::vector<TCurveB> out(ncurves);
+    const bool sigma = options.sigmaColumn > 0;
     for (size_t j = 0; j < ncurves; ++j) {
-        TCurveB& c = out[j];
-        c.SetCount(static_cast<int32_t>(points[j]));
-        if (options.sigmaColumn > 0) c.EnableSigma();
-        size_t at = 0;
-        int64_t rows = 0; // row numbers of the stretches before
-        for (TStretch& s : stretch) {
-            const size_t m = s.x[j].size();
-            double* x = c.XData() + at;
-            std::copy_n(s.x[j].data(), m, x);
+        // The first stretch's arrays have room for all: the others are appended there and the arrays become
+        // the curve's own.
+        std::vector<double> x = std::move(stretch[0].x[j]), y = std::move(stretch[0].y[j]), s;
+        if (sigma) s = std::move(stretch[0].s[j]);
+        int64_t rows = stretch[0].pointLines; // row numbers of the stretches before
+        for (size_t k = 1; k < parts; ++k) {
+            TStretch& part = stretch[k];
+            const size_t at = x.size();
+            x.insert(x.end(), part.x[j].begin(), part.x[j].end());
             if (options.xColumn == 0)
-                for (size_t i = 0; i < m; ++i) x[i] += static_cast<double>(rows);
-            std::copy_n(s.y[j].data(), m, c.YData() + at);
-            if (options.sigmaColumn > 0) std::copy_n(s.s[j].data(), m, c.SigmaData() + at);
-            at += m;
-            rows += s.pointLines;
-            std::vector<double>().swap(s.x[j]);
-            std::vector<double>().swap(s.y[j]);
-            if (options.sigmaColumn > 0) std::vector<double>().swap(s.s[j]);
+                for (size_t i = at; i < x.size(); ++i) x[i] += static_cast<double>(rows);
+            y.insert(y.end(), part.y[j].begin(), part.y[j].end());
+            if (sigma) s.insert(s.end(), part.s[j].begin(), part.s[j].end());
+            rows += part.pointLines;
+            std::vector<double>().swap(part.x[j]);
+            std::vector<double>().swap(part.y[j]);
+            if (sigma) std::vector<double>().swap(part.s[j]);
         }
+        // Room the points did not take (a column with few points among many lines) is given back.
+        if (x.capacity() > x.size() + x.size() / 8 + 64) {
+            x.shrink_to_fit();
+            y.shrink_to_fit();
+            s.shrink_to_fit();
+        }
+        TCurveB& c = out[j];
+        c.TakePoints(std::move(x), std::move(y), sigma ? &s : nullptr);
         c.CalcRanges();
         c.Comment = ColumnName(report.names, options.yColumns[j]);
         c.FileName = ImportedFileName(fileName, c.Comment);

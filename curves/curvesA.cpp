@@ -81,6 +81,23 @@ void TCurveA::DropSigma() {
     s_.shrink_to_fit();
 }
 
+void TCurveA::TakePoints(std::vector<double>&& x, std::vector<double>&& y, std::vector<double>* s) {
+    const size_t n =
+        std::min({x.size(), y.size(), s != nullptr ? s->size() : x.size(), static_cast<size_t>(INT32_MAX)});
+    x_ = std::move(x);
+    y_ = std::move(y);
+    x_.resize(n);
+    y_.resize(n);
+    hasSigma_ = s != nullptr;
+    if (hasSigma_) {
+        s_ = std::move(*s);
+        s_.resize(n);
+    } else {
+        s_.clear();
+    }
+    count_ = static_cast<int32_t>(n);
+}
+
 void TCurveA::SetCount(int32_t n) {
     if (n > Capacity()) SetCapacity(n + 10);
     count_ = std::max(n, 0);

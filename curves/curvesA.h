@@ -66,6 +66,10 @@ public:
     void EnableSigma();
     void DropSigma();
 
+    // Takes x, y and (when s is given) sigma arrays of equal length as the curve's points, without copying
+    // them: a reader that filled its own arrays hands them over whole.
+    void TakePoints(std::vector<double>&& x, std::vector<double>&& y, std::vector<double>* s = nullptr);
+
     // Raises the capacity to n + 10 when n exceeds it, then makes n points visible.
     void SetCount(int32_t n);
     // Reallocates the arrays to n slots, keeps points 1..Count and zeroes the rest.

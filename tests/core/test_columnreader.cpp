@@ -123,6 +123,52 @@ TEST(ColumnRead, SigmaColumnRowNumbersAndCommentLines) {
     EXPECT_EQ(n.report.skipped[SkipNotFinite].count, 1);
 }
 
+TEST(ColumnRead, PlainAndUnusualLinesReadAlike) {
+    // Plain number lines and lines that need taking apart cell by cell, mixed: a number with text stuck to it
+    // is no number in either separator, quotes and blanks around cells are undone, a sigma of -0 is no
+    // negative sigma, and the row number counts on across both kinds of line.
+    const std::string spaced = "1 2\n"
+                               "2 3x\n"
+                               "3 4 x\n"
+                               "\t4\t5 \n"
+                               "5 6x 7\n";
+    TRead w = Read(spaced, Columns(1, {2}));
+    ASSERT_TRUE(w.ok) << w.error;
+    EXPECT_EQ(w.report.separator, TSeparator::Whitespace);
+    ExpectPoints(w.curves[0], {{1, 2}, {3, 4}, {4, 5}}, 0);
+    EXPECT_EQ(w.report.skipped[SkipNotNumber].count, 2);
+    EXPECT_EQ(w.report.skipped[SkipNotNumber].firstLine, 2);
+    EXPECT_EQ(w.report.minColumns, 2);
+    EXPECT_EQ(w.report.maxColumns, 3);
+
+    const std::string csv = "1,2,0.5\n"
+                            "2,3x,0.5\n"
+                            " 3 , 4 , 0.25 ,\n"
+                            "\"4\",\"5\",\"0.125\"\n"
+                            "5,6,-0\n"
+                            "6,7,-0.5\n"
+                            "7,8,0.5,\"a,b\"\n";
+    TRead c = Read(csv, Columns(1, {2}, 3));
+    ASSERT_TRUE(c.ok) << c.error;
+    ExpectPoints(c.curves[0], {{1, 2}, {3, 4}, {4, 5}, {5, 6}, {7, 8}}, 0);
+    EXPECT_EQ(c.curves[0].Sigma(2), 0.25);
+    EXPECT_EQ(c.curves[0].Sigma(3), 0.125);
+    EXPECT_EQ(c.report.skipped[SkipNotNumber].count, 1);
+    EXPECT_EQ(c.report.skipped[SkipNegativeSigma].count, 1);
+    EXPECT_EQ(c.report.skipped[SkipNegativeSigma].firstLine, 6);
+    EXPECT_EQ(c.report.minColumns, 3);
+    EXPECT_EQ(c.report.maxColumns, 4); // the quoted "a,b" is one cell
+    // Columns after the last one read are counted, quoted or not; a column skipped between may be quoted.
+    TRead rows = Read(csv, Columns(0, {3}));
+    ASSERT_TRUE(rows.ok) << rows.error;
+    ExpectPoints(rows.curves[0], {{1, 0.5}, {2, 0.5}, {3, 0.25}, {4, 0.125}, {5, -0.0}, {6, -0.5}, {7, 0.5}},
+                 0);
+    TRead skipped = Read("\"1,5\",2,3\n\"2\",4,5\n", Columns(1, {3}));
+    ASSERT_TRUE(skipped.ok) << skipped.error;
+    ExpectPoints(skipped.curves[0], {{2, 5}}, 0);
+    EXPECT_EQ(skipped.report.skipped[SkipNotNumber].count, 1);
+}
+
 TEST(ColumnRead, RaggedRowsGiveEachCurveItsOwnPoints) {
     // Tab-separated with decimal commas (auto from the numbers); the third column stops early.
     const std::string text = "t\ta\tb\n"
