@@ -5,7 +5,9 @@
 #include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
 #include <system_error>
+#include <type_traits>
 
 namespace {
 
@@ -242,6 +244,13 @@ void EmitArgument(const TArgument& arg, std::vector<TInstruction>& code) {
     }
 }
 
+// The formula number an EXPR argument names, 0-based; -1 for anything but a formula of the set (formulas
+// refer only to formulas of their own set; any other number fails).
+inline int Referenced(double v) {
+    const double n = std::nearbyint(v);
+    return n >= 1.0 && n <= TExpression::MaxCount ? static_cast<int>(n) - 1 : -1;
+}
+
 // Deepest stack the program needs; programs from a tree of bounded depth stay within StackSize.
 int StackNeeded(const std::vector<TInstruction>& code) {
     int sp = 0, most = 0;
@@ -385,93 +394,191 @@ int TExpression::Compile() {
         }
         roots_[k] = std::move(root);
     }
+    // Formulas that refer to other formulas only by a constant number of one before them give the same
+    // numbers run over many points at once as point by point; any other reference sees, point by point,
+    // what the point before left, and keeps that road.
+    lanesAlike_ = true;
+    stackNeeded_ = 0;
+    for (std::size_t k = 0; k < static_cast<std::size_t>(count_); ++k) {
+        const std::vector<TInstruction>& code = programs_[k];
+        stackNeeded_ = std::max(stackNeeded_, StackNeeded(code));
+        for (std::size_t i = 0; i < code.size(); ++i)
+            if (code[i].Code == TInstruction::ExprRef &&
+                !(i > 0 && code[i - 1].Code == TInstruction::PushConst &&
+                  Referenced(code[i - 1].Value) >= 0 &&
+                  static_cast<std::size_t>(Referenced(code[i - 1].Value)) < k))
+                lanesAlike_ = false;
+    }
     compiled_ = true;
     return 0;
 }
 
 namespace {
 
-// Runs one compiled formula. Every path avoids raising a floating-point fault: the substitute values and
-// the failure rules are decided before any operation that could raise one.
+// One operation of a formula on its operands (b only for the binary ones): false when the evaluation fails
+// there. Every path avoids raising a floating-point fault: the substitute values and the failure rules are
+// decided before any operation that could raise one.
+template <int32_t Code>
+inline bool Apply(double a, double b, double& r) {
+    if constexpr (Code == TInstruction::Add) return AddChecked(a, b, r);
+    if constexpr (Code == TInstruction::Sub) return AddChecked(a, -b, r);
+    if constexpr (Code == TInstruction::Mul) return MulChecked(a, b, r);
+    if constexpr (Code == TInstruction::Div) return DivChecked(a, b, r);
+    if constexpr (Code == TInstruction::Pow) return PowChecked(a, b, r);
+    if constexpr (Code == TInstruction::Sin) r = std::sin(a);
+    if constexpr (Code == TInstruction::Cos) r = std::cos(a);
+    if constexpr (Code == TInstruction::Tan) {
+        const double c = std::cos(a);
+        r = std::fabs(c) <= 1e-30 ? 1e30 : std::sin(a) / c;
+    }
+    if constexpr (Code == TInstruction::ArcTan) r = std::atan(a);
+    if constexpr (Code == TInstruction::Exp) {
+        // Beyond +-2000 the substitutes; between the largest finite exponent and 2000 the result has no
+        // double, and the evaluation fails rather than hand an infinity on.
+        if (a >= 2000.0)
+            r = 1e8;
+        else if (a <= -746.0)
+            r = 0.0;
+        else if (a >= ExpLimit)
+            return false;
+        else
+            r = std::exp(a);
+    }
+    if constexpr (Code == TInstruction::Log) r = a > 0.0 ? std::log(a) * 0.4342944819032518 : 0.0;
+    if constexpr (Code == TInstruction::Ln) r = a > 0.0 ? std::log(a) : 0.0;
+    if constexpr (Code == TInstruction::Trunc) r = std::trunc(a);
+    return true;
+}
+
+// Calls f with the operation of code as a compile-time constant (every code but the pushes and ExprRef).
+template <class F>
+bool WithOperation(int32_t code, F&& f) {
+    using std::integral_constant;
+    switch (code) {
+    case TInstruction::Add:
+        return f(integral_constant<int32_t, TInstruction::Add>{});
+    case TInstruction::Sub:
+        return f(integral_constant<int32_t, TInstruction::Sub>{});
+    case TInstruction::Mul:
+        return f(integral_constant<int32_t, TInstruction::Mul>{});
+    case TInstruction::Div:
+        return f(integral_constant<int32_t, TInstruction::Div>{});
+    case TInstruction::Pow:
+        return f(integral_constant<int32_t, TInstruction::Pow>{});
+    case TInstruction::Sin:
+        return f(integral_constant<int32_t, TInstruction::Sin>{});
+    case TInstruction::Cos:
+        return f(integral_constant<int32_t, TInstruction::Cos>{});
+    case TInstruction::Tan:
+        return f(integral_constant<int32_t, TInstruction::Tan>{});
+    case TInstruction::ArcTan:
+        return f(integral_constant<int32_t, TInstruction::ArcTan>{});
+    case TInstruction::Exp:
+        return f(integral_constant<int32_t, TInstruction::Exp>{});
+    case TInstruction::Log:
+        return f(integral_constant<int32_t, TInstruction::Log>{});
+    case TInstruction::Ln:
+        return f(integral_constant<int32_t, TInstruction::Ln>{});
+    case TInstruction::Trunc:
+        return f(integral_constant<int32_t, TInstruction::Trunc>{});
+    default:
+        return false;
+    }
+}
+
+// Runs one compiled formula.
 bool Run(const std::vector<TInstruction>& code, const double* vars, const double* results, double& out) {
     double stack[StackSize];
     int sp = -1;
     for (const TInstruction& in : code) {
-        switch (in.Code) {
-        case TInstruction::PushConst:
+        if (in.Code == TInstruction::PushConst) {
             stack[++sp] = in.Value;
-            break;
-        case TInstruction::PushVar:
+        } else if (in.Code == TInstruction::PushVar) {
             stack[++sp] = vars[in.Index];
-            break;
-        case TInstruction::Add:
-            --sp;
-            if (!AddChecked(stack[sp], stack[sp + 1], stack[sp])) return false;
-            break;
-        case TInstruction::Sub:
-            --sp;
-            if (!AddChecked(stack[sp], -stack[sp + 1], stack[sp])) return false;
-            break;
-        case TInstruction::Mul:
-            --sp;
-            if (!MulChecked(stack[sp], stack[sp + 1], stack[sp])) return false;
-            break;
-        case TInstruction::Div:
-            --sp;
-            if (!DivChecked(stack[sp], stack[sp + 1], stack[sp])) return false;
-            break;
-        case TInstruction::Pow:
-            --sp;
-            if (!PowChecked(stack[sp], stack[sp + 1], stack[sp])) return false;
-            break;
-        case TInstruction::Sin:
-            stack[sp] = std::sin(stack[sp]);
-            break;
-        case TInstruction::Cos:
-            stack[sp] = std::cos(stack[sp]);
-            break;
-        case TInstruction::Tan: {
-            const double c = std::cos(stack[sp]);
-            stack[sp] = std::fabs(c) <= 1e-30 ? 1e30 : std::sin(stack[sp]) / c;
-            break;
-        }
-        case TInstruction::ArcTan:
-            stack[sp] = std::atan(stack[sp]);
-            break;
-        case TInstruction::Exp: {
-            // Beyond +-2000 the substitutes; between the largest finite exponent and 2000 the result has
-            // no double, and the evaluation fails rather than hand an infinity on.
-            const double a = stack[sp];
-            if (a >= 2000.0)
-                stack[sp] = 1e8;
-            else if (a <= -746.0)
-                stack[sp] = 0.0;
-            else if (a >= ExpLimit)
+        } else if (in.Code == TInstruction::ExprRef) {
+            const int k = Referenced(stack[sp]);
+            if (k < 0) return false;
+            stack[sp] = results[k];
+        } else {
+            const bool binary = in.Code <= TInstruction::Pow;
+            if (binary) --sp;
+            const double b = binary ? stack[sp + 1] : 0.0;
+            if (!WithOperation(in.Code, [&](auto op) { return Apply<op>(stack[sp], b, stack[sp]); }))
                 return false;
-            else
-                stack[sp] = std::exp(a);
-            break;
-        }
-        case TInstruction::Log:
-            stack[sp] = stack[sp] > 0.0 ? std::log(stack[sp]) * 0.4342944819032518 : 0.0;
-            break;
-        case TInstruction::Ln:
-            stack[sp] = stack[sp] > 0.0 ? std::log(stack[sp]) : 0.0;
-            break;
-        case TInstruction::Trunc:
-            stack[sp] = std::trunc(stack[sp]);
-            break;
-        case TInstruction::ExprRef: {
-            // Formulas refer only to formulas of their own set; any other number fails.
-            const double n = std::nearbyint(stack[sp]);
-            if (!(n >= 1.0 && n <= TExpression::MaxCount)) return false;
-            stack[sp] = results[static_cast<int>(n) - 1];
-            break;
-        }
         }
     }
     out = stack[0];
     return true;
+}
+
+// Points a formula runs over at once: the stack holds this many values a level.
+constexpr int32_t Lanes = 64;
+
+// Operation Code on all lanes of a (and b). The common case, operands far from any overflow, is decided for
+// all lanes at once and computed without a branch per value (the same sums and products as one by one); any
+// other goes value by value. A lane that fails is marked and goes on with 0, on which no operation faults.
+template <int32_t Code>
+void ApplyLanes(double* a, const double* b, bool* failed) {
+    if constexpr (Code >= TInstruction::Add && Code <= TInstruction::Div) {
+        bool safe = true;
+        for (int32_t p = 0; p < Lanes; ++p) {
+            const double fa = std::fabs(a[p]), fb = std::fabs(b[p]);
+            if constexpr (Code == TInstruction::Add || Code == TInstruction::Sub)
+                safe &= (fa < 1e300) & (fb < 1e300);
+            else if constexpr (Code == TInstruction::Mul)
+                safe &= (fa < 1e150) & (fb < 1e150);
+            else
+                safe &= (fa < 1e250) & (fb >= 1e-50);
+        }
+        if (safe) {
+            for (int32_t p = 0; p < Lanes; ++p) {
+                if constexpr (Code == TInstruction::Add) a[p] = a[p] + b[p];
+                if constexpr (Code == TInstruction::Sub) a[p] = a[p] + -b[p];
+                if constexpr (Code == TInstruction::Mul) a[p] = a[p] * b[p];
+                if constexpr (Code == TInstruction::Div) a[p] = a[p] / b[p];
+            }
+            return;
+        }
+    }
+    for (int32_t p = 0; p < Lanes; ++p)
+        if (!Apply<Code>(a[p], b[p], a[p])) {
+            failed[p] = true;
+            a[p] = 0.0;
+        }
+}
+
+// Runs one compiled formula over Lanes points: variable 1 takes xs, the others are those of vars. The
+// stack holds Lanes values a level.
+void RunLanes(const std::vector<TInstruction>& code, const double* vars, const double* xs,
+              const double* const* results, double* stack, double* out, bool* failed) {
+    std::ptrdiff_t sp = -1; // the level of the top values
+    for (const TInstruction& in : code) {
+        if (in.Code == TInstruction::PushConst || in.Code == TInstruction::PushVar) {
+            double* top = stack + ++sp * Lanes;
+            if (in.Code == TInstruction::PushVar && in.Index == 0)
+                std::copy_n(xs, Lanes, top);
+            else
+                std::fill_n(top, Lanes, in.Code == TInstruction::PushConst ? in.Value : vars[in.Index]);
+            continue;
+        }
+        double* top = stack + sp * Lanes;
+        if (in.Code == TInstruction::ExprRef) {
+            for (int32_t p = 0; p < Lanes; ++p) {
+                const int k = Referenced(top[p]);
+                failed[p] = failed[p] || k < 0;
+                top[p] = k < 0 ? 0.0 : results[k][p];
+            }
+            continue;
+        }
+        const bool binary = in.Code <= TInstruction::Pow;
+        if (binary) top = stack + --sp * Lanes;
+        const double* b = binary ? top + Lanes : top;
+        WithOperation(in.Code, [&](auto op) {
+            ApplyLanes<op>(top, b, failed);
+            return true;
+        });
+    }
+    std::copy_n(stack, Lanes, out);
 }
 
 } // namespace
@@ -493,6 +600,46 @@ int TExpression::EvaluateAll(const double* vars, double* results) const {
         results[k] = v;
     }
     return 0;
+}
+
+void TExpression::EvaluateBlock(const double* vars, const double* xs, int32_t n, double* const* results,
+                                bool* failed) const {
+    bool varsOk = compiled_;
+    for (int k = 1; k < TParamArray::MaxCount; ++k) varsOk = varsOk && std::isfinite(vars[k]);
+    if (!varsOk || !lanesAlike_) {
+        // Point by point, the results of one point seen by the next as EvaluateAll leaves them.
+        std::array<double, MaxCount> r{};
+        std::array<double, TParamArray::MaxCount> v{};
+        std::copy_n(vars, TParamArray::MaxCount, v.begin());
+        for (int32_t p = 0; p < n; ++p) {
+            v[0] = xs[p];
+            failed[p] = EvaluateAll(v.data(), r.data()) != 0;
+            for (int k = 0; k < count_; ++k) results[k][p] = failed[p] ? 0.0 : r[static_cast<size_t>(k)];
+        }
+        return;
+    }
+    // Every run takes all lanes; those past the points hold 0 and are not handed back.
+    std::vector<double> stack(static_cast<size_t>(std::max(stackNeeded_, 1)) * Lanes);
+    std::vector<double> lanes(static_cast<size_t>(count_) * Lanes);
+    std::array<double*, MaxCount> at{};
+    for (size_t k = 0; k < static_cast<size_t>(count_); ++k) at[k] = lanes.data() + k * Lanes;
+    for (int32_t start = 0; start < n; start += Lanes) {
+        const int32_t m = std::min(Lanes, n - start);
+        // A point whose x is not finite fails at once, and runs with 0.
+        double x[Lanes] = {};
+        bool fail[Lanes] = {};
+        for (int32_t p = 0; p < m; ++p) {
+            fail[p] = !std::isfinite(xs[start + p]);
+            x[p] = fail[p] ? 0.0 : xs[start + p];
+        }
+        for (size_t k = 0; k < static_cast<size_t>(count_); ++k)
+            RunLanes(programs_[k], vars, x, at.data(), stack.data(), at[k], fail);
+        for (int32_t p = 0; p < m; ++p) {
+            failed[start + p] = fail[p];
+            for (size_t k = 0; k < static_cast<size_t>(count_); ++k)
+                results[k][start + p] = fail[p] ? 0.0 : at[k][p];
+        }
+    }
 }
 
 int TExpression::Evaluate(double x, double& value) {

@@ -158,6 +158,11 @@ public:
     // The same over the caller's variable values (MaxCount of them) and results (Count() of them), leaving
     // the expression's own untouched: several threads can evaluate one compiled expression at once.
     int EvaluateAll(const double* vars, double* results) const;
+    // EvaluateAll at n points at once, giving the same numbers: variable 1 takes the values xs, the others
+    // those of vars (MaxCount of them); results[k - 1][p] is formula k at point p, and failed[p] tells where
+    // the evaluation failed (its results are then 0). A long curve is evaluated many times faster so.
+    void EvaluateBlock(const double* vars, const double* xs, int32_t n, double* const* results,
+                       bool* failed) const;
     // Sets variable 1 to x and runs EvaluateAll; value is Result(1), or 0 when the evaluation failed.
     // Returns the error flag (0 on success).
     int Evaluate(double x, double& value);
@@ -172,4 +177,6 @@ private:
     std::array<std::string, MaxCount> texts_;
     int count_ = 0;
     bool compiled_ = false;
+    bool lanesAlike_ = true; // EvaluateBlock may run the formulas over many points at once
+    int stackNeeded_ = 0;    // the deepest stack of the formulas
 };

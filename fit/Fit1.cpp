@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <numbers>
 
 namespace {
@@ -585,16 +586,20 @@ void TPeak::AddUserValues(const double* x, int32_t n, double* f, double* const* 
     // the term over several stretches of points at once.
     const TExpression& e = *expression;
     std::array<double, TParamArray::MaxCount> vars{};
-    std::array<double, TExpression::MaxCount> results{};
     std::copy_n(e.Params().Values(), TParamArray::MaxCount, vars.begin());
     for (int k = 1; k <= nparams; ++k) vars[static_cast<size_t>(k)] = value[static_cast<size_t>(k)];
-    for (int32_t p = 0; p < n; ++p) {
-        vars[0] = x[p];
-        // One pass gives the value and every derivative. When any formula fails the point contributes
-        // nothing: value and derivatives 0, the same in the pass with derivatives as in the one without.
-        const bool ok = e.EvaluateAll(vars.data(), results.data()) == 0;
-        if (ok) f[p] += results[0];
-        if (d)
-            for (int k = 1; k <= nparams; ++k) d[k - 1][p] = ok ? results[static_cast<size_t>(k)] : 0.0;
-    }
+    // One pass gives the value and every derivative. When any formula fails the point contributes nothing:
+    // value and derivatives 0, the same in the pass with derivatives as in the one without.
+    // A derivative the function does not define is 0.
+    const size_t formulas =
+        static_cast<size_t>(std::clamp(std::max(e.Count(), nparams + 1), 1, TExpression::MaxCount));
+    std::vector<double> store(formulas * static_cast<size_t>(n), 0.0);
+    std::array<double*, TExpression::MaxCount> results{};
+    for (size_t k = 0; k < formulas; ++k) results[k] = store.data() + k * static_cast<size_t>(n);
+    std::unique_ptr<bool[]> failed(new bool[static_cast<size_t>(n)]);
+    e.EvaluateBlock(vars.data(), x, n, results.data(), failed.get());
+    for (int32_t p = 0; p < n; ++p)
+        if (!failed[static_cast<size_t>(p)]) f[p] += results[0][p];
+    if (d)
+        for (int k = 1; k <= nparams; ++k) std::copy_n(results[static_cast<size_t>(k)], n, d[k - 1]);
 }

@@ -8,8 +8,11 @@
 #include "expr/parse.h"
 #include "fuzzcheck.h"
 
+#include <algorithm>
+#include <array>
 #include <cfenv>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -24,6 +27,7 @@ std::vector<std::string_view> Split(std::string_view text, char sep) {
     }
 }
 
+constexpr double Zero = 0.0;
 constexpr double Probes[] = {0.0,   1.0,    -1.0,   0.5,   1e-300, -1e-300,
                              1e300, -1e300, 2000.0, 709.8, 1e10,   4.9e-324};
 
@@ -36,6 +40,31 @@ void EvaluateAndCheck(TExpression& e) {
     if (failed != 0) return;
     for (int k = 1; k <= e.Count(); ++k)
         FUZZ_CHECK(std::isfinite(e.Result(k)), "formula %d gave %g", k, e.Result(k));
+}
+// The set over all probes at once, variable 1 taking each probe: the same bits and failures as point by
+// point (from zeroed results, as a block starts), and no fault raised.
+void BlockAndCheck(const TExpression& e) {
+    constexpr int32_t n = sizeof Probes / sizeof Probes[0];
+    std::array<double, TParamArray::MaxCount> vars{};
+    std::copy_n(e.Params().Values(), TParamArray::MaxCount, vars.begin());
+    std::array<std::array<double, n>, TExpression::MaxCount> out{};
+    std::array<double*, TExpression::MaxCount> at{};
+    for (size_t k = 0; k < at.size(); ++k) at[k] = out[k].data();
+    bool failed[n] = {};
+    std::feclearexcept(FE_ALL_EXCEPT);
+    e.EvaluateBlock(vars.data(), Probes, n, at.data(), failed);
+    FUZZ_CHECK(std::fetestexcept(FE_DIVBYZERO | FE_INVALID | FE_OVERFLOW) == 0, "a block raised a fault");
+    std::array<double, TExpression::MaxCount> r{};
+    for (int32_t p = 0; p < n; ++p) {
+        vars[0] = Probes[p];
+        const bool fail = e.EvaluateAll(vars.data(), r.data()) != 0;
+        FUZZ_CHECK(fail == failed[p], "a block %s at x = %g", fail ? "succeeded" : "failed", Probes[p]);
+        for (size_t k = 0; k < static_cast<size_t>(e.Count()); ++k)
+            FUZZ_CHECK(std::memcmp(&out[k][static_cast<size_t>(p)], fail ? &Zero : &r[k], sizeof(double)) ==
+                           0,
+                       "formula %zu at x = %g: %g in a block, %g alone", k + 1, Probes[p],
+                       out[k][static_cast<size_t>(p)], fail ? 0.0 : r[k]);
+    }
 }
 } // namespace
 
@@ -52,6 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                        "f(%g) raised a fault", x);
             FUZZ_CHECK(failed != 0 || std::isfinite(v), "f(%g) = %g", x, v);
         }
+        BlockAndCheck(e);
         return 0;
     }
     std::vector<double> own;
@@ -68,6 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     e.SetCount(n);
     if (e.Compile() != 0) return 0;
     EvaluateAndCheck(e);
+    BlockAndCheck(e);
     // The same set again, every variable at each probe: the results of the previous evaluation feed EXPR(n)
     // of formulas that refer to later ones.
     for (const double x : Probes) {

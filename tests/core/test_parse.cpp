@@ -1,11 +1,15 @@
 // Formula parsing and evaluation as the user sees it through typed formulas of x.
 #include "expr/parse.h"
 
+#include <array>
+#include <bit>
 #include <cfenv>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -167,4 +171,71 @@ TEST(Parse, DeepInputIsRefusedWithoutExhaustingTheStack) {
     // Within the limits, deep formulas work.
     EXPECT_EQ(Eval(std::string(900, '(') + "x+1" + std::string(900, ')'), 1.0), 2.0);
     EXPECT_EQ(Eval(sum, 1.0), 501.0);
+}
+
+TEST(Parse, BlocksOfPointsGiveWhatEachPointGives) {
+    // Sets of formulas over points that cross every failure and substitute rule, in blocks shorter than,
+    // equal to and longer than a run of lanes: the same bits, failures and zeros as point by point (with
+    // EXPR(n) of a later formula seeing the point before, as one by one it does).
+    const std::vector<std::vector<const char*>> sets = {
+        {"a*exp(-b*x)*sin(c*x)", "exp(-b*x)*sin(c*x)", "-x*a*exp(-b*x)*sin(c*x)", "x*a*exp(-b*x)*cos(c*x)"},
+        {"exp(x)+1/(x-3)", "x^b-ln(x)+log(x)", "tan(x)*arctan(x)-trunc(x)", "EXPR(1)*2-EXPR(2)"},
+        {"x*10^200*c", "x/10^(-60)", "(x*10^150)*(x*10^150)", "a+x*10^307+x*10^307"},
+        {"x-EXPR(3)", "EXPR(1)+EXPR(x)", "x*a"},
+    };
+    std::vector<double> xs;
+    for (int i = 0; i < 150; ++i) xs.push_back(-3.0 + i * 0.0625);
+    for (double v : {3.0, 700.0, 709.0, 710.0, 1999.0, 2001.0, -750.0, 1e200, -1e200, 1e-300, 0.0, -0.0,
+                     std::nan(""), double(INFINITY), -double(INFINITY), 1.5707963267948966, 2.0, 5.0, 9.0})
+        xs.push_back(v);
+    for (const auto& set : sets) {
+        TExpression e;
+        for (const char* name : {"x", "a", "b", "c"}) ASSERT_EQ(e.AddParam(name), 0);
+        for (size_t k = 0; k < set.size(); ++k) e.SetText(static_cast<int>(k) + 1, set[k]);
+        e.SetCount(static_cast<int>(set.size()));
+        ASSERT_EQ(e.Compile(), 0) << set[0];
+        const double vars[TParamArray::MaxCount] = {0, 1.8, 0.25, 2.9};
+        for (const size_t n : {size_t{0}, size_t{1}, size_t{64}, xs.size()}) {
+            std::vector<std::vector<double>> out(set.size(), std::vector<double>(n, -1.0));
+            std::vector<double*> at;
+            for (auto& o : out) at.push_back(o.data());
+            std::unique_ptr<bool[]> failed(new bool[n + 1]);
+            // Failing points raise none of the faults a command watches for, however far they run on.
+            std::feclearexcept(FE_ALL_EXCEPT);
+            e.EvaluateBlock(vars, xs.data(), static_cast<int32_t>(n), at.data(), failed.get());
+            EXPECT_FALSE(std::fetestexcept(FE_OVERFLOW | FE_INVALID | FE_DIVBYZERO)) << set[0];
+            std::array<double, TParamArray::MaxCount> v{};
+            std::copy_n(vars, TParamArray::MaxCount, v.begin());
+            std::array<double, TExpression::MaxCount> r{};
+            int fails = 0;
+            for (size_t p = 0; p < n; ++p) {
+                v[0] = xs[p];
+                const bool fail = e.EvaluateAll(v.data(), r.data()) != 0;
+                fails += fail;
+                ASSERT_EQ(failed[p], fail) << set[0] << " at x = " << xs[p];
+                for (size_t k = 0; k < set.size(); ++k)
+                    ASSERT_EQ(std::bit_cast<uint64_t>(out[k][p]), std::bit_cast<uint64_t>(fail ? 0.0 : r[k]))
+                        << set[k] << " at x = " << xs[p];
+            }
+            if (n == xs.size()) {
+                EXPECT_GT(fails, 0) << set[0];
+            }
+        }
+    }
+    // A variable that is not finite fails every point.
+    TExpression e;
+    ASSERT_EQ(e.AddParam("x"), 0);
+    ASSERT_EQ(e.AddParam("a"), 0);
+    e.SetText(1, "x+a");
+    e.SetCount(1);
+    ASSERT_EQ(e.Compile(), 0);
+    const double vars[TParamArray::MaxCount] = {0, INFINITY};
+    double out[3] = {-1, -1, -1};
+    double* at[1] = {out};
+    bool failed[3] = {};
+    e.EvaluateBlock(vars, xs.data(), 3, at, failed);
+    for (int p = 0; p < 3; ++p) {
+        EXPECT_TRUE(failed[p]);
+        EXPECT_EQ(out[p], 0.0);
+    }
 }
