@@ -44,16 +44,12 @@ void TFitDlg::FitClick() {
     if (!CanStep()) return;
     abort_ = false;
     IterationCaption->setEnabled(true);
-    if (!fit_->Prepare()) {
-        Messages().Error(this, QString::fromStdString(fit_->LastError()));
-        return;
-    }
     fit_->iterations = 0;
     QPointer<TFitDlg> alive(this);
     running_ = true;
     EnableControls();
     if (OnRunChanged) OnRunChanged();
-    bool finished = false;
+    bool finished = false, prepared = false;
     TArithFault fault = TArithFault::None;
     {
         // Working, and still taking clicks (Abort).
@@ -61,11 +57,18 @@ void TFitDlg::FitClick() {
             TRunPointer() { QApplication::setOverrideCursor(Qt::BusyCursor); }
             ~TRunPointer() { QApplication::restoreOverrideCursor(); }
         } pointer;
-        // Abort and the count show before the first step, which on a large fit takes a while.
+        // Abort and the count show before the start is evaluated and before the first step, each of which
+        // takes a while on a large fit.
         RefreshFigures();
         QApplication::processEvents(QEventLoop::AllEvents);
         if (alive == nullptr) return;
-        while (!finished && !abort_ && fault == TArithFault::None) {
+        prepared = abort_ || fit_->Prepare();
+        if (prepared && !abort_) {
+            RefreshFigures();
+            QApplication::processEvents(QEventLoop::AllEvents);
+            if (alive == nullptr) return;
+        }
+        while (prepared && !finished && !abort_ && fault == TArithFault::None) {
             fault = GuardedStep(finished);
             RefreshFigures();
             Send(notify::FitRedrawModel);
@@ -77,6 +80,10 @@ void TFitDlg::FitClick() {
     running_ = false;
     EnableControls();
     if (OnRunChanged) OnRunChanged();
+    if (!prepared) {
+        Messages().Error(this, QString::fromStdString(fit_->LastError()));
+        return;
+    }
     FillRows();
     RefreshFigures();
     if (fault != TArithFault::None) {
