@@ -65,7 +65,11 @@ TParmPanel::TParmPanel(QWidget* parent) : QFrame(parent) {
     grid->addWidget(new QLabel(QStringLiteral("max:"), this), 3, 0);
     grid->addWidget(MaxEdit, 3, 1);
     grid->addWidget(LockCheck, 4, 0, 1, 2);
-    setFixedWidth(124);
+    // The bounds are shown whole, the widest as wide as "-1.7014E-0038" (an open bound's sign and exponent
+    // cut off would read as another number).
+    const int text = MinEdit->fontMetrics().horizontalAdvance(QStringLiteral("-8.8888E-0088"));
+    for (TREdit* e : {MinEdit, MaxEdit}) e->setMinimumWidth(text + 12);
+    setFixedWidth(std::max(124, grid->sizeHint().width()));
 }
 
 TParmPanelSet::TParmPanelSet(QWidget* parent) : QWidget(parent) {

@@ -423,6 +423,11 @@ private slots:
         // Open bounds on a new term, shown and kept whole.
         QCOMPARE(P().Fit().Term(0).max[1], Real48Max);
         QCOMPARE(P().Fit().Term(0).min[1], -Real48Max);
+        // The open bound is shown whole, its sign and exponent in view.
+        TREdit* low = Row(1).MinEdit;
+        QVERIFY(low->text().startsWith(QLatin1Char('-')));
+        QVERIFY2(low->fontMetrics().horizontalAdvance(low->text()) < low->contentsRect().width() - 4,
+                 qPrintable(low->text()));
         // A bound of 1e20 (as a library function may hold) survives tabbing through its field, and so does
         // the value it allows.
         P().Fit().Term(0).max[1] = 1e20;
