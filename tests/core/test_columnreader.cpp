@@ -140,6 +140,12 @@ TEST(ColumnRead, PlainAndUnusualLinesReadAlike) {
     EXPECT_EQ(w.report.skipped[SkipNotNumber].firstLine, 2);
     EXPECT_EQ(w.report.minColumns, 2);
     EXPECT_EQ(w.report.maxColumns, 3);
+    // A column passed over on the way to the one read.
+    w = Read(spaced, Columns(1, {3}));
+    ASSERT_TRUE(w.ok) << w.error;
+    ExpectPoints(w.curves[0], {{5, 7}}, 0);
+    EXPECT_EQ(w.report.skipped[SkipTooFewColumns].count, 3);
+    EXPECT_EQ(w.report.skipped[SkipNotNumber].count, 1);
 
     const std::string csv = "1,2,0.5\n"
                             "2,3x,0.5\n"

@@ -182,6 +182,7 @@ TEST(Parse, BlocksOfPointsGiveWhatEachPointGives) {
         {"exp(x)+1/(x-3)", "x^b-ln(x)+log(x)", "tan(x)*arctan(x)-trunc(x)", "EXPR(1)*2-EXPR(2)"},
         {"x*10^200*c", "x/10^(-60)", "(x*10^150)*(x*10^150)", "a+x*10^307+x*10^307"},
         {"x-EXPR(3)", "EXPR(1)+EXPR(x)", "x*a"},
+        {"x*a", "EXPR(3)*1", "x+b"},
     };
     std::vector<double> xs;
     for (int i = 0; i < 150; ++i) xs.push_back(-3.0 + i * 0.0625);
