@@ -252,10 +252,10 @@ private:
             ++out.commentLines;
             return;
         }
+        // A leading tab is a cell's end where tabs separate; leading blanks are passed only where blanks do.
+        const char* const start = separator_ == TSeparator::Whitespace ? line.data() + lead : line.data();
         const char* const end = line.data() + line.size();
-        if (decimalComma_ ? PlainLine<','>(line.data() + lead, end, out)
-                          : PlainLine<'.'>(line.data() + lead, end, out))
-            return;
+        if (decimalComma_ ? PlainLine<','>(start, end, out) : PlainLine<'.'>(start, end, out)) return;
         ++out.dataLines;
         TCells cells(line, separator_);
         int32_t n = 0;

@@ -140,6 +140,12 @@ TEST(ColumnRead, PlainAndUnusualLinesReadAlike) {
     EXPECT_EQ(w.report.skipped[SkipNotNumber].firstLine, 2);
     EXPECT_EQ(w.report.minColumns, 2);
     EXPECT_EQ(w.report.maxColumns, 3);
+    // Where tabs separate, a leading tab ends an empty first cell.
+    const TRead tabs = Read("1\t2\n\t5\t6\n", Columns(1, {2}));
+    ASSERT_TRUE(tabs.ok) << tabs.error;
+    EXPECT_EQ(tabs.report.separator, TSeparator::Tab);
+    ExpectPoints(tabs.curves[0], {{1, 2}}, 0);
+    EXPECT_EQ(tabs.report.skipped[SkipNotNumber].firstLine, 2);
     // A column passed over on the way to the one read.
     w = Read(spaced, Columns(1, {3}));
     ASSERT_TRUE(w.ok) << w.error;
