@@ -239,8 +239,6 @@ bool TArgs::Choice(const std::string& option, std::string& value) const {
     return false;
 }
 
-namespace {
-// Standard input can be read once per run.
 bool TakeStandardInput(const std::string& command, std::string& text) {
     // Files may be read on several threads at once (fit over many files).
     static std::atomic<bool> stdinTaken{false};
@@ -258,7 +256,6 @@ bool TakeStandardInput(const std::string& command, std::string& text) {
     text = std::move(plain);
     return true;
 }
-} // namespace
 
 bool ReadCurve(const std::string& command, const std::string& path, TCurveB& curve) {
     if (path == "-") {

@@ -91,6 +91,9 @@ private:
 bool ParseNumber(const std::string& text, double& value);
 bool ParseInteger(const std::string& text, long& value);
 
+// The whole of standard input, inflated when it is gzip-compressed; a usage error (message given) when it was
+// taken before in this run or does not inflate.
+bool TakeStandardInput(const std::string& command, std::string& text);
 // Reads a curve from a path or "-" (standard input); a usage error (message given) when it has no points.
 // Standard input can be read once per run: a second "-" is refused rather than read as an empty curve.
 bool ReadCurve(const std::string& command, const std::string& path, TCurveB& curve);

@@ -8,8 +8,6 @@
 #include "plot/session.h"
 
 #include <cstdio>
-#include <iostream>
-#include <iterator>
 
 namespace {
 
@@ -64,15 +62,7 @@ int RunInfo(const std::vector<std::string>& args) {
     TFileBytes bytes;
     std::string_view text;
     if (path == "-") {
-        input.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        if (TFileBytes::IsGzip(input)) {
-            std::string plain, why;
-            if (!TFileBytes::Inflate(input, plain, why)) {
-                cli::Error("info", shown + ": " + why);
-                return cli::UsageError;
-            }
-            input = std::move(plain);
-        }
+        if (!cli::TakeStandardInput("info", input)) return cli::UsageError;
         text = input;
     } else {
         if (!bytes.Open(path, error)) {
