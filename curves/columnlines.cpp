@@ -147,7 +147,8 @@ bool IsEmptyLine(std::string_view line, TSeparator separator) {
 class TStretchReader {
 public:
     TStretchReader(const TColumnOptions& o, TSeparator separator, bool decimalComma)
-        : o_(o), separator_(separator), sep_(SeparatorChar(separator)), decimalComma_(decimalComma),
+        : xColumn_(o.xColumn), sigmaColumn_(o.sigmaColumn), yColumns_(o.yColumns.begin(), o.yColumns.end()),
+          separator_(separator), sep_(SeparatorChar(separator)), decimalComma_(decimalComma),
           last_(LastNeeded(o)), curves_(o.yColumns.size()) {
         // The columns some curve reads (x, sigma, y).
         needed_.assign(static_cast<size_t>(last_) + 1, 0);
@@ -164,12 +165,12 @@ public:
     void Read(const char* from, const char* end, size_t room, bool release, TStretch& out) {
         out.x.assign(curves_, {});
         out.y.assign(curves_, {});
-        out.s.assign(o_.sigmaColumn > 0 ? curves_ : 0, {});
+        out.s.assign(sigmaColumn_ > 0 ? curves_ : 0, {});
         const size_t expect = textlines::ExpectedLines(room, textlines::LineLength(from, end));
         for (size_t j = 0; j < curves_; ++j) {
             textlines::Reserve(out.x[j], expect);
             textlines::Reserve(out.y[j], expect);
-            if (o_.sigmaColumn > 0) textlines::Reserve(out.s[j], expect);
+            if (sigmaColumn_ > 0) textlines::Reserve(out.s[j], expect);
         }
         textlines::ForEach(from, end, release, [&](std::string_view line, const char* at) {
             Line(line, at, out);
@@ -217,22 +218,22 @@ private:
                 missing = true;
             }
         auto ok = [this](int32_t c) { return c <= 0 || state_[static_cast<size_t>(c)] == CellOk; };
-        const bool xOk = ok(o_.xColumn);
-        bool sigmaOk = ok(o_.sigmaColumn);
-        if (sigmaOk && o_.sigmaColumn > 0 && cell_[static_cast<size_t>(o_.sigmaColumn)] < 0.0) {
+        const bool xOk = ok(xColumn_);
+        bool sigmaOk = ok(sigmaColumn_);
+        if (sigmaOk && sigmaColumn_ > 0 && cell_[static_cast<size_t>(sigmaColumn_)] < 0.0) {
             sigmaOk = false;
             negative = true;
         }
         size_t given = 0;
         const double x =
-            o_.xColumn > 0 ? cell_[static_cast<size_t>(o_.xColumn)] : static_cast<double>(out.pointLines + 1);
+            xColumn_ > 0 ? cell_[static_cast<size_t>(xColumn_)] : static_cast<double>(out.pointLines + 1);
         if (xOk && sigmaOk)
             for (size_t j = 0; j < curves_; ++j) {
-                const int32_t c = o_.yColumns[j];
+                const int32_t c = yColumns_[j];
                 if (!ok(c)) continue;
                 out.x[j].push_back(x);
                 out.y[j].push_back(cell_[static_cast<size_t>(c)]);
-                if (o_.sigmaColumn > 0) out.s[j].push_back(cell_[static_cast<size_t>(o_.sigmaColumn)]);
+                if (sigmaColumn_ > 0) out.s[j].push_back(cell_[static_cast<size_t>(sigmaColumn_)]);
                 ++given;
             }
         if (given > 0) {
@@ -283,7 +284,7 @@ private:
             atEnd = p == end;
             if (!atEnd && !white) ++p; // past the separator: a cell follows, if only an empty one
         }
-        const double sigma = o_.sigmaColumn > 0 ? cell[o_.sigmaColumn] : 0.0;
+        const double sigma = sigmaColumn_ > 0 ? cell[sigmaColumn_] : 0.0;
         if (sigma < 0.0) return false;
         // The cells after the last one read: counted, not taken apart.
         int32_t columns = last_;
@@ -298,11 +299,11 @@ private:
         }
         ++out.dataLines;
         ++out.pointLines;
-        const double x = o_.xColumn > 0 ? cell[o_.xColumn] : static_cast<double>(out.pointLines);
+        const double x = xColumn_ > 0 ? cell[xColumn_] : static_cast<double>(out.pointLines);
         for (size_t j = 0; j < curves_; ++j) {
             out.x[j].push_back(x);
-            out.y[j].push_back(cell[o_.yColumns[j]]);
-            if (o_.sigmaColumn > 0) out.s[j].push_back(sigma);
+            out.y[j].push_back(cell[yColumns_[j]]);
+            if (sigmaColumn_ > 0) out.s[j].push_back(sigma);
         }
         out.minColumns = std::min(out.minColumns, columns);
         out.maxColumns = std::max(out.maxColumns, columns);
@@ -311,15 +312,18 @@ private:
         return true;
     }
 
-    const TColumnOptions& o_;
+    // The columns, copied: the caller's options may lie beside data another core writes, and reading them
+    // every line would then stall both cores.
+    int32_t xColumn_, sigmaColumn_;
+    TOwnLinesVector<int32_t> yColumns_;
     TSeparator separator_;
     char sep_;
     bool decimalComma_;
     int32_t last_;
     size_t curves_;
-    std::vector<uint8_t> needed_; // per column up to the last needed: 1 when some curve reads it
-    std::vector<double> cell_;
-    std::vector<TCellState> state_;
+    TOwnLinesVector<uint8_t> needed_; // per column up to the last needed: 1 when some curve reads it
+    TOwnLinesVector<double> cell_;
+    TOwnLinesVector<TCellState> state_;
     std::array<bool, 256> comment_{}; // the comment characters
 };
 

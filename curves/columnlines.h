@@ -2,6 +2,7 @@
 // lines read into points.
 #pragma once
 
+#include "curves/cachelines.h"
 #include "curves/columnreader.h"
 
 #include <array>
@@ -20,9 +21,10 @@ bool IsComment(std::string_view line, const std::string& comment);
 // The highest column a curve reads (x, y or sigma).
 int32_t LastNeeded(const TColumnOptions& o);
 
-// What one stretch of lines gave.
+// What one stretch of lines gave. The headers of its arrays, which each line's points move on, hold cache
+// lines of their own.
 struct TStretch {
-    std::vector<std::vector<double>> x, y, s; // per curve
+    TOwnLinesVector<std::vector<double>> x, y, s; // per curve
     std::array<int64_t, SkipReasons> skipped{};
     std::array<const char*, SkipReasons> first{};
     int64_t dataLines = 0, pointLines = 0, commentLines = 0;

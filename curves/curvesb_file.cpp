@@ -1,5 +1,6 @@
 // The curve file of a curve record: a lenient reader (optional header ended by a "DATA" line, one or more
 // numbers a line), read on all cores for a large file, and the writer of its points.
+#include "curves/cachelines.h"
 #include "curves/curvefile.h"
 #include "curves/curvesb.h"
 #include "curves/filebytes.h"
@@ -84,7 +85,8 @@ void TCurveB::ParseText(std::string_view text, bool releaseMapped, TCurveReadNot
     // renumbered, so the curve is the one a single pass gives.
     const std::vector<const char*> cut = textlines::CutForCores(begin, end);
     const size_t parts = cut.size() - 1;
-    struct TPart {
+    // Each core moves the headers of its part's arrays on every line: the parts lie apart in memory.
+    struct alignas(OwnLinesBytes) TPart {
         std::vector<double> x, y;
         std::vector<size_t> lone;
         int64_t skipped = 0, partly = 0;

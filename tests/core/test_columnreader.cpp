@@ -1,6 +1,7 @@
 // Curves from columns of instrument and spreadsheet files, compressed files, and the column export.
 #include "../gzipped.h"
 #include "../tempdir.h"
+#include "curves/cachelines.h"
 #include "curves/columnreader.h"
 #include "curves/columnwriter.h"
 #include "curves/filebytes.h"
@@ -602,4 +603,22 @@ TEST(ColumnExport, ReadsBackToTheSameDoubles) {
     EXPECT_TRUE(ParseExportFormat("tsv", f));
     EXPECT_EQ(f, TExportFormat::Tsv);
     EXPECT_FALSE(ParseExportFormat("curve", f));
+}
+
+// The small arrays the cores update for every line they read start on a boundary of two cache lines and fill
+// whole ones: one allocated right after another never shares a line with it, whatever their sizes.
+TEST(CacheLines, SmallArraysHoldLinesOfTheirOwn) {
+    for (const size_t n : {size_t{1}, size_t{15}, size_t{16}, size_t{17}, size_t{300}}) {
+        TOwnLinesVector<double> a(n);
+        TOwnLinesVector<uint8_t> b(1), c(n);
+        for (const void* p : {static_cast<const void*>(a.data()), static_cast<const void*>(b.data()),
+                              static_cast<const void*>(c.data())})
+            EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % OwnLinesBytes, 0u) << n;
+        const auto from = [](const void* p) { return reinterpret_cast<uintptr_t>(p); };
+        // b's block is a whole pair of lines: nothing else begins within it.
+        for (const uintptr_t other : {from(a.data()), from(c.data())})
+            EXPECT_TRUE(other + OwnLinesBytes <= from(b.data()) || other >= from(b.data()) + OwnLinesBytes)
+                << n;
+    }
+    EXPECT_THROW(TOwnLinesVector<double>().reserve(TOwnLinesVector<double>().max_size()), std::exception);
 }
