@@ -21,6 +21,10 @@ inline bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
+inline bool IsLineEnd(char c) {
+    return c == '\n' || c == '\r';
+}
+
 enum TCellState : uint8_t { CellOk, CellMissing, CellNotNumber, CellNotFinite };
 
 // Converts one cell; with decimalComma its commas are decimal points.
@@ -172,10 +176,17 @@ public:
             textlines::Reserve(out.y[j], expect);
             if (sigmaColumn_ > 0) textlines::Reserve(out.s[j], expect);
         }
-        textlines::ForEach(from, end, release, [&](std::string_view line, const char* at) {
-            Line(line, at, out);
-            return true;
-        });
+        // A plain number line is read straight from the text, its end found by the reading; any other line
+        // is found first and then taken apart cell by cell.
+        textlines::ForEachWith(
+            from, end, release,
+            [&](const char* at) {
+                return decimalComma_ ? PlainLine<','>(at, end, out) : PlainLine<'.'>(at, end, out);
+            },
+            [&](std::string_view line, const char* at) {
+                Line(line, at, out);
+                return true;
+            });
     }
 
 private:
@@ -188,10 +199,6 @@ private:
             ++out.commentLines;
             return;
         }
-        // A leading tab is a cell's end where tabs separate; leading blanks are passed only where blanks do.
-        const char* const start = separator_ == TSeparator::Whitespace ? line.data() + lead : line.data();
-        const char* const end = line.data() + line.size();
-        if (decimalComma_ ? PlainLine<','>(start, end, out) : PlainLine<'.'>(start, end, out)) return;
         ++out.dataLines;
         TCells cells(line, separator_);
         int32_t n = 0;
@@ -252,48 +259,56 @@ private:
         if (out.skipped[why]++ == 0) out.first[why] = at;
     }
 
-    // The line most files are made of, read in one pass: up to the last column a curve reads, each cell
-    // read is a plain number, each other cell unquoted, and the sigma not negative. Anything else (false)
-    // is left to the cell walk, which reads the line afresh and tells what is wrong with it.
+    // The line most files are made of, read in one pass from its start to its end, which the reading finds:
+    // up to the last column a curve reads, each cell read is a plain number, each other cell unquoted, and
+    // the sigma not negative. Returns the start of the next line. Anything else (null) is left to the cell
+    // walk, which has the line found and reads it afresh and tells what is wrong with it: a blank line, a
+    // comment and a line that starts with a separator among them.
     template <char Mark>
-    [[gnu::flatten]] bool PlainLine(const char* p, const char* const end, TStretch& out) {
+    [[gnu::flatten]] const char* PlainLine(const char* const start, const char* const end, TStretch& out) {
         double* const cell = cell_.data();
         const uint8_t* const needed = needed_.data();
         const bool white = separator_ == TSeparator::Whitespace;
+        const char* p = start;
+        while (p < end && IsBlank(*p)) ++p;
+        if (p == end || comment_[static_cast<unsigned char>(*p)] || *p == sep_) return nullptr;
+        // A leading tab is a cell's end where tabs separate; leading blanks are passed only where blanks do.
+        if (!white) p = start;
         bool atEnd = false; // the last cell read ended the line
         for (int32_t n = 1; n <= last_; ++n) {
-            if (atEnd) return false; // too few columns
+            if (atEnd) return nullptr; // too few columns
             if (!white)
                 while (p < end && IsBlank(*p) && *p != sep_) ++p;
             if (needed[n] != 0) {
                 p = curvefile::fastnumber::FastPrefix<Mark>(p, end, cell[n]);
-                if (p == nullptr) return false;
+                if (p == nullptr) return nullptr;
                 if (!white)
                     while (p < end && IsBlank(*p) && *p != sep_) ++p;
                 // The number is the whole cell, or the cell is left to the walk.
-                if (p < end && (white ? !IsBlank(*p) : *p != sep_)) return false;
+                if (p < end && !IsLineEnd(*p) && (white ? !IsBlank(*p) : *p != sep_)) return nullptr;
             } else if (white) {
-                while (p < end && !IsBlank(*p)) ++p;
+                while (p < end && !IsBlank(*p) && !IsLineEnd(*p)) ++p;
             } else {
-                if (p < end && *p == '"') return false; // a quoted cell may hold the separator
-                const void* at = std::memchr(p, sep_, static_cast<size_t>(end - p));
-                p = at != nullptr ? static_cast<const char*>(at) : end;
+                if (p < end && *p == '"') return nullptr; // a quoted cell may hold the separator
+                while (p < end && *p != sep_ && !IsLineEnd(*p)) ++p;
             }
             if (white)
                 while (p < end && IsBlank(*p)) ++p;
-            atEnd = p == end;
+            atEnd = p == end || IsLineEnd(*p);
             if (!atEnd && !white) ++p; // past the separator: a cell follows, if only an empty one
         }
         const double sigma = sigmaColumn_ > 0 ? cell[sigmaColumn_] : 0.0;
-        if (sigma < 0.0) return false;
+        if (sigma < 0.0) return nullptr;
         // The cells after the last one read: counted, not taken apart.
         int32_t columns = last_;
         if (!white && !atEnd) {
-            if (std::memchr(p, '"', static_cast<size_t>(end - p)) != nullptr) return false;
-            columns += static_cast<int32_t>(std::count(p, end, sep_)) + 1;
+            for (++columns; p < end && !IsLineEnd(*p); ++p) {
+                if (*p == '"') return nullptr;
+                columns += *p == sep_;
+            }
         } else if (white) {
-            for (; p < end; ++columns) {
-                while (p < end && !IsBlank(*p)) ++p;
+            for (; p < end && !IsLineEnd(*p); ++columns) {
+                while (p < end && !IsBlank(*p) && !IsLineEnd(*p)) ++p;
                 while (p < end && IsBlank(*p)) ++p;
             }
         }
@@ -309,7 +324,9 @@ private:
         out.maxColumns = std::max(out.maxColumns, columns);
         out.minAll = std::min(out.minAll, columns);
         out.maxAll = std::max(out.maxAll, columns);
-        return true;
+        // Past the line end: CR LF is one.
+        if (p < end) p += *p == '\r' && p + 1 < end && p[1] == '\n' ? 2 : 1;
+        return p;
     }
 
     // The columns, copied: the caller's options may lie beside data another core writes, and reading them

@@ -254,7 +254,8 @@ bool ReadColumns(std::string_view text, const std::string& fileName, const TColu
     std::string_view header;
     int64_t passed = 0;
     const char* begin = DataStart(text, options, header, passed);
-    if (options.header) report.names = SplitCells(header, separator);
+    // No names when no line was left to be the header.
+    if (options.header && header.data() != nullptr) report.names = SplitCells(header, separator);
     const char* const end = text.data() + text.size();
 
     // Stretches of whole lines on all cores, joined in order afterwards.

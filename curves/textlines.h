@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 struct TLineTally;
@@ -20,9 +21,11 @@ namespace textlines {
 void Release(const char* from, const char* to);
 
 // Calls line(text, start) for each line of [p, end) (text without its line end, start its first byte) while
-// it returns true. With release the text is a file's private mapping, given back as the walk goes.
-template <class F>
-void ForEach(const char* p, const char* const end, bool release, F&& line) {
+// it returns true, after offering the line's start to fast(start): a reader that takes the common line on its
+// own, finding its end as it goes, returns the start of the next line (past the line end, or end); null
+// leaves the line to line(). With release the text is a file's private mapping, given back as the walk goes.
+template <class Fast, class F>
+void ForEachWith(const char* p, const char* const end, bool release, Fast&& fast, F&& line) {
     // The next LF and the next CR are each looked up once and kept until the line start passes them, so that
     // a file whose lines end in one kind only (CR alone, say) is still scanned once, not once per line. A
     // look-up goes at most Window bytes ahead and then gives the end of its window, which holds no such
@@ -42,6 +45,10 @@ void ForEach(const char* p, const char* const end, bool release, F&& line) {
             Release(kept, p);
             kept = p;
         }
+        if (const char* const after = fast(p); after != nullptr) {
+            p = after;
+            continue;
+        }
         if (nextLf < p) nextLf = next(p, '\n');
         if (nextCr < p) nextCr = next(p, '\r');
         const char* eol = std::min(nextLf, nextCr);
@@ -57,6 +64,14 @@ void ForEach(const char* p, const char* const end, bool release, F&& line) {
         if (!more) break;
     }
     if (release) Release(kept, std::min(p, end));
+}
+
+// Calls line(text, start) for each line of [p, end) while it returns true, as ForEachWith without a fast
+// reader.
+template <class F>
+void ForEach(const char* p, const char* const end, bool release, F&& line) {
+    ForEachWith(
+        p, end, release, [](const char*) -> const char* { return nullptr; }, std::forward<F>(line));
 }
 
 // Cuts [begin, end) into at most `parts` stretches of whole lines, about even in size: the returned

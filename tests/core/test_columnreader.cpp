@@ -188,7 +188,8 @@ TEST(ColumnRead, PlainAndUnusualLinesReadAlike) {
 TEST(ColumnRead, RandomLinesReadAsTheirQuotedCopies) {
     // Random files of numbers, text, empty cells and blanks, read as they are and with every cell quoted
     // (which the reader takes apart cell by cell): the same points, sigmas, counts, columns and first lines,
-    // over every separator character, both decimal marks and many column choices.
+    // over every separator character, both decimal marks, many column choices and every line end, the last
+    // line's at times left off. Where blanks separate, the quoted copy is separated by single tabs.
     std::mt19937 rng(11);
     const char* pieces[] = {"1",
                             "-2.5",
@@ -213,12 +214,16 @@ TEST(ColumnRead, RandomLinesReadAsTheirQuotedCopies) {
                             "-.5e-3",
                             "1e5"};
     const char* blanks[] = {"", "", " ", "\t", "  "};
-    for (int round = 0; round < 3000; ++round) {
-        const auto sep = static_cast<TSeparator>(1 + rng() % 3);
+    const char* runs[] = {" ", " ", "\t", " \t  "};
+    const char* ends[] = {"\n", "\n", "\r\n", "\r"};
+    for (int round = 0; round < 4000; ++round) {
+        const auto sep = static_cast<TSeparator>(1 + rng() % 4);
+        const bool white = sep == TSeparator::Whitespace;
         const char mark = sep == TSeparator::Comma ? ',' : sep == TSeparator::Semicolon ? ';' : '\t';
         std::string plain, quoted;
         for (int l = 1 + static_cast<int>(rng() % 8); l > 0; --l) {
             bool filled = false;
+            if (white) plain += blanks[rng() % std::size(blanks)];
             for (int c = static_cast<int>(rng() % 6); c >= 0; --c) {
                 // The separator is taken out of the pieces and the blanks around them: inside quotes it
                 // would be text.
@@ -228,8 +233,15 @@ TEST(ColumnRead, RandomLinesReadAsTheirQuotedCopies) {
                 };
                 std::string piece = strip(pieces[rng() % std::size(pieces)]);
                 // A line of empty cells alone is blank unquoted, a data line quoted: each line has a piece.
-                if (c == 0 && !filled && piece.empty()) piece = "7";
+                // Blanks leave no cell empty.
+                if ((white || (c == 0 && !filled)) && piece.empty()) piece = "7";
                 filled = filled || !piece.empty();
+                if (white) {
+                    plain +=
+                        piece + (c > 0 ? runs[rng() % std::size(runs)] : blanks[rng() % std::size(blanks)]);
+                    quoted += "\"" + piece + "\"" + (c > 0 ? "\t" : "");
+                    continue;
+                }
                 const std::string before = blanks[rng() % std::size(blanks)],
                                   after = blanks[rng() % std::size(blanks)];
                 plain += strip(before) + piece + strip(after);
@@ -239,7 +251,7 @@ TEST(ColumnRead, RandomLinesReadAsTheirQuotedCopies) {
                     quoted += mark;
                 }
             }
-            const char* eol = rng() % 4 == 0 ? "\r\n" : "\n";
+            const char* eol = l == 1 && rng() % 4 == 0 ? "" : ends[rng() % std::size(ends)];
             plain += eol;
             quoted += eol;
         }
@@ -250,12 +262,15 @@ TEST(ColumnRead, RandomLinesReadAsTheirQuotedCopies) {
         // (Decimal commas between comma separators read "1,2" as one number: no copy can say that.)
         o.decimal = rng() % 2 != 0 && sep != TSeparator::Comma ? TDecimalMark::Comma : TDecimalMark::Point;
         o.comment = ""; // a quoted "#" starts no comment
-        const TRead a = Read(plain, o), b = Read(quoted, o);
+        const TRead a = Read(plain, o);
+        if (white) o.separator = TSeparator::Tab;
+        const TRead b = Read(quoted, o);
         SCOPED_TRACE(plain);
         ASSERT_EQ(a.ok, b.ok);
         EXPECT_EQ(a.error, b.error);
         EXPECT_EQ(a.report.dataLines, b.report.dataLines);
         EXPECT_EQ(a.report.pointLines, b.report.pointLines);
+        EXPECT_EQ(a.report.commentLines, b.report.commentLines);
         EXPECT_EQ(a.report.minColumns, b.report.minColumns);
         EXPECT_EQ(a.report.maxColumns, b.report.maxColumns);
         for (size_t r = 0; r < SkipReasons; ++r) {
@@ -374,6 +389,12 @@ TEST(ColumnRead, RefusalsNameTheFileAndTheColumn) {
     // The highest column allowed is only refused for want of data.
     EXPECT_FALSE(ReadColumns("1,2\n", "f.csv", Columns(1, {MaxColumn}), kept, report, error));
     EXPECT_EQ(error, "f.csv: no line has a column 100000 (the data lines have at most 2 columns)");
+    // A header asked for where no line is left to be one: no names, no data.
+    TColumnOptions header = Columns(1, {2});
+    header.header = true;
+    EXPECT_FALSE(ReadColumns("# only a comment\n", "f.csv", header, kept, report, error));
+    EXPECT_EQ(error, "f.csv: no data lines (column 2 is empty)");
+    EXPECT_TRUE(report.names.empty());
     EXPECT_EQ(kept[0].Count(), 1);
 }
 
