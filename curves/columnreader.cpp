@@ -251,6 +251,12 @@ bool ReadColumns(std::string_view text, const std::string& fileName, const TColu
     Resolve(text, options, separator, decimalComma);
     report.separator = separator;
     report.decimalComma = decimalComma;
+    // "1,5,2" would be read as 1.5 and 2, or any other way: no reading of it is right.
+    if (separator == TSeparator::Comma && decimalComma) {
+        error = shown + ": the comma cannot both separate the columns and mark the decimals (choose another "
+                        "separator or the decimal point)";
+        return false;
+    }
     std::string_view header;
     int64_t passed = 0;
     const char* begin = DataStart(text, options, header, passed);

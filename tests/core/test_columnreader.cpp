@@ -389,6 +389,20 @@ TEST(ColumnRead, RefusalsNameTheFileAndTheColumn) {
     // The highest column allowed is only refused for want of data.
     EXPECT_FALSE(ReadColumns("1,2\n", "f.csv", Columns(1, {MaxColumn}), kept, report, error));
     EXPECT_EQ(error, "f.csv: no line has a column 100000 (the data lines have at most 2 columns)");
+    // The comma as separator and decimal mark at once, chosen or found: refused, not read some way.
+    TColumnOptions both = Columns(1, {2});
+    both.separator = TSeparator::Comma;
+    both.decimal = TDecimalMark::Comma;
+    EXPECT_FALSE(ReadColumns("1,5,2\n", "f.csv", both, kept, report, error));
+    EXPECT_EQ(error,
+              "f.csv: the comma cannot both separate the columns and mark the decimals (choose another "
+              "separator or the decimal point)");
+    both.separator = TSeparator::Auto;
+    EXPECT_FALSE(ReadColumns("1,5,2\n", "f.csv", both, kept, report, error));
+    both.separator = TSeparator::Semicolon;
+    EXPECT_TRUE(ReadColumns("1,5;2\n", "f.csv", both, kept, report, error)) << error;
+    ExpectPoints(kept[0], {{1.5, 2}}, 0);
+    kept = {Make({{1, 1}})};
     // A header asked for where no line is left to be one: no names, no data.
     TColumnOptions header = Columns(1, {2});
     header.header = true;
