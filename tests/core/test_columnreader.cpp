@@ -183,6 +183,15 @@ TEST(ColumnRead, PlainAndUnusualLinesReadAlike) {
     TRead passed = Read("\"a,b\",2,3\n", Columns(0, {3}));
     ASSERT_TRUE(passed.ok) << passed.error;
     ExpectPoints(passed.curves[0], {{1, 3}}, 0);
+    // Comment characters that could start a number start a comment all the same; the sigma may come first.
+    TColumnOptions signs = Columns(2, {3}, 1);
+    signs.comment = "-+";
+    const TRead s = Read("0.5,1,2\n-1,2,3\n +5,6,7\n0.25,3,4\n", signs);
+    ASSERT_TRUE(s.ok) << s.error;
+    ExpectPoints(s.curves[0], {{1, 2}, {3, 4}}, 0);
+    EXPECT_EQ(s.curves[0].Sigma(1), 0.5);
+    EXPECT_EQ(s.curves[0].Sigma(2), 0.25);
+    EXPECT_EQ(s.report.commentLines, 2);
 }
 
 TEST(ColumnRead, RandomLinesReadAsTheirQuotedCopies) {
@@ -643,7 +652,7 @@ TEST(ColumnExport, ReadsBackToTheSameDoubles) {
 // The small arrays the cores update for every line they read start on a boundary of two cache lines and fill
 // whole ones: one allocated right after another never shares a line with it, whatever their sizes.
 TEST(CacheLines, SmallArraysHoldLinesOfTheirOwn) {
-    for (const size_t n : {size_t{1}, size_t{15}, size_t{16}, size_t{17}, size_t{300}}) {
+    for (const size_t n : {size_t{1}, size_t{15}, size_t{16}, size_t{17}, size_t{129}, size_t{300}}) {
         TOwnLinesVector<double> a(n);
         TOwnLinesVector<uint8_t> b(1), c(n);
         for (const void* p : {static_cast<const void*>(a.data()), static_cast<const void*>(b.data()),
