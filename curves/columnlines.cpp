@@ -21,9 +21,7 @@ inline bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-inline bool IsLineEnd(char c) {
-    return c == '\n' || c == '\r';
-}
+using textlines::IsLineEnd;
 
 enum TCellState : uint8_t { CellOk, CellMissing, CellNotNumber, CellNotFinite };
 
@@ -324,9 +322,7 @@ private:
         out.maxColumns = std::max(out.maxColumns, columns);
         out.minAll = std::min(out.minAll, columns);
         out.maxAll = std::max(out.maxAll, columns);
-        // Past the line end: CR LF is one.
-        if (p < end) p += *p == '\r' && p + 1 < end && p[1] == '\n' ? 2 : 1;
-        return p;
+        return textlines::PastLineEnd(p, end);
     }
 
     // The columns, copied: the caller's options may lie beside data another core writes, and reading them

@@ -34,15 +34,7 @@ const char* DataStart(std::string_view text, const TColumnOptions& options, std:
             headerLine = line;
             wantHeader = false;
         }
-        // The next line starts after this one's end.
-        const char* p = at + line.size();
-        if (p < end && *p == '\r') {
-            ++p;
-            if (p < end && *p == '\n') ++p;
-        } else if (p < end && *p == '\n') {
-            ++p;
-        }
-        start = p;
+        start = textlines::PastLineEnd(at + line.size(), end);
         return true;
     });
     if (skip > 0 || wantHeader) start = end;

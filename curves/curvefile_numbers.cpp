@@ -2,6 +2,7 @@
 // the writer, and the header a file may start with.
 #include "curves/curvefile.h"
 #include "curves/fastnumber.h"
+#include "curves/textlines.h"
 
 #include <algorithm>
 #include <charconv>
@@ -154,11 +155,11 @@ std::size_t HeaderSkip(std::string_view text, std::size_t& offset) {
     offset = 0;
     while (pos < text.size() && lines < static_cast<size_t>(HeaderLines)) {
         size_t end = pos;
-        while (end < text.size() && text[end] != '\n' && text[end] != '\r') ++end;
+        while (end < text.size() && !textlines::IsLineEnd(text[end])) ++end;
         ++lines;
         const bool marker = text.substr(pos, end - pos).substr(0, 4) == "DATA";
-        if (end < text.size() && text[end] == '\r' && end + 1 < text.size() && text[end + 1] == '\n') ++end;
-        pos = std::min(end + 1, text.size());
+        pos = static_cast<size_t>(textlines::PastLineEnd(text.data() + end, text.data() + text.size()) -
+                                  text.data());
         if (marker) {
             offset = pos;
             return lines;

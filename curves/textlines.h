@@ -20,6 +20,18 @@ namespace textlines {
 // file then never needs its whole size in memory besides the curve.
 void Release(const char* from, const char* to);
 
+// True for the characters that end a line: LF, and CR alone or before LF.
+inline bool IsLineEnd(char c) {
+    return c == '\n' || c == '\r';
+}
+
+// The start of the line after the one whose end is at eol (its LF, CR or CR LF passed over); end when eol is
+// the end of the text.
+inline const char* PastLineEnd(const char* eol, const char* end) {
+    if (eol >= end) return end;
+    return eol + (*eol == '\r' && eol + 1 < end && eol[1] == '\n' ? 2 : 1);
+}
+
 // Calls line(text, start) for each line of [p, end) (text without its line end, start its first byte) while
 // it returns true, after offering the line's start to fast(start): a reader that takes the common line on its
 // own, finding its end as it goes, returns the start of the next line (past the line end, or end); null
@@ -53,14 +65,13 @@ void ForEachWith(const char* p, const char* const end, bool release, Fast&& fast
         if (nextCr < p) nextCr = next(p, '\r');
         const char* eol = std::min(nextLf, nextCr);
         // The end of a window without either character: look on from there.
-        while (eol < end && *eol != '\n' && *eol != '\r') {
+        while (eol < end && !IsLineEnd(*eol)) {
             if (nextLf == eol) nextLf = next(eol, '\n');
             if (nextCr == eol) nextCr = next(eol, '\r');
             eol = std::min(nextLf, nextCr);
         }
         const bool more = line(std::string_view(p, static_cast<size_t>(eol - p)), p);
-        if (eol < end && *eol == '\r' && eol + 1 < end && eol[1] == '\n') ++eol;
-        p = eol + 1;
+        p = PastLineEnd(eol, end);
         if (!more) break;
     }
     if (release) Release(kept, std::min(p, end));
